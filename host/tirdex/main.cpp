@@ -1,0 +1,30 @@
+// tirdex: the substitute host's command line.
+#include <CLI/CLI.hpp>
+#include <clocale>
+#include <exception>
+#include <iostream>
+
+#include "host/tirdex/command_registry.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "C.UTF-8");
+  CLI::App app{
+      "tirdex: command line of the TirDataExchange substitute host.\n"
+      "Works on a back-office base (an SQLite file): creates and fills bases, exports and imports\n"
+      "JSON, posts documents, checks and repairs group trees and talks to the module as a host.",
+      "tirdex"};
+  app.require_subcommand(1);
+  app.set_help_all_flag("--help-all", "Show help for every command");
+  for (const auto& [group, install] : tir::tirdex::RegisteredCommands()) install(app);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? tir::tirdex::kExitOk : tir::tirdex::kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    return tir::tirdex::kExitFailure;
+  }
+  return tir::tirdex::ExitCode();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/value.h"
+
+namespace tir::db {
+
+enum class DbKind : std::uint8_t { kSQLite, kMSSQL };
+
+// One prepared statement of a backend. Parameters are bound by position in the list of names the
+// statement was prepared with. Errors raise DbError.
+class Statement {
+ public:
+  virtual ~Statement() = default;
+  virtual void Bind(std::size_t index, const Value& value) = 0;
+  // Runs to the next row; false when the statement is done.
+  virtual bool Step() = 0;
+  virtual void Reset() = 0;  // ready to run again; bindings are kept until rebound
+  virtual std::size_t ColumnCount() const = 0;
+  virtual std::string ColumnName(std::size_t index) const = 0;
+  virtual Value Column(std::size_t index) const = 0;
+  // Rows changed by the last completed run (INSERT/UPDATE/DELETE), 0 for queries.
+  virtual std::int64_t RowsChanged() const = 0;
+};
+
+// The host's open database connection. The host owns it; the module binds query objects to it and
+// never opens or closes one itself.
+class Connection {
+ public:
+  virtual ~Connection() = default;
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  virtual DbKind Kind() const = 0;
+
+  // `sql` is one statement whose parameters were written ":name"; `paramNames` lists them in
+  // order of first appearance in that statement. Backends keep or rewrite the markers as they need.
+  virtual std::unique_ptr<Statement> Prepare(const std::string& sql,
+                                             const std::vector<std::string>& paramNames) = 0;
+
+  virtual bool InTransaction() const = 0;
+  virtual void StartTransaction() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+};
+
+}  // namespace tir::db

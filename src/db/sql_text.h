@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+
+namespace tir::db {
+
+// One statement of a SQL text after preprocessing.
+struct SqlStatement {
+  std::string text;                     // parameters still written ":name"
+  std::vector<std::string> paramNames;  // in order of first appearance in this statement
+};
+
+// The preprocessed form of a whole SQL text.
+struct PreparedText {
+  std::vector<SqlStatement> statements;
+  std::vector<std::string> paramNames;  // the whole text's parameters, in order of first appearance
+};
+
+// Applies, in this order: conditional blocks ("{IF MSSQL}" … "{fi}", "{IF SQLite}" … "{fi}",
+// kind names compared case-insensitively; a block of another kind is dropped), `&name` macros
+// that are defined in `macros` (undefined ones are left as written), then splits the text into
+// statements at ';' outside quotes, brackets and comments, dropping empty statements, and collects
+// ":name" parameters (not "::", not inside quotes or comments). Parameter names compare
+// case-insensitively and are reported in the spelling of their first appearance.
+PreparedText PreprocessSql(const std::string& sql, DbKind kind,
+                           const std::map<std::string, std::string>& macros);
+
+// True for a plain SQL identifier usable as a macro value or table name: letters, digits and '_',
+// not starting with a digit, optionally "schema.name" or bracketed "[name]".
+bool IsPlainIdentifier(const std::string& text);
+
+// True when `list` is a comma-separated list of integer ids (digits with an optional leading
+// minus per id, spaces around ids allowed, empty items not allowed). The empty text is valid.
+bool IsValidIdList(const std::string& list);
+
+}  // namespace tir::db
