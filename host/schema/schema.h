@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/sqlite_connection.h"
+
+namespace tir::schema {
+
+// Creates every table, index, trigger and group-tree root of the back-office base. Idempotent:
+// on a base that already has the schema (or part of it) it only adds what is missing. Runs in
+// one transaction unless the caller already has one open. Raises tir::db::DbError.
+void CreateSchema(tir::db::SqliteConnection& connection);
+
+// The DDL texts (schema_sqlite.sql, schema_mssql.sql).
+const std::string& SqliteDdl();
+const std::string& MssqlDdl();
+
+// Names of the tables the SQLite DDL creates, in the order it creates them.
+std::vector<std::string> TableNames();
+
+}  // namespace tir::schema

@@ -1,0 +1,764 @@
+-- Back-office base, SQLite form. Embedded into tir_schema at build time; CreateSchema runs it on a
+-- new base. Every statement is idempotent, so running it again on a partial base completes it.
+--
+-- Keys: catalogs, documents, lines, settings and logs use INTEGER PRIMARY KEY AUTOINCREMENT, which,
+-- like an IDENTITY column, never hands out an id again after its row was deleted: ids travel to
+-- other bases and into the registers and the log, and a reused id would attach them to the wrong
+-- row. Explicit ids (catalog import keeps the sender's id) move the sequence past them. The
+-- registers (tirAStore, tirAStoreNow, tirAMSettlement, tirAPayments) use a plain INTEGER PRIMARY
+-- KEY: their ids only order rows, new rows still get ids above every existing one, and bulk
+-- writes skip the sequence bookkeeping.
+--
+-- GUID pairs fGUID1/fGUID2 are NOT NULL DEFAULT 0; (0, 0) means "no GUID yet".
+-- Date-time columns are declared DATETIME (numeric affinity) and hold the text
+-- 'YYYY-MM-DD HH:MM:SS.SSS' in local time, which sorts and compares with CURRENT_TIMESTAMP and
+-- datetime(); the numeric affinity keeps the numbers written as markers (-1 in fSyncDate) numbers.
+-- Group tables are nested sets (fcl, fcr, fclev) and are created holding their root row.
+-- fRV of tirGoods and tirDocuments is a row version: triggers give a row the next number of its
+-- table whenever it is inserted with fRV 0 or changed without setting fRV.
+
+CREATE TABLE IF NOT EXISTS tirSettings (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fPValId INTEGER DEFAULT 0,
+  fUserId INTEGER DEFAULT 0,
+  fMId INTEGER DEFAULT 0,
+  fPType INTEGER DEFAULT 0,
+  fPB INTEGER DEFAULT 0,
+  fPI INTEGER DEFAULT 0,
+  fPStr50 TEXT,
+  fPStr TEXT,
+  fPDate DATETIME
+);
+CREATE INDEX IF NOT EXISTS ix_tirSettings_keys ON tirSettings (fMId, fPType, fUserId);
+CREATE INDEX IF NOT EXISTS ix_tirSettings_pstr50 ON tirSettings (fPStr50);
+
+CREATE TABLE IF NOT EXISTS tirUsers (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 0,
+  fType INTEGER DEFAULT 0,
+  fPassword TEXT,
+  fPassword2 TEXT,
+  fCardNumber TEXT,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirUsers_guid ON tirUsers (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirUsers_group ON tirUsers (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirUsersRG (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fState INTEGER DEFAULT 0,
+  fBase INTEGER DEFAULT 0
+);
+
+CREATE TABLE IF NOT EXISTS tirUsersGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirUsersGroups_guid ON tirUsersGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirUsersGroups_cl ON tirUsersGroups (fcl);
+INSERT INTO tirUsersGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirUsersGroups);
+
+CREATE TABLE IF NOT EXISTS tirGoods (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNameFull TEXT,
+  fDesc TEXT,
+  fBarCode TEXT,
+  fBarCodeList TEXT,
+  fBarCode2 TEXT,
+  fBarCode3 TEXT,
+  fUnitType TEXT,
+  fUnitType2 TEXT,
+  fUnitType3 TEXT,
+  fCoeff2 REAL DEFAULT 1,
+  fCoeff3 REAL DEFAULT 1,
+  fType INTEGER DEFAULT 0,
+  fVATGroup INTEGER DEFAULT 0,
+  fColor INTEGER,
+  fVisible INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fPriceIn REAL DEFAULT 0,
+  fPriceOut1 REAL DEFAULT 0,
+  fPriceOut2 REAL DEFAULT 0,
+  fPriceOut3 REAL DEFAULT 0,
+  fPriceOut4 REAL DEFAULT 0,
+  fPriceOut5 REAL DEFAULT 0,
+  fPriceOut6 REAL DEFAULT 0,
+  fPriceOut7 REAL DEFAULT 0,
+  fPriceOut8 REAL DEFAULT 0,
+  fPriceOut9 REAL DEFAULT 0,
+  fPriceOut10 REAL DEFAULT 0,
+  fDeleted INTEGER DEFAULT 0,
+  fMinCount REAL DEFAULT 0,
+  fNomCount REAL DEFAULT 0,
+  fMainPartner INTEGER DEFAULT 0,
+  fSCPLU INTEGER DEFAULT 0,
+  fSCSrokG INTEGER DEFAULT 0,
+  fSCTare REAL DEFAULT 0,
+  fSCPiece INTEGER DEFAULT 0,
+  fHavePh INTEGER DEFAULT 0,
+  fWeightOut REAL DEFAULT 0,
+  fProcLost REAL DEFAULT 0,
+  fpdop1 TEXT,
+  fpdop2 TEXT,
+  fpdop3 TEXT,
+  fpdop4 TEXT,
+  fpdop5 TEXT,
+  fDivList TEXT,
+  fUKTZED INTEGER DEFAULT 0,
+  fRcCountD INTEGER DEFAULT 0,
+  fAvtoProd INTEGER DEFAULT 0,
+  fExStamp INTEGER DEFAULT 0,
+  fOShop INTEGER DEFAULT 0,
+  fImport INTEGER DEFAULT 0,
+  fMarkUp REAL DEFAULT 0,
+  fRV INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirGoods_guid ON tirGoods (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirGoods_group ON tirGoods (fGroupID);
+CREATE INDEX IF NOT EXISTS ix_tirGoods_barcode ON tirGoods (fBarCode);
+CREATE INDEX IF NOT EXISTS ix_tirGoods_code ON tirGoods (fCode);
+CREATE INDEX IF NOT EXISTS ix_tirGoods_rv ON tirGoods (fRV);
+CREATE TRIGGER IF NOT EXISTS trg_tirGoods_rv_insert AFTER INSERT ON tirGoods WHEN NEW.fRV = 0
+BEGIN
+  UPDATE tirGoods SET fRV = (SELECT MAX(fRV) FROM tirGoods) + 1 WHERE fId = NEW.fId;
+END;
+CREATE TRIGGER IF NOT EXISTS trg_tirGoods_rv_update AFTER UPDATE ON tirGoods WHEN NEW.fRV = OLD.fRV
+BEGIN
+  UPDATE tirGoods SET fRV = (SELECT MAX(fRV) FROM tirGoods) + 1 WHERE fId = NEW.fId;
+END;
+
+CREATE TABLE IF NOT EXISTS tirGoodsGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirGoodsGroups_guid ON tirGoodsGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirGoodsGroups_cl ON tirGoodsGroups (fcl);
+INSERT INTO tirGoodsGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirGoodsGroups);
+
+CREATE TABLE IF NOT EXISTS tirGPhotoes (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fGoodId INTEGER DEFAULT 0,
+  fOrder INTEGER DEFAULT 0,
+  fPhoto BLOB,
+  fDesc TEXT,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirGPhotoes_guid ON tirGPhotoes (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirGPhotoes_good ON tirGPhotoes (fGoodId, fOrder);
+
+CREATE TABLE IF NOT EXISTS tirPrices (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fPriceId INTEGER DEFAULT 0,
+  fGoodId INTEGER DEFAULT 0,
+  fPrice REAL DEFAULT 0
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirPrices_good_price ON tirPrices (fGoodId, fPriceId);
+
+CREATE TABLE IF NOT EXISTS tirPricesNames (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fCurrId INTEGER DEFAULT 0,
+  fState INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirPricesNames_guid ON tirPricesNames (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirPricesNames_group ON tirPricesNames (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirPricesGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirPricesGroups_guid ON tirPricesGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirPricesGroups_cl ON tirPricesGroups (fcl);
+INSERT INTO tirPricesGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirPricesGroups);
+
+CREATE TABLE IF NOT EXISTS tirRecipes (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fGoodId INTEGER DEFAULT 0,
+  fCompId INTEGER DEFAULT 0,
+  fCount REAL DEFAULT 0,
+  fCountOut REAL DEFAULT 0,
+  fDesc TEXT,
+  fCHot INTEGER DEFAULT 0,
+  fCCold INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirRecipes_good ON tirRecipes (fGoodId);
+
+CREATE TABLE IF NOT EXISTS tirUktzed (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fZEDCode TEXT,
+  fZEDName TEXT,
+  fZEDGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirUktzed_guid ON tirUktzed (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirUktzed_code ON tirUktzed (fZEDCode);
+CREATE INDEX IF NOT EXISTS ix_tirUktzed_group ON tirUktzed (fZEDGroupID);
+
+CREATE TABLE IF NOT EXISTS tirUktzedGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirUktzedGroups_guid ON tirUktzedGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirUktzedGroups_cl ON tirUktzedGroups (fcl);
+INSERT INTO tirUktzedGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirUktzedGroups);
+
+CREATE TABLE IF NOT EXISTS tirPartners (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 0,
+  fGroupID INTEGER DEFAULT 0,
+  fCardNumber TEXT,
+  fTel TEXT,
+  fTel1 TEXT,
+  fTel2 TEXT,
+  fTel3 TEXT,
+  fTel4 TEXT,
+  fTel5 TEXT,
+  fAdress TEXT,
+  fAdress1 TEXT,
+  fAdress2 TEXT,
+  fDate DATETIME,
+  fDate1 DATETIME,
+  fDate2 DATETIME,
+  fDate3 DATETIME,
+  fDate4 DATETIME,
+  fDate5 DATETIME,
+  fDesc TEXT,
+  fEDRPOU TEXT,
+  fINN TEXT,
+  fNDSN TEXT,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirPartners_guid ON tirPartners (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirPartners_group ON tirPartners (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirPartnersGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirPartnersGroups_guid ON tirPartnersGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirPartnersGroups_cl ON tirPartnersGroups (fcl);
+INSERT INTO tirPartnersGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirPartnersGroups);
+
+CREATE TABLE IF NOT EXISTS tirContracts (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fPartnerId INTEGER DEFAULT 0,
+  fEntitiId INTEGER DEFAULT 0,
+  fAccountType INTEGER DEFAULT 0,
+  fDiscount REAL DEFAULT 0,
+  fCurrId INTEGER DEFAULT 0,
+  fPriceId INTEGER DEFAULT 0,
+  fPriceId2 INTEGER DEFAULT 0,
+  fDefault INTEGER DEFAULT 0,
+  fType INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirContracts_guid ON tirContracts (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirContracts_partner ON tirContracts (fPartnerId, fEntitiId);
+
+CREATE TABLE IF NOT EXISTS tirEntities (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fEDRPOU TEXT,
+  fINN TEXT,
+  fNDSN TEXT,
+  fTel TEXT,
+  fTel1 TEXT,
+  fTel2 TEXT,
+  fAdress TEXT,
+  fAdress1 TEXT,
+  fAdress2 TEXT,
+  fState INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirEntities_guid ON tirEntities (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirEntities_group ON tirEntities (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirEntitiesGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirEntitiesGroups_guid ON tirEntitiesGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirEntitiesGroups_cl ON tirEntitiesGroups (fcl);
+INSERT INTO tirEntitiesGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirEntitiesGroups);
+
+CREATE TABLE IF NOT EXISTS tirStores (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fAdress TEXT,
+  fState INTEGER DEFAULT 1,
+  fPriceId INTEGER DEFAULT 0,
+  fPriceId2 INTEGER DEFAULT 0,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirStores_guid ON tirStores (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirStores_group ON tirStores (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirStoresGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirStoresGroups_guid ON tirStoresGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirStoresGroups_cl ON tirStoresGroups (fcl);
+INSERT INTO tirStoresGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirStoresGroups);
+
+CREATE TABLE IF NOT EXISTS tirCashAccounts (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fDesc TEXT,
+  fAccInfo TEXT,
+  fType INTEGER DEFAULT 0,
+  fDefault INTEGER DEFAULT 0,
+  fEntitiId INTEGER DEFAULT 0,
+  fCurrId INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirCashAccounts_guid ON tirCashAccounts (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirCashAccounts_entity ON tirCashAccounts (fEntitiId);
+
+CREATE TABLE IF NOT EXISTS tirCurrencies (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 1,
+  fImg INTEGER DEFAULT 0,
+  fCurr REAL DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirCurrencies_guid ON tirCurrencies (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirCurrencies_group ON tirCurrencies (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirCurrenciesGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirCurrenciesGroups_guid ON tirCurrenciesGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirCurrenciesGroups_cl ON tirCurrenciesGroups (fcl);
+INSERT INTO tirCurrenciesGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirCurrenciesGroups);
+
+CREATE TABLE IF NOT EXISTS tirVAT (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fVAT REAL DEFAULT 0,
+  fVATA REAL DEFAULT 0,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirVAT_guid ON tirVAT (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirVAT_group ON tirVAT (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirVATsGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirVATsGroups_guid ON tirVATsGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirVATsGroups_cl ON tirVATsGroups (fcl);
+INSERT INTO tirVATsGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirVATsGroups);
+
+CREATE TABLE IF NOT EXISTS tirItemCost (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirItemCost_guid ON tirItemCost (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirItemCost_group ON tirItemCost (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirItemCostGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirItemCostGroups_guid ON tirItemCostGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirItemCostGroups_cl ON tirItemCostGroups (fcl);
+INSERT INTO tirItemCostGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirItemCostGroups);
+
+CREATE TABLE IF NOT EXISTS tirTables (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirTables_guid ON tirTables (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirTables_group ON tirTables (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirTablesGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirTablesGroups_guid ON tirTablesGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirTablesGroups_cl ON tirTablesGroups (fcl);
+INSERT INTO tirTablesGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirTablesGroups);
+
+CREATE TABLE IF NOT EXISTS tirMods (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 1,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirMods_guid ON tirMods (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirMods_group ON tirMods (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirModsGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirModsGroups_guid ON tirModsGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirModsGroups_cl ON tirModsGroups (fcl);
+INSERT INTO tirModsGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirModsGroups);
+
+CREATE TABLE IF NOT EXISTS tirSalePoints (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fCode TEXT,
+  fName TEXT,
+  fNamePrint TEXT,
+  fState INTEGER DEFAULT 1,
+  fBitParams INTEGER DEFAULT 0,
+  fPriceId INTEGER DEFAULT 0,
+  fPriceId2 INTEGER DEFAULT 0,
+  fGroupID INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirSalePoints_guid ON tirSalePoints (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirSalePoints_group ON tirSalePoints (fGroupID);
+
+CREATE TABLE IF NOT EXISTS tirSalePGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirSalePGroups_guid ON tirSalePGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirSalePGroups_cl ON tirSalePGroups (fcl);
+INSERT INTO tirSalePGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirSalePGroups);
+
+CREATE TABLE IF NOT EXISTS tirDiscount (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fNameF TEXT,
+  fPos INTEGER DEFAULT 0,
+  fActiv INTEGER DEFAULT 0,
+  fPStr TEXT,
+  fVer INTEGER DEFAULT 0,
+  fSalesPList TEXT,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirDiscount_guid ON tirDiscount (fGUID1, fGUID2);
+
+CREATE TABLE IF NOT EXISTS tirEKKAGroups (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT,
+  fcl INTEGER NOT NULL DEFAULT 0,
+  fcr INTEGER NOT NULL DEFAULT 0,
+  fclev INTEGER NOT NULL DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirEKKAGroups_guid ON tirEKKAGroups (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirEKKAGroups_cl ON tirEKKAGroups (fcl);
+INSERT INTO tirEKKAGroups (fName, fcl, fcr, fclev, fGUID1, fGUID2)
+  SELECT 'root', 1, 2, 0, 0, 0 WHERE NOT EXISTS (SELECT 1 FROM tirEKKAGroups);
+
+CREATE TABLE IF NOT EXISTS tirDocuments (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fDocNum INTEGER DEFAULT 0,
+  fDateTime DATETIME,
+  fRealDateTime DATETIME,
+  fEntityId INTEGER DEFAULT 0,
+  fPartnerId INTEGER DEFAULT 0,
+  fStoreId INTEGER DEFAULT 0,
+  fStoreId2 INTEGER DEFAULT 0,
+  fContractId INTEGER DEFAULT 0,
+  fUserId INTEGER DEFAULT 0,
+  fRealUserId INTEGER DEFAULT 0,
+  fDesc TEXT,
+  fDocType INTEGER DEFAULT 0,
+  fDocSum REAL DEFAULT 0,
+  fCurrId INTEGER DEFAULT 0,
+  fCurrRate REAL DEFAULT 1,
+  fCashAccountId INTEGER DEFAULT 0,
+  fItemCost INTEGER DEFAULT 0,
+  fInputNum TEXT,
+  fInputDate DATETIME,
+  fTransactId INTEGER DEFAULT 0,
+  fPr INTEGER DEFAULT 0,
+  fTreeId TEXT,
+  fState INTEGER DEFAULT 0,
+  fTagChar50 TEXT,
+  fTagInt INTEGER DEFAULT 0,
+  fTagInt2 INTEGER DEFAULT 0,
+  fTagInt3 INTEGER DEFAULT 0,
+  fIsPaid INTEGER DEFAULT 0,
+  fTableId INTEGER DEFAULT 0,
+  fColor INTEGER,
+  fPRRODate INTEGER DEFAULT 0,
+  fPRROFN TEXT,
+  fPRRORealDate DATETIME,
+  fWFrom INTEGER DEFAULT 0,
+  fPayCardId INTEGER DEFAULT 0,
+  fBaseId INTEGER DEFAULT 0,
+  fSalePId INTEGER DEFAULT 0,
+  fRV INTEGER NOT NULL DEFAULT 0,
+  fSyncDate DATETIME,
+  fSyncState INTEGER DEFAULT 0,
+  fGUID1 INTEGER NOT NULL DEFAULT 0,
+  fGUID2 INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_guid ON tirDocuments (fGUID1, fGUID2);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_date ON tirDocuments (fDateTime);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_type ON tirDocuments (fDocType, fDocNum);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_sync ON tirDocuments (fSyncDate);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_rv ON tirDocuments (fRV);
+CREATE INDEX IF NOT EXISTS ix_tirDocuments_transact ON tirDocuments (fTransactId);
+CREATE TRIGGER IF NOT EXISTS trg_tirDocuments_rv_insert AFTER INSERT ON tirDocuments WHEN NEW.fRV = 0
+BEGIN
+  UPDATE tirDocuments SET fRV = (SELECT MAX(fRV) FROM tirDocuments) + 1 WHERE fId = NEW.fId;
+END;
+CREATE TRIGGER IF NOT EXISTS trg_tirDocuments_rv_update AFTER UPDATE ON tirDocuments WHEN NEW.fRV = OLD.fRV
+BEGIN
+  UPDATE tirDocuments SET fRV = (SELECT MAX(fRV) FROM tirDocuments) + 1 WHERE fId = NEW.fId;
+END;
+
+CREATE TABLE IF NOT EXISTS tirDocGoods (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fDocId INTEGER DEFAULT 0,
+  fGoodId INTEGER DEFAULT 0,
+  fPriceIn REAL DEFAULT 0,
+  fPriceOut REAL DEFAULT 0,
+  fDiscount REAL DEFAULT 0,
+  fCurrId INTEGER DEFAULT 0,
+  fUnitType INTEGER DEFAULT 0,
+  fSum REAL DEFAULT 0,
+  fQtty REAL DEFAULT 0,
+  fVatSum REAL DEFAULT 0,
+  fTypeInDoc INTEGER DEFAULT 0,
+  fParentGoodId INTEGER DEFAULT 0,
+  fStrTag1 TEXT,
+  fExStamp TEXT,
+  fPosId INTEGER DEFAULT 0,
+  fDesc TEXT
+);
+CREATE INDEX IF NOT EXISTS ix_tirDocGoods_doc ON tirDocGoods (fDocId);
+CREATE INDEX IF NOT EXISTS ix_tirDocGoods_good ON tirDocGoods (fGoodId);
+
+CREATE TABLE IF NOT EXISTS tirDocStoreMove (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fDocId INTEGER DEFAULT 0,
+  fOldStoreId INTEGER DEFAULT 0,
+  fNewStoreId INTEGER DEFAULT 0,
+  fDateTime DATETIME,
+  fUserId INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirDocStoreMove_doc ON tirDocStoreMove (fDocId);
+
+CREATE TABLE IF NOT EXISTS tirAStore (
+  fId INTEGER PRIMARY KEY,
+  fEntId INTEGER DEFAULT 0,
+  fStoreId INTEGER DEFAULT 0,
+  fGoodId INTEGER DEFAULT 0,
+  fPartId INTEGER DEFAULT 0,
+  fDateTime DATETIME,
+  fOperType INTEGER DEFAULT 0,
+  fDocId INTEGER DEFAULT 0,
+  fSign INTEGER DEFAULT 0,
+  fQtty REAL DEFAULT 0,
+  fSum REAL DEFAULT 0,
+  fPosGoodId INTEGER DEFAULT 0,
+  fContractId INTEGER DEFAULT 0,
+  fTransactId INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirAStore_doc ON tirAStore (fDocId);
+CREATE INDEX IF NOT EXISTS ix_tirAStore_key ON tirAStore (fEntId, fStoreId, fGoodId);
+CREATE INDEX IF NOT EXISTS ix_tirAStore_good ON tirAStore (fGoodId, fOperType, fDateTime);
+CREATE INDEX IF NOT EXISTS ix_tirAStore_date ON tirAStore (fDateTime);
+
+CREATE TABLE IF NOT EXISTS tirAStoreNow (
+  fId INTEGER PRIMARY KEY,
+  fEntId INTEGER,
+  fStoreId INTEGER,
+  fGoodId INTEGER,
+  fQtty REAL DEFAULT 0,
+  fSum REAL DEFAULT 0
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirAStoreNow_key ON tirAStoreNow (fEntId, fStoreId, fGoodId);
+CREATE INDEX IF NOT EXISTS ix_tirAStoreNow_good ON tirAStoreNow (fGoodId);
+
+CREATE TABLE IF NOT EXISTS tirAMSettlement (
+  fId INTEGER PRIMARY KEY,
+  fContractId INTEGER DEFAULT 0,
+  fTransactId INTEGER DEFAULT 0,
+  fEntId INTEGER DEFAULT 0,
+  fPartId INTEGER DEFAULT 0,
+  fDocId INTEGER DEFAULT 0,
+  fSign INTEGER DEFAULT 0,
+  fSum REAL DEFAULT 0,
+  fDateTime DATETIME,
+  fStoreId INTEGER DEFAULT 0,
+  fOperType INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirAMSettlement_doc ON tirAMSettlement (fDocId);
+CREATE INDEX IF NOT EXISTS ix_tirAMSettlement_contract ON tirAMSettlement (fContractId, fTransactId);
+
+CREATE TABLE IF NOT EXISTS tirAPayments (
+  fId INTEGER PRIMARY KEY,
+  fContractId INTEGER DEFAULT 0,
+  fTransactId INTEGER DEFAULT 0,
+  fEntId INTEGER DEFAULT 0,
+  fPartId INTEGER DEFAULT 0,
+  fDocId INTEGER DEFAULT 0,
+  fSign INTEGER DEFAULT 0,
+  fSum REAL DEFAULT 0,
+  fDateTime DATETIME,
+  fOperType INTEGER DEFAULT 0,
+  fCashAccountId INTEGER DEFAULT 0,
+  fStoreId INTEGER DEFAULT 0,
+  fItemCost INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirAPayments_doc ON tirAPayments (fDocId);
+CREATE INDEX IF NOT EXISTS ix_tirAPayments_cash ON tirAPayments (fCashAccountId);
+
+CREATE TABLE IF NOT EXISTS tirDEXSBaseIDs (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fBaseGUID TEXT,
+  fStartDate DATETIME,
+  fLastConnDate DATETIME,
+  fDesc TEXT
+);
+CREATE INDEX IF NOT EXISTS ix_tirDEXSBaseIDs_guid ON tirDEXSBaseIDs (fBaseGUID);
+
+CREATE TABLE IF NOT EXISTS tirSysLog (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fDateTime DATETIME,
+  fUserId INTEGER DEFAULT 0,
+  fType INTEGER DEFAULT 0,
+  fGoodId INTEGER DEFAULT 0,
+  fDocId INTEGER DEFAULT 0,
+  fData TEXT
+);
+CREATE INDEX IF NOT EXISTS ix_tirSysLog_doc ON tirSysLog (fDocId);
+CREATE INDEX IF NOT EXISTS ix_tirSysLog_date ON tirSysLog (fDateTime);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "db/connection.h"
+#include "db/sqlite_connection.h"
+
+namespace tir::test {
+
+// A fresh SQLite base in a temporary file with the full schema. The destructor closes the
+// connection and removes the file with its -wal and -shm companions.
+class TempBase {
+ public:
+  // `withSchema` false gives an empty base (no tables).
+  explicit TempBase(bool withSchema = true);
+  ~TempBase();
+  TempBase(const TempBase&) = delete;
+  TempBase& operator=(const TempBase&) = delete;
+
+  tir::db::SqliteConnection& conn() { return *connection_; }
+  const std::string& path() const { return path_; }
+
+  // Closes the connection (the file stays until destruction), e.g. to reopen it elsewhere.
+  void Close();
+  // Opens the same file again after Close().
+  tir::db::SqliteConnection& Reopen();
+
+ private:
+  std::string path_;
+  std::unique_ptr<tir::db::SqliteConnection> connection_;
+};
+
+// Runs `sql` (no parameters) and returns the first column of its first row as an integer;
+// 0 when there is no row or the value is NULL.
+std::int64_t ScalarInt(tir::db::Connection& connection, const std::string& sql);
+
+// The same for a floating value and for text.
+double ScalarDouble(tir::db::Connection& connection, const std::string& sql);
+std::string ScalarText(tir::db::Connection& connection, const std::string& sql);
+
+// A unique path in the temporary folder (nothing is created).
+std::string TempPath(const std::string& suffix = ".sqlite");
+
+// Removes a base file with its -wal and -shm companions; missing files are ignored.
+void RemoveBaseFiles(const std::string& path);
+
+}  // namespace tir::test
