@@ -1,6 +1,7 @@
 #include "frame/message_hooks.h"
 
 #include <map>
+#include <vector>
 
 namespace tir::frame {
 
@@ -34,6 +35,20 @@ MessageHandler FindMessageHandler(std::int32_t searchMode) {
 }
 
 void UnregisterMessageHandler(std::int32_t searchMode) { Handlers().erase(searchMode); }
+
+static std::vector<AppParamsHook>& AppParamsHooks() {
+  static std::vector<AppParamsHook> hooks;
+  return hooks;
+}
+
+bool RegisterAppParamsHook(AppParamsHook hook) {
+  AppParamsHooks().push_back(hook);
+  return true;
+}
+
+void RunAppParamsHooks(const TU6MenuParams& params) {
+  for (AppParamsHook hook : AppParamsHooks()) hook(params);
+}
 
 bool RegisterLifecycleHooks(LifecycleSlot slot, StartHook start, StopHook stop) {
   LifecycleHooks()[slot] = Hooks{start, stop};

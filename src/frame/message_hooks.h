@@ -34,6 +34,12 @@ void UnregisterMessageHandler(std::int32_t searchMode);
 enum class LifecycleSlot : std::uint8_t { kJsonLibrary, kDataModule };
 using StartHook = void (*)(std::int32_t language);
 using StopHook = void (*)();
+// Called by u60 after gAppParams was stored (the settings names of the settings subsystem are
+// filled from here). Several hooks may be registered; they run in registration order.
+using AppParamsHook = void (*)(const TU6MenuParams& params);
+bool RegisterAppParamsHook(AppParamsHook hook);
+void RunAppParamsHooks(const TU6MenuParams& params);
+
 bool RegisterLifecycleHooks(LifecycleSlot slot, StartHook start, StopHook stop);
 void RunStartHook(LifecycleSlot slot, std::int32_t language);
 void RunStopHook(LifecycleSlot slot);
