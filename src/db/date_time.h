@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -15,8 +16,12 @@ struct CivilTime {
 double EncodeDateTime(const CivilTime& t);
 CivilTime DecodeDateTime(double dayNumber);  // rounded to the millisecond
 
-// "YYYY-MM-DD HH:MM:SS.SSS"
+// "YYYY-MM-DD HH:MM:SS.SSS". Raises DbError for a value outside the years 1..9999 or not finite.
 std::string DateTimeToSqlText(double dayNumber);
+// The same text written to `out` (at least kDateTimeTextSize bytes, not terminated); returns the
+// length written (always kDateTimeTextSize). Used by binders that must not allocate.
+constexpr std::size_t kDateTimeTextSize = 23;
+std::size_t FormatDateTimeText(double dayNumber, char* out);
 // Accepts "YYYY-MM-DD", "YYYY-MM-DD HH:MM", "YYYY-MM-DD HH:MM:SS", with optional ".S…" and an
 // optional "T" separator; nullopt for anything else.
 std::optional<double> DateTimeFromSqlText(const std::string& text);

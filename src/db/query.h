@@ -115,7 +115,7 @@ class Query {
   void First();
   void Next();
   // Rows read so far (all rows when fetch-all is on).
-  std::size_t RecordCount() const { return rows_.size(); }
+  std::size_t RecordCount() const { return rowsRead_; }
 
   std::size_t FieldCount() const { return columns_.size(); }
   const std::string& FieldName(std::size_t index) const { return columns_.at(index); }
@@ -125,29 +125,40 @@ class Query {
   Field FieldByIndex(std::size_t index) const;
 
  private:
-  void Prepare();
-  void RunAll(bool keepRows);
+  void Preprocess();                       // text_ and params_ from the text and macros
+  void Prepare();                          // statements_ and bindMap_ for text_
+  void Invalidate();                       // the text or a macro changed
+  Statement& Stmt(std::size_t statement);  // prepared on first use
+  void BindRow(std::size_t statement, std::size_t row);
+  std::int64_t RunToEnd(std::size_t statement);
+  void StartResult(std::size_t statement, bool fetchAll);
   bool FetchRow();
   std::size_t ColumnIndex(const std::string& name) const;
+  const Value& CurrentValue(std::size_t column, const std::string& name) const;
 
   Connection* connection_;
   std::string sql_;
   std::map<std::string, std::string> macros_;
   bool fetchAll_ = true;
+  bool textReady_ = false;
   bool prepared_ = false;
   PreparedText text_;
+  // Prepared statements and the texts they were prepared from; kept across SetSql and macro
+  // changes that end in the same texts.
   std::vector<std::unique_ptr<Statement>> statements_;
+  std::vector<std::string> preparedTexts_;
   std::vector<std::vector<std::size_t>> bindMap_;  // per statement: index into params_
-  std::vector<Param> params_;
+  std::vector<std::unique_ptr<Param>> params_;
   std::size_t arraySize_ = 1;
   std::int64_t rowsAffected_ = 0;
 
   bool open_ = false;
   std::vector<std::string> columns_;
-  std::vector<std::vector<Value>> rows_;
+  std::vector<std::vector<Value>> rows_;  // fetch-all: every row; lazy: the current row
   std::size_t cursor_ = 0;
+  std::size_t rowsRead_ = 0;
   Statement* rowSource_ = nullptr;  // lazy fetch: the statement still producing rows
-  bool sourceDone_ = true;
+  bool lazy_ = false;
 };
 
 }  // namespace tir::db

@@ -6,7 +6,17 @@ namespace tir::db {
 
 // Full Unicode upper-casing of UTF-8 text (Latin, Latin-1 and Extended-A accented letters, Greek,
 // Cyrillic with Ukrainian letters, …). Invalid UTF-8 bytes are kept as they are.
+// Uses the C library's Unicode case tables (the "C.UTF-8" locale); when that locale is missing
+// it falls back to UnicodeUpperBuiltin.
 std::string UnicodeUpper(const std::string& utf8);
+
+// Upper-casing from the layer's own table: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic
+// (with the Ukrainian letters). Other characters are kept as they are.
+std::string UnicodeUpperBuiltin(const std::string& utf8);
+char32_t UpperCaseBuiltin(char32_t c);
+
+// True when the C library's Unicode case tables are available.
+bool UnicodeLocaleAvailable();
 
 // UTF-8 <-> UTF-16 conversion; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& utf8);

@@ -9,7 +9,7 @@ namespace tir::db {
 
 // Declared type of a parameter or field value. A NULL keeps its type (typed NULL).
 enum class ValueType : std::uint8_t {
-  kNull,      // untyped NULL
+  kNull,  // untyped NULL
   kInt32,
   kInt64,
   kDouble,
@@ -48,6 +48,16 @@ class Value {
   double AsDateTime() const;
   std::vector<std::uint8_t> AsBlob() const;
   bool AsBool() const { return AsInt64() != 0; }
+
+  // The stored payload without conversion or copy, for backends that bind values; nullptr when
+  // the value holds another kind of payload (or is NULL and was never given one).
+  const std::int64_t* IntPayload() const { return std::get_if<std::int64_t>(&payload_); }
+  const double* DoublePayload() const { return std::get_if<double>(&payload_); }
+  const long double* ExtendedPayload() const { return std::get_if<long double>(&payload_); }
+  const std::string* TextPayload() const { return std::get_if<std::string>(&payload_); }
+  const std::vector<std::uint8_t>* BlobPayload() const {
+    return std::get_if<std::vector<std::uint8_t>>(&payload_);
+  }
 
  private:
   using Payload = std::variant<std::monostate, std::int64_t, double, long double, std::string,
