@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/base64.h"
+#include "settings/crc32.h"
+
+namespace tir {
+namespace {
+
+TEST(Crc32, KnownValues) {
+  EXPECT_EQ(CRC32Data("abc", 3), 0xCADBBE40u);
+  EXPECT_EQ(CRC32Data(nullptr, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(CRC32Data("", 0), 0xFFFFFFFFu);
+  // Register without the final inversion, plus the byte count.
+  EXPECT_EQ(CRC32Data("a", 1), (~0xE8B7BE43u) + 1u);
+  EXPECT_EQ(CRC32Data("123456789", 9), (~0xCBF43926u) + 9u);
+}
+
+// Four bytes that drive the register from 0xFFFFFFFF to `target` (the table steps are invertible
+// because every table entry has a distinct top byte).
+std::vector<std::uint8_t> BytesForRegister(std::uint32_t target) {
+  std::uint32_t table[256];
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  std::uint32_t index[4];
+  std::uint32_t reg = target;
+  for (int step = 3; step >= 0; --step) {
+    std::uint32_t found = 0;
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      if ((table[i] >> 24) == (reg >> 24)) found = i;
+    }
+    index[step] = found;
+    reg = (reg ^ table[found]) << 8;
+  }
+  std::vector<std::uint8_t> bytes;
+  reg = 0xFFFFFFFFu;
+  for (std::uint32_t idx : index) {
+    bytes.push_back(static_cast<std::uint8_t>((reg ^ idx) & 0xFF));
+    reg = table[idx] ^ (reg >> 8);
+  }
+  return bytes;
+}
+
+TEST(Crc32, ZeroResultBecomesOne) {
+  // Register 0xFFFFFFFC plus 4 bytes wraps to 0, which is replaced by 1.
+  const std::vector<std::uint8_t> wraps = BytesForRegister(0xFFFFFFFCu);
+  EXPECT_EQ(CRC32Data(wraps.data(), wraps.size()), 1u);
+  // The neighbouring register gives its plain sum.
+  const std::vector<std::uint8_t> near = BytesForRegister(0xFFFFFFFBu);
+  EXPECT_EQ(CRC32Data(near.data(), near.size()), 0xFFFFFFFFu);
+}
+
+TEST(Base64, Rfc4648Vectors) {
+  const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
+                                                                    {"f", "Zg=="},
+                                                                    {"fo", "Zm8="},
+                                                                    {"foo", "Zm9v"},
+                                                                    {"foob", "Zm9vYg=="},
+                                                                    {"fooba", "Zm9vYmE="},
+                                                                    {"foobar", "Zm9vYmFy"}};
+  for (const auto& [plain, encoded] : vectors) {
+    EXPECT_EQ(EncodeBase64(plain.data(), plain.size()), encoded);
+    std::vector<std::uint8_t> bytes;
+    DecodeBase64(encoded, bytes);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), plain);
+  }
+}
+
+TEST(Base64, AllByteValuesRoundTrip) {
+  std::vector<std::uint8_t> all(256);
+  for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+  const std::string text = EncodeBase64(all.data(), all.size());
+  EXPECT_EQ(
+      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+      std::string::npos);
+  std::vector<std::uint8_t> back;
+  DecodeBase64(text, back);
+  EXPECT_EQ(back, all);
+}
+
+TEST(Base64, DecodingSkipsForeignCharactersAndStopsAtPad) {
+  std::vector<std::uint8_t> bytes;
+  DecodeBase64("Zm\r\n9v Y*g", bytes);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "foob");
+  bytes.clear();
+  DecodeBase64("Zg==Zm9v", bytes);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "f");
+  bytes.clear();
+  DecodeBase64("=Zm9v", bytes);
+  EXPECT_TRUE(bytes.empty());
+  bytes.clear();
+  DecodeBase64("Z", bytes);  // six bits make no byte
+  EXPECT_TRUE(bytes.empty());
+  bytes = {1, 2};
+  DecodeBase64("Zg", bytes);  // appends
+  EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 'f'}));
+}
+
+TEST(Base64, WideTextIsUtf16Le) {
+  EXPECT_EQ(EncodeBase64(u"A"), "QQA=");
+  EXPECT_EQ(EncodeBase64(u"Ж"), "FgQ=");
+  EXPECT_EQ(DecodeBase64("FgQ="), u"Ж");
+  EXPECT_EQ(DecodeBase64("QQBC"), u"A");  // the odd byte is dropped
+  const std::u16string text = u"Привіт, світе! \U0001F600";
+  EXPECT_EQ(DecodeBase64(EncodeBase64(text)), text);
+}
+
+}  // namespace
+}  // namespace tir
