@@ -1,0 +1,34 @@
+#include "export/query_columns.h"
+
+#include <string>
+
+#include "db/db_error.h"
+#include "settings/guid_forms.h"
+
+namespace tir::exporting {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t ColumnOf(const db::Query& query, std::string_view name) {
+  for (std::size_t i = 0; i < query.FieldCount(); ++i) {
+    if (SameName(query.FieldName(i), name)) return i;
+  }
+  throw db::DbError("Field '" + std::string(name) + "' not found");
+}
+
+std::string GuidOf(const db::Query& query, std::size_t col1, std::size_t col2) {
+  return gGetGUIDSTR(query.FieldByIndex(col1).AsInt64(), query.FieldByIndex(col2).AsInt64());
+}
+
+}  // namespace tir::exporting

@@ -1,0 +1,150 @@
+// Documents section of the universal JSON builder.
+#include <string>
+
+#include "export/query_columns.h"
+#include "export/tir_json_builder.h"
+#include "frame/ui_services.h"
+#include "json/json_array.h"
+
+namespace tir::exporting {
+
+void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo,
+                             const std::string& pEntIds, const std::string& pStoreIDs) {
+  CheckIdList("pEntIds", pEntIds);
+  CheckIdList("pStoreIDs", pStoreIDs);
+  json::Array docs = mJson.SetNewArray("docs");
+
+  std::string sql =
+      "SELECT t1.[fId], t1.[fDocNum], t1.[fDateTime], t1.[fRealDateTime], t1.[fEntityId], "
+      "t1.[fPartnerId], t1.[fStoreId], t1.[fContractId], t1.[fUserId], t1.[fRealUserId], "
+      "t1.[fDesc], t1.[fDocType], t1.[fDocSum], t1.[fCurrId], t1.[fCurrRate], "
+      "t1.[fCashAccountId], t1.[fItemCost], t1.[fInputNum], t1.[fInputDate], t1.[fTransactId], "
+      "t1.[fPr], t1.[fTreeId], t1.[fState], t1.[fStoreId2], t1.[fTagChar50], t1.[fTagInt], "
+      "t1.[fTagInt2], t1.[fIsPaid], t1.[fTableId], t1.[fGUID1], t1.[fGUID2], "
+      "tpart.[fGUID1] AS partGUID1, tpart.[fGUID2] AS partGUID2, "
+      "tent.[fGUID1] AS entGUID1, tent.[fGUID2] AS entGUID2, "
+      "tstore1.[fGUID1] AS store1GUID1, tstore1.[fGUID2] AS store1GUID2, "
+      "tstore2.[fGUID1] AS store2GUID1, tstore2.[fGUID2] AS store2GUID2, "
+      "tcontr.[fGUID1] AS contrGUID1, tcontr.[fGUID2] AS contrGUID2, "
+      "tuser1.[fGUID1] AS user1GUID1, tuser1.[fGUID2] AS user1GUID2, "
+      "tuser2.[fGUID1] AS user2GUID1, tuser2.[fGUID2] AS user2GUID2, "
+      "tcash.[fGUID1] AS cashGUID1, tcash.[fGUID2] AS cashGUID2, "
+      "titemc.[fGUID1] AS itemcGUID1, titemc.[fGUID2] AS itemcGUID2, "
+      "ttable.[fGUID1] AS tableGUID1, ttable.[fGUID2] AS tableGUID2, "
+      "td.[fId] AS gdocfId, td.[fDocId] AS gdocfDocId, td.[fGoodId] AS gdocfGoodId, "
+      "td.[fPriceIn] AS gdocfPriceIn, td.[fPriceOut] AS gdocfPriceOut, "
+      "td.[fDiscount] AS gdocfDiscount, td.[fCurrId] AS gdocfCurrId, "
+      "td.[fUnitType] AS gdocfUnitType, td.[fSum] AS gdocfSum, td.[fQtty] AS gdocfQtty, "
+      "td.[fVatSum] AS gdocfVatSum, td.[fTypeInDoc] AS gdocfTypeInDoc, "
+      "td.[fParentGoodId] AS gdocfParentGoodId, td.[fStrTag1] AS gdocfStrTag1, "
+      "td.[fPosId] AS gdocfPosId, tg.[fGUID1] AS gdocgfGUID1, tg.[fGUID2] AS gdocgfGUID2 "
+      "FROM tirDocuments t1 "
+      "LEFT JOIN tirPartners tpart ON tpart.fId=t1.fPartnerId "
+      "LEFT JOIN tirEntities tent ON tent.fId=t1.fEntityId "
+      "LEFT JOIN tirStores tstore1 ON tstore1.fId=t1.fStoreId "
+      "LEFT JOIN tirStores tstore2 ON tstore2.fId=t1.fStoreId2 "
+      "LEFT JOIN tirContracts tcontr ON tcontr.fId=t1.fContractId "
+      "LEFT JOIN tirUsers tuser1 ON tuser1.fId=t1.fUserId "
+      "LEFT JOIN tirUsers tuser2 ON tuser2.fId=t1.fRealUserId "
+      "LEFT JOIN tirCashAccounts tcash ON tcash.fId=t1.fCashAccountId "
+      "LEFT JOIN tirItemCost titemc ON titemc.fId=t1.fItemCost "
+      "LEFT JOIN tirTables ttable ON ttable.fId=t1.fTableId "
+      "LEFT JOIN tirDocGoods td ON td.fDocId=t1.fId "
+      "LEFT JOIN tirGoods tg ON tg.fId=td.fGoodId ";
+  if (pfId == 0) {
+    sql += " WHERE ((t1.fDateTime>=:pDateFrom)AND(t1.fDateTime<=:pDateTo)) ";
+  } else {
+    sql += " WHERE (t1.fId=" + std::to_string(pfId) + ") ";
+  }
+  if (!pEntIds.empty()) sql += " AND (t1.fEntityId in (" + pEntIds + ")) ";
+  if (!pStoreIDs.empty()) {
+    sql += " AND ((t1.fStoreId in (" + pStoreIDs + ")) OR (t1.fStoreId2 in (" + pStoreIDs +
+           ")) OR (NOT (t1.[fDocType] in (1,2,6,7,8,9,10,11,12,13,-13,14))) )";
+  }
+  sql += " ORDER BY t1.fDateTime, t1.fDocType, t1.fId;";
+
+  FDQuery2.SetSql(sql);
+  if (pfId == 0) {
+    FDQuery2.ParamByName("pDateFrom").SetDateTime(pDateFrom);
+    FDQuery2.ParamByName("pDateTo").SetDateTime(pDateTo);
+  }
+  FDQuery2.Open();
+  const db::Query& q = FDQuery2;
+  const auto col = [&](const char* name) { return ColumnOf(q, name); };
+  const std::size_t cId = col("fId"), cNum = col("fDocNum"), cDate = col("fDateTime"),
+                    cDesc = col("fDesc"), cType = col("fDocType"), cSum = col("fDocSum"),
+                    cInNum = col("fInputNum"), cInDate = col("fInputDate"),
+                    cTransact = col("fTransactId"), cState = col("fState"),
+                    cChar50 = col("fTagChar50"), cTagInt = col("fTagInt"), cG1 = col("fGUID1"),
+                    cG2 = col("fGUID2");
+  const std::size_t lId = col("gdocfId"), lPin = col("gdocfPriceIn"), lPout = col("gdocfPriceOut"),
+                    lDisc = col("gdocfDiscount"), lSum = col("gdocfSum"), lQtty = col("gdocfQtty"),
+                    lVat = col("gdocfVatSum"), lTin = col("gdocfTypeInDoc"),
+                    lParent = col("gdocfParentGoodId"), lPos = col("gdocfPosId"),
+                    lTag = col("gdocfStrTag1"), lG1 = col("gdocgfGUID1"), lG2 = col("gdocgfGUID2");
+  const auto guid = [&](const char* c1, const char* c2) { return GuidOf(q, col(c1), col(c2)); };
+  const auto integer = [&](std::size_t c) { return q.FieldByIndex(c).AsInt64(); };
+  const auto num = [&](std::size_t c) { return q.FieldByIndex(c).AsDouble(); };
+  const auto text = [&](std::size_t c) { return q.FieldByIndex(c).AsText(); };
+
+  std::int64_t rows = 0;
+  const auto next = [&] {
+    FDQuery2.Next();
+    if (++rows % 10 == 0) frame::ProcessMessages();
+  };
+  while (!q.Eof()) {
+    const std::int64_t id = integer(cId);
+    const std::int64_t type = integer(cType);
+    json::Object doc = docs.AppendNewObject();
+    doc.SetString("guid", GuidOf(q, cG1, cG2));
+    doc.SetString("partner", guid("partGUID1", "partGUID2"));
+    doc.SetString("store", guid("store1GUID1", "store1GUID2"));
+    doc.SetString("entity", guid("entGUID1", "entGUID2"));
+    doc.SetString("user", guid("user1GUID1", "user1GUID2"));
+    doc.SetString("contract", guid("contrGUID1", "contrGUID2"));
+    if (type == 8) doc.SetString("storeto", guid("store2GUID1", "store2GUID2"));
+    if (type == 13) doc.SetInt64("prodtype", integer(cTagInt));
+    doc.SetInt64("lid", id);
+    doc.SetInt64("num", integer(cNum));
+    doc.SetString("date", DateToJSON(q.FieldByIndex(cDate).AsDateTime()));
+    doc.SetString("desc", text(cDesc));
+    doc.SetInt64("type", type);
+    doc.SetNumber("sum", num(cSum));
+    doc.SetString("innum", text(cInNum));
+    doc.SetString("indate", DateToJSON(q.FieldByIndex(cInDate).AsDateTime()));
+    doc.SetInt64("treeid", integer(cTransact));
+    doc.SetInt64("state", integer(cState));
+    if (type == 2 || type == 11) {
+      doc.SetInt64("rrocnum", integer(cTagInt));
+      if (!q.FieldByIndex(cChar50).IsNull()) doc.SetString("rrodevnum", text(cChar50));
+    }
+    const bool money = type == 4 || type == 5;
+    if (money) {
+      doc.SetString("moneyaccid", guid("cashGUID1", "cashGUID2"));
+      doc.SetString("itemcostid", guid("itemcGUID1", "itemcGUID2"));
+    }
+    json::Array lines = doc.SetNewArray("docgoods");
+    if (!money) {
+      while (!q.Eof() && integer(cId) == id) {
+        json::Object line = lines.AppendNewObject();
+        line.SetInt64("lposid", integer(lId));
+        line.SetString("guid", GuidOf(q, lG1, lG2));
+        line.SetNumber("pin", num(lPin));
+        line.SetNumber("pout", num(lPout));
+        line.SetNumber("disc", num(lDisc));
+        line.SetNumber("sum", num(lSum));
+        line.SetNumber("qtty", num(lQtty));
+        line.SetNumber("vatsum", num(lVat));
+        line.SetInt64("tindoc", integer(lTin));
+        line.SetInt64("parentid", integer(lParent));
+        line.SetInt64("posdoc", integer(lPos));
+        line.SetString("tag1", text(lTag));
+        next();
+      }
+    }
+    if (!q.Eof() && integer(cId) == id) next();
+  }
+  FDQuery2.Close();
+}
+
+}  // namespace tir::exporting

@@ -1,0 +1,177 @@
+#include "json/json_object.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "json/json_array.h"
+#include "json/json_error.h"
+#include "json/json_store.h"
+#include "json/json_text.h"
+
+namespace tir::json {
+
+using detail::Node;
+
+namespace {
+
+Node ObjectNode(detail::ObjectData* data) {
+  Node n;
+  n.kind = Kind::kObject;
+  n.u.o = data;
+  return n;
+}
+
+const Node* Find(const detail::ObjectData& data, std::string_view key) {
+  const detail::Member* m = detail::FindMember(data, key);
+  return m == nullptr ? nullptr : &m->value;
+}
+
+}  // namespace
+
+Object::Object() : store_(std::make_shared<detail::Store>()), data_(store_->NewObject()) {}
+
+Object Object::Parse(std::string_view text) {
+  auto store = std::make_shared<detail::Store>();
+  const Node root = detail::ParseText(*store, text, Kind::kObject);
+  return Object(std::move(store), root.u.o);
+}
+
+Object Object::ParseFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw JsonError("cannot open file \"" + path + "\"");
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw JsonError("cannot read file \"" + path + "\"");
+  try {
+    return Parse(text.str());
+  } catch (const JsonError& e) {
+    throw JsonError(path + ": " + e.what());
+  }
+}
+
+void Object::SetString(std::string_view key, std::string_view value) {
+  store_->Set(*data_, key, store_->StringNode(value));
+}
+
+void Object::SetInt64(std::string_view key, std::int64_t value) {
+  Node n;
+  n.kind = Kind::kInt;
+  n.u.i = value;
+  store_->Set(*data_, key, n);
+}
+
+void Object::SetNumber(std::string_view key, double value) {
+  Node n;
+  n.kind = Kind::kNumber;
+  n.u.d = value;
+  store_->Set(*data_, key, n);
+}
+
+void Object::SetBool(std::string_view key, bool value) {
+  Node n;
+  n.kind = Kind::kBool;
+  n.u.b = value;
+  store_->Set(*data_, key, n);
+}
+
+void Object::SetNull(std::string_view key) { store_->Set(*data_, key, Node{}); }
+
+void Object::SetObject(std::string_view key, const Object& value) {
+  // Copy first: `value` may be this object or one of its members.
+  store_->Set(*data_, key, ObjectNode(store_->CopyObject(*value.data_)));
+}
+
+void Object::SetArray(std::string_view key, const Array& value) {
+  Node n;
+  n.kind = Kind::kArray;
+  n.u.a = store_->CopyArray(*value.data_);
+  store_->Set(*data_, key, n);
+}
+
+Object Object::SetNewObject(std::string_view key) {
+  detail::ObjectData* child = store_->NewObject();
+  store_->Set(*data_, key, ObjectNode(child));
+  return Object(store_, child);
+}
+
+Array Object::SetNewArray(std::string_view key) {
+  Node n;
+  n.kind = Kind::kArray;
+  n.u.a = store_->NewArray();
+  store_->Set(*data_, key, n);
+  return Array(store_, n.u.a);
+}
+
+bool Object::Has(std::string_view key) const { return Find(*data_, key) != nullptr; }
+
+Kind Object::KindOf(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  return n == nullptr ? Kind::kNull : n->kind;
+}
+
+std::string Object::GetString(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  return n == nullptr ? std::string() : detail::NodeString(*n);
+}
+
+std::int64_t Object::GetInt64(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  return n == nullptr ? 0 : detail::NodeInt64(*n);
+}
+
+double Object::GetNumber(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  return n == nullptr ? 0.0 : detail::NodeNumber(*n);
+}
+
+bool Object::GetBool(std::string_view key) const { return GetInt64(key) != 0; }
+
+Object Object::GetObject(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  if (n == nullptr || n->kind != Kind::kObject) return Object();
+  return Object(store_, n->u.o);
+}
+
+Array Object::GetArray(std::string_view key) const {
+  const Node* n = Find(*data_, key);
+  if (n == nullptr || n->kind != Kind::kArray) return Array();
+  return Array(store_, n->u.a);
+}
+
+std::size_t Object::Size() const { return data_->size; }
+
+std::string_view Object::KeyAt(std::size_t index) const {
+  if (index >= data_->size) return {};
+  const detail::Member& m = data_->items[index];
+  return std::string_view(m.keyLen == 0 ? "" : m.key, m.keyLen);
+}
+
+std::string Object::ToText(bool indent) const {
+  return detail::WriteText(ObjectNode(data_), indent);
+}
+
+void Object::SaveToFile(const std::string& path, bool indent) const {
+  const std::string temp = path + ".tmp";
+  std::FILE* file = std::fopen(temp.c_str(), "wb");
+  if (file == nullptr) {
+    throw JsonError("cannot write file \"" + path + "\": " + std::strerror(errno));
+  }
+  const bool written = detail::WriteFile(ObjectNode(data_), indent, file);
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::remove(temp.c_str());
+    throw JsonError("cannot write file \"" + path + "\"");
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string why = std::strerror(errno);
+    std::remove(temp.c_str());
+    throw JsonError("cannot write file \"" + path + "\": " + why);
+  }
+}
+
+std::size_t Object::PoolBytes() const { return store_->PoolBytes(); }
+
+}  // namespace tir::json

@@ -1,0 +1,141 @@
+#include "json/json_store.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "json/json_error.h"
+#include "json/utf8_text.h"
+
+namespace tir::json::detail {
+
+namespace {
+
+std::uint32_t CheckedLength(std::size_t size) {
+  if (size > std::numeric_limits<std::uint32_t>::max() / 2) {
+    throw JsonError("JSON value too large");
+  }
+  return static_cast<std::uint32_t>(size);
+}
+
+}  // namespace
+
+std::uint32_t KeyHash(std::string_view key) {
+  std::uint32_t h = 2166136261u;
+  for (const char c : key) h = (h ^ static_cast<std::uint8_t>(c)) * 16777619u;
+  return h;
+}
+
+const Member* FindMember(const ObjectData& object, std::string_view key) {
+  const std::uint32_t hash = KeyHash(key);
+  for (std::uint32_t i = 0; i < object.size; ++i) {
+    const Member& m = object.items[i];
+    if (m.keyHash == hash && m.keyLen == key.size() &&
+        std::memcmp(m.key, key.data(), key.size()) == 0) {
+      return &m;
+    }
+  }
+  return nullptr;
+}
+
+void* Store::Allocate(std::size_t bytes) {
+  void* block = pool_.Malloc(bytes);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+void* Store::Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize) {
+  if (size < capacity) return items;
+  const std::uint32_t next = capacity == 0 ? 8 : CheckedLength(std::size_t{capacity} * 2);
+  void* grown = pool_.Realloc(items, capacity * itemSize, next * itemSize);
+  if (grown == nullptr) throw std::bad_alloc();
+  capacity = next;
+  return grown;
+}
+
+ObjectData* Store::NewObject() { return new (Allocate(sizeof(ObjectData))) ObjectData(); }
+
+ArrayData* Store::NewArray() { return new (Allocate(sizeof(ArrayData))) ArrayData(); }
+
+Node Store::StringNode(std::string_view text) {
+  Node node;
+  node.kind = Kind::kString;
+  if (text.empty()) return node;
+  std::string repaired;
+  if (!IsValidUtf8(text)) {
+    repaired = RepairUtf8(text);
+    text = repaired;
+  }
+  node.len = CheckedLength(text.size());
+  char* copy = static_cast<char*>(Allocate(text.size()));
+  std::memcpy(copy, text.data(), text.size());
+  node.u.s = copy;
+  return node;
+}
+
+Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
+  if (const Member* found = FindMember(object, key)) {
+    Member& m = const_cast<Member&>(*found);
+    m.value = value;
+    return m.value;
+  }
+  object.items =
+      static_cast<Member*>(Grow(object.items, object.capacity, object.size, sizeof(Member)));
+  Member& m = object.items[object.size];
+  m.keyLen = CheckedLength(key.size());
+  m.keyHash = KeyHash(key);
+  char* copy = key.empty() ? nullptr : static_cast<char*>(Allocate(key.size()));
+  if (copy != nullptr) std::memcpy(copy, key.data(), key.size());
+  m.key = copy;
+  m.value = value;
+  ++object.size;
+  return m.value;
+}
+
+Node& Store::Append(ArrayData& array, const Node& value) {
+  array.items = static_cast<Node*>(Grow(array.items, array.capacity, array.size, sizeof(Node)));
+  Node& slot = array.items[array.size];
+  slot = value;
+  ++array.size;
+  return slot;
+}
+
+Node Store::CopyNode(const Node& source) {
+  Node node = source;
+  switch (source.kind) {
+    case Kind::kString:
+      if (source.len > 0) {
+        char* copy = static_cast<char*>(Allocate(source.len));
+        std::memcpy(copy, source.u.s, source.len);
+        node.u.s = copy;
+      }
+      break;
+    case Kind::kObject:
+      node.u.o = CopyObject(*source.u.o);
+      break;
+    case Kind::kArray:
+      node.u.a = CopyArray(*source.u.a);
+      break;
+    default:
+      break;
+  }
+  return node;
+}
+
+ObjectData* Store::CopyObject(const ObjectData& source) {
+  ObjectData* copy = NewObject();
+  for (std::uint32_t i = 0; i < source.size; ++i) {
+    const Member& m = source.items[i];
+    Set(*copy, std::string_view(m.key, m.keyLen), CopyNode(m.value));
+  }
+  return copy;
+}
+
+ArrayData* Store::CopyArray(const ArrayData& source) {
+  ArrayData* copy = NewArray();
+  for (std::uint32_t i = 0; i < source.size; ++i) Append(*copy, CopyNode(source.items[i]));
+  return copy;
+}
+
+}  // namespace tir::json::detail

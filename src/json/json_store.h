@@ -1,0 +1,89 @@
+#pragma once
+
+// The storage of one JSON tree: every node, key and string lives in one memory pool owned by the
+// tree's Store and is released with it. Containers are allocated separately from their parents, so
+// a handle to an object or array stays valid while its parent grows. A value that is replaced stays
+// in the pool until the whole tree is freed.
+
+#include <rapidjson/allocators.h>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "json/json_kind.h"
+
+namespace tir::json::detail {
+
+struct ObjectData;
+struct ArrayData;
+
+struct Node {
+  union {
+    std::int64_t i;
+    double d;
+    bool b;
+    const char* s;
+    ObjectData* o;
+    ArrayData* a;
+  } u{};
+  std::uint32_t len = 0;  // bytes of a string
+  Kind kind = Kind::kNull;
+};
+
+struct Member {
+  const char* key;
+  std::uint32_t keyLen;
+  std::uint32_t keyHash;
+  Node value;
+};
+
+struct ObjectData {
+  Member* items = nullptr;
+  std::uint32_t size = 0;
+  std::uint32_t capacity = 0;
+};
+
+struct ArrayData {
+  Node* items = nullptr;
+  std::uint32_t size = 0;
+  std::uint32_t capacity = 0;
+};
+
+class Store {
+ public:
+  Store() : pool_(kChunkSize) {}
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  ObjectData* NewObject();
+  ArrayData* NewArray();
+  // A copy of the text in the pool; invalid UTF-8 sequences become U+FFFD so the tree always
+  // saves as valid JSON.
+  Node StringNode(std::string_view text);
+
+  // Sets `key` of `object`: an existing member keeps its place and gets the new value, a new key
+  // is appended. Returns the member's value.
+  Node& Set(ObjectData& object, std::string_view key, const Node& value);
+  Node& Append(ArrayData& array, const Node& value);
+
+  // Deep copies of a container of any tree into this one.
+  ObjectData* CopyObject(const ObjectData& source);
+  ArrayData* CopyArray(const ArrayData& source);
+
+  std::size_t PoolBytes() const { return pool_.Capacity(); }
+
+ private:
+  Node CopyNode(const Node& source);
+  void* Allocate(std::size_t bytes);
+  // Room for one more item in a container's item block (doubling, extended in place when it can).
+  void* Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize);
+
+  static constexpr std::size_t kChunkSize = 64 * 1024;
+  rapidjson::MemoryPoolAllocator<> pool_;
+};
+
+const Member* FindMember(const ObjectData& object, std::string_view key);
+std::uint32_t KeyHash(std::string_view key);
+
+}  // namespace tir::json::detail
