@@ -1,0 +1,229 @@
+// tirdex plugin: loads the module through the host kit as the host does and shows what it answers.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "host/kit/tir_host_loader.h"
+#include "host/tirdex/command_registry.h"
+
+namespace tir::tirdex {
+namespace {
+
+constexpr const char* kModuleFile = "libTirDataExchange.so";
+
+struct PluginOptions {
+  std::string base;
+  std::string module;
+  int user = 0;
+  int userType = 1;
+  int lang = 1;
+};
+
+// The module: --module, else $TIRDEX_MODULE, else beside tirdex, else where the build tree keeps
+// it.
+std::string FindModule(const std::string& given) {
+  if (!given.empty()) return given;
+  if (const char* env = std::getenv("TIRDEX_MODULE"); env != nullptr && *env != '\0') return env;
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const std::filesystem::path dir = exe.parent_path();
+    for (const auto& candidate : {dir / kModuleFile, dir / ".." / "lib" / kModuleFile,
+                                  dir / ".." / ".." / "src" / "module" / kModuleFile}) {
+      if (std::filesystem::exists(candidate, ec)) return candidate.lexically_normal().string();
+    }
+  }
+  return kModuleFile;  // left to the dynamic loader's search path
+}
+
+std::string Utf8(const TirChar16* text) {
+  const std::size_t size = TirHostPWideToUtf8(text, nullptr, 0);
+  std::string out(size + 1, '\0');
+  TirHostPWideToUtf8(text, out.data(), out.size());
+  out.resize(size);
+  return out;
+}
+
+std::string WideUtf8(const TirChar16* wide) {
+  const std::size_t size = TirHostWideToUtf8(wide, nullptr, 0);
+  std::string out(size + 1, '\0');
+  TirHostWideToUtf8(wide, out.data(), out.size());
+  out.resize(size);
+  return out;
+}
+
+// A base opened by the host kit and a module started on it; both are released at the end.
+class HostSession {
+ public:
+  ~HostSession() {
+    TirHostUnloadModule(module_);
+    TirHostCloseConnection(connection_);
+    for (TirChar16* text : strings_) TirSysFreeString(text);
+  }
+
+  bool Start(const PluginOptions& options) {
+    connection_ = TirHostOpenConnection(options.base.c_str());
+    if (connection_ == nullptr) return false;  // the kit wrote why
+    char error[512] = {0};
+    const std::string path = FindModule(options.module);
+    module_ = TirHostLoadModule(path.c_str(), error, sizeof(error));
+    if (module_ == nullptr) {
+      std::cerr << "tirdex plugin: " << error << "\n";
+      return false;
+    }
+    TirU6MenuParams app{};
+    app.fUserID = options.user;
+    app.fUserType = options.userType;
+    app.fBaseType = 0;
+    app.fPriceDigit = 2;
+    app.fCountDigit = 3;
+    app.fDecSeparator = u'.';
+    app.fSettingsParamSection = Keep("BASE1");
+    app.fUserName = Keep("tirdex");
+    app.fSettinsFileName = Keep("TirvaloMain.config");
+    app.fSettinsFileNameAll = Keep("TirvaloMainAll.config");
+    app.fSettinsFolderName = Keep("\\TirvaloMainBack");
+    app.fVerMainPro = 1;
+    TirU7MenuParams services{};
+    TirHostDefaultServices(connection_, &services);
+    if (TirHostStartModule(module_, &app, &services, options.lang, error, sizeof(error)) != 0) {
+      std::cerr << "tirdex plugin: " << error << "\n";
+      return false;
+    }
+    return true;
+  }
+
+  TirHostModule& Module() { return *module_; }
+  db::Connection& Connection() { return *static_cast<db::Connection*>(connection_); }
+
+ private:
+  TirChar16* Keep(const char* utf8) {
+    strings_.push_back(TirHostWideFromUtf8(utf8));
+    return strings_.back();
+  }
+
+  void* connection_ = nullptr;
+  TirHostModule* module_ = nullptr;
+  std::vector<TirChar16*> strings_;
+};
+
+int RunMenus(const PluginOptions& options) {
+  HostSession session;
+  if (!session.Start(options)) return kExitFailure;
+  TirHostModule& module = session.Module();
+  std::cout << "index\tresult\tid\ttype\torder\tparent\tname\n";
+  for (std::int32_t index = 0; index <= 32; ++index) {
+    std::int32_t io = index;
+    TirU3MenuParams item{};
+    item.fToolbarImageIndex = -1;
+    const std::int32_t result = module.u3(&io, &item);
+    std::cout << index << "\t" << result;
+    if (result == 0 && index == 0) {
+      std::cout << "\t\t\t\t\t(" << io << " items)";
+    } else if (result == 0) {
+      std::cout << "\t" << item.fIdItemMenu << "\t" << item.fTypeMenu << "\t" << item.fMenuOrder
+                << "\t" << item.fIdParentMenu1 << "\t" << Utf8(item.fMenuName);
+    }
+    std::cout << "\n";
+  }
+  return kExitOk;
+}
+
+// What the host's own rights editor sees for the user: the stored rows, or "none".
+void PrintStoredRights(db::Connection& connection, int user) {
+  db::Query query(connection);
+  query.SetSql(
+      "SELECT u.fState, g.fBase, (SELECT fPB FROM tirSettings WHERE fUserId=u.fId AND fMId=410 AND "
+      "fPType=-26) AS fOwn, (SELECT fPB FROM tirSettings WHERE fUserId=u.fState AND fMId=410 AND "
+      "fPType=-42) AS fGroup FROM tirUsers u LEFT JOIN tirUsersRG g ON g.fId=u.fState WHERE "
+      "u.fId=:pUserId;");
+  query.ParamByName("pUserId").SetInt32(user);
+  query.Open();
+  if (query.Eof()) {
+    std::cout << "stored: no such user\n";
+    return;
+  }
+  auto text = [&](const char* field) {
+    const db::Field f = query.FieldByName(field);
+    return f.IsNull() ? std::string("none") : std::to_string(f.AsInt64());
+  };
+  std::cout << "stored: group " << text("fState") << " (base " << text("fBase") << "), own row "
+            << text("fOwn") << ", group row " << text("fGroup") << "\n";
+}
+
+int RunRights(const PluginOptions& options) {
+  HostSession session;
+  if (!session.Start(options)) return kExitFailure;
+  TirHostModule& module = session.Module();
+  std::cout << "index\tresult\tbit\tname\tfull mask\n";
+  for (std::int64_t index = 0;; ++index) {
+    TirModSearchOut out{};
+    const std::int32_t result = TirHostSendMessage(&module, -120, index, &out);
+    if (out.fCanceled != 0 || result != 0) {
+      TirHostClearSearchOut(&out);
+      break;
+    }
+    std::cout << index << "\t" << result << "\t" << out.fDataBigInt1 << "\t" << WideUtf8(out.fName)
+              << "\t" << WideUtf8(out.fStr1) << "\n";
+    TirHostClearSearchOut(&out);
+  }
+  // The mask as the module applies it: the rights its menu offers.
+  int mask = 0;
+  const int bits[] = {1, 2, 4};
+  for (std::int32_t index = 3; index <= 5; ++index) {
+    std::int32_t io = index;
+    TirU3MenuParams item{};
+    if (module.u3(&io, &item) == 0) mask |= bits[index - 3];
+  }
+  std::cout << "user " << options.user << " type " << options.userType << " mask " << mask << "\n";
+  PrintStoredRights(session.Connection(), options.user);
+  return kExitOk;
+}
+
+void AddCommon(CLI::App& cmd, PluginOptions& options) {
+  cmd.add_option("DB", options.base, "SQLite base file")->required();
+  cmd.add_option("--user", options.user, "Signed-in user id (tirUsers.fId)")->required();
+  cmd.add_option("--user-type", options.userType,
+                 "User type: 1 administrator (all rights when no mask is stored), 2 and 3 users")
+      ->capture_default_str();
+  cmd.add_option("--module", options.module,
+                 "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirdex, or the "
+                 "build tree)");
+}
+
+void InstallPluginCommands(CLI::App& app) {
+  auto options = std::make_shared<PluginOptions>();
+  CLI::App* plugin = app.add_subcommand(
+      "plugin", "Load the module as the host does (handshake, parameters, start) and query it");
+  plugin->require_subcommand(1);
+
+  CLI::App* menus = plugin->add_subcommand(
+      "menus",
+      "Print the module's menu answer (u3) for every index 0..32: index, result, id, "
+      "type, order, parent and name. Result 2 means the item is not offered.");
+  AddCommon(*menus, *options);
+  menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
+      ->check(CLI::IsMember({1, 2}))
+      ->capture_default_str();
+  menus->callback([options] { SetExitCode(RunMenus(*options)); });
+
+  CLI::App* rights = plugin->add_subcommand(
+      "rights",
+      "Print the module's rights list (message -120), the mask the module applies to "
+      "the user and the rows stored for the user");
+  AddCommon(*rights, *options);
+  rights->callback([options] { SetExitCode(RunRights(*options)); });
+}
+
+const bool registered = RegisterCommands("plugin", InstallPluginCommands);
+
+}  // namespace
+}  // namespace tir::tirdex
