@@ -12,7 +12,8 @@ namespace tir::db {
 enum class DbKind : std::uint8_t { kSQLite, kMSSQL };
 
 // One prepared statement of a backend. Parameters are bound by position in the list of names the
-// statement was prepared with. Errors raise DbError.
+// statement was prepared with. Text and blob values may be bound without a copy: the bound Value
+// must stay unchanged until the statement is reset or rebound. Errors raise DbError.
 class Statement {
  public:
   virtual ~Statement() = default;

@@ -9,10 +9,18 @@ struct sqlite3;
 
 namespace tir::db {
 
-// A connection to an SQLite base. Opening sets a busy timeout, WAL journal and foreign keys off,
-// and registers the functions the module's SQL expects of the base: TirvaloUpperCase(text) (full
-// Unicode upper-casing), GETDATE() (local now as "YYYY-MM-DD HH:MM:SS.SSS"), SCOPE_IDENTITY()
-// (last inserted row id) and ISNULL(a, b).
+// A connection to an SQLite base. Opening sets a busy timeout, WAL journal (kept as it is for an
+// in-memory or read-only base), synchronous=NORMAL and foreign keys off, and registers the
+// functions the module's SQL expects of the base: TirvaloUpperCase(text) (full Unicode
+// upper-casing, NULL stays NULL), GETDATE() (local now as "YYYY-MM-DD HH:MM:SS.SSS"),
+// SCOPE_IDENTITY() (last inserted row id) and ISNULL(a, b). ISNULL is a keyword to SQLite's
+// parser, so SQLite text calls it with a quoted name, [ISNULL](a, b), or uses IFNULL(a, b).
+//
+// Values: integers bind as INTEGER, double and extended as REAL, text as UTF-8 TEXT, date-times as
+// the text "YYYY-MM-DD HH:MM:SS.SSS", blobs as BLOB, typed NULLs as NULL. Columns read back as
+// Int64, Double, Text, Blob or Null by their stored type, except that a TEXT value in a column
+// declared with DATE or TIME in its type (DATETIME, DATE, TIMESTAMP) that parses as a date-time
+// reads as a DateTime value.
 class SqliteConnection final : public Connection {
  public:
   // Opens (and creates when missing) the file; ":memory:" for an in-memory base. Raises DbError.

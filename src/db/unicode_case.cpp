@@ -3,6 +3,7 @@
 #include <locale.h>  // newlocale, towupper_l
 #include <clocale>
 #include <cwctype>
+#include <utility>
 
 namespace tir::db {
 
@@ -88,6 +89,38 @@ bool InOddEvenPairs(char32_t c) {
          (c >= 0x04C1 && c <= 0x04CE);
 }
 
+// Letters outside the regular ranges, as {lower, upper}.
+constexpr std::pair<char32_t, char32_t> kSpecialUpper[] = {
+    {0x3C2, 0x3A3},  // final sigma
+    {0x3AC, 0x386},
+    {0x3AD, 0x388},
+    {0x3AE, 0x389},
+    {0x3AF, 0x38A},
+    {0x3CC, 0x38C},
+    {0x3CD, 0x38E},
+    {0x3CE, 0x38F},
+    {0x371, 0x370},
+    {0x373, 0x372},
+    {0x377, 0x376},
+    {0x37B, 0x3FD},
+    {0x37C, 0x3FE},
+    {0x37D, 0x3FF},
+    {0x3D7, 0x3CF},
+    {0x3F2, 0x3F9},
+    {0x3F3, 0x37F},
+    {0x3F8, 0x3F7},
+    {0x3FB, 0x3FA},
+    // symbol forms of beta, theta, phi, pi, kappa, rho, epsilon
+    {0x3D0, 0x392},
+    {0x3D1, 0x398},
+    {0x3D5, 0x3A6},
+    {0x3D6, 0x3A0},
+    {0x3F0, 0x39A},
+    {0x3F1, 0x3A1},
+    {0x3F5, 0x395},
+    {0x4CF, 0x4C0},  // Cyrillic palochka
+};
+
 template <typename Upper>
 std::string MapUtf8(const std::string& utf8, Upper upper) {
   std::string out;
@@ -126,27 +159,8 @@ char32_t UpperCaseBuiltin(char32_t c) {
   if (InOddEvenPairs(c)) return (c & 1) ? c : c - 1;
   // Greek
   if ((c >= 0x3B1 && c <= 0x3C1) || (c >= 0x3C3 && c <= 0x3CB)) return c - 0x20;
-  switch (c) {
-    case 0x3C2:
-      return 0x3A3;  // final sigma
-    case 0x3AC:
-      return 0x386;
-    case 0x3AD:
-      return 0x388;
-    case 0x3AE:
-      return 0x389;
-    case 0x3AF:
-      return 0x38A;
-    case 0x3CC:
-      return 0x38C;
-    case 0x3CD:
-      return 0x38E;
-    case 0x3CE:
-      return 0x38F;
-    case 0x4CF:
-      return 0x4C0;
-    default:
-      break;
+  for (const auto& [lower, upper] : kSpecialUpper) {
+    if (lower == c) return upper;
   }
   // Cyrillic
   if (c >= 0x430 && c <= 0x44F) return c - 0x20;
