@@ -68,16 +68,18 @@ TRepairCounts PlanTreeRepair(std::vector<TNodeInfo>& aNodes, int aRootId) {
     posById[aNodes[i].Id] = i;
   }
 
-  // A bound shared by two intervals means at least one of them is wrong: trust neither.
+  // A bound shared by two intervals means at least one of them is wrong: trust neither. The root's
+  // own bounds take no part: it is renumbered whatever they are (and a root just created sits at 1,
+  // 2, where the old tree has bounds too).
   std::unordered_map<int, int> boundUse;
   boundUse.reserve(aNodes.size() * 4);
   for (const TNodeInfo& n : aNodes) {
-    if (!n.ValidInterval) continue;
+    if (!n.ValidInterval || n.Id == aRootId) continue;
     ++boundUse[n.OldCl];
     ++boundUse[n.OldCr];
   }
   for (TNodeInfo& n : aNodes) {
-    if (n.ValidInterval && (boundUse[n.OldCl] > 1 || boundUse[n.OldCr] > 1)) {
+    if (n.ValidInterval && n.Id != aRootId && (boundUse[n.OldCl] > 1 || boundUse[n.OldCr] > 1)) {
       n.ValidInterval = false;
     }
   }
