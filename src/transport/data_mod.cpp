@@ -1,0 +1,69 @@
+#include "transport/data_mod.h"
+
+#include "frame/app_globals.h"
+#include "settings/profile_rows.h"
+#include "transport/inet_shop_send.h"
+#include "transport/timer_services.h"
+
+namespace tir::transport {
+
+TDataMod* gDataMod = nullptr;
+
+TDataMod::TDataMod() : TDataMod(frame::HostConnection(), Timers()) {}
+
+TDataMod::TDataMod(db::Connection& aConnection, TimerServices& aTimers)
+    : connection_(&aConnection),
+      timers_(aTimers),
+      send_([](TJSONOneSend& aProfile) { SendJsonToInetShop(aProfile, true); }) {}
+
+TDataMod::~TDataMod() { SetTimerEnabled(false); }
+
+void TDataMod::SetTimerEnabled(bool on) {
+  if (on == timerEnabled_) return;
+  timerEnabled_ = on;
+  if (on) {
+    timers_.StartTimer(kTimerIntervalMs, [this] { Timer1Timer(); });
+  } else {
+    timers_.StopTimer();
+  }
+}
+
+void TDataMod::ReloadSettings() {
+  SetTimerEnabled(false);
+  mList_.reset();
+  try {
+    const std::string guidCode = gGetBaseGUIDCode();
+    const std::vector<TProfileRow> rows =
+        LoadProfileRows(*connection_, guidCode, kProfileTypeInetShop);
+    if (!rows.empty()) mList_ = std::make_unique<std::vector<std::unique_ptr<TJSONOneSend>>>();
+    for (const TProfileRow& row : rows) {
+      auto profile = std::make_unique<TJSONOneSend>();
+      profile->ReadFromStr(row.fPStr);
+      profile->mIDReccord = row.fId;
+      profile->mLastDateSend = timers_.Now();
+      if (profile->mIfAvtomat != 0) mList_->push_back(std::move(profile));
+    }
+    if (mList_ && mList_->empty()) mList_.reset();
+    SetTimerEnabled(mList_ != nullptr);
+  } catch (...) {
+    // A profile that cannot be read leaves the timer off until the next reload.
+  }
+}
+
+void TDataMod::SendToInetIfNeed(std::int32_t /*aReason*/) {
+  if (!mList_) return;
+  for (const auto& profile : *mList_) {
+    if (profile->mIfAvtomat == 0) continue;
+    const double now = timers_.Now();
+    const double elapsedSeconds = (now - profile->mLastDateSend) * 86400.0;
+    // A millisecond of slack absorbs the rounding of day-number arithmetic.
+    if (elapsedSeconds + 0.001 >= profile->mPeriodMin * kSecondsPerPeriodUnit) {
+      send_(*profile);
+      profile->mLastDateSend = timers_.Now();
+    }
+  }
+}
+
+void TDataMod::Timer1Timer() { SendToInetIfNeed(0); }
+
+}  // namespace tir::transport
