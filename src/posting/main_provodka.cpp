@@ -1,0 +1,104 @@
+#include "posting/main_provodka.h"
+
+#include "db/connection.h"
+#include "db/db_error.h"
+#include "db/query.h"
+#include "frame/app_globals.h"
+
+namespace tir::posting {
+
+TDMMainProvodka::TDMMainProvodka() : gProvStore(std::make_unique<TCStoreGoods>()) {}
+
+TDMMainProvodka::~TDMMainProvodka() = default;
+
+void TDMMainProvodka::SetConnectToDB(db::Connection* pFireDACConnection) {
+  mFireDACConnection = pFireDACConnection;
+}
+
+db::Connection& TDMMainProvodka::Conn() const {
+  if (mFireDACConnection == nullptr) throw db::DbError("The posting engine has no connection.");
+  return *mFireDACConnection;
+}
+
+std::unique_ptr<db::Query> TDMMainProvodka::NewQuery() const {
+  auto q = std::make_unique<db::Query>(Conn());
+  q->SetFetchAll(true);
+  return q;
+}
+
+bool TDMMainProvodka::IsMSSQL() const { return frame::gAppParams.fBaseType == 1; }
+
+void TDMMainProvodka::Provodka(std::int64_t pId, int pOn, bool pIfTestRight,
+                               bool pIgnoreMassRepostControl) {
+  if (pId <= 0) return;
+  if (!pIgnoreMassRepostControl && IsMassRepostControlActive()) return;
+  auto doc = NewQuery();
+  doc->SetSql("SELECT *  FROM tirDocuments t1  WHERE t1.fId = :pId;");
+  doc->ParamByName("pId").SetInt64(pId);
+  doc->Open();
+  if (doc->RecordCount() > 0) {
+    doc->First();
+    ProvodkaFromOpenedDocument(pId, pOn, *doc, pIfTestRight);
+  }
+  doc->Close();
+}
+
+void TDMMainProvodka::ProvodkaOpened(db::Query& pQueryDoc, int pOn, bool pIfTestRight) {
+  if (!pQueryDoc.IsOpen() || pQueryDoc.Eof()) return;
+  const std::int64_t id = pQueryDoc.FieldByName("fId").AsInt64();
+  ProvodkaFromOpenedDocument(id, pOn, pQueryDoc, pIfTestRight);
+}
+
+void TDMMainProvodka::ProvodkaFromOpenedDocument(std::int64_t pId, int pOn, db::Query& pQueryDoc,
+                                                 bool /*pIfTestRight*/) {
+  if (pId <= 0) return;
+  const auto docType = static_cast<std::int32_t>(pQueryDoc.FieldByName("fDocType").AsInt64());
+  switch (docType) {
+    case 1:
+    case 2:
+      ProvodkaSale2017(pId, pOn, pQueryDoc, false);
+      break;
+    case 4:
+    case 5:
+      ProvodkaMoney(pId, pOn, pQueryDoc);
+      break;
+    case 6:
+    case 7:
+    case 15:
+      ProvodkaStateOnly(pId, pOn, pQueryDoc);
+      break;
+    case 8:
+      ProvodkaStoreMove(pId, pOn, pQueryDoc);
+      break;
+    case 9:
+    case 10:
+      ProvodkaWriteOff(pId, pOn, pQueryDoc);
+      break;
+    case 11:
+      ProvodkaSalesBack(pId, pOn, pQueryDoc);
+      break;
+    case 12:
+      ProvodkaProviderBack(pId, pOn, pQueryDoc);
+      break;
+    case 13:
+      if (pQueryDoc.FieldByName("fTagInt").AsInt64() == 2) {
+        ProvodkaProduceItem2(pId, pOn, pQueryDoc);
+      } else {
+        ProvodkaProduce(pId, pOn, pQueryDoc);
+      }
+      break;
+    case 14:
+      ProvodkaInventory(pId, pOn, pQueryDoc);
+      break;
+    default:
+      break;  // types 0, 3, 16 and above, negative: nothing to post
+  }
+}
+
+void TDMMainProvodka::ClearAllRegisters() {
+  auto q = NewQuery();
+  q->SetSql("DELETE FROM tirAStore;DELETE FROM tirAMSettlement;DELETE FROM tirAPayments;");
+  q->ExecSql();
+}
+
+}  // namespace tir::posting

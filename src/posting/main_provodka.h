@@ -1,0 +1,128 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posting/register_rows.h"
+#include "posting/store_goods_cost.h"
+
+namespace tir::db {
+class Connection;
+class Query;
+}  // namespace tir::db
+
+namespace tir::posting {
+
+// Posting commands (pOn).
+constexpr int kPostOn = 0;
+constexpr int kPostOff = 1;
+constexpr int kPostDelete = 2;
+constexpr int kPostStateOnlyOn = 3;
+constexpr int kPostRepost = 20;
+constexpr int kPostStateOnlyOff = 21;
+
+// Document states (fState).
+constexpr int kStatePosted = 0;
+constexpr int kStateNotPosted = 1;
+constexpr int kStateDeleted = 2;
+constexpr int kStateNew = 3;
+
+// The posting engine: turns a saved document into rows of the stock, settlement and payment
+// registers and keeps the document's state. It opens no transaction of its own and lets database
+// errors (tir::db::DbError) pass to the caller; a later posting of the same document removes and
+// rewrites all its rows.
+class TDMMainProvodka {
+ public:
+  TDMMainProvodka();
+  ~TDMMainProvodka();
+  TDMMainProvodka(const TDMMainProvodka&) = delete;
+  TDMMainProvodka& operator=(const TDMMainProvodka&) = delete;
+
+  // The connection every query of the engine is bound to; not owned.
+  void SetConnectToDB(db::Connection* pFireDACConnection);
+  db::Connection* Connection() const { return mFireDACConnection; }
+
+  // Posts one document by id.
+  void Provodka(std::int64_t pId, int pOn, bool pIfTestRight, bool pIgnoreMassRepostControl);
+  // Posts the document on which an open query over tirDocuments (all columns) stands.
+  void ProvodkaOpened(db::Query& pQueryDoc, int pOn, bool pIfTestRight);
+
+  // Empties tirAStore, tirAMSettlement and tirAPayments; balances are left for the rebuild.
+  void ClearAllRegisters();
+
+  // Settlement balance of a contract: of one transaction, or of all with transaction 0.
+  long double GetMoneySettlement(std::int64_t pContractId, std::int64_t pTransactionId);
+
+  // Recreates tirAStoreNow (a row per entity x store x good) from the movements in tirAStore.
+  void RebuildGoodsStores(db::Query& FDQuery1, int pBaseType);
+  void RebuildStores();
+  void RebuildStoresFull();
+
+  // Whether any workstation holds a live mass re-posting control.
+  bool IsMassRepostControlActive();
+
+  // Posting routines; each expects `pQueryDoc1` to stand on the document's row.
+  void ProvodkaSale2017(std::int64_t pId, int pOn, db::Query& pQueryDoc1, bool pIsGlobal);
+  void ProvodkaSalesBack(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaStoreMove(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaWriteOff(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaInventory(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaProviderBack(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+  void ProvodkaStateOnly(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
+
+  // Shared steps of the routines.
+  void ProvodkiStoresOff(std::int64_t pId, int pOn, db::Query& FDQuery1, db::Query& FDQuery2);
+  void ProvodkaAMSettlementOff(std::int64_t pId, int pOn, db::Query& FDQuery1, db::Query& FDQuery2);
+  void ProvodkaChangeSate(std::int64_t pId, int pOn, int pState, db::Query& FDQuery2);
+
+  TCStoreGoods& ProvStore() { return *gProvStore; }
+  bool MassRepostMode() const { return mMassRepostMode; }
+
+ private:
+  // The working set of one routine: the document header, the effective command and the reading
+  // and writing queries (freed with the run on every exit path).
+  struct TPostingRun {
+    TProvDocHeader doc;
+    int on = 0;
+    std::unique_ptr<db::Query> read;
+    std::unique_ptr<db::Query> write;
+  };
+
+  void ProvodkaFromOpenedDocument(std::int64_t pId, int pOn, db::Query& pQueryDoc,
+                                  bool pIfTestRight);
+
+  db::Connection& Conn() const;
+  std::unique_ptr<db::Query> NewQuery() const;
+  bool IsMSSQL() const;
+
+  // Steps 1-4 of every routine: false when there is nothing to post.
+  bool StartRun(std::int64_t pId, db::Query& pQueryDoc1, TPostingRun& run) const;
+  // Steps 5-9: removes the old entries, changes the state; false when the routine ends here.
+  bool ClearOldEntries(std::int64_t pId, int pOn, TPostingRun& run, bool pStoresOff,
+                       bool pSettlementOff);
+  // Step 11: a newly posted document gets state 0.
+  void FinishRun(std::int64_t pId, TPostingRun& run);
+
+  // Cost of a returned quantity at the prices it was most recently sold for.
+  long double GetReturnCostGoodsById(std::int64_t pGoodId, long double pQtty, db::Query& pQuery);
+
+  struct TReturnCostEntry {
+    std::int64_t fGoodId = 0;
+    long double fQtty = 0;
+  };
+  static constexpr std::size_t kReturnCostEntries = 5001;
+
+  db::Connection* mFireDACConnection = nullptr;
+  std::unique_ptr<TCStoreGoods> gProvStore;
+  bool mMassRepostMode = false;
+  std::string mMassRepostOwner;
+  // The customer-return cost table of the current ProvodkaSalesBack call.
+  std::vector<TReturnCostEntry> mReturnCost;
+};
+
+}  // namespace tir::posting

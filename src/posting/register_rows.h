@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tir::db {
+class Query;
+}
+
+namespace tir::posting {
+
+// The header fields of a document that the posting routines read.
+struct TProvDocHeader {
+  std::int64_t fId = 0;
+  std::int32_t fDocType = 0;  // low 32 bits of the stored type
+  std::int32_t fState = 0;    // low 32 bits of the stored state
+  std::int64_t fEntityId = 0;
+  std::int64_t fStoreId = 0;
+  std::int64_t fStoreId2 = 0;
+  double fDateTime = 0;
+  long double fDocSum = 0;
+  long double fCurrRate = 0;
+  std::int64_t fContractId = 0;
+  std::int64_t fTransactId = 0;
+  std::int64_t fPartnerId = 0;
+  std::int64_t fCashAccountId = 0;
+  std::int64_t fItemCost = 0;
+  std::int32_t fTagInt = 0;
+};
+
+// Reads the header from the current row of a query over tirDocuments. fId, fDocType, fState,
+// fEntityId, fStoreId and fDateTime must be present; the other columns read as 0 when the query
+// does not select them.
+TProvDocHeader ReadProvDocHeader(const db::Query& pQueryDoc);
+
+// One row of tirAStore together with its effect on tirAStoreNow.
+struct TStoreMovement {
+  std::int64_t fEntId = 0;
+  std::int64_t fStoreId = 0;
+  std::int64_t fGoodId = 0;
+  double fDateTime = 0;
+  std::int32_t fOperType = 0;
+  std::int64_t fDocId = 0;
+  std::int32_t fSign = 0;
+  long double fQtty = 0;
+  long double fSum = 0;
+  std::int64_t fPosGoodId = 0;
+  std::int64_t fContractId = 0;
+  std::int64_t fTransactId = 0;
+};
+
+// A movement of the document `doc` with its entity, store, date, type, contract and transaction;
+// the caller fills the good, sign, quantity, sum and position.
+TStoreMovement MovementOf(const TProvDocHeader& doc, std::int64_t pDocId);
+
+// Inserts the movements and applies them to the balances with one array execution of `pQuery`.
+// Nothing runs for an empty list.
+void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& pRows);
+
+// The settlement row of a document: parameters pContractId, pTransactId, pEntId, pPartId, pDocId,
+// pSign, pSum, pDateTime, pStoreId, pOperType.
+extern const char kSettlementInsertSql[];
+
+// Inserts the document's settlement row (sum in document currency) on `pQuery`.
+void InsertSettlement(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
+                      std::int32_t pSign, long double pSum, std::int32_t pOperType);
+
+}  // namespace tir::posting

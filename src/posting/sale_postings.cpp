@@ -1,0 +1,145 @@
+// Receipt from supplier and sale (ProvodkaSale2017), return from customer (ProvodkaSalesBack).
+#include <cmath>
+#include <vector>
+
+#include "db/query.h"
+#include "posting/main_provodka.h"
+#include "settings/number_forms.h"
+
+namespace tir::posting {
+
+void TDMMainProvodka::ProvodkaSale2017(std::int64_t pId, int pOn, db::Query& pQueryDoc1,
+                                       bool /*pIsGlobal*/) {
+  TPostingRun run;
+  if (!StartRun(pId, pQueryDoc1, run)) return;
+  if (!ClearOldEntries(pId, pOn, run, true, true)) return;
+  const TProvDocHeader& doc = run.doc;
+  const bool incoming = doc.fDocType == 1;
+  const std::int32_t sign = incoming ? 1 : -1;
+  const long double docSumBase = FloatToPrice(doc.fDocSum * doc.fCurrRate);
+
+  db::Query& lines = *run.read;
+  lines.Close();
+  if (incoming) {
+    lines.SetSql(
+        "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
+        "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;");
+  } else {
+    lines.SetSql(
+        "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t2.fQtty AS fQttyStore FROM "
+        "[tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = "
+        ":pEntId AND t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;");
+    lines.ParamByName("pEntId").SetInt64(doc.fEntityId);
+    lines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
+  }
+  lines.ParamByName("pId").SetInt64(pId);
+  lines.Open();
+  if (!incoming) gProvStore->LoadFromQuery(lines);
+
+  std::vector<TStoreMovement> rows;
+  rows.reserve(lines.RecordCount());
+  for (lines.First(); !lines.Eof(); lines.Next()) {
+    TStoreMovement m = MovementOf(doc, pId);
+    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
+    m.fSign = sign;
+    m.fQtty = lines.FieldByName("fQtty").AsExtended();
+    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
+    if (incoming) {
+      m.fSum = FloatToPrice(lines.FieldByName("fSum").AsExtended() * doc.fCurrRate);
+    } else {
+      m.fSum = gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty);
+    }
+    rows.push_back(m);
+  }
+  lines.Close();
+  WriteStoreMovements(*run.write, rows);
+
+  if (docSumBase != 0) InsertSettlement(*run.write, doc, pId, sign, doc.fDocSum, doc.fDocType);
+  FinishRun(pId, run);
+}
+
+void TDMMainProvodka::ProvodkaSalesBack(std::int64_t pId, int pOn, db::Query& pQueryDoc1) {
+  TPostingRun run;
+  if (!StartRun(pId, pQueryDoc1, run)) return;
+  auto history = NewQuery();  // sales history of GetReturnCostGoodsById
+  mReturnCost.clear();
+  if (!ClearOldEntries(pId, pOn, run, true, true)) return;
+  const TProvDocHeader& doc = run.doc;
+
+  db::Query& lines = *run.read;
+  lines.Close();
+  lines.SetSql(
+      "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
+      "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId ORDER BY t1.fId;");
+  lines.ParamByName("pId").SetInt64(pId);
+  lines.Open();
+
+  std::vector<TStoreMovement> rows;
+  rows.reserve(lines.RecordCount());
+  for (lines.First(); !lines.Eof(); lines.Next()) {
+    TStoreMovement m = MovementOf(doc, pId);
+    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
+    m.fSign = 1;
+    m.fQtty = lines.FieldByName("fQtty").AsExtended();
+    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
+    m.fSum = FloatToPrice(GetReturnCostGoodsById(m.fGoodId, m.fQtty, *history));
+    rows.push_back(m);
+  }
+  lines.Close();
+  WriteStoreMovements(*run.write, rows);
+
+  if (doc.fDocSum != 0) InsertSettlement(*run.write, doc, pId, 1, doc.fDocSum, doc.fDocType);
+  FinishRun(pId, run);
+}
+
+long double TDMMainProvodka::GetReturnCostGoodsById(std::int64_t pGoodId, long double pQtty,
+                                                    db::Query& pQuery) {
+  // Entries are claimed in order (the first one holding the good or free) and never freed during
+  // one return document; the table holds at most kReturnCostEntries goods.
+  TReturnCostEntry* entry = nullptr;
+  for (TReturnCostEntry& e : mReturnCost) {
+    if (e.fGoodId == pGoodId || e.fGoodId == 0) {
+      e.fGoodId = pGoodId;
+      entry = &e;
+      break;
+    }
+  }
+  if (entry == nullptr) {
+    if (mReturnCost.size() >= kReturnCostEntries) return 0;
+    mReturnCost.push_back(TReturnCostEntry{pGoodId, 0});
+    entry = &mReturnCost.back();
+  }
+
+  pQuery.Close();
+  pQuery.SetSql(
+      "SELECT fQtty,fSum,fOperType FROM tirAStore WHERE fGoodId=:pGoodId AND fOperType IN "
+      "(2,11) ORDER BY fDateTime DESC,fId DESC;");
+  pQuery.ParamByName("pGoodId").SetInt64(pGoodId);
+  pQuery.Open();
+  long double skip = entry->fQtty;
+  long double need = pQtty;
+  long double total = 0;
+  for (pQuery.First(); !pQuery.Eof(); pQuery.Next()) {
+    const long double qtty = pQuery.FieldByName("fQtty").AsExtended();
+    if (pQuery.FieldByName("fOperType").AsInt64() != 2) {
+      skip += qtty;  // a later return covers part of the older sales
+      continue;
+    }
+    skip -= qtty;
+    if (skip >= 0) continue;  // this sale was returned completely
+    const long double avail = std::fabs(skip);
+    const long double sum = pQuery.FieldByName("fSum").AsExtended();
+    if (IsFloatNull(need - avail) || need < avail) {
+      if (!IsFloatNull(qtty)) total += FloatToPrice(sum * need / qtty);
+      break;
+    }
+    if (!IsFloatNull(qtty)) total += FloatToPrice(sum * avail / qtty);
+    need -= avail;
+    skip = 0;
+  }
+  pQuery.Close();
+  entry->fQtty += pQtty;
+  return total;
+}
+
+}  // namespace tir::posting
