@@ -7,7 +7,7 @@
 namespace tir::db {
 namespace {
 
-class ArrayDmlTest : public ::testing::Test {
+class DbArrayDmlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     conn = SqliteConnection::Open(":memory:");
@@ -25,7 +25,7 @@ class ArrayDmlTest : public ::testing::Test {
   std::unique_ptr<SqliteConnection> conn;
 };
 
-TEST_F(ArrayDmlTest, RunsEveryStatementForEveryRowWithNulls) {
+TEST_F(DbArrayDmlTest, RunsEveryStatementForEveryRowWithNulls) {
   Query q(*conn);
   q.SetSql(
       "INSERT INTO tirAStore(fDocId, fGoodId, fQty, fDate, fNote)"
@@ -58,7 +58,7 @@ TEST_F(ArrayDmlTest, RunsEveryStatementForEveryRowWithNulls) {
   EXPECT_EQ(r.FieldByName("fNote").AsText(), "рядок 2");
 }
 
-TEST_F(ArrayDmlTest, ARowThatFailsIsNamedAndEarlierRowsStay) {
+TEST_F(DbArrayDmlTest, ARowThatFailsIsNamedAndEarlierRowsStay) {
   Query q(*conn);
   q.SetSql("INSERT INTO tirAStore(fDocId, fGoodId) VALUES(:pDocId, :pGoodId)");
   q.SetArraySize(5);
@@ -83,7 +83,7 @@ TEST_F(ArrayDmlTest, ARowThatFailsIsNamedAndEarlierRowsStay) {
   EXPECT_EQ(Count("SELECT count(*) FROM tirAStore WHERE fGoodId = 44"), 1);
 }
 
-TEST_F(ArrayDmlTest, RowsBeyondTheArraySizeAreRefused) {
+TEST_F(DbArrayDmlTest, RowsBeyondTheArraySizeAreRefused) {
   Query q(*conn);
   q.SetSql("INSERT INTO tirLog(fDocId) VALUES(:p)");
   q.SetArraySize(2);

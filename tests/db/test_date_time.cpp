@@ -8,7 +8,7 @@
 namespace tir::db {
 namespace {
 
-TEST(DateTimeTest, DayNumbersCountFromTheEpoch) {
+TEST(DbDateTimeTest, DayNumbersCountFromTheEpoch) {
   EXPECT_EQ(EncodeDateTime(CivilTime{}), 0.0);
   EXPECT_EQ(EncodeDateTime(CivilTime{1899, 12, 31}), 1.0);
   EXPECT_EQ(EncodeDateTime(CivilTime{1900, 1, 1, 12}), 2.5);
@@ -21,7 +21,7 @@ TEST(DateTimeTest, DayNumbersCountFromTheEpoch) {
   EXPECT_EQ(t.hour, 6);
 }
 
-TEST(DateTimeTest, DecodeRoundsToTheMillisecondAcrossMidnight) {
+TEST(DbDateTimeTest, DecodeRoundsToTheMillisecondAcrossMidnight) {
   CivilTime t =
       DecodeDateTime(EncodeDateTime(CivilTime{2023, 12, 31, 23, 59, 59, 999}) + 0.4 / 86'400'000);
   EXPECT_EQ(t.millisecond, 999);
@@ -34,7 +34,7 @@ TEST(DateTimeTest, DecodeRoundsToTheMillisecondAcrossMidnight) {
   EXPECT_THROW(DateTimeToSqlText(1e7), DbError);
 }
 
-TEST(DateTimeTest, TextRoundTripKeepsMilliseconds) {
+TEST(DbDateTimeTest, TextRoundTripKeepsMilliseconds) {
   for (const char* text :
        {"2023-03-15 12:00:00.000", "1999-12-31 23:59:59.999", "2024-02-29 00:00:00.001",
         "1899-12-29 06:30:00.250", "0001-01-01 00:00:00.000", "9999-12-31 23:59:59.999"}) {
@@ -44,7 +44,7 @@ TEST(DateTimeTest, TextRoundTripKeepsMilliseconds) {
   }
 }
 
-TEST(DateTimeTest, ParsesTheShorterForms) {
+TEST(DbDateTimeTest, ParsesTheShorterForms) {
   EXPECT_EQ(DateTimeFromSqlText("2000-01-01"), 36526.0);
   EXPECT_EQ(DateTimeFromSqlText("2000-01-01 12:00"), 36526.5);
   EXPECT_EQ(DateTimeFromSqlText("2000-01-01T18:00:00"), 36526.75);
@@ -54,7 +54,7 @@ TEST(DateTimeTest, ParsesTheShorterForms) {
             "2000-01-01 00:00:01.123");
 }
 
-TEST(DateTimeTest, RefusesMalformedText) {
+TEST(DbDateTimeTest, RefusesMalformedText) {
   for (const char* bad :
        {"", "2000", "2000-1-01", "2000-13-01", "2023-02-29", "2000-01-00", "2000-01-01 24:00",
         "2000-01-01 10:60", "2000-01-01 10:00:61", "2000-01-01 10:00:00.", "2000-01-01 10",
@@ -63,7 +63,7 @@ TEST(DateTimeTest, RefusesMalformedText) {
   }
 }
 
-TEST(DateTimeTest, NowIsLocalWallClock) {
+TEST(DbDateTimeTest, NowIsLocalWallClock) {
   const double now = NowDateTime();
   time_t raw = time(nullptr);
   std::tm tm{};

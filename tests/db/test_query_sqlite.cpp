@@ -7,7 +7,7 @@
 namespace tir::db {
 namespace {
 
-class QuerySqliteTest : public ::testing::Test {
+class DbQueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     conn = SqliteConnection::Open(":memory:");
@@ -19,7 +19,7 @@ class QuerySqliteTest : public ::testing::Test {
   std::unique_ptr<SqliteConnection> conn;
 };
 
-TEST_F(QuerySqliteTest, NamedParametersAreSharedByEveryStatement) {
+TEST_F(DbQueryTest, NamedParametersAreSharedByEveryStatement) {
   Query q(*conn);
   q.SetSql(
       "UPDATE tirGoods SET fPrice = fPrice * 2 WHERE fGroupId = :pGroup;"
@@ -48,7 +48,7 @@ TEST_F(QuerySqliteTest, NamedParametersAreSharedByEveryStatement) {
   EXPECT_TRUE(r.Eof());
 }
 
-TEST_F(QuerySqliteTest, UnknownParameterAndFieldNamesAreReported) {
+TEST_F(DbQueryTest, UnknownParameterAndFieldNamesAreReported) {
   Query q(*conn);
   q.SetSql("SELECT fName FROM tirGoods WHERE fId = :pId");
   try {
@@ -73,7 +73,7 @@ TEST_F(QuerySqliteTest, UnknownParameterAndFieldNamesAreReported) {
   EXPECT_THROW(q.FieldByIndex(5), DbError);
 }
 
-TEST_F(QuerySqliteTest, OpenKeepsTheRowsOfTheLastStatementWithColumns) {
+TEST_F(DbQueryTest, OpenKeepsTheRowsOfTheLastStatementWithColumns) {
   Query q(*conn);
   q.SetSql(
       "SELECT fId FROM tirGoods;"
@@ -100,7 +100,7 @@ TEST_F(QuerySqliteTest, OpenKeepsTheRowsOfTheLastStatementWithColumns) {
   EXPECT_THROW(none.Open(), DbError);
 }
 
-TEST_F(QuerySqliteTest, LazyFetchReadsRowsAsItGoes) {
+TEST_F(DbQueryTest, LazyFetchReadsRowsAsItGoes) {
   Query q(*conn);
   q.SetSql("SELECT fId FROM tirGoods ORDER BY fId");
   q.SetFetchAll(false);
@@ -122,7 +122,7 @@ TEST_F(QuerySqliteTest, LazyFetchReadsRowsAsItGoes) {
   EXPECT_EQ(q.FieldByName("fId").AsInt64(), 1);
 }
 
-TEST_F(QuerySqliteTest, LazyQueryDoesNotBlockWritesAfterClose) {
+TEST_F(DbQueryTest, LazyQueryDoesNotBlockWritesAfterClose) {
   Query reader(*conn);
   reader.SetSql("SELECT fId FROM tirGoods");
   reader.SetFetchAll(false);
@@ -133,7 +133,7 @@ TEST_F(QuerySqliteTest, LazyQueryDoesNotBlockWritesAfterClose) {
   EXPECT_FALSE(conn->InTransaction());
 }
 
-TEST_F(QuerySqliteTest, MacrosMayBeSetAfterTheTextAndAreChecked) {
+TEST_F(DbQueryTest, MacrosMayBeSetAfterTheTextAndAreChecked) {
   conn->ExecScript("CREATE TABLE tirOther(fId INTEGER PRIMARY KEY, fName TEXT)");
   Query q(*conn);
   q.SetSql("INSERT INTO &T(fName) VALUES(:pName)");
@@ -159,7 +159,7 @@ TEST_F(QuerySqliteTest, MacrosMayBeSetAfterTheTextAndAreChecked) {
   EXPECT_THROW(undefined.Open(), DbError);
 }
 
-TEST_F(QuerySqliteTest, ConditionalBlocksRunOnlyTheSqliteVariant) {
+TEST_F(DbQueryTest, ConditionalBlocksRunOnlyTheSqliteVariant) {
   Query q(*conn);
   q.SetSql(
       "SELECT {IF MSSQL}TOP 1 {fi}fName FROM tirGoods ORDER BY fId DESC"
@@ -172,7 +172,7 @@ TEST_F(QuerySqliteTest, ConditionalBlocksRunOnlyTheSqliteVariant) {
   EXPECT_EQ(q.FieldByName("fName").AsText(), "Молоко");
 }
 
-TEST_F(QuerySqliteTest, AffectedRowCountsCountOnlyDataChanges) {
+TEST_F(DbQueryTest, AffectedRowCountsCountOnlyDataChanges) {
   Query q(*conn);
   q.SetSql(
       "CREATE TABLE t2(a INTEGER);"
@@ -186,7 +186,7 @@ TEST_F(QuerySqliteTest, AffectedRowCountsCountOnlyDataChanges) {
   EXPECT_EQ(q.ExecSql(), 0);
 }
 
-TEST_F(QuerySqliteTest, RerunningTheSameTextReusesStatementsAndRebinds) {
+TEST_F(DbQueryTest, RerunningTheSameTextReusesStatementsAndRebinds) {
   Query q(*conn);
   for (int i = 1; i <= 3; ++i) {
     q.SetSql("SELECT fName FROM tirGoods WHERE fId = :pId");
@@ -201,7 +201,7 @@ TEST_F(QuerySqliteTest, RerunningTheSameTextReusesStatementsAndRebinds) {
   EXPECT_TRUE(q.Eof());
 }
 
-TEST_F(QuerySqliteTest, TypedParametersRoundTrip) {
+TEST_F(DbQueryTest, TypedParametersRoundTrip) {
   conn->ExecScript("CREATE TABLE v(i, b, d, e, t, w, dt DATETIME, bl, n)");
   Query q(*conn);
   q.SetSql("INSERT INTO v VALUES(:i, :b, :d, :e, :t, :w, :dt, :bl, :n)");

@@ -9,7 +9,7 @@ namespace {
 
 using testkit::RecordingConnection;
 
-TEST(RecordingConnectionTest, MssqlKindSeesItsOwnBlocksOnly) {
+TEST(DbRecordingConnectionTest, MssqlKindSeesItsOwnBlocksOnly) {
   RecordingConnection conn(DbKind::kMSSQL);
   Query q(conn);
   q.SetSql(
@@ -32,7 +32,7 @@ TEST(RecordingConnectionTest, MssqlKindSeesItsOwnBlocksOnly) {
   EXPECT_EQ(q.FieldByName("fCnt").AsInt32(), 1);
 }
 
-TEST(RecordingConnectionTest, ArrayDmlPreparesEachStatementOnce) {
+TEST(DbRecordingConnectionTest, ArrayDmlPreparesEachStatementOnce) {
   RecordingConnection conn(DbKind::kMSSQL);
   conn.SetRowsChanged("INSERT", 1);
   Query q(conn);
@@ -50,7 +50,7 @@ TEST(RecordingConnectionTest, ArrayDmlPreparesEachStatementOnce) {
   EXPECT_EQ(conn.Runs()[5].Param("pQ").AsDouble(), 2.0);
 }
 
-TEST(RecordingConnectionTest, FailuresAndTransactionsAreRecorded) {
+TEST(DbRecordingConnectionTest, FailuresAndTransactionsAreRecorded) {
   RecordingConnection conn(DbKind::kSQLite);
   conn.FailOn("tirBad", "boom");
   Query q(conn);

@@ -12,7 +12,7 @@ std::vector<std::string> Texts(const PreparedText& p) {
   return out;
 }
 
-TEST(SqlTextTest, ConditionalBlocksKeepOnlyTheirKind) {
+TEST(DbSqlTextTest, ConditionalBlocksKeepOnlyTheirKind) {
   const std::string sql =
       "SELECT {IF MSSQL}TOP 1 {fi}fId FROM tirGoods{IF SQLite} LIMIT 1{fi}{IF SQlite} /*x*/{fi}";
   EXPECT_EQ(Texts(PreprocessSql(sql, DbKind::kSQLite, {})),
@@ -25,7 +25,7 @@ TEST(SqlTextTest, ConditionalBlocksKeepOnlyTheirKind) {
             std::vector<std::string>{"AB"});
 }
 
-TEST(SqlTextTest, ConditionalBlocksNestAndMustBalance) {
+TEST(DbSqlTextTest, ConditionalBlocksNestAndMustBalance) {
   EXPECT_EQ(Texts(PreprocessSql("a{IF MSSQL}b{IF SQLite}c{fi}d{fi}e", DbKind::kMSSQL, {})),
             std::vector<std::string>{"abde"});
   EXPECT_EQ(Texts(PreprocessSql("a{IF SQLite}b{IF MSSQL}c{fi}d{fi}e", DbKind::kMSSQL, {})),
@@ -37,7 +37,7 @@ TEST(SqlTextTest, ConditionalBlocksNestAndMustBalance) {
             std::vector<std::string>{"SELECT '{IF MSSQL}'"});
 }
 
-TEST(SqlTextTest, MacrosReplaceDefinedNamesOnly) {
+TEST(DbSqlTextTest, MacrosReplaceDefinedNamesOnly) {
   std::map<std::string, std::string> macros{{"paramTblName", "tirGoods"}, {"T", "tirPrices"}};
   auto p = PreprocessSql(
       "UPDATE &paramTblName SET fA = 1 WHERE x = '&T' AND y = &PARAMTBLNAME.fId; DELETE FROM &T "
@@ -48,7 +48,7 @@ TEST(SqlTextTest, MacrosReplaceDefinedNamesOnly) {
                           "DELETE FROM tirPrices WHERE a & b = 0 AND &undefined = 1"}));
 }
 
-TEST(SqlTextTest, SplitsOnlyAtTopLevelSemicolons) {
+TEST(DbSqlTextTest, SplitsOnlyAtTopLevelSemicolons) {
   auto p = PreprocessSql(
       "INSERT INTO t VALUES('a;b'); -- c;d\n"
       "SELECT \"x;y\", [p;q] FROM t /* ; */ ;;  ;\n"
@@ -60,7 +60,7 @@ TEST(SqlTextTest, SplitsOnlyAtTopLevelSemicolons) {
                                                 "SELECT 'it''s;'"}));
 }
 
-TEST(SqlTextTest, TriggerBodyStaysOneStatement) {
+TEST(DbSqlTextTest, TriggerBodyStaysOneStatement) {
   auto p = PreprocessSql(
       "CREATE TEMP TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET a = 1; DELETE FROM u; END; "
       "SELECT 1",
@@ -69,7 +69,7 @@ TEST(SqlTextTest, TriggerBodyStaysOneStatement) {
   EXPECT_EQ(p.statements[1].text, "SELECT 1");
 }
 
-TEST(SqlTextTest, CollectsParametersPerStatementAndOverall) {
+TEST(DbSqlTextTest, CollectsParametersPerStatementAndOverall) {
   auto p = PreprocessSql(
       "UPDATE t SET a = :pA WHERE id = :pId; SELECT CAST(x AS int)::text, ':pNot', /* :pNo */ "
       ":PID, :pB -- :pComment\n FROM t",
@@ -83,7 +83,7 @@ TEST(SqlTextTest, CollectsParametersPerStatementAndOverall) {
   EXPECT_NE(p.statements[1].text.find("::text"), std::string::npos);
 }
 
-TEST(SqlTextTest, PlainIdentifiers) {
+TEST(DbSqlTextTest, PlainIdentifiers) {
   for (const char* ok : {"tirGoods", "_x1", "dbo.tirGoods", "[tir Goods]", "dbo.[tirGoods]"}) {
     EXPECT_TRUE(IsPlainIdentifier(ok)) << ok;
   }
@@ -93,7 +93,7 @@ TEST(SqlTextTest, PlainIdentifiers) {
   }
 }
 
-TEST(SqlTextTest, IdLists) {
+TEST(DbSqlTextTest, IdLists) {
   for (const char* ok : {"", "1", "1,2,3", " 1 , -2 ,3 ", "9223372036854775807"}) {
     EXPECT_TRUE(IsValidIdList(ok)) << ok;
   }

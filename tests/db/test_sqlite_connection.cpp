@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SqliteConnectionTest : public ::testing::Test {
+class DbSqliteConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "tir_db_test_XXXXXX").string();
@@ -35,14 +35,14 @@ class SqliteConnectionTest : public ::testing::Test {
   fs::path dir;
 };
 
-TEST_F(SqliteConnectionTest, FileBaseUsesWalJournal) {
+TEST_F(DbSqliteConnectionTest, FileBaseUsesWalJournal) {
   auto c = SqliteConnection::Open(File("a.sqlite"));
   EXPECT_EQ(Scalar(*c, "PRAGMA journal_mode").AsText(), "wal");
   EXPECT_EQ(c->Kind(), DbKind::kSQLite);
   EXPECT_EQ(c->Path(), File("a.sqlite"));
 }
 
-TEST_F(SqliteConnectionTest, HostFunctions) {
+TEST_F(DbSqliteConnectionTest, HostFunctions) {
   auto c = SqliteConnection::Open(":memory:");
   c->ExecScript("CREATE TABLE t(fId INTEGER PRIMARY KEY, fName TEXT)");
   c->ExecScript("INSERT INTO t(fName) VALUES('a'), ('b')");
@@ -61,7 +61,7 @@ TEST_F(SqliteConnectionTest, HostFunctions) {
   EXPECT_NEAR(now.AsDateTime(), NowDateTime(), 5.0 / 86400);
 }
 
-TEST_F(SqliteConnectionTest, CyrillicCaseInsensitiveComparison) {
+TEST_F(DbSqliteConnectionTest, CyrillicCaseInsensitiveComparison) {
   auto c = SqliteConnection::Open(":memory:");
   c->ExecScript(
       "CREATE TABLE tirGoods(fId INTEGER PRIMARY KEY, fName TEXT);"
@@ -81,7 +81,7 @@ TEST_F(SqliteConnectionTest, CyrillicCaseInsensitiveComparison) {
   EXPECT_EQ(find("ELAN"), 0);
 }
 
-TEST_F(SqliteConnectionTest, DateTimesSortAndCompareWithSqliteTime) {
+TEST_F(DbSqliteConnectionTest, DateTimesSortAndCompareWithSqliteTime) {
   auto c = SqliteConnection::Open(":memory:");
   c->ExecScript("CREATE TABLE d(fId INTEGER PRIMARY KEY, fDate DATETIME)");
   const double now = NowDateTime();
@@ -115,7 +115,7 @@ TEST_F(SqliteConnectionTest, DateTimesSortAndCompareWithSqliteTime) {
             DateTimeToSqlText(values[0]).substr(0, 10));
 }
 
-TEST_F(SqliteConnectionTest, ErrorsCarryTheBaseMessageAndTheStatement) {
+TEST_F(DbSqliteConnectionTest, ErrorsCarryTheBaseMessageAndTheStatement) {
   auto c = SqliteConnection::Open(":memory:");
   Query q(*c);
   const std::string sql = "SELECT * FROM tirNoSuchTable WHERE " + std::string(300, ' ') + "1=1";
@@ -141,7 +141,7 @@ TEST_F(SqliteConnectionTest, ErrorsCarryTheBaseMessageAndTheStatement) {
   }
 }
 
-TEST_F(SqliteConnectionTest, Transactions) {
+TEST_F(DbSqliteConnectionTest, Transactions) {
   auto c = SqliteConnection::Open(File("t.sqlite"));
   c->ExecScript("CREATE TABLE t(a INTEGER)");
   EXPECT_FALSE(c->InTransaction());
@@ -167,7 +167,7 @@ TEST_F(SqliteConnectionTest, Transactions) {
   EXPECT_EQ(Scalar(*other, "SELECT a FROM t").AsInt64(), 2);
 }
 
-TEST_F(SqliteConnectionTest, LockedBaseRaisesInsteadOfWaitingForever) {
+TEST_F(DbSqliteConnectionTest, LockedBaseRaisesInsteadOfWaitingForever) {
   auto writer = SqliteConnection::Open(File("l.sqlite"));
   writer->ExecScript("CREATE TABLE t(a INTEGER)");
   auto blocked = SqliteConnection::Open(File("l.sqlite"), 50);
@@ -188,7 +188,7 @@ TEST_F(SqliteConnectionTest, LockedBaseRaisesInsteadOfWaitingForever) {
   EXPECT_EQ(q.ExecSql(), 1);
 }
 
-TEST_F(SqliteConnectionTest, ReadOnlyBaseRefusesWrites) {
+TEST_F(DbSqliteConnectionTest, ReadOnlyBaseRefusesWrites) {
   {
     auto c = SqliteConnection::Open(File("r.sqlite"));
     c->ExecScript("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES(1)");
@@ -210,7 +210,7 @@ TEST_F(SqliteConnectionTest, ReadOnlyBaseRefusesWrites) {
   }
 }
 
-TEST_F(SqliteConnectionTest, FilesThatAreNoBaseAreRefusedAtOpen) {
+TEST_F(DbSqliteConnectionTest, FilesThatAreNoBaseAreRefusedAtOpen) {
   {
     std::ofstream out(File("junk.sqlite"), std::ios::binary);
     out << std::string(4096, 'x');

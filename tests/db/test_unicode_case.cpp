@@ -20,16 +20,16 @@ const char* const kPairs[][2] = {
     {"ЇЖАК ÉLAN", "ЇЖАК ÉLAN"},
 };
 
-TEST(UnicodeCaseTest, LibraryTablesUpperCaseEveryScript) {
+TEST(DbUnicodeCaseTest, LibraryTablesUpperCaseEveryScript) {
   ASSERT_TRUE(UnicodeLocaleAvailable()) << "C.UTF-8 locale missing on this machine";
   for (const auto& p : kPairs) EXPECT_EQ(UnicodeUpper(p[0]), p[1]) << p[0];
 }
 
-TEST(UnicodeCaseTest, BuiltinTableUpperCasesTheSameLetters) {
+TEST(DbUnicodeCaseTest, BuiltinTableUpperCasesTheSameLetters) {
   for (const auto& p : kPairs) EXPECT_EQ(UnicodeUpperBuiltin(p[0]), p[1]) << p[0];
 }
 
-TEST(UnicodeCaseTest, BuiltinTableAgreesWithTheLibraryOnItsRanges) {
+TEST(DbUnicodeCaseTest, BuiltinTableAgreesWithTheLibraryOnItsRanges) {
   ASSERT_TRUE(UnicodeLocaleAvailable());
   const char32_t ranges[][2] = {
       {0x20, 0x7E}, {0xA0, 0xFF}, {0x100, 0x17F}, {0x370, 0x3FF}, {0x400, 0x52F}};
@@ -46,13 +46,13 @@ TEST(UnicodeCaseTest, BuiltinTableAgreesWithTheLibraryOnItsRanges) {
   }
 }
 
-TEST(UnicodeCaseTest, InvalidBytesAreKept) {
+TEST(DbUnicodeCaseTest, InvalidBytesAreKept) {
   const std::string bad = std::string("a\xff") + "б" + "\xd0";
   EXPECT_EQ(UnicodeUpper(bad), std::string("A\xff") + "Б" + "\xd0");
   EXPECT_EQ(UnicodeUpperBuiltin(bad), std::string("A\xff") + "Б" + "\xd0");
 }
 
-TEST(UnicodeCaseTest, Utf16ConversionRoundTripsAndReplacesBadSequences) {
+TEST(DbUnicodeCaseTest, Utf16ConversionRoundTripsAndReplacesBadSequences) {
   const std::string text = "Їжак € 😀";
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
   EXPECT_EQ(Utf8ToUtf16("😀").size(), 2u);

@@ -6,7 +6,7 @@
 namespace tir::db {
 namespace {
 
-TEST(ValueTest, NullsConvertToZeroAndEmptyAndKeepTheirType) {
+TEST(DbValueTest, NullsConvertToZeroAndEmptyAndKeepTheirType) {
   Value v = Value::Null(ValueType::kDateTime);
   EXPECT_TRUE(v.IsNull());
   EXPECT_EQ(v.Type(), ValueType::kDateTime);
@@ -19,7 +19,7 @@ TEST(ValueTest, NullsConvertToZeroAndEmptyAndKeepTheirType) {
   EXPECT_EQ(Value().Type(), ValueType::kNull);
 }
 
-TEST(ValueTest, IntegersFromRealsTruncateAndFromTextParse) {
+TEST(DbValueTest, IntegersFromRealsTruncateAndFromTextParse) {
   EXPECT_EQ(Value::Double(2.9).AsInt64(), 2);
   EXPECT_EQ(Value::Double(-2.9).AsInt64(), -2);
   EXPECT_EQ(Value::Extended(7.99L).AsInt32(), 7);
@@ -37,7 +37,7 @@ TEST(ValueTest, IntegersFromRealsTruncateAndFromTextParse) {
   EXPECT_THROW(Value::Blob({1, 2}).AsInt64(), DbError);
 }
 
-TEST(ValueTest, TextForms) {
+TEST(DbValueTest, TextForms) {
   EXPECT_EQ(Value::Int32(-5).AsText(), "-5");
   EXPECT_EQ(Value::Double(0.1).AsText(), "0.1");
   EXPECT_EQ(Value::Double(12.5).AsText(), "12.5");
@@ -50,7 +50,7 @@ TEST(ValueTest, TextForms) {
   EXPECT_EQ(Value::Extended(1.25L).AsExtended(), 1.25L);
 }
 
-TEST(ValueTest, DateTimesFromTextOrNumbers) {
+TEST(DbValueTest, DateTimesFromTextOrNumbers) {
   EXPECT_EQ(Value::Text("2000-01-01 18:00:00.000").AsDateTime(), 36526.75);
   EXPECT_EQ(Value::Text("2000-01-01").AsDateTime(), 36526.0);
   EXPECT_EQ(Value::Double(36526.25).AsDateTime(), 36526.25);
