@@ -9,6 +9,7 @@
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "frame/user_rights.h"
+#include "settings/settings_folders.h"
 
 namespace tir::frame {
 
@@ -81,6 +82,9 @@ std::int32_t DllU2(TDllInfo& pOut) {
 std::int32_t DllU60(const TU6MenuParams& pGlobalAppParams) {
   if (!hsOK) return 1;
   StoreAppParams(pGlobalAppParams);
+  SetSettingsNames(
+      WideToUtf8(gAppParams.fSettingsParamSection), WideToUtf8(gAppParams.fSettinsFileName),
+      WideToUtf8(gAppParams.fSettinsFileNameAll), WideToUtf8(gAppParams.fSettinsFolderName));
   cgiVersion = gAppParams.fVerMainPro;
   RunAppParamsHooks(gAppParams);
   return 0;

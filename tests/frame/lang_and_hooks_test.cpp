@@ -11,6 +11,7 @@
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "frame/user_rights.h"
+#include "settings/settings_folders.h"
 
 namespace tir::frame {
 namespace {
@@ -168,6 +169,11 @@ TEST_F(ModuleStateTest, ApplicationParametersAreCopiedAndHandedOn) {
   EXPECT_EQ(AppParamText(&TU6MenuParams::fSettingsParamSection), "BASE2");
   ASSERT_FALSE(gSteps.empty());
   EXPECT_EQ(gSteps.back(), "BASE2,\\Back");
+  // The settings names follow the host's; a name the host leaves empty becomes empty.
+  EXPECT_EQ(GSettingsParamSection, "BASE2");
+  EXPECT_EQ(cSettinsFolderName, "\\Back");
+  EXPECT_EQ(cSettinsFileName, "");
+  ResetSettingsNames();
 }
 
 TEST(WideStrings, LayoutRoundTripAndEmptyText) {
