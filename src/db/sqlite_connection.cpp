@@ -262,7 +262,11 @@ std::unique_ptr<Statement> SqliteConnection::Prepare(const std::string& sql,
 
 bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
-void SqliteConnection::StartTransaction() { Exec(db_, "BEGIN"); }
+// The write lock is taken at once (waiting up to the busy timeout) so that a transaction never
+// fails half-way when it first writes; a read-only base can only have a reading transaction.
+void SqliteConnection::StartTransaction() {
+  Exec(db_, sqlite3_db_readonly(db_, "main") == 1 ? "BEGIN" : "BEGIN IMMEDIATE");
+}
 
 void SqliteConnection::Commit() { Exec(db_, "COMMIT"); }
 

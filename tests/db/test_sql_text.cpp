@@ -60,6 +60,20 @@ TEST(DbSqlTextTest, SplitsOnlyAtTopLevelSemicolons) {
                                                 "SELECT 'it''s;'"}));
 }
 
+TEST(DbSqlTextTest, CommentMarkersInsideStringsAndUnclosedText) {
+  EXPECT_EQ(
+      Texts(PreprocessSql("SELECT '--', 1; SELECT '/*'; SELECT '*/' -- end", DbKind::kSQLite, {})),
+      (std::vector<std::string>{"SELECT '--', 1", "SELECT '/*'", "SELECT '*/' -- end"}));
+  // An unclosed string or comment swallows the rest; the base reports the error.
+  EXPECT_EQ(Texts(PreprocessSql("SELECT 'a; SELECT 2", DbKind::kSQLite, {})),
+            std::vector<std::string>{"SELECT 'a; SELECT 2"});
+  EXPECT_EQ(Texts(PreprocessSql("SELECT 1 /* a; SELECT 2", DbKind::kSQLite, {})),
+            std::vector<std::string>{"SELECT 1 /* a; SELECT 2"});
+  auto p = PreprocessSql("SELECT [:pA], \":pB\", ':pC', x::int, :pD:pE FROM t", DbKind::kMSSQL, {});
+  EXPECT_EQ(p.paramNames, (std::vector<std::string>{"pD", "pE"}));
+  EXPECT_TRUE(PreprocessSql("  ;\n; -- nothing\n", DbKind::kSQLite, {}).statements.empty());
+}
+
 TEST(DbSqlTextTest, TriggerBodyStaysOneStatement) {
   auto p = PreprocessSql(
       "CREATE TEMP TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET a = 1; DELETE FROM u; END; "

@@ -184,6 +184,9 @@ TEST_F(DbSqliteConnectionTest, LockedBaseRaisesInsteadOfWaitingForever) {
   }
   // Readers still see the last committed state.
   EXPECT_EQ(Scalar(*blocked, "SELECT count(*) FROM t").AsInt64(), 0);
+  // A transaction takes the write lock when it starts.
+  EXPECT_THROW(blocked->StartTransaction(), DbError);
+  EXPECT_FALSE(blocked->InTransaction());
   writer->Commit();
   EXPECT_EQ(q.ExecSql(), 1);
 }
@@ -195,6 +198,9 @@ TEST_F(DbSqliteConnectionTest, ReadOnlyBaseRefusesWrites) {
   }
   auto ro = SqliteConnection::Open("file:" + File("r.sqlite") + "?mode=ro");
   EXPECT_EQ(Scalar(*ro, "SELECT a FROM t").AsInt64(), 1);
+  ro->StartTransaction();  // a reading transaction is still possible
+  EXPECT_TRUE(ro->InTransaction());
+  ro->Rollback();
   Query q(*ro);
   q.SetSql("INSERT INTO t VALUES(2)");
   try {
