@@ -1,0 +1,119 @@
+// tirdex tree check / repair: the integrity check and the repair of a nested-set group table.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "db/query.h"
+#include "db/sql_text.h"
+#include "db/sqlite_connection.h"
+#include "host/tirdex/command_registry.h"
+#include "tree/tree_integrity.h"
+#include "tree/tree_repair.h"
+
+namespace tir::tirdex {
+namespace {
+
+struct TreeOptions {
+  std::string base;
+  std::string table;
+  std::string root = "root";
+};
+
+// The report's CR LF line ends become the terminal's.
+std::string ForTerminal(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c != '\r') out += c;
+  }
+  return out;
+}
+
+// Opens the base for a tree command; nullptr (with the message given and the exit code set) when
+// the table name is not a plain identifier or the base file does not exist.
+std::unique_ptr<db::SqliteConnection> OpenForTree(const TreeOptions& options) {
+  if (!db::IsPlainIdentifier(options.table)) {
+    std::cerr << "tirdex: \"" << options.table << "\" is not a plain table name\n";
+    SetExitCode(kExitUsage);
+    return nullptr;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(options.base, ec)) {
+    std::cerr << "tirdex: no base file " << options.base << "\n";
+    SetExitCode(kExitFailure);
+    return nullptr;
+  }
+  return db::SqliteConnection::Open(options.base);
+}
+
+void RunCheck(const TreeOptions& options) {
+  try {
+    auto connection = OpenForTree(options);
+    if (!connection) return;
+    db::Query query(*connection);
+    std::string report;
+    const bool sound = tree::gTreeFunc_CheckIntegrity(query, options.table, report);
+    std::cout << ForTerminal(report) << "\n";
+    SetExitCode(sound ? kExitOk : kExitFailure);
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    SetExitCode(kExitFailure);
+  }
+}
+
+void RunRepair(const TreeOptions& options) {
+  try {
+    auto connection = OpenForTree(options);
+    if (!connection) return;
+    db::Query query(*connection);
+    const tree::TFuncR result = tree::gTreeFunc_RepairSafeSmart(query, options.table, options.root);
+    std::cout << result.fCode << " " << result.fStr << "\n";
+    SetExitCode(result.fCode == 0 ? kExitOk : kExitFailure);
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    SetExitCode(kExitFailure);
+  }
+}
+
+void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
+  cmd.add_option("DB", options.base, "The SQLite base file")->required();
+  cmd.add_option("TABLE", options.table,
+                 "The group table (a plain identifier such as tirGoodsGroups)")
+      ->required();
+}
+
+void InstallTreeCommands(CLI::App& app) {
+  CLI::App* group = app.add_subcommand(
+      "tree",
+      "Check or repair a group tree kept as a nested set (columns fcl, fcr, fclev) in a table\n"
+      "of the base, such as tirGoodsGroups.");
+  group->require_subcommand(1);
+  auto options = std::make_shared<TreeOptions>();
+
+  CLI::App* check = group->add_subcommand(
+      "check",
+      "Print the integrity report of TABLE: node and root counts, bad bounds, duplicate and\n"
+      "missing bound values, odd widths and wrong levels. Exits 0 when the tree is sound, 1\n"
+      "when it is not (or the base cannot be read), 2 for a table name that is not a plain\n"
+      "identifier.");
+  AddTableArguments(*check, *options);
+  check->callback([options] { RunCheck(*options); });
+
+  CLI::App* repair = group->add_subcommand(
+      "repair",
+      "Rebuild the bounds and levels of every row of TABLE in one transaction so that the tree\n"
+      "is sound again: nesting that can be trusted is kept, every doubtful row goes directly\n"
+      "under the root row (the row named by --root, created when missing). Names, GUIDs and\n"
+      "rows are never changed or removed. Prints the result's code and message; exits 0 when\n"
+      "the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.");
+  AddTableArguments(*repair, *options);
+  repair->add_option("--root", options->root, "Name of the root row")->default_str("root");
+  repair->callback([options] { RunRepair(*options); });
+}
+
+const bool registered = RegisterCommands("tree", InstallTreeCommands);
+
+}  // namespace
+}  // namespace tir::tirdex
