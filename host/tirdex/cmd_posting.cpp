@@ -1,0 +1,412 @@
+// tirdex post / rebuild-balances / clear-registers / balance: the posting engine run on a base the
+// way the host runs it: the command opens the base, hands the connection to the engine and sets
+// the application parameters the engine reads (SQLite base kind, the signed-in user).
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/date_time.h"
+#include "db/query.h"
+#include "db/sqlite_connection.h"
+#include "frame/app_globals.h"
+#include "host/kit/tir_host_loader.h"
+#include "host/tirdex/command_registry.h"
+#include "posting/main_provodka.h"
+
+namespace tir::tirdex {
+namespace {
+
+struct PostingOptions {
+  std::string base;
+  std::int64_t docId = 0;
+  bool all = false;
+  int cmd = 0;
+  std::string from;
+  std::string to;
+  bool rebuild = false;
+  std::int32_t user = 1;
+  std::int64_t contract = 0;
+  std::int64_t transaction = 0;
+};
+
+// Register row counts, for reporting what a command changed.
+struct RegisterCounts {
+  std::int64_t store = 0, settlements = 0, payments = 0, balances = 0;
+};
+
+std::int64_t CountRows(db::Connection& connection, const std::string& sql, std::int64_t id = 0) {
+  db::Query q(connection);
+  q.SetSql(sql);
+  if (q.HasParam("pId")) q.ParamByName("pId").SetInt64(id);
+  q.Open();
+  return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
+}
+
+RegisterCounts CountRegisters(db::Connection& connection) {
+  RegisterCounts c;
+  c.store = CountRows(connection, "SELECT COUNT(*) FROM tirAStore;");
+  c.settlements = CountRows(connection, "SELECT COUNT(*) FROM tirAMSettlement;");
+  c.payments = CountRows(connection, "SELECT COUNT(*) FROM tirAPayments;");
+  c.balances = CountRows(connection, "SELECT COUNT(*) FROM tirAStoreNow;");
+  return c;
+}
+
+RegisterCounts CountDocumentRows(db::Connection& connection, std::int64_t docId) {
+  RegisterCounts c;
+  c.store = CountRows(connection, "SELECT COUNT(*) FROM tirAStore WHERE fDocId = :pId;", docId);
+  c.settlements =
+      CountRows(connection, "SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId = :pId;", docId);
+  c.payments =
+      CountRows(connection, "SELECT COUNT(*) FROM tirAPayments WHERE fDocId = :pId;", docId);
+  return c;
+}
+
+std::string Change(std::int64_t before, std::int64_t after) {
+  return std::to_string(before) + " -> " + std::to_string(after);
+}
+
+void PrintRegisterChange(const RegisterCounts& before, const RegisterCounts& after,
+                         bool withBalances) {
+  std::cout << "  tirAStore rows:       " << Change(before.store, after.store) << "\n"
+            << "  tirAMSettlement rows: " << Change(before.settlements, after.settlements) << "\n"
+            << "  tirAPayments rows:    " << Change(before.payments, after.payments) << "\n";
+  if (withBalances) {
+    std::cout << "  tirAStoreNow rows:    " << Change(before.balances, after.balances) << "\n";
+  }
+}
+
+const char* DocTypeCaption(std::int64_t type) {
+  switch (static_cast<std::int32_t>(type)) {
+    case 1:
+      return "Приход";
+    case 2:
+      return "Продажа";
+    case 4:
+      return "Поступление денежных средств";
+    case 5:
+      return "Расход денежных средств";
+    case 6:
+      return "Заказ покупателя";
+    case 7:
+      return "Заказ поставщику";
+    case 8:
+      return "Перемещение";
+    case 9:
+      return "Списание";
+    case 10:
+      return "Оприходование";
+    case 11:
+      return "Возврат покупателя";
+    case 12:
+      return "Возврат поставщику";
+    case 13:
+      return "Производство";
+    case 14:
+      return "Переучет";
+    default:
+      return "no posting";
+  }
+}
+
+// The host's side of a posting session: the open base, the application parameters and the
+// database log callback (log lines go to tirSysLog of the same base).
+class PostingSession {
+ public:
+  PostingSession(const std::string& path, std::int32_t userId) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+      throw std::runtime_error("no base file " + path);
+    }
+    connection_ = db::SqliteConnection::Open(path);
+    frame::gAppParams.fBaseType = 0;
+    frame::gAppParams.fUserID = userId;
+    TirHostSetCallbackConnection(connection_.get());
+    frame::gAppPackParams.fFDConnect = connection_.get();
+    frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
+    engine_.SetConnectToDB(connection_.get());
+  }
+  ~PostingSession() {
+    frame::gAppPackParams.fSysLogDB = nullptr;
+    frame::gAppPackParams.fFDConnect = nullptr;
+    TirHostSetCallbackConnection(nullptr);
+  }
+  PostingSession(const PostingSession&) = delete;
+  PostingSession& operator=(const PostingSession&) = delete;
+
+  db::SqliteConnection& connection() { return *connection_; }
+  posting::TDMMainProvodka& engine() { return engine_; }
+
+  // Posting waits for nobody: while a mass re-posting holds the base the engine would skip every
+  // document silently, so the command refuses up front.
+  bool RefuseWhileMassRepost() {
+    if (!engine_.IsMassRepostControlActive()) return false;
+    std::cerr << "tirdex: a mass re-posting is running on this base; nothing was posted\n";
+    SetExitCode(kExitFailure);
+    return true;
+  }
+
+ private:
+  std::unique_ptr<db::SqliteConnection> connection_;
+  posting::TDMMainProvodka engine_;
+};
+
+// Runs `work`, turning every failure into a message and exit code 1.
+template <typename Work>
+void Guarded(Work work) {
+  try {
+    SetExitCode(kExitOk);
+    work();
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    SetExitCode(kExitFailure);
+  }
+}
+
+struct DocRow {
+  bool found = false;
+  std::int64_t type = 0;
+  std::int64_t state = 0;
+};
+
+DocRow ReadDoc(db::Connection& connection, std::int64_t id) {
+  db::Query q(connection);
+  q.SetSql("SELECT fDocType, fState FROM tirDocuments WHERE fId = :pId;");
+  q.ParamByName("pId").SetInt64(id);
+  q.Open();
+  DocRow row;
+  if (q.Eof()) return row;
+  row.found = true;
+  row.type = q.FieldByName("fDocType").AsInt64();
+  row.state = q.FieldByName("fState").AsInt64();
+  return row;
+}
+
+void PostOne(const PostingOptions& o) {
+  PostingSession session(o.base, o.user);
+  db::Connection& conn = session.connection();
+  const DocRow before = ReadDoc(conn, o.docId);
+  if (!before.found) {
+    std::cerr << "tirdex: no document " << o.docId << " in " << o.base << "\n";
+    SetExitCode(kExitFailure);
+    return;
+  }
+  if (session.RefuseWhileMassRepost()) return;
+  const RegisterCounts rowsBefore = CountDocumentRows(conn, o.docId);
+  session.engine().Provodka(o.docId, o.cmd, false, false);
+  const DocRow after = ReadDoc(conn, o.docId);
+  const RegisterCounts rowsAfter = CountDocumentRows(conn, o.docId);
+  std::cout << "document " << o.docId << ", type " << before.type << " ("
+            << DocTypeCaption(before.type) << "), command " << o.cmd << "\n"
+            << "  state: " << Change(before.state, after.state) << "\n";
+  PrintRegisterChange(rowsBefore, rowsAfter, false);
+}
+
+// A period bound: "YYYY-MM-DD[ HH:MM[:SS]]". A bare date as the upper bound covers its whole day.
+std::optional<double> PeriodBound(const std::string& text, bool upper) {
+  const std::optional<double> value = db::DateTimeFromSqlText(text);
+  if (!value) return std::nullopt;
+  return upper && text.size() == 10 ? *value + 1.0 : *value;
+}
+
+void PostAll(const PostingOptions& o) {
+  std::optional<double> from, to;
+  if (!o.from.empty() && !(from = PeriodBound(o.from, false))) {
+    std::cerr << "tirdex: --from \"" << o.from << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
+    SetExitCode(kExitUsage);
+    return;
+  }
+  if (!o.to.empty() && !(to = PeriodBound(o.to, true))) {
+    std::cerr << "tirdex: --to \"" << o.to << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
+    SetExitCode(kExitUsage);
+    return;
+  }
+  PostingSession session(o.base, o.user);
+  db::SqliteConnection& conn = session.connection();
+  if (session.RefuseWhileMassRepost()) return;
+
+  std::string sql = "SELECT fId FROM tirDocuments WHERE 1=1";
+  if (from) sql += " AND fDateTime >= :pFrom";
+  if (to) sql += o.to.size() == 10 ? " AND fDateTime < :pTo" : " AND fDateTime <= :pTo";
+  sql += " ORDER BY fDateTime, fId;";
+  db::Query docs(conn);
+  docs.SetSql(sql);
+  if (from) docs.ParamByName("pFrom").SetDateTime(*from);
+  if (to) docs.ParamByName("pTo").SetDateTime(*to);
+  docs.Open();
+  std::vector<std::int64_t> ids;
+  ids.reserve(docs.RecordCount());
+  for (; !docs.Eof(); docs.Next()) ids.push_back(docs.FieldByIndex(0).AsInt64());
+  docs.Close();
+
+  const RegisterCounts before = CountRegisters(conn);
+  const auto start = std::chrono::steady_clock::now();
+  if (o.rebuild) session.engine().RebuildStoresFull();
+
+  // The engine opens no transaction; the host commits every few hundred documents so that a
+  // failure keeps what was posted before it and a rerun repairs the rest.
+  constexpr std::size_t kCommitEvery = 500;
+  const std::size_t total = ids.size();
+  std::size_t done = 0;
+  try {
+    for (std::size_t i = 0; i < total; ++i) {
+      if (!conn.InTransaction()) conn.StartTransaction();
+      session.engine().Provodka(ids[i], o.cmd, false, false);
+      ++done;
+      if (done % kCommitEvery == 0 || done == total) {
+        conn.Commit();
+        std::cerr << "\rposted " << done << " of " << total << " documents" << std::flush;
+      }
+    }
+    if (conn.InTransaction()) conn.Commit();
+  } catch (...) {
+    if (conn.InTransaction()) conn.Rollback();
+    std::cerr << "\n";
+    std::cerr << "tirdex: stopped at document " << (done < total ? ids[done] : 0) << "; "
+              << (done / kCommitEvery) * kCommitEvery << " documents before it stay posted\n";
+    throw;
+  }
+  if (total > 0) std::cerr << "\n";
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  const RegisterCounts after = CountRegisters(conn);
+  std::cout << "posted " << total << " documents with command " << o.cmd;
+  if (from || to) std::cout << " (period " << o.from << " .. " << o.to << ")";
+  std::cout << " in " << std::fixed << std::setprecision(2) << seconds << " s";
+  if (seconds > 0 && total > 0)
+    std::cout << ", " << std::setprecision(0) << total / seconds << " documents/s";
+  std::cout << "\n";
+  if (o.rebuild) std::cout << "  balances rebuilt before posting\n";
+  PrintRegisterChange(before, after, o.rebuild);
+  db::Query states(conn);
+  states.SetSql(
+      "SELECT fState, COUNT(*) AS fCount FROM tirDocuments GROUP BY fState ORDER BY fState;");
+  states.Open();
+  std::cout << "  documents by state:";
+  for (; !states.Eof(); states.Next()) {
+    std::cout << " " << states.FieldByName("fState").AsInt64() << ": "
+              << states.FieldByName("fCount").AsInt64();
+  }
+  std::cout << "\n";
+}
+
+void RunPost(const PostingOptions& o) {
+  Guarded([&] {
+    if (o.all == (o.docId != 0)) {
+      std::cerr << "tirdex: give either DOC_ID or --all\n";
+      SetExitCode(kExitUsage);
+      return;
+    }
+    if (o.all) {
+      PostAll(o);
+    } else if (o.docId < 0) {
+      std::cerr << "tirdex: DOC_ID must be positive\n";
+      SetExitCode(kExitUsage);
+    } else {
+      PostOne(o);
+    }
+  });
+}
+
+void RunRebuild(const PostingOptions& o) {
+  Guarded([&] {
+    PostingSession session(o.base, o.user);
+    db::Connection& conn = session.connection();
+    const std::int64_t rowsBefore = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
+    session.engine().RebuildStoresFull();
+    const std::int64_t rowsAfter = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
+    const std::int64_t nonZero = CountRows(
+        conn, "SELECT COUNT(*) FROM tirAStoreNow WHERE abs(fQtty) > 1e-9 OR abs(fSum) > 1e-9;");
+    std::cout << "balances rebuilt from " << CountRows(conn, "SELECT COUNT(*) FROM tirAStore;")
+              << " movements\n"
+              << "  tirAStoreNow rows: " << Change(rowsBefore, rowsAfter) << " (" << nonZero
+              << " not zero)\n";
+  });
+}
+
+void RunClear(const PostingOptions& o) {
+  Guarded([&] {
+    PostingSession session(o.base, o.user);
+    const RegisterCounts before = CountRegisters(session.connection());
+    session.engine().ClearAllRegisters();
+    const RegisterCounts after = CountRegisters(session.connection());
+    std::cout << "registers cleared (balances kept; run rebuild-balances to zero them)\n";
+    PrintRegisterChange(before, after, false);
+  });
+}
+
+void RunBalance(const PostingOptions& o) {
+  Guarded([&] {
+    PostingSession session(o.base, o.user);
+    const long double sum = session.engine().GetMoneySettlement(o.contract, o.transaction);
+    std::cout << "settlement balance of contract " << o.contract;
+    if (o.transaction != 0) std::cout << ", transaction " << o.transaction;
+    std::cout << ": " << std::fixed << std::setprecision(2) << static_cast<double>(sum) << "\n";
+  });
+}
+
+void AddBaseArgument(CLI::App& cmd, PostingOptions& o) {
+  cmd.add_option("DB", o.base, "The SQLite base file")->required();
+  cmd.add_option("--user", o.user, "Id of the signed-in user written to the log (default 1)");
+}
+
+void InstallPostingCommands(CLI::App& app) {
+  auto o = std::make_shared<PostingOptions>();
+
+  CLI::App* post = app.add_subcommand(
+      "post",
+      "Post documents into the registers (stock movements with their balances, settlements,\n"
+      "payments) and set their state. With DOC_ID one document; with --all every document of\n"
+      "the base, or of the period --from/--to, one by one in date order with a progress line on\n"
+      "stderr. --cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state\n"
+      "0 or 3 are posted, others just lose their entries). Prints the state and register rows\n"
+      "before and after. Refuses while a mass re-posting holds the base.");
+  AddBaseArgument(*post, *o);
+  post->add_option("DOC_ID", o->docId, "Id of the document to post");
+  post->add_flag("--all", o->all, "Post every document (of the period)");
+  post->add_option("--cmd", o->cmd, "Posting command: 0, 1, 2 or 20 (default 0)")
+      ->check(CLI::IsMember({0, 1, 2, 20}));
+  post->add_option("--from", o->from, "With --all: first date, YYYY-MM-DD[ HH:MM:SS]");
+  post->add_option("--to", o->to, "With --all: last date (a bare date includes its whole day)");
+  post->add_flag("--rebuild", o->rebuild,
+                 "With --all: rebuild the balances first, so that every entity x store x good\n"
+                 "has a balance row and outgoing goods are valued at the stores' average cost");
+  post->callback([o] { RunPost(*o); });
+
+  CLI::App* rebuild = app.add_subcommand(
+      "rebuild-balances",
+      "Recreate the current stock balances (tirAStoreNow): a row for every legal entity x store\n"
+      "x good, holding the signed sums of the movements in tirAStore. Prints the row counts.");
+  AddBaseArgument(*rebuild, *o);
+  rebuild->callback([o] { RunRebuild(*o); });
+
+  CLI::App* clear = app.add_subcommand(
+      "clear-registers",
+      "Empty the registers tirAStore, tirAMSettlement and tirAPayments; document states and\n"
+      "the balances in tirAStoreNow are left as they are. Prints the rows removed.");
+  AddBaseArgument(*clear, *o);
+  clear->callback([o] { RunClear(*o); });
+
+  CLI::App* balance = app.add_subcommand(
+      "balance",
+      "Print the settlement balance of a contract: the signed sum of its settlement rows, of\n"
+      "one transaction with --transaction, of all transactions without it.");
+  AddBaseArgument(*balance, *o);
+  balance->add_option("--contract", o->contract, "Id of the contract")->required();
+  balance->add_option("--transaction", o->transaction, "Id of the transaction (default: all)");
+  balance->callback([o] { RunBalance(*o); });
+}
+
+const bool registered = RegisterCommands("posting", InstallPostingCommands);
+
+}  // namespace
+}  // namespace tir::tirdex
