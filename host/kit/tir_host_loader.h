@@ -165,6 +165,9 @@ TIR_HOSTKIT_API void TirHostClearSearchIn(TirModSearchIn* rec);
 /* Frees the strings of a reply record and zeroes it. */
 TIR_HOSTKIT_API void TirHostClearSearchOut(TirModSearchOut* rec);
 
+/* Note for direct calls of u9: the module clears the reply record first, freeing the strings it
+   holds, so a reply record must be zeroed or hold only strings of TirSysAllocStringLen. */
+
 /* Sends a message to the module's u9: `pIn` fModuleId 410, fSearchMode `mode`, fDataBigInt1
    `data1`; the reply goes to `pOut` (cleared before). Returns u9's result. */
 TIR_HOSTKIT_API int32_t TirHostSendMessage(TirHostModule* module, int32_t mode, int64_t data1,

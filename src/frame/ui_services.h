@@ -62,9 +62,9 @@ class UiServices {
   virtual bool OpenCommandWindow(std::int32_t command) = 0;
 };
 
-// Logs every dialog (kept for inspection and written to stderr when enabled) and answers OK, or
-// Yes when the dialog has no OK button, or the first button it offers. Has no window bar and opens
-// no windows.
+// Logs every dialog (kept for inspection and written to stderr unless echo is switched off) and
+// answers OK, or Yes when the dialog has no OK button, or the first button it offers. Has no
+// window bar and opens no windows.
 class HeadlessUiServices final : public UiServices {
  public:
   struct Logged {
@@ -89,7 +89,7 @@ class HeadlessUiServices final : public UiServices {
   std::vector<Logged> dialogs_;
   std::vector<std::int32_t> opened_;
   std::int64_t processCalls_ = 0;
-  bool echo_ = false;
+  bool echo_ = true;
 };
 
 // The services in use: the installed implementation, else the process-wide headless one.
