@@ -1,0 +1,247 @@
+// Posting benchmark: posts every document of a generated sample base one by one (as the loader
+// and `tirdex post --all` do) and compares the cost per document line with the raw array insert
+// of the same stock register rows, measured in the same run on the same base.
+//
+//   posting_bench [--goods N] [--docs N] [--seed N] [--keep FILE] [--check]
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "db/query.h"
+#include "db/sqlite_connection.h"
+#include "frame/app_globals.h"
+#include "host/demo/demo_base.h"
+#include "host/schema/schema.h"
+#include "posting/main_provodka.h"
+#include "posting/register_rows.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tir::posting::TStoreMovement;
+
+constexpr std::size_t kCommitEvery = 500;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+std::int64_t Scalar(tir::db::Connection& c, const std::string& sql) {
+  tir::db::Query q(c);
+  q.SetSql(sql);
+  q.Open();
+  return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
+}
+
+std::vector<std::int64_t> DocumentsInDateOrder(tir::db::Connection& c) {
+  tir::db::Query q(c);
+  q.SetSql("SELECT fId FROM tirDocuments ORDER BY fDateTime, fId;");
+  q.Open();
+  std::vector<std::int64_t> ids;
+  for (; !q.Eof(); q.Next()) ids.push_back(q.FieldByIndex(0).AsInt64());
+  return ids;
+}
+
+// Runs `step` for every item, committing every kCommitEvery items.
+template <typename Step>
+double TimedInChunks(tir::db::Connection& c, std::size_t count, Step step) {
+  const auto start = Clock::now();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!c.InTransaction()) c.StartTransaction();
+    step(i);
+    if ((i + 1) % kCommitEvery == 0) c.Commit();
+  }
+  if (c.InTransaction()) c.Commit();
+  return Seconds(start);
+}
+
+// The stock rows the posting wrote, grouped by document in writing order.
+std::vector<std::vector<TStoreMovement>> MovementsByDocument(tir::db::Connection& c) {
+  tir::db::Query q(c);
+  q.SetSql(
+      "SELECT fEntId, fStoreId, fGoodId, fDateTime, fOperType, fDocId, fSign, fQtty, fSum, "
+      "fPosGoodId, fContractId, fTransactId FROM tirAStore ORDER BY fDocId, fId;");
+  q.Open();
+  std::vector<std::vector<TStoreMovement>> docs;
+  std::int64_t current = -1;
+  for (; !q.Eof(); q.Next()) {
+    TStoreMovement m;
+    m.fEntId = q.FieldByIndex(0).AsInt64();
+    m.fStoreId = q.FieldByIndex(1).AsInt64();
+    m.fGoodId = q.FieldByIndex(2).AsInt64();
+    m.fDateTime = q.FieldByIndex(3).AsDateTime();
+    m.fOperType = q.FieldByIndex(4).AsInt32();
+    m.fDocId = q.FieldByIndex(5).AsInt64();
+    m.fSign = q.FieldByIndex(6).AsInt32();
+    m.fQtty = q.FieldByIndex(7).AsExtended();
+    m.fSum = q.FieldByIndex(8).AsExtended();
+    m.fPosGoodId = q.FieldByIndex(9).AsInt64();
+    m.fContractId = q.FieldByIndex(10).AsInt64();
+    m.fTransactId = q.FieldByIndex(11).AsInt64();
+    if (m.fDocId != current) {
+      docs.emplace_back();
+      current = m.fDocId;
+    }
+    docs.back().push_back(m);
+  }
+  return docs;
+}
+
+// Register row counts: a re-post must rewrite as many rows as the first posting.
+std::string RowCounts(tir::db::Connection& c) {
+  return std::to_string(Scalar(c, "SELECT COUNT(*) FROM tirAStore;")) + "/" +
+         std::to_string(Scalar(c, "SELECT COUNT(*) FROM tirAMSettlement;")) + "/" +
+         std::to_string(Scalar(c, "SELECT COUNT(*) FROM tirAPayments;"));
+}
+
+// Balance rows that differ from the signed sums of their movements.
+std::int64_t BalanceMismatches(tir::db::Connection& c) {
+  return Scalar(c,
+                "SELECT COUNT(*) FROM tirAStoreNow n LEFT JOIN (SELECT fEntId, fStoreId, fGoodId, "
+                "SUM(fQtty * fSign) AS q, SUM(fSum * fSign) AS s FROM tirAStore GROUP BY fEntId, "
+                "fStoreId, fGoodId) a ON a.fEntId = n.fEntId AND a.fStoreId = n.fStoreId AND "
+                "a.fGoodId = n.fGoodId WHERE abs(n.fQtty - ifnull(a.q, 0)) > 0.000001 OR "
+                "abs(n.fSum - ifnull(a.s, 0)) > 0.0001;");
+}
+
+struct Options {
+  std::int64_t goods = 1000;
+  std::int64_t docs = 2000;
+  std::uint64_t seed = 1;
+  std::string keep;
+  bool check = false;
+};
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--goods" && hasValue) {
+      o.goods = std::atoll(argv[++i]);
+    } else if (arg == "--docs" && hasValue) {
+      o.docs = std::atoll(argv[++i]);
+    } else if (arg == "--seed" && hasValue) {
+      o.seed = std::strtoull(argv[++i], nullptr, 10);
+    } else if (arg == "--keep" && hasValue) {
+      o.keep = argv[++i];
+    } else if (arg == "--check") {
+      o.check = true;
+    } else {
+      std::cerr << "usage: posting_bench [--goods N] [--docs N] [--seed N] [--keep FILE] "
+                   "[--check]\n";
+      return false;
+    }
+  }
+  return o.goods > 0 && o.docs > 0;
+}
+
+int Run(const Options& o) {
+  const std::string path = !o.keep.empty()
+                               ? o.keep
+                               : (std::filesystem::temp_directory_path() /
+                                  ("tir_posting_bench_" + std::to_string(::getpid()) + ".sqlite"))
+                                     .string();
+  for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(path + tail);
+  int rc = 0;
+  {
+    auto conn = tir::db::SqliteConnection::Open(path);
+    tir::schema::CreateSchema(*conn);
+    tir::demo::DemoOptions demo;
+    demo.goods = o.goods;
+    demo.docs = o.docs;
+    demo.seed = o.seed;
+    auto start = Clock::now();
+    tir::demo::GenerateDemoBase(*conn, demo);
+    std::printf("sample base: %lld goods, %lld documents, %lld lines (generated in %.2f s)\n",
+                static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirGoods;")),
+                static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments;")),
+                static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocGoods;")),
+                Seconds(start));
+
+    tir::frame::gAppParams.fBaseType = 0;
+    tir::frame::gAppParams.fUserID = 1;
+    tir::posting::TDMMainProvodka engine;
+    engine.SetConnectToDB(conn.get());
+    start = Clock::now();
+    engine.RebuildStoresFull();
+    std::printf("balance rebuild: %lld rows in %.3f s\n",
+                static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirAStoreNow;")),
+                Seconds(start));
+
+    const std::vector<std::int64_t> ids = DocumentsInDateOrder(*conn);
+    const double lines = static_cast<double>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocGoods;"));
+    const double post = TimedInChunks(*conn, ids.size(), [&](std::size_t i) {
+      engine.Provodka(ids[i], tir::posting::kPostOn, false, false);
+    });
+    const std::string first = RowCounts(*conn);
+    const std::int64_t unposted =
+        Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments WHERE fState <> 0;");
+    const double repost = TimedInChunks(*conn, ids.size(), [&](std::size_t i) {
+      engine.Provodka(ids[i], tir::posting::kPostOn, false, false);
+    });
+    const std::string second = RowCounts(*conn);
+    const std::int64_t mismatches = BalanceMismatches(*conn);
+
+    // Baseline: the same stock rows written raw, one array execution per document, with the
+    // same insert-and-balance statement, after the registers and balances are reset.
+    const auto byDoc = MovementsByDocument(*conn);
+    std::size_t rows = 0;
+    for (const auto& d : byDoc) rows += d.size();
+    engine.ClearAllRegisters();
+    engine.RebuildStoresFull();
+    tir::db::Query write(*conn);
+    const double raw = TimedInChunks(*conn, byDoc.size(), [&](std::size_t i) {
+      tir::posting::WriteStoreMovements(write, byDoc[i]);
+    });
+
+    const double n = static_cast<double>(ids.size());
+    std::printf("post every document:   %.3f s, %.0f documents/s, %.1f us per line\n", post,
+                n / post, post / lines * 1e6);
+    std::printf("re-post (remove+write): %.3f s, %.0f documents/s, %.1f us per line\n", repost,
+                n / repost, repost / lines * 1e6);
+    std::printf(
+        "raw array insert of the same %zu stock rows (%zu arrays): %.3f s, %.1f us per row\n", rows,
+        byDoc.size(), raw, raw / static_cast<double>(rows) * 1e6);
+    std::printf("ratio posting / raw insert, per line: %.2f (re-post %.2f)\n",
+                (post / lines) / (raw / static_cast<double>(rows)),
+                (repost / lines) / (raw / static_cast<double>(rows)));
+
+    if (o.check) {
+      // Every document ends posted, posting again rewrites as many rows, and the balances equal
+      // the movements.
+      if (unposted != 0 || first != second || rows == 0 || mismatches != 0) {
+        std::fprintf(stderr, "check failed: %lld unposted, rows %s / %s, %lld balance mismatches\n",
+                     static_cast<long long>(unposted), first.c_str(), second.c_str(),
+                     static_cast<long long>(mismatches));
+        rc = 1;
+      }
+    }
+  }
+  if (o.keep.empty()) {
+    for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(path + tail);
+  }
+  return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseArgs(argc, argv, o)) return 2;
+  try {
+    return Run(o);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "posting_bench: %s\n", e.what());
+    return 1;
+  }
+}
