@@ -80,7 +80,7 @@ class SqliteStatement final : public Statement {
           rc = sqlite3_bind_double(stmt_, at, *value.DoublePayload());
           break;
         case ValueType::kExtended:
-          rc = sqlite3_bind_double(stmt_, at, static_cast<double>(*value.ExtendedPayload()));
+          rc = sqlite3_bind_double(stmt_, at, value.AsDouble());
           break;
         case ValueType::kDateTime: {
           // Text kept in the statement so that no allocation happens per row.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "db/date_time.h"
@@ -40,6 +41,8 @@ bool ParseDouble(const std::string& s, double& out) {
 
 }  // namespace
 
+static_assert(sizeof(Value) <= 48, "parameter arrays hold many Values");
+
 Value Value::Null(ValueType type) {
   Value v;
   v.type_ = type;
@@ -74,8 +77,16 @@ Value Value::Extended(long double v) {
   Value r;
   r.type_ = ValueType::kExtended;
   r.null_ = false;
-  r.payload_ = v;
+  ExtendedBytes bytes{};
+  std::memcpy(bytes.data(), &v, sizeof v);
+  r.payload_ = bytes;
   return r;
+}
+
+long double Value::ExtendedValue() const {
+  long double v = 0;
+  std::memcpy(&v, std::get<ExtendedBytes>(payload_).data(), sizeof v);
+  return v;
 }
 
 Value Value::Text(std::string utf8) {
@@ -122,11 +133,12 @@ std::int64_t Value::AsInt64() const {
     }
     return static_cast<std::int64_t>(*d);
   }
-  if (const auto* e = std::get_if<long double>(&payload_)) {
-    if (!std::isfinite(*e) || std::fabs(*e) >= 9.2e18L) {
+  if (std::holds_alternative<ExtendedBytes>(payload_)) {
+    const long double e = ExtendedValue();
+    if (!std::isfinite(e) || std::fabs(e) >= 9.2e18L) {
       throw DbError("Value " + AsText() + " does not fit a 64-bit integer");
     }
-    return static_cast<std::int64_t>(*e);
+    return static_cast<std::int64_t>(e);
   }
   if (const auto* s = std::get_if<std::string>(&payload_)) {
     std::int64_t i = 0;
@@ -144,7 +156,7 @@ double Value::AsDouble() const {
   if (null_) return 0.0;
   if (const auto* i = std::get_if<std::int64_t>(&payload_)) return static_cast<double>(*i);
   if (const auto* d = std::get_if<double>(&payload_)) return *d;
-  if (const auto* e = std::get_if<long double>(&payload_)) return static_cast<double>(*e);
+  if (std::holds_alternative<ExtendedBytes>(payload_)) return static_cast<double>(ExtendedValue());
   if (const auto* s = std::get_if<std::string>(&payload_)) {
     double d = 0;
     if (ParseDouble(*s, d)) return d;
@@ -155,7 +167,7 @@ double Value::AsDouble() const {
 
 long double Value::AsExtended() const {
   if (!null_) {
-    if (const auto* e = std::get_if<long double>(&payload_)) return *e;
+    if (std::holds_alternative<ExtendedBytes>(payload_)) return ExtendedValue();
   }
   return AsDouble();
 }
@@ -169,9 +181,9 @@ std::string Value::AsText() const {
     auto [p, ec] = std::to_chars(buf, buf + sizeof buf, *d);
     return std::string(buf, ec == std::errc() ? p : buf);
   }
-  if (const auto* e = std::get_if<long double>(&payload_)) {
+  if (std::holds_alternative<ExtendedBytes>(payload_)) {
     char buf[64];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, *e);
+    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, ExtendedValue());
     return std::string(buf, ec == std::errc() ? p : buf);
   }
   if (const auto* s = std::get_if<std::string>(&payload_)) return *s;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -53,15 +54,18 @@ class Value {
   // the value holds another kind of payload (or is NULL and was never given one).
   const std::int64_t* IntPayload() const { return std::get_if<std::int64_t>(&payload_); }
   const double* DoublePayload() const { return std::get_if<double>(&payload_); }
-  const long double* ExtendedPayload() const { return std::get_if<long double>(&payload_); }
   const std::string* TextPayload() const { return std::get_if<std::string>(&payload_); }
   const std::vector<std::uint8_t>* BlobPayload() const {
     return std::get_if<std::vector<std::uint8_t>>(&payload_);
   }
 
  private:
-  using Payload = std::variant<std::monostate, std::int64_t, double, long double, std::string,
+  // A long double is kept as its bytes so that the payload needs no 16-byte alignment: a Value
+  // stays 48 bytes, which matters for large parameter arrays.
+  using ExtendedBytes = std::array<unsigned char, sizeof(long double)>;
+  using Payload = std::variant<std::monostate, std::int64_t, double, ExtendedBytes, std::string,
                                std::vector<std::uint8_t>>;
+  long double ExtendedValue() const;
   ValueType type_ = ValueType::kNull;
   bool null_ = true;
   Payload payload_;

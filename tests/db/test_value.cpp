@@ -48,6 +48,10 @@ TEST(DbValueTest, TextForms) {
   EXPECT_EQ(w.AsText(), "Ґанок");
   EXPECT_EQ(w.AsWideText(), u"Ґанок");
   EXPECT_EQ(Value::Extended(1.25L).AsExtended(), 1.25L);
+  // Extended values keep their full precision until they are bound.
+  const long double fine = 1.0L + 1e-18L;
+  EXPECT_EQ(Value::Extended(fine).AsExtended(), fine);
+  EXPECT_EQ(Value::Extended(fine).AsDouble(), 1.0);
 }
 
 TEST(DbValueTest, DateTimesFromTextOrNumbers) {
