@@ -50,9 +50,11 @@ TEST(IniText, WriteReplacesAddsAndKeepsTheRest) {
 }
 
 TEST(IniText, GarbageParsesWithoutHarm) {
-  const TIniText ini(std::string("[\0]\n=\n[x\n]]=[\n\xFF\xFE=\x01", 20));
+  static constexpr char kGarbage[] = "[\0]\n=\n[x\n]]=[\n\xFF\xFE=\x01";
+  const TIniText ini(std::string(kGarbage, sizeof kGarbage - 1));
   EXPECT_FALSE(ini.Read("x", "").has_value());
   EXPECT_FALSE(ini.SectionExists("x"));
+  EXPECT_EQ(ini.SectionNames().size(), 1u);  // only "[\0]" is a header
 }
 
 TEST(IniSettings, ValueModes) {
