@@ -1,6 +1,7 @@
 #include "export/data_ex_out_export.h"
 
 #include "export/tir_json_builder.h"
+#include "export/user_lists.h"
 #include "frame/app_globals.h"
 #include "frame/ui_services.h"
 #include "settings/data_ex_out.h"
@@ -12,12 +13,8 @@ void RegisterExportOneDocMessage();  // export_one_doc_message.cpp
 
 bool DataExOutSaveFile(db::Connection& aConnection, const TDataExOut& aProfile, double aFrom,
                        double aTo, const SectionProgress& aProgress) {
-  const std::string ents = aProfile.mEntIds.empty()
-                               ? frame::AppParamText(&frame::TU6MenuParams::fUserEntId)
-                               : aProfile.mEntIds;
-  const std::string stores = aProfile.mStoreIds.empty()
-                                 ? frame::AppParamText(&frame::TU6MenuParams::fUserStoreId)
-                                 : aProfile.mStoreIds;
+  const std::string ents = EntIdsOrUsers(aProfile.mEntIds);
+  const std::string stores = StoreIdsOrUsers(aProfile.mStoreIds);
   CheckIdList("entity list", ents);
   CheckIdList("store list", stores);
 

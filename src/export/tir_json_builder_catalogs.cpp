@@ -24,6 +24,18 @@ class Row {
   }
   const db::Query& Query() const { return q_; }
 
+  // The keys most catalogs start with: "guid", "lid", "code", "name" and, when asked, "namefull"
+  // (the printed name).
+  void Head(json::Object& o, bool withNameFull) const {
+    o.SetString("guid", Guid("fGUID1", "fGUID2"));
+    o.SetInt64("lid", Int("fId"));
+    o.SetString("code", Text("fCode"));
+    o.SetString("name", Text("fName"));
+    if (withNameFull) o.SetString("namefull", Text("fNamePrint"));
+  }
+  // The group row's GUID, the last key of catalogs with groups.
+  void Group(json::Object& o) const { o.SetString("group", Guid("grUID1", "grUID2")); }
+
  private:
   const db::Query& q_;
 };
@@ -68,11 +80,7 @@ void TTirJSonBuilder::AddAllEntities(const std::string& pGroupIds) {
       "FROM tirEntities t1 LEFT JOIN tirEntitiesGroups t2 ON t2.fId=t1.fGroupID  WHERE (1=1) " +
           Filter("t1.fId", pGroupIds) + ";",
       "entities", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
+        r.Head(o, true);
         o.SetString("edrpou", r.Text("fEDRPOU"));
         o.SetString("inn", r.Text("fINN"));
         o.SetString("nnds", r.Text("fNDSN"));
@@ -83,7 +91,7 @@ void TTirJSonBuilder::AddAllEntities(const std::string& pGroupIds) {
         o.SetString("adr2", r.Text("fAdress1"));
         o.SetString("adr3", r.Text("fAdress2"));
         o.SetInt64("visible", r.Int("fState"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 
@@ -118,14 +126,10 @@ void TTirJSonBuilder::AddAllCurrencies() {
       "t1.[fGUID1], t1.[fGUID2], t2.[fGUID1] AS grUID1, t2.[fGUID2] AS grUID2 "
       "FROM tirCurrencies t1 LEFT JOIN tirCurrenciesGroups t2 ON t2.fId=t1.fGroupID ;",
       "currencies", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
+        r.Head(o, true);
         o.SetInt64("visible", r.Int("fState"));
         o.SetNumber("rate", r.Num("fCurr"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 
@@ -161,11 +165,8 @@ void TTirJSonBuilder::AddAllItemCost() {
       "t2.[fGUID2] AS grUID2 FROM tirItemCost t1 LEFT JOIN tirItemCostGroups t2 ON "
       "t2.fId=t1.fGroupID  WHERE (1=1) ;",
       "itemscost", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Head(o, false);
+        r.Group(o);
       });
 }
 
@@ -177,13 +178,10 @@ void TTirJSonBuilder::AddAllVAT() {
       "t2.[fGUID1] AS grUID1, t2.[fGUID2] AS grUID2 FROM tirVAT t1 LEFT JOIN tirVATsGroups t2 ON "
       "t2.fId=t1.fGroupID  WHERE (1=1) ;",
       "vats", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
+        r.Head(o, false);
         o.SetNumber("vat", r.Num("fVAT"));
         o.SetNumber("vat_a", r.Num("fVATA"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 
@@ -195,12 +193,8 @@ void TTirJSonBuilder::AddAllTables() {
       "t2.[fGUID1] AS grUID1, t2.[fGUID2] AS grUID2 FROM tirTables t1 LEFT JOIN tirTablesGroups "
       "t2 ON t2.fId=t1.fGroupID  WHERE (1=1) ;",
       "tables", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Head(o, true);
+        r.Group(o);
       });
 }
 
@@ -214,13 +208,9 @@ void TTirJSonBuilder::AddAllStores(const std::string& pGroupIds) {
       "LEFT JOIN tirStoresGroups t2 ON t2.fId=t1.fGroupID  WHERE (1=1) " +
           Filter("t1.fId", pGroupIds) + ";",
       "stores", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
+        r.Head(o, true);
         o.SetInt64("pricetype", r.Int("fPriceId"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 
@@ -232,14 +222,10 @@ void TTirJSonBuilder::AddAllUsers() {
       "t1.[fCardNumber], t1.[fGUID1], t1.[fGUID2], t2.[fGUID1] AS grUID1, t2.[fGUID2] AS grUID2 "
       "FROM tirUsers t1 LEFT JOIN tirUsersGroups t2 ON t2.fId=t1.fGroupID  WHERE (1=1) ;",
       "users", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
+        r.Head(o, true);
         o.SetInt64("type", r.Int("fState"));
         o.SetString("card", r.Text("fCardNumber"));
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 
@@ -253,11 +239,7 @@ void TTirJSonBuilder::AddAllPartners() {
       "t2.[fGUID1] AS grUID1, t2.[fGUID2] AS grUID2 FROM tirPartners t1 "
       "LEFT JOIN tirPartnersGroups t2 ON t2.fId=t1.fGroupID  WHERE (1=1) ;",
       "partners", [&](json::Object& o) {
-        o.SetString("guid", r.Guid("fGUID1", "fGUID2"));
-        o.SetInt64("lid", r.Int("fId"));
-        o.SetString("code", r.Text("fCode"));
-        o.SetString("name", r.Text("fName"));
-        o.SetString("namefull", r.Text("fNamePrint"));
+        r.Head(o, true);
         o.SetInt64("type", r.Int("fState"));
         o.SetString("card", r.Text("fCardNumber"));
         o.SetString("tel1", r.Text("fTel"));
@@ -272,7 +254,7 @@ void TTirJSonBuilder::AddAllPartners() {
         o.SetString("edrpou", r.Text("fEDRPOU"));
         o.SetString("inn", r.Text("fINN"));
         o.SetString("nnds", "");
-        o.SetString("group", r.Guid("grUID1", "grUID2"));
+        r.Group(o);
       });
 }
 

@@ -2,7 +2,7 @@
 
 #include "db/date_time.h"
 #include "export/tir_json_builder.h"
-#include "frame/app_globals.h"
+#include "export/user_lists.h"
 #include "frame/host_services.h"
 #include "frame/ui_services.h"
 #include "settings/json_one_send.h"
@@ -33,12 +33,8 @@ std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto) {
 std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto, std::string& aResponse) {
   const std::string fileName = TempFileName(Timers().Now());
   frame::ProcessMessages();
-  const std::string ents = aProfile.mEntIds.empty()
-                               ? frame::AppParamText(&frame::TU6MenuParams::fUserEntId)
-                               : aProfile.mEntIds;
-  const std::string stores = aProfile.mStoreIds.empty()
-                                 ? frame::AppParamText(&frame::TU6MenuParams::fUserStoreId)
-                                 : aProfile.mStoreIds;
+  const std::string ents = exporting::EntIdsOrUsers(aProfile.mEntIds);
+  const std::string stores = exporting::StoreIdsOrUsers(aProfile.mStoreIds);
   exporting::CheckIdList("entity list", ents);
   exporting::CheckIdList("store list", stores);
   exporting::CheckIdList("goods group list", aProfile.mGoodsGroupsIds);
