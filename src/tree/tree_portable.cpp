@@ -1,5 +1,6 @@
-#include "tree/tree_portable.h"
+#include "tree/tree_form.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -8,10 +9,12 @@
 #include "tree/tree_messages.h"
 #include "tree/tree_sql.h"
 
-namespace tir::tree::portable {
+namespace tir::tree {
 namespace {
 
+using detail::Fail;
 using detail::LoadTreeSql;
+using detail::Succeed;
 
 constexpr const char* kNodeSql =
     "SELECT {IF MSSQL} TOP 1 {fi} fcl, fcr, fclev FROM &paramTblName WHERE fId=:id {IF SQLite} "
@@ -82,21 +85,11 @@ int InsertAt(db::Query& q, const std::string& table, int p, int level, const std
   return OpenForNewId(q);
 }
 
-void Fail(TFuncR& r, int code, const std::string& message) {
-  r.fCode = code;
-  r.fStr = message;
+// Runs a portable operation's body; database errors end as code 99 after the prefix.
+template <typename Body>
+TFuncR Guarded(db::Query& q, const char* prefix, Body body) {
+  return detail::RunGuarded(q, prefix, kTreeDbErrorCode, body);
 }
-
-void Succeed(TFuncR& r) {
-  r.fCode = 0;
-  r.fStr.clear();
-}
-
-void FailOnError(TFuncR& r, const char* prefix, const std::exception& e) {
-  Fail(r, kTreeDbErrorCode, std::string(prefix) + e.what());
-}
-
-}  // namespace
 
 int GetRootID(db::Query& aQuery, const std::string& aTable) {
   const int existing = FindRootId(aQuery, aTable);
@@ -127,86 +120,54 @@ int GetRootID(db::Query& aQuery, const std::string& aTable) {
   return OpenForNewId(aQuery);
 }
 
+// The root's id, created when missing; 0 (with the result set) when there is none to be had.
+int RootOrFail(db::Query& q, const std::string& table, TFuncR& r) {
+  const int rootId = GetRootID(q, table);
+  if (rootId < 1) Fail(r, 1, msg::kNoRoot);
+  return rootId;
+}
+
 TFuncR AddNode(db::Query& aQuery, const std::string& aTable, int aAfterId, const std::string& aName,
                int& aNewId) {
-  TFuncR r;
   aNewId = 0;
-  try {
+  return Guarded(aQuery, msg::kAddNode.portable, [&](TFuncR& r) {
     if (aAfterId >= 1) {
       const auto sibling = ReadNode(aQuery, aTable, aAfterId);
       // The root has no siblings: a new node after it goes under it like any unplaced node.
       if (sibling && sibling->lev > 0) {
         aNewId = InsertAt(aQuery, aTable, sibling->cr + 1, sibling->lev, aName);
-        Succeed(r);
-        return r;
+        return Succeed(r);
       }
     }
-    const int rootId = GetRootID(aQuery, aTable);
-    if (rootId < 1) {
-      Fail(r, 1, msg::kNoRoot);
-      return r;
-    }
+    const int rootId = RootOrFail(aQuery, aTable, r);
+    if (rootId < 1) return;
     const auto root = ReadNode(aQuery, aTable, rootId);
-    if (!root) {
-      Fail(r, 2, "Корінь дерева не знайдено.");
-      return r;
-    }
+    if (!root) return Fail(r, 2, "Корінь дерева не знайдено.");
     aNewId = InsertAt(aQuery, aTable, root->cr, root->lev + 1, aName);
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kAddNode.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR AddChildNode(db::Query& aQuery, const std::string& aTable, int aParentId,
                     const std::string& aName, int& aNewId) {
-  TFuncR r;
   aNewId = 0;
-  try {
-    int parentId = aParentId;
-    if (parentId < 1) {
-      parentId = GetRootID(aQuery, aTable);
-      if (parentId < 1) {
-        Fail(r, 1, msg::kNoRoot);
-        return r;
-      }
-    }
+  return Guarded(aQuery, msg::kAddChild.portable, [&](TFuncR& r) {
+    const int parentId = aParentId >= 1 ? aParentId : RootOrFail(aQuery, aTable, r);
+    if (parentId < 1) return;
     const auto parent = ReadNode(aQuery, aTable, parentId);
-    if (!parent) {
-      Fail(r, 2, "Батьківську групу не знайдено.");
-      return r;
-    }
+    if (!parent) return Fail(r, 2, "Батьківську групу не знайдено.");
     aNewId = InsertAt(aQuery, aTable, parent->cr, parent->lev + 1, aName);
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kAddChild.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR DeleteNode(db::Query& aQuery, const std::string& aTable, int aId) {
-  TFuncR r;
-  if (aId < 1) {
-    Fail(r, 1, "Не вибрано групу для видалення.");
-    return r;
-  }
-  try {
+  return Guarded(aQuery, msg::kDeleteLeaf.portable, [&](TFuncR& r) {
+    if (aId < 1) return Fail(r, 1, "Не вибрано групу для видалення.");
     const auto node = ReadNode(aQuery, aTable, aId);
-    if (!node) {
-      Fail(r, 2, "Групу вже було видалено.");
-      return r;
-    }
-    if (node->lev == 0) {
-      Fail(r, 4, "Не можна видалити кореневу групу.");
-      return r;
-    }
-    if (node->cr != node->cl + 1) {
-      Fail(r, 3, "Спочатку видаліть всі підгрупи.");
-      return r;
-    }
+    if (!node) return Fail(r, 2, "Групу вже було видалено.");
+    if (node->lev == 0) return Fail(r, 4, "Не можна видалити кореневу групу.");
+    if (node->cr != node->cl + 1) return Fail(r, 3, "Спочатку видаліть всі підгрупи.");
     LoadTreeSql(aQuery,
                 "DELETE FROM &paramTblName WHERE fId=:id; UPDATE &paramTblName SET fcl=fcl-2 "
                 "WHERE fcl>:l; UPDATE &paramTblName SET fcr=fcr-2 WHERE fcr>:l;",
@@ -216,25 +177,14 @@ TFuncR DeleteNode(db::Query& aQuery, const std::string& aTable, int aId) {
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kDeleteLeaf.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR DeleteSubtree(db::Query& aQuery, const std::string& aTable, int aId) {
-  TFuncR r;
-  try {
+  return Guarded(aQuery, msg::kDeleteSubtree.portable, [&](TFuncR& r) {
     const auto node = ReadNode(aQuery, aTable, aId);
-    if (!node) {
-      Fail(r, 1, "Гілку не знайдено.");
-      return r;
-    }
-    if (node->lev == 0) {
-      Fail(r, 2, "Не можна видалити кореневу групу.");
-      return r;
-    }
+    if (!node) return Fail(r, 1, "Гілку не знайдено.");
+    if (node->lev == 0) return Fail(r, 2, "Не можна видалити кореневу групу.");
     LoadTreeSql(aQuery,
                 "DELETE FROM &paramTblName WHERE fcl BETWEEN :l AND :r; UPDATE &paramTblName SET "
                 "fcl=fcl-:w WHERE fcl>:r; UPDATE &paramTblName SET fcr=fcr-:w WHERE fcr>:r;",
@@ -245,33 +195,23 @@ TFuncR DeleteSubtree(db::Query& aQuery, const std::string& aTable, int aId) {
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kDeleteSubtree.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR UpdateNode(db::Query& aQuery, const std::string& aTable, int aId, const std::string& aName) {
-  TFuncR r;
-  try {
+  return Guarded(aQuery, msg::kRename.portable, [&](TFuncR& r) {
     LoadTreeSql(aQuery, "UPDATE &paramTblName SET fName=:nm WHERE fId=:id;", aTable);
     aQuery.ParamByName("nm").SetText(aName);
     aQuery.ParamByName("id").SetInt32(aId);
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kRename.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR UpdateNodeGUID(db::Query& aQuery, const std::string& aTable, int aId,
                       const std::string& aGuidText) {
-  TFuncR r;
-  try {
+  return Guarded(aQuery, msg::kGuid.portable, [&](TFuncR& r) {
     std::int64_t g1 = 0;
     std::int64_t g2 = 0;
     detail::ParseGuidPair(aGuidText, g1, g2);
@@ -282,37 +222,22 @@ TFuncR UpdateNodeGUID(db::Query& aQuery, const std::string& aTable, int aId,
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kGuid.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR ChangeParentEx(db::Query& aQuery, const std::string& aTable, int aId, int aNewParentId,
                       TTreeInsertPos aPos) {
-  TFuncR r;
-  try {
+  return Guarded(aQuery, msg::kChangeParent.portable, [&](TFuncR& r) {
     const auto x = ReadNode(aQuery, aTable, aId);
-    if (!x) {
-      Fail(r, 1, "Групу не знайдено.");
-      return r;
-    }
-    if (x->lev == 0) {
-      Fail(r, 2, "Не можна переміщати кореневу групу.");
-      return r;
-    }
+    if (!x) return Fail(r, 1, "Групу не знайдено.");
+    if (x->lev == 0) return Fail(r, 2, "Не можна переміщати кореневу групу.");
     const int parentId = aNewParentId >= 1 ? aNewParentId : GetRootID(aQuery, aTable);
     const auto parent = ReadNode(aQuery, aTable, parentId);
-    if (!parent) {
-      Fail(r, 3, "Нового батька не знайдено.");
-      return r;
-    }
+    if (!parent) return Fail(r, 3, "Нового батька не знайдено.");
     const int l = x->cl;
     const int rr = x->cr;
     if (l <= parent->cl && parent->cl <= rr) {
-      Fail(r, 4, "Помилка переміщення: не можна перемістити групу у власне піддерево.");
-      return r;
+      return Fail(r, 4, "Помилка переміщення: не можна перемістити групу у власне піддерево.");
     }
     const int w = rr - l + 1;
 
@@ -339,10 +264,7 @@ TFuncR ChangeParentEx(db::Query& aQuery, const std::string& aTable, int aId, int
     aQuery.ExecSql();
 
     const auto moved = ReadNode(aQuery, aTable, parentId);
-    if (!moved) {
-      Fail(r, 5, "Новий батько зник під час операції.");
-      return r;
-    }
+    if (!moved) return Fail(r, 5, "Новий батько зник під час операції.");
     const int p = aPos == tipFirstChild ? moved->cl + 1 : moved->cr;
 
     LoadTreeSql(aQuery,
@@ -366,30 +288,16 @@ TFuncR ChangeParentEx(db::Query& aQuery, const std::string& aTable, int aId, int
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kChangeParent.portable, e);
-  }
-  return r;
+  });
 }
 
 TFuncR MoveSibling(db::Query& aQuery, const std::string& aTable, int aId,
                    TTreeSiblingMoveDir aDir) {
-  TFuncR r;
-  if (aId < 1) {
-    Fail(r, 1, "Не вибрано групу.");
-    return r;
-  }
-  try {
+  return Guarded(aQuery, msg::kMoveSibling.portable, [&](TFuncR& r) {
+    if (aId < 1) return Fail(r, 1, "Не вибрано групу.");
     const auto x = ReadNode(aQuery, aTable, aId);
-    if (!x) {
-      Fail(r, 2, detail::FormatMessage("Групу з ID=%d не знайдено.", {aId}));
-      return r;
-    }
-    if (x->lev == 0) {
-      Fail(r, 3, "Корінь не можна рухати.");
-      return r;
-    }
+    if (!x) return Fail(r, 2, detail::FormatMessage("Групу з ID=%d не знайдено.", {aId}));
+    if (x->lev == 0) return Fail(r, 3, "Корінь не можна рухати.");
     const bool up = aDir == smdUp;
     LoadTreeSql(aQuery,
                 up ? "SELECT {IF MSSQL} TOP 1 {fi} fcl, fcr FROM &T WHERE fcr = :needVal {IF "
@@ -401,8 +309,8 @@ TFuncR MoveSibling(db::Query& aQuery, const std::string& aTable, int aId,
     aQuery.Open();
     if (aQuery.Eof()) {
       aQuery.Close();
-      Fail(r, 10, up ? "Ця група вже перша серед сусідів." : "Ця група вже остання серед сусідів.");
-      return r;
+      return Fail(r, 10,
+                  up ? "Ця група вже перша серед сусідів." : "Ця група вже остання серед сусідів.");
     }
     const int ncl = aQuery.FieldByName("fcl").AsInt32();
     const int ncr = aQuery.FieldByName("fcr").AsInt32();
@@ -429,20 +337,15 @@ TFuncR MoveSibling(db::Query& aQuery, const std::string& aTable, int aId,
     aQuery.ExecSql();
     aQuery.Close();
     Succeed(r);
-  } catch (const std::exception& e) {
-    aQuery.Close();
-    FailOnError(r, msg::kMoveSibling.portable, e);
-  }
-  return r;
+  });
 }
 
 int FindOrCreateGroupByPath(db::Query& aQuery, const std::string& aTable,
                             const std::vector<std::string>& aSegments) {
-  try {
+  return detail::IdOrZero(aQuery, [&] {
     int current = GetRootID(aQuery, aTable);
-    if (current < 1) return 0;
     const bool sqlite = aQuery.Kind() == db::DbKind::kSQLite;
-    for (const std::string& segment : aSegments) {
+    for (auto segment = aSegments.begin(); current > 0 && segment != aSegments.end(); ++segment) {
       const auto node = ReadNode(aQuery, aTable, current);
       if (!node) return 0;
       LoadTreeSql(aQuery,
@@ -450,24 +353,28 @@ int FindOrCreateGroupByPath(db::Query& aQuery, const std::string& aTable,
                   "TirvaloUpperCase{fi}(fName)=:nm) AND (fclev=:lev) AND (fcl>:pcl) AND "
                   "(fcr<:pcr) ORDER BY fcl {IF SQLite} LIMIT 1 {fi};",
                   aTable);
-      aQuery.ParamByName("nm").SetText(sqlite ? db::UnicodeUpper(segment) : segment);
+      aQuery.ParamByName("nm").SetText(sqlite ? db::UnicodeUpper(*segment) : *segment);
       aQuery.ParamByName("lev").SetInt32(node->lev + 1);
       aQuery.ParamByName("pcl").SetInt32(node->cl);
       aQuery.ParamByName("pcr").SetInt32(node->cr);
       aQuery.Open();
       int next = aQuery.Eof() ? 0 : aQuery.FieldByName("fId").AsInt32();
       aQuery.Close();
-      if (next < 1) {
-        const TFuncR added = AddChildNode(aQuery, aTable, current, segment, next);
-        if (added.fCode != 0 || next < 1) return 0;
-      }
+      // A missing name is created; a failed creation leaves next at 0 and ends the walk.
+      if (next < 1 && AddChildNode(aQuery, aTable, current, *segment, next).fCode != 0) next = 0;
       current = next;
     }
-    return current;
-  } catch (const std::exception&) {
-    aQuery.Close();
-    return 0;
-  }
+    return std::max(current, 0);
+  });
 }
 
-}  // namespace tir::tree::portable
+}  // namespace
+
+const TreeForm& PortableTreeForm() {
+  static const TreeForm form{
+      &GetRootID,  &AddNode,        &AddChildNode,   &DeleteNode,  &DeleteSubtree,
+      &UpdateNode, &UpdateNodeGUID, &ChangeParentEx, &MoveSibling, &FindOrCreateGroupByPath};
+  return form;
+}
+
+}  // namespace tir::tree

@@ -1,4 +1,4 @@
-#include "tree/tree_procedure.h"
+#include "tree/tree_form.h"
 
 #include <exception>
 
@@ -9,7 +9,7 @@
 #include "tree/tree_path.h"
 #include "tree/tree_sql.h"
 
-namespace tir::tree::procedure {
+namespace tir::tree {
 namespace {
 
 // Output row of a procedure batch.
@@ -69,29 +69,40 @@ TFuncR ToResult(const Outputs& out) {
   return r;
 }
 
-// A failed batch keeps the starting code and reports the error text after the prefix.
-TFuncR ErrorResult(db::Query& q, const char* prefix, const std::exception& e) {
-  q.Close();
-  TFuncR r;
-  r.fStr = std::string(prefix) + e.what();
-  return r;
+// Runs a procedure call's body. A failed batch keeps the result's starting code and reports the
+// error text after the prefix.
+template <typename Body>
+TFuncR Guarded(db::Query& q, const char* prefix, Body body) {
+  return detail::RunGuarded(q, prefix, TFuncR{}.fCode, body);
 }
 
+// The two adding procedures: `idParam` names the id argument (NULL below 1), NewId comes back.
+TFuncR AddVia(db::Query& q, const char* batch, const std::string& table, const char* idParam,
+              int id, const std::string& name, int& newId, const char* prefix) {
+  newId = 0;
+  return Guarded(q, prefix, [&](TFuncR& r) {
+    LoadBatch(q, batch, table);
+    BindIdOrNull(q, idParam, id);
+    BindWide(q, "nm", name);
+    BindNewGuid(q);
+    const Outputs out = RunBatch(q, "NewId");
+    newId = out.id;
+    r = ToResult(out);
+  });
+}
+
+// The procedures whose only argument besides the table is the group's id.
 TFuncR RunIdOnly(db::Query& q, const char* batch, const std::string& table, int id,
                  const char* prefix) {
-  try {
+  return Guarded(q, prefix, [&](TFuncR& r) {
     LoadBatch(q, batch, table);
     q.ParamByName("id").SetInt32(id);
-    return ToResult(RunBatch(q));
-  } catch (const std::exception& e) {
-    return ErrorResult(q, prefix, e);
-  }
+    r = ToResult(RunBatch(q));
+  });
 }
 
-}  // namespace
-
 int GetRootID(db::Query& aQuery, const std::string& aTable) {
-  try {
+  return detail::IdOrZero(aQuery, [&] {
     LoadBatch(aQuery,
               "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @RootId INT, @Code INT, @Msg "
               "NVARCHAR(4000); EXEC dbo.usp_Tree_GetOrCreateRoot   @TableName=:tbl, "
@@ -101,54 +112,31 @@ int GetRootID(db::Query& aQuery, const std::string& aTable) {
     BindWide(aQuery, "rn", "root");
     const Outputs out = RunBatch(aQuery, "RootId");
     return out.code == 0 ? out.id : 0;
-  } catch (const std::exception&) {
-    aQuery.Close();
-    return 0;
-  }
+  });
 }
 
 TFuncR AddNode(db::Query& aQuery, const std::string& aTable, int aAfterId, const std::string& aName,
                int& aNewId) {
-  aNewId = 0;
-  try {
-    LoadBatch(aQuery,
-              "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @NewId INT, @Code INT, @Msg "
-              "NVARCHAR(4000); EXEC dbo.usp_Tree_AddSiblingAfter   @TableName=:tbl, "
-              "@AfterId=:aid, @Name=:nm,   @NewId=@NewId OUTPUT, @ResultCode=@Code OUTPUT, "
-              "@ResultMsg=@Msg OUTPUT,   @Guid1=:g1, @Guid2=:g2; SELECT @NewId AS NewId, @Code AS "
-              "Code, @Msg AS Msg;",
-              aTable);
-    BindIdOrNull(aQuery, "aid", aAfterId);
-    BindWide(aQuery, "nm", aName);
-    BindNewGuid(aQuery);
-    const Outputs out = RunBatch(aQuery, "NewId");
-    aNewId = out.id;
-    return ToResult(out);
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kAddNode.procedure, e);
-  }
+  return AddVia(
+      aQuery,
+      "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @NewId INT, @Code INT, @Msg "
+      "NVARCHAR(4000); EXEC dbo.usp_Tree_AddSiblingAfter   @TableName=:tbl, "
+      "@AfterId=:aid, @Name=:nm,   @NewId=@NewId OUTPUT, @ResultCode=@Code OUTPUT, "
+      "@ResultMsg=@Msg OUTPUT,   @Guid1=:g1, @Guid2=:g2; SELECT @NewId AS NewId, @Code "
+      "AS Code, @Msg AS Msg;",
+      aTable, "aid", aAfterId, aName, aNewId, msg::kAddNode.procedure);
 }
 
 TFuncR AddChildNode(db::Query& aQuery, const std::string& aTable, int aParentId,
                     const std::string& aName, int& aNewId) {
-  aNewId = 0;
-  try {
-    LoadBatch(aQuery,
-              "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @NewId INT, @Code INT, @Msg "
-              "NVARCHAR(4000); EXEC dbo.usp_Tree_AddChild   @TableName=:tbl, @ParentId=:pid, "
-              "@Name=:nm,   @NewId=@NewId OUTPUT, @ResultCode=@Code OUTPUT, @ResultMsg=@Msg "
-              "OUTPUT,   @Guid1=:g1, @Guid2=:g2; SELECT @NewId AS NewId, @Code AS Code, @Msg AS "
-              "Msg;",
-              aTable);
-    BindIdOrNull(aQuery, "pid", aParentId);
-    BindWide(aQuery, "nm", aName);
-    BindNewGuid(aQuery);
-    const Outputs out = RunBatch(aQuery, "NewId");
-    aNewId = out.id;
-    return ToResult(out);
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kAddChild.procedure, e);
-  }
+  return AddVia(
+      aQuery,
+      "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @NewId INT, @Code INT, @Msg "
+      "NVARCHAR(4000); EXEC dbo.usp_Tree_AddChild   @TableName=:tbl, @ParentId=:pid, "
+      "@Name=:nm,   @NewId=@NewId OUTPUT, @ResultCode=@Code OUTPUT, @ResultMsg=@Msg "
+      "OUTPUT,   @Guid1=:g1, @Guid2=:g2; SELECT @NewId AS NewId, @Code AS Code, @Msg AS "
+      "Msg;",
+      aTable, "pid", aParentId, aName, aNewId, msg::kAddChild.procedure);
 }
 
 TFuncR DeleteNode(db::Query& aQuery, const std::string& aTable, int aId) {
@@ -170,7 +158,7 @@ TFuncR DeleteSubtree(db::Query& aQuery, const std::string& aTable, int aId) {
 }
 
 TFuncR UpdateNode(db::Query& aQuery, const std::string& aTable, int aId, const std::string& aName) {
-  try {
+  return Guarded(aQuery, msg::kRename.procedure, [&](TFuncR& r) {
     LoadBatch(aQuery,
               "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @Code INT, @Msg "
               "NVARCHAR(4000); EXEC dbo.usp_Tree_UpdateName   @TableName=:tbl, @Id=:id, "
@@ -179,15 +167,13 @@ TFuncR UpdateNode(db::Query& aQuery, const std::string& aTable, int aId, const s
               aTable);
     aQuery.ParamByName("id").SetInt32(aId);
     BindWide(aQuery, "nm", aName);
-    return ToResult(RunBatch(aQuery));
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kRename.procedure, e);
-  }
+    r = ToResult(RunBatch(aQuery));
+  });
 }
 
 TFuncR UpdateNodeGUID(db::Query& aQuery, const std::string& aTable, int aId,
                       const std::string& aGuidText) {
-  try {
+  return Guarded(aQuery, msg::kGuid.procedure, [&](TFuncR& r) {
     std::int64_t g1 = 0;
     std::int64_t g2 = 0;
     detail::ParseGuidPair(aGuidText, g1, g2);
@@ -200,15 +186,13 @@ TFuncR UpdateNodeGUID(db::Query& aQuery, const std::string& aTable, int aId,
     aQuery.ParamByName("id").SetInt32(aId);
     aQuery.ParamByName("g1").SetInt64(g1);
     aQuery.ParamByName("g2").SetInt64(g2);
-    return ToResult(RunBatch(aQuery));
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kGuid.procedure, e);
-  }
+    r = ToResult(RunBatch(aQuery));
+  });
 }
 
 TFuncR ChangeParentEx(db::Query& aQuery, const std::string& aTable, int aId, int aNewParentId,
                       TTreeInsertPos aPos) {
-  try {
+  return Guarded(aQuery, msg::kChangeParent.procedure, [&](TFuncR& r) {
     LoadBatch(aQuery,
               "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @Code INT, @Msg "
               "NVARCHAR(4000); EXEC dbo.usp_Tree_ChangeParentEx   @TableName=:tbl, @Id=:id, "
@@ -218,15 +202,13 @@ TFuncR ChangeParentEx(db::Query& aQuery, const std::string& aTable, int aId, int
     aQuery.ParamByName("id").SetInt32(aId);
     BindIdOrNull(aQuery, "npid", aNewParentId);
     aQuery.ParamByName("pos").SetInt32(static_cast<int>(aPos));
-    return ToResult(RunBatch(aQuery));
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kChangeParent.procedure, e);
-  }
+    r = ToResult(RunBatch(aQuery));
+  });
 }
 
 TFuncR MoveSibling(db::Query& aQuery, const std::string& aTable, int aId,
                    TTreeSiblingMoveDir aDir) {
-  try {
+  return Guarded(aQuery, msg::kMoveSibling.procedure, [&](TFuncR& r) {
     LoadBatch(aQuery,
               "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @Code INT, @Msg "
               "NVARCHAR(4000); EXEC dbo.usp_Tree_MoveSibling   @TableName=:tbl, @Id=:id, "
@@ -235,15 +217,13 @@ TFuncR MoveSibling(db::Query& aQuery, const std::string& aTable, int aId,
               aTable);
     aQuery.ParamByName("id").SetInt32(aId);
     aQuery.ParamByName("dir").SetInt32(static_cast<int>(aDir));
-    return ToResult(RunBatch(aQuery));
-  } catch (const std::exception& e) {
-    return ErrorResult(aQuery, msg::kMoveSibling.procedure, e);
-  }
+    r = ToResult(RunBatch(aQuery));
+  });
 }
 
 int FindOrCreateGroupByPath(db::Query& aQuery, const std::string& aTable,
                             const std::vector<std::string>& aSegments) {
-  try {
+  return detail::IdOrZero(aQuery, [&] {
     LoadBatch(aQuery,
               "SET NOCOUNT ON; SET IMPLICIT_TRANSACTIONS OFF; DECLARE @Rid INT, @Code INT, @Msg "
               "NVARCHAR(4000); EXEC dbo.usp_Tree_FindOrCreateByPath   @TableName=:tbl, "
@@ -253,10 +233,16 @@ int FindOrCreateGroupByPath(db::Query& aQuery, const std::string& aTable,
     BindWide(aQuery, "path", JoinGroupPath(aSegments));
     const Outputs out = RunBatch(aQuery, "ResultId");
     return out.code == 0 ? out.id : 0;
-  } catch (const std::exception&) {
-    aQuery.Close();
-    return 0;
-  }
+  });
 }
 
-}  // namespace tir::tree::procedure
+}  // namespace
+
+const TreeForm& ProcedureTreeForm() {
+  static const TreeForm form{
+      &GetRootID,  &AddNode,        &AddChildNode,   &DeleteNode,  &DeleteSubtree,
+      &UpdateNode, &UpdateNodeGUID, &ChangeParentEx, &MoveSibling, &FindOrCreateGroupByPath};
+  return form;
+}
+
+}  // namespace tir::tree

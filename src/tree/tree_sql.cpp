@@ -17,6 +17,16 @@ void ParseGuidPair(const std::string& text, std::int64_t& guid1, std::int64_t& g
   guid2 = gGetGUID2(guid);
 }
 
+void Fail(TFuncR& result, int code, const std::string& message) {
+  result.fCode = code;
+  result.fStr = message;
+}
+
+void Succeed(TFuncR& result) {
+  result.fCode = 0;
+  result.fStr.clear();
+}
+
 std::size_t Utf8Length(const std::string& text) {
   std::size_t count = 0;
   for (const unsigned char c : text) {
