@@ -192,6 +192,9 @@ int main(int argc, char** argv) {
     std::printf("Query::ExecuteArray:            %.3f s (%.0f rows/s)\n", layerBest,
                 static_cast<double>(rows) / layerBest);
     std::printf("ratio layer/raw: %.3f (target <= 1.3)\n", layerBest / rawBest);
+#ifndef NDEBUG
+    std::printf("note: unoptimized build; build with -DCMAKE_BUILD_TYPE=Release to measure\n");
+#endif
     int status = 0;
     if (check && !SameContent(layerFile, rawFile)) {
       std::fprintf(stderr, "the two bases differ\n");

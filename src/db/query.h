@@ -68,7 +68,10 @@ class Field {
 // The SQL text may hold several statements separated by ';'; they run in order with the same
 // parameters. Open() runs them and keeps the rows of the last statement that returns columns.
 // With fetch-all on (the default) every row is read at Open(); with it off rows are stepped as
-// Next() is called and First() works only before the first Next().
+// Next() is called (only when that statement is the last of the text) and First() works only
+// before the first Next(). Each statement is prepared when it first runs (a later statement may
+// use a table an earlier one creates) and stays prepared until the preprocessed text changes.
+// Fields stay valid until the query moves, closes or runs again.
 class Query {
  public:
   explicit Query(Connection& connection);
@@ -79,7 +82,8 @@ class Query {
   Connection& GetConnection() const { return *connection_; }
   DbKind Kind() const { return connection_->Kind(); }
 
-  // Replacing the text closes the query and drops parameters, macros and the array size.
+  // Replacing the text closes the query and drops parameters, macros and the array size. Setting
+  // the same text again keeps the prepared statements.
   void SetSql(const std::string& sql);
   const std::string& Sql() const { return sql_; }
 
