@@ -100,6 +100,20 @@ TEST_F(DbQueryTest, OpenKeepsTheRowsOfTheLastStatementWithColumns) {
   EXPECT_THROW(none.Open(), DbError);
 }
 
+TEST_F(DbQueryTest, AFailedOpenLeavesTheQueryClosedAndReusable) {
+  Query q(*conn);
+  q.SetSql("SELECT fName FROM tirGoods; SELECT fNoSuchColumn FROM tirGoods");
+  EXPECT_THROW(q.Open(), DbError);
+  EXPECT_FALSE(q.IsOpen());
+  EXPECT_TRUE(q.Eof());
+  EXPECT_EQ(q.FieldCount(), 0u);
+  q.SetSql("SELECT count(*) AS n FROM tirGoods");
+  q.Open();
+  EXPECT_TRUE(q.IsOpen());
+  EXPECT_EQ(q.FieldByName("n").AsInt32(), 3);
+  EXPECT_FALSE(conn->InTransaction());
+}
+
 TEST_F(DbQueryTest, LazyFetchReadsRowsAsItGoes) {
   Query q(*conn);
   q.SetSql("SELECT fId FROM tirGoods ORDER BY fId");

@@ -50,6 +50,25 @@ TEST(DbRecordingConnectionTest, ArrayDmlPreparesEachStatementOnce) {
   EXPECT_EQ(conn.Runs()[5].Param("pQ").AsDouble(), 2.0);
 }
 
+TEST(DbRecordingConnectionTest, StatementsArePreparedAgainOnlyWhenTheTextChanges) {
+  RecordingConnection conn(DbKind::kMSSQL);
+  Query q(conn);
+  for (int i = 0; i < 3; ++i) {
+    q.SetSql("SELECT fId FROM &T WHERE fId = :pId");
+    q.SetMacro("T", "tirGoods");
+    q.ParamByName("pId").SetInt32(i);
+    q.ExecSql();
+  }
+  EXPECT_EQ(conn.Prepared().size(), 1u);
+  EXPECT_EQ(conn.Runs().size(), 3u);
+  EXPECT_EQ(conn.Runs()[2].Param("pId").AsInt32(), 2);
+  q.SetMacro("T", "tirPrices");
+  q.ExecSql();
+  ASSERT_EQ(conn.Prepared().size(), 2u);
+  EXPECT_EQ(conn.Prepared()[1].text, "SELECT fId FROM tirPrices WHERE fId = :pId");
+  EXPECT_EQ(conn.Runs()[3].Param("pId").AsInt32(), 2);  // the value survived the macro change
+}
+
 TEST(DbRecordingConnectionTest, FailuresAndTransactionsAreRecorded) {
   RecordingConnection conn(DbKind::kSQLite);
   conn.FailOn("tirBad", "boom");
