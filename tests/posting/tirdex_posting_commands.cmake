@@ -1,0 +1,87 @@
+# Runs the posting commands of tirdex on a small sample base and checks their output and exit
+# codes. Arguments: -DTIRDEX=<tirdex> -DSQLITE3=<sqlite3 shell> -DWORK=<scratch folder>.
+set(base "${WORK}/tirdex_posting_commands.sqlite")
+file(MAKE_DIRECTORY "${WORK}")
+file(REMOVE "${base}" "${base}-wal" "${base}-shm")
+
+function(run expected_rc)
+  execute_process(COMMAND ${TIRDEX} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT rc EQUAL expected_rc)
+    message(FATAL_ERROR "tirdex ${ARGN}: exit ${rc}, expected ${expected_rc}\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect text pattern)
+  if(NOT text MATCHES "${pattern}")
+    message(FATAL_ERROR "expected /${pattern}/ in:\n${text}")
+  endif()
+endfunction()
+
+function(sql query)
+  execute_process(COMMAND ${SQLITE3} "${base}" "${query}" RESULT_VARIABLE rc
+                  OUTPUT_VARIABLE value OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "sqlite3 failed on ${query}")
+  endif()
+  set(value "${value}" PARENT_SCOPE)
+endfunction()
+
+run(0 demo-base "${base}" --goods 40 --docs 60)
+sql("SELECT COUNT(*) FROM tirDocuments;")
+set(docs "${value}")
+
+# Every document, with balances rebuilt first; progress goes to stderr.
+run(0 post "${base}" --all --rebuild)
+expect("${out}" "posted ${docs} documents with command 0")
+expect("${out}" "documents by state: 0: ${docs}\n")
+expect("${err}" "posted ${docs} of ${docs} documents")
+sql("SELECT COUNT(*) FROM tirDocuments d WHERE d.fDocType IN (1, 2, 8, 9, 10, 11, 12, 14) AND EXISTS (SELECT 1 FROM tirDocGoods g WHERE g.fDocId = d.fId) AND NOT EXISTS (SELECT 1 FROM tirAStore a WHERE a.fDocId = d.fId);")
+if(NOT value EQUAL 0)
+  message(FATAL_ERROR "${value} stock documents with lines got no movements")
+endif()
+
+# One sale unposted, then posted again; the state change lands in the host's log.
+sql("SELECT MIN(fId) FROM tirDocuments WHERE fDocType = 2;")
+set(sale "${value}")
+run(0 post "${base}" ${sale} --cmd 1)
+expect("${out}" "document ${sale}, type 2 \\(Продажа\\), command 1")
+expect("${out}" "state: 0 -> 1")
+expect("${out}" "tirAStore rows: +[1-9][0-9]* -> 0")
+run(0 post "${base}" ${sale})
+expect("${out}" "state: 1 -> 0")
+sql("SELECT group_concat(fData, ',') FROM tirSysLog WHERE fDocId = ${sale} AND fType = 7;")
+expect("${value}" "^НеПроведено,Проведено$")
+
+# A period that holds no document.
+run(0 post "${base}" --all --from 1990-01-01 --to 1990-01-31 --cmd 20)
+expect("${out}" "posted 0 documents with command 20")
+
+run(0 balance "${base}" --contract 1)
+expect("${out}" "settlement balance of contract 1: -?[0-9]+\\.[0-9][0-9]")
+run(0 rebuild-balances "${base}")
+expect("${out}" "tirAStoreNow rows: [0-9]+ -> [0-9]+")
+run(0 clear-registers "${base}")
+expect("${out}" "tirAStore rows: +[1-9][0-9]* -> 0")
+sql("SELECT (SELECT COUNT(*) FROM tirAStore) + (SELECT COUNT(*) FROM tirAMSettlement) + (SELECT COUNT(*) FROM tirAPayments);")
+if(NOT value EQUAL 0)
+  message(FATAL_ERROR "registers not empty after clear-registers")
+endif()
+
+# Bad usage and failures.
+run(1 post "${base}" 99999999)
+run(2 post "${base}")
+run(2 post "${base}" 1 --all)
+run(2 post "${base}" 1 --cmd 5)
+run(2 post "${base}" --all --from 2020-13-45)
+run(2 balance "${base}")
+run(1 rebuild-balances "${WORK}/no_such_base.sqlite")
+
+# A live mass re-posting control row keeps the command from posting.
+sql("INSERT INTO tirSettings (fMId, fPType, fPI, fPDate, fUserId, fPStr50, fPStr) VALUES (170, -48, 1, CURRENT_TIMESTAMP, 2, 'x', '');")
+run(1 post "${base}" ${sale} --cmd 1)
+expect("${err}" "mass re-posting")
+
+file(REMOVE "${base}" "${base}-wal" "${base}-shm")
