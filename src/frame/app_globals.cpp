@@ -1,5 +1,6 @@
 #include "frame/app_globals.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "db/connection.h"
@@ -19,23 +20,33 @@ std::int32_t cgiVersion = 0;
 
 namespace {
 
-constexpr WideString TU6MenuParams::*kAppParamStrings[] = {
-    &TU6MenuParams::fPriceFormat,
-    &TU6MenuParams::fCountFormat,
-    &TU6MenuParams::fSettingsParamSection,
-    &TU6MenuParams::fUserName,
-    &TU6MenuParams::fResellerId,
-    &TU6MenuParams::fUserStoreId,
-    &TU6MenuParams::fUserEntId,
-    &TU6MenuParams::fSettinsFileName,
-    &TU6MenuParams::fSettinsFileNameAll,
-    &TU6MenuParams::fSettinsFolderName,
+// The string fields of TU6MenuParams: the member (to recognise AppParamText's argument) and its
+// offset (to reach the packed field without an aligned load).
+struct StringField {
+  WideString TU6MenuParams::*member;
+  std::size_t offset;
 };
 
+#define TIR_U6_STRING(field) \
+  { &TU6MenuParams::field, offsetof(TU6MenuParams, field) }
+const StringField kAppParamStrings[] = {
+    TIR_U6_STRING(fPriceFormat),
+    TIR_U6_STRING(fCountFormat),
+    TIR_U6_STRING(fSettingsParamSection),
+    TIR_U6_STRING(fUserName),
+    TIR_U6_STRING(fResellerId),
+    TIR_U6_STRING(fUserStoreId),
+    TIR_U6_STRING(fUserEntId),
+    TIR_U6_STRING(fSettinsFileName),
+    TIR_U6_STRING(fSettinsFileNameAll),
+    TIR_U6_STRING(fSettinsFolderName),
+};
+#undef TIR_U6_STRING
+
 void FreeAppParamStrings() {
-  for (auto field : kAppParamStrings) {
-    WideFree(gAppParams.*field);
-    gAppParams.*field = nullptr;
+  for (const StringField& field : kAppParamStrings) {
+    WideFree(LoadWideField(&gAppParams, field.offset));
+    StoreWideField(&gAppParams, field.offset, nullptr);
   }
 }
 
@@ -50,12 +61,19 @@ db::Connection& HostConnection() {
 
 bool HasHostConnection() { return gAppPackParams.fFDConnect != nullptr; }
 
-std::string AppParamText(WideString TU6MenuParams::*field) { return WideToUtf8(gAppParams.*field); }
+std::string AppParamText(WideString TU6MenuParams::*field) {
+  for (const StringField& known : kAppParamStrings) {
+    if (known.member == field) return WideToUtf8(LoadWideField(&gAppParams, known.offset));
+  }
+  return {};
+}
 
 void StoreAppParams(const TU6MenuParams& params) {
   FreeAppParamStrings();
   std::memcpy(static_cast<void*>(&gAppParams), &params, sizeof(gAppParams));
-  for (auto field : kAppParamStrings) gAppParams.*field = WideCopy(params.*field);
+  for (const StringField& field : kAppParamStrings) {
+    StoreWideField(&gAppParams, field.offset, WideCopy(LoadWideField(&params, field.offset)));
+  }
 }
 
 void ResetAppGlobals() {

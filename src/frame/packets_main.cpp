@@ -13,13 +13,25 @@ void Free_TModSearchIn(TModSearchIn& rec) {
 }
 
 void Free_TModSearchOut(TModSearchOut& rec) {
-  for (WideString TModSearchOut::*field :
-       {&TModSearchOut::fCode, &TModSearchOut::fName, &TModSearchOut::fNameFull,
-        &TModSearchOut::fNameShowMod, &TModSearchOut::fBarCode, &TModSearchOut::fStr1,
-        &TModSearchOut::fStr2, &TModSearchOut::fStr3, &TModSearchOut::fStrDataList}) {
-    WideFree(rec.*field);
-    rec.*field = nullptr;
+  for (std::size_t offset :
+       {offsetof(TModSearchOut, fCode), offsetof(TModSearchOut, fName),
+        offsetof(TModSearchOut, fNameFull), offsetof(TModSearchOut, fNameShowMod),
+        offsetof(TModSearchOut, fBarCode), offsetof(TModSearchOut, fStr1),
+        offsetof(TModSearchOut, fStr2), offsetof(TModSearchOut, fStr3),
+        offsetof(TModSearchOut, fStrDataList)}) {
+    WideFree(LoadWideField(&rec, offset));
+    StoreWideField(&rec, offset, nullptr);
   }
+}
+
+WideString LoadWideField(const void* rec, std::size_t offset) {
+  WideString value = nullptr;
+  std::memcpy(&value, static_cast<const unsigned char*>(rec) + offset, sizeof(value));
+  return value;
+}
+
+void StoreWideField(void* rec, std::size_t offset, WideString value) {
+  std::memcpy(static_cast<unsigned char*>(rec) + offset, &value, sizeof(value));
 }
 
 void Clear_TModSearchIn(TModSearchIn& rec) {

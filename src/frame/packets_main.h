@@ -168,6 +168,11 @@ void Clear_TModSearchOut(TModSearchOut& rec);
 void Free_TModSearchIn(TModSearchIn& rec);
 void Free_TModSearchOut(TModSearchOut& rec);
 
+// A WideString field of a packed record by its offset. Fields of packed records may sit at any
+// address, so they are read and written bytewise when not named directly.
+WideString LoadWideField(const void* rec, std::size_t offset);
+void StoreWideField(void* rec, std::size_t offset, WideString value);
+
 // Offsets of the 32-bit layout plus 4 bytes for every pointer-sized field before the field.
 namespace layout {
 constexpr std::size_t kPtrExtra = sizeof(void*) - 4;

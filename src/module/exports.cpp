@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "frame/app_globals.h"
 #include "frame/entry_points.h"
 #include "frame/host_services.h"
 
@@ -24,6 +25,12 @@ std::int32_t Guarded(const char* entry, Fn&& fn) {
   }
   return 1;
 }
+
+// The module's copies of the host's strings are freed when the host unloads the library.
+struct UnloadCleanup {
+  ~UnloadCleanup() { ResetAppGlobals(); }
+};
+const UnloadCleanup unloadCleanup;
 
 }  // namespace
 

@@ -12,9 +12,16 @@
 namespace tir::frame {
 namespace {
 
+// The fields of a request the tests look at (copied out of the packed record).
+struct Seen {
+  std::int32_t fModuleId, fSearchMode, fPriceId;
+  std::int64_t fDataBigInt1, fDataBigInt2, fDocId, fContractId, fTransactionId;
+  long double fDataFloat1;
+};
+
 // What the fake host saw and how it answers.
 struct FakeHost {
-  std::vector<TModSearchIn> requests;  // strings already copied to the texts below
+  std::vector<Seen> requests;
   std::vector<std::string> searchStr1;
   std::int32_t result = 0;
   std::int32_t canceled = 0;
@@ -31,9 +38,10 @@ struct FakeHost {
 FakeHost* gHost = nullptr;
 
 std::int32_t FakeSearch(TModSearchIn pIn, TModSearchOut* pOut) {
-  gHost->requests.push_back(pIn);
+  gHost->requests.push_back({pIn.fModuleId, pIn.fSearchMode, pIn.fPriceId, pIn.fDataBigInt1,
+                             pIn.fDataBigInt2, pIn.fDocId, pIn.fContractId, pIn.fTransactionId,
+                             pIn.fDataFloat1.Value()});
   gHost->searchStr1.push_back(WideToUtf8(pIn.fStr1));
-  gHost->requests.back().fStr1 = nullptr;
   pOut->fCanceled = gHost->canceled;
   pOut->fName = WideAllocUtf8(gHost->name);
   pOut->fBarCode = WideAllocUtf8(gHost->barcode);
@@ -113,7 +121,7 @@ TEST_F(HostServicesTest, ScalesAndArrears) {
   EXPECT_DOUBLE_EQ(static_cast<double>(GetSimpleScalesWeight(2, 9.0L, 200)), 1.3);
   EXPECT_EQ(host_.requests.back().fSearchMode, 888015);
   EXPECT_EQ(host_.requests.back().fDataBigInt1, 2);
-  EXPECT_EQ(host_.requests.back().fDataFloat1.Value(), 9.0L);
+  EXPECT_EQ(host_.requests.back().fDataFloat1, 9.0L);
   // A tare above the weight gives 0, never a negative weight.
   EXPECT_EQ(GetSimpleScalesWeight(1, 0, 1600), 0.0L);
   host_.result = 1;
