@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "db/db_error.h"
 #include "frame/app_globals.h"
 #include "frame/entry_points.h"
 #include "frame/host_services.h"
@@ -18,8 +19,10 @@ template <typename Fn>
 std::int32_t Guarded(const char* entry, Fn&& fn) {
   try {
     return fn();
+  } catch (const tir::db::DbError& e) {
+    SendToMainMGS(std::string(entry) + ": ErrorSQL: " + e.what(), 2, 1);
   } catch (const std::exception& e) {
-    SendToMainMGS(std::string(entry) + ": " + e.what(), 2, 1);
+    SendToMainMGS(std::string(entry) + ": Error: " + e.what(), 2, 1);
   } catch (...) {
     SendToMainMGS(std::string(entry) + ": Error: ExceptionUndef.", 2, 1);
   }

@@ -618,7 +618,7 @@ int main(int argc, char** argv) {
     CHECK_INT(module->u60(AppParams(1, 1)), 0);
     CHECK_INT(module->u7(none), 1);
     CHECK_INT(OfferedMask(module), 0);
-    CHECK(strstr(lastLog, "u7") != NULL);
+    CHECK(strstr(lastLog, "u7: ErrorSQL: ") != NULL);
     TirHostSetLogSink(NULL, NULL);
   }
 
