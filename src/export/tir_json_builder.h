@@ -35,6 +35,12 @@ class TTirJSonBuilder {
   void AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty, const std::string& pGoodsGroupIds,
                    std::int32_t pLastPerDay, bool ifOnlyInetMagaz, const std::string& pEntsIds,
                    const std::string& pStoresIds);
+  // The goods query of AddAllGoods (":pDateStore1" is its parameter when pLastPerDay > 0); the
+  // id lists must have been checked.
+  static std::string GoodsSql(std::int64_t pfDocId, bool pIncludeQtty,
+                              const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
+                              bool ifOnlyInetMagaz, const std::string& pEntsIds,
+                              const std::string& pStoresIds);
   void AddAllEntities(const std::string& pGroupIds);
   void AddAllCashAccounts(const std::string& pGroupIds);
   void AddAllCurrencies();

@@ -30,17 +30,10 @@ std::string GoodsColumns() {
 
 }  // namespace
 
-void TTirJSonBuilder::AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty,
-                                  const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
-                                  bool ifOnlyInetMagaz, const std::string& pEntsIds,
-                                  const std::string& pStoresIds) {
-  CheckIdList("pGoodsGroupIds", pGoodsGroupIds);
-  CheckIdList("pEntsIds", pEntsIds);
-  CheckIdList("pStoresIds", pStoresIds);
-  AddAllGroups("tirGoodsGroups", "goodsgroups");
-  AddAllRecipes();
-  json::Array goods = mJson.SetNewArray("goods");
-
+std::string TTirJSonBuilder::GoodsSql(std::int64_t pfDocId, bool pIncludeQtty,
+                                      const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
+                                      bool ifOnlyInetMagaz, const std::string& pEntsIds,
+                                      const std::string& pStoresIds) {
   const std::string tgCols = GoodsColumns();
   const std::string joinedCols =
       "t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,tp.[fGUID1] AS tpUID1,tp.[fGUID2] AS "
@@ -75,7 +68,22 @@ void TTirJSonBuilder::AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty,
   }
   sql += ";";
 
-  FDQuery2.SetSql(sql);
+  return sql;
+}
+
+void TTirJSonBuilder::AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty,
+                                  const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
+                                  bool ifOnlyInetMagaz, const std::string& pEntsIds,
+                                  const std::string& pStoresIds) {
+  CheckIdList("pGoodsGroupIds", pGoodsGroupIds);
+  CheckIdList("pEntsIds", pEntsIds);
+  CheckIdList("pStoresIds", pStoresIds);
+  AddAllGroups("tirGoodsGroups", "goodsgroups");
+  AddAllRecipes();
+  json::Array goods = mJson.SetNewArray("goods");
+
+  FDQuery2.SetSql(GoodsSql(pfDocId, pIncludeQtty, pGoodsGroupIds, pLastPerDay, ifOnlyInetMagaz,
+                           pEntsIds, pStoresIds));
   if (pLastPerDay > 0) FDQuery2.ParamByName("pDateStore1").SetDateTime(mNow() - pLastPerDay);
   FDQuery2.Open();
   const db::Query& q = FDQuery2;

@@ -40,16 +40,29 @@ const Member* FindMember(const ObjectData& object, std::string_view key) {
 }
 
 void* Store::Allocate(std::size_t bytes) {
-  void* block = pool_.Malloc(bytes);
+  void* block = nodes_.Malloc(bytes);
   if (block == nullptr) throw std::bad_alloc();
+  last_ = block;
   return block;
+}
+
+const char* Store::CopyText(std::string_view text) {
+  if (text.empty()) return nullptr;
+  char* copy = static_cast<char*>(texts_.Malloc(text.size()));
+  if (copy == nullptr) throw std::bad_alloc();
+  std::memcpy(copy, text.data(), text.size());
+  return copy;
 }
 
 void* Store::Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize) {
   if (size < capacity) return items;
-  const std::uint32_t next = capacity == 0 ? 8 : CheckedLength(std::size_t{capacity} * 2);
-  void* grown = pool_.Realloc(items, capacity * itemSize, next * itemSize);
+  constexpr std::uint32_t kStep = 8;
+  const std::uint32_t next = (capacity == 0 || items == last_)
+                                 ? CheckedLength(std::size_t{capacity} + kStep)
+                                 : CheckedLength(std::size_t{capacity} * 2);
+  void* grown = nodes_.Realloc(items, capacity * itemSize, next * itemSize);
   if (grown == nullptr) throw std::bad_alloc();
+  last_ = grown;
   capacity = next;
   return grown;
 }
@@ -68,9 +81,7 @@ Node Store::StringNode(std::string_view text) {
     text = repaired;
   }
   node.len = CheckedLength(text.size());
-  char* copy = static_cast<char*>(Allocate(text.size()));
-  std::memcpy(copy, text.data(), text.size());
-  node.u.s = copy;
+  node.u.s = CopyText(text);
   return node;
 }
 
@@ -85,9 +96,7 @@ Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
   Member& m = object.items[object.size];
   m.keyLen = CheckedLength(key.size());
   m.keyHash = KeyHash(key);
-  char* copy = key.empty() ? nullptr : static_cast<char*>(Allocate(key.size()));
-  if (copy != nullptr) std::memcpy(copy, key.data(), key.size());
-  m.key = copy;
+  m.key = CopyText(key);
   m.value = value;
   ++object.size;
   return m.value;
@@ -105,11 +114,7 @@ Node Store::CopyNode(const Node& source) {
   Node node = source;
   switch (source.kind) {
     case Kind::kString:
-      if (source.len > 0) {
-        char* copy = static_cast<char*>(Allocate(source.len));
-        std::memcpy(copy, source.u.s, source.len);
-        node.u.s = copy;
-      }
+      node.u.s = CopyText(std::string_view(source.u.s, source.len));
       break;
     case Kind::kObject:
       node.u.o = CopyObject(*source.u.o);

@@ -52,7 +52,7 @@ struct ArrayData {
 
 class Store {
  public:
-  Store() : pool_(kChunkSize) {}
+  Store() : nodes_(kChunkSize), texts_(kChunkSize) {}
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
@@ -71,16 +71,22 @@ class Store {
   ObjectData* CopyObject(const ObjectData& source);
   ArrayData* CopyArray(const ArrayData& source);
 
-  std::size_t PoolBytes() const { return pool_.Capacity(); }
+  std::size_t PoolBytes() const { return nodes_.Capacity() + texts_.Capacity(); }
 
  private:
   Node CopyNode(const Node& source);
-  void* Allocate(std::size_t bytes);
-  // Room for one more item in a container's item block (doubling, extended in place when it can).
+  void* Allocate(std::size_t bytes);  // nodes and containers
+  const char* CopyText(std::string_view text);
+  // Room for one more item in a container's item block. The block that was allocated last grows
+  // in place by a few items (the object being filled); any other block doubles, by a copy.
   void* Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize);
 
   static constexpr std::size_t kChunkSize = 64 * 1024;
-  rapidjson::MemoryPoolAllocator<> pool_;
+  // Texts (keys and strings) live apart from the nodes, so that the item block of the container
+  // being filled stays the last node allocation and can grow without copies.
+  rapidjson::MemoryPoolAllocator<> nodes_;
+  rapidjson::MemoryPoolAllocator<> texts_;
+  const void* last_ = nullptr;
 };
 
 const Member* FindMember(const ObjectData& object, std::string_view key);
