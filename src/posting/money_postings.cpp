@@ -36,19 +36,11 @@ void TDMMainProvodka::ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQuery
     db::Query& q = *run.write;
     q.Close();
     q.SetSql(sql);
+    BindDocumentParams(q, doc, pId, sign, doc.fDocType);
     if (settlement) q.ParamByName("pSum").SetDouble(static_cast<double>(doc.fDocSum));
-    q.ParamByName("pContractId").SetInt64(doc.fContractId);
-    q.ParamByName("pTransactId").SetInt64(doc.fTransactId);
-    q.ParamByName("pEntId").SetInt64(doc.fEntityId);
-    q.ParamByName("pPartId").SetInt64(doc.fPartnerId);
-    q.ParamByName("pDocId").SetInt64(pId);
-    q.ParamByName("pSign").SetInt32(sign);
     q.ParamByName("pSummCurr").SetDouble(static_cast<double>(sumBase));
-    q.ParamByName("pDateTime").SetDateTime(doc.fDateTime);
-    q.ParamByName("pOperType").SetInt32(doc.fDocType);
     q.ParamByName("pCashAccountId").SetInt64(doc.fCashAccountId);
     q.ParamByName("pItemCost").SetInt64(doc.fItemCost);
-    q.ParamByName("pStoreId").SetInt64(doc.fStoreId);
     q.ExecSql();
   }
   FinishRun(pId, run);

@@ -17,13 +17,11 @@ struct ProductLine {
   std::int64_t fPosId = 0;
 };
 
-std::vector<ProductLine> ReadProducts(db::Query& q, std::int64_t pId) {
-  q.Close();
-  q.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t1.[fQtty],t1.[fPosId] FROM [tirDocGoods] t1 WHERE "
-      "(t1.fTypeInDoc=1) AND (t1.[fDocId] = :pId)   ORDER BY t1.fId;");
-  q.ParamByName("pId").SetInt64(pId);
-  q.Open();
+std::vector<ProductLine> ReadProducts(db::Query& q, const TProvDocHeader& doc, std::int64_t pId) {
+  OpenDocLines(q,
+               "SELECT t1.[fId],t1.[fGoodId],t1.[fQtty],t1.[fPosId] FROM [tirDocGoods] t1 WHERE "
+               "(t1.fTypeInDoc=1) AND (t1.[fDocId] = :pId)   ORDER BY t1.fId;",
+               doc, pId);
   std::vector<ProductLine> products;
   products.reserve(q.RecordCount());
   for (q.First(); !q.Eof(); q.Next()) {
@@ -36,16 +34,12 @@ std::vector<ProductLine> ReadProducts(db::Query& q, std::int64_t pId) {
 
 // Ingredients grouped by the product they belong to, with the store balance of each good.
 void OpenIngredients(db::Query& q, const TProvDocHeader& doc, std::int64_t pId) {
-  q.Close();
-  q.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t1.[fPosId],t2.fQtty AS fQttyStore FROM "
-      "[tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = "
-      ":pEntId AND t2.fStoreId = :pStoreId  WHERE (t1.fTypeInDoc=2) AND (t1.[fDocId] = :pId) "
-      "ORDER BY t1.fPosId,t1.fId;");
-  q.ParamByName("pEntId").SetInt64(doc.fEntityId);
-  q.ParamByName("pStoreId").SetInt64(doc.fStoreId);
-  q.ParamByName("pId").SetInt64(pId);
-  q.Open();
+  OpenDocLines(q,
+               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t1.[fPosId],t2.fQtty AS "
+               "fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+               "(t1.fTypeInDoc=2) AND (t1.[fDocId] = :pId) ORDER BY t1.fPosId,t1.fId;",
+               doc, pId);
 }
 
 const ProductLine* FindProduct(const std::vector<ProductLine>& products, std::int64_t posId) {
@@ -53,6 +47,16 @@ const ProductLine* FindProduct(const std::vector<ProductLine>& products, std::in
     if (p.fPosId == posId) return &p;
   }
   return nullptr;
+}
+
+// The movement of the ingredient on which `q` stands, valued by the cost cache: out of the store
+// under the negated document type.
+TStoreMovement IngredientMovement(const TProvDocHeader& doc, std::int64_t pId, const db::Query& q,
+                                  TCStoreGoods& cache) {
+  TStoreMovement m = LineMovement(doc, pId, q, -1);
+  m.fOperType = -doc.fDocType;
+  m.fSum = cache.GetCostGoodsById(m.fGoodId, m.fQtty);
+  return m;
 }
 
 TStoreMovement ProductMovement(const TProvDocHeader& doc, std::int64_t pId, const ProductLine& p,
@@ -74,7 +78,7 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& q = *run.read;
-  const std::vector<ProductLine> products = ReadProducts(q, pId);
+  const std::vector<ProductLine> products = ReadProducts(q, doc, pId);
   if (products.empty()) return;  // nothing made: no rows and no state update
 
   OpenIngredients(q, doc, pId);
@@ -88,14 +92,8 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
     std::size_t index = 0;
     const std::size_t count = q.RecordCount();
     for (; !q.Eof(); q.Next(), ++index) {
-      TStoreMovement m = MovementOf(doc, pId);
-      m.fOperType = -doc.fDocType;
-      m.fGoodId = q.FieldByName("fGoodId").AsInt64();
-      m.fSign = -1;
-      m.fQtty = q.FieldByName("fQtty").AsExtended();
-      m.fPosGoodId = q.FieldByName("fId").AsInt64();
-      const long double cost = gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty);
-      m.fSum = cost;
+      const TStoreMovement m = IngredientMovement(doc, pId, q, *gProvStore);
+      const long double cost = m.fSum;
       rows.push_back(m);
       accumulated = FloatToPrice(accumulated + cost);
 
@@ -127,7 +125,7 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& q = *run.read;
-  const std::vector<ProductLine> products = ReadProducts(q, pId);
+  const std::vector<ProductLine> products = ReadProducts(q, doc, pId);
   if (products.empty()) return;  // nothing made: no rows and no state update
 
   OpenIngredients(q, doc, pId);
@@ -136,13 +134,7 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   rows.reserve(q.RecordCount() + products.size());
   long double total = 0;
   for (q.First(); !q.Eof(); q.Next()) {
-    TStoreMovement m = MovementOf(doc, pId);
-    m.fOperType = -doc.fDocType;
-    m.fGoodId = q.FieldByName("fGoodId").AsInt64();
-    m.fSign = -1;
-    m.fQtty = q.FieldByName("fQtty").AsExtended();
-    m.fPosGoodId = q.FieldByName("fId").AsInt64();
-    m.fSum = gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty);
+    const TStoreMovement m = IngredientMovement(doc, pId, q, *gProvStore);
     rows.push_back(m);
     total = FloatToPrice(total + m.fSum);
   }

@@ -68,6 +68,26 @@ TStoreMovement MovementOf(const TProvDocHeader& doc, std::int64_t pDocId) {
   return m;
 }
 
+void OpenDocLines(db::Query& pLines, const char* pSql, const TProvDocHeader& doc,
+                  std::int64_t pDocId) {
+  pLines.Close();
+  pLines.SetSql(pSql);
+  if (pLines.HasParam("pEntId")) pLines.ParamByName("pEntId").SetInt64(doc.fEntityId);
+  if (pLines.HasParam("pStoreId")) pLines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
+  pLines.ParamByName("pId").SetInt64(pDocId);
+  pLines.Open();
+}
+
+TStoreMovement LineMovement(const TProvDocHeader& doc, std::int64_t pDocId, const db::Query& pLines,
+                            std::int32_t pSign) {
+  TStoreMovement m = MovementOf(doc, pDocId);
+  m.fGoodId = pLines.FieldByName("fGoodId").AsInt64();
+  m.fQtty = pLines.FieldByName("fQtty").AsExtended();
+  m.fPosGoodId = pLines.FieldByName("fId").AsInt64();
+  m.fSign = pSign;
+  return m;
+}
+
 void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& pRows) {
   if (pRows.empty()) return;
   pQuery.Close();
@@ -97,20 +117,25 @@ void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& p
   pQuery.Close();
 }
 
-void InsertSettlement(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
-                      std::int32_t pSign, long double pSum, std::int32_t pOperType) {
-  pQuery.Close();
-  pQuery.SetSql(kSettlementInsertSql);
+void BindDocumentParams(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
+                        std::int32_t pSign, std::int32_t pOperType) {
   pQuery.ParamByName("pContractId").SetInt64(doc.fContractId);
   pQuery.ParamByName("pTransactId").SetInt64(doc.fTransactId);
   pQuery.ParamByName("pEntId").SetInt64(doc.fEntityId);
   pQuery.ParamByName("pPartId").SetInt64(doc.fPartnerId);
   pQuery.ParamByName("pDocId").SetInt64(pDocId);
   pQuery.ParamByName("pSign").SetInt32(pSign);
-  pQuery.ParamByName("pSum").SetDouble(static_cast<double>(pSum));
   pQuery.ParamByName("pDateTime").SetDateTime(doc.fDateTime);
   pQuery.ParamByName("pStoreId").SetInt64(doc.fStoreId);
   pQuery.ParamByName("pOperType").SetInt32(pOperType);
+}
+
+void InsertSettlement(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
+                      std::int32_t pSign, long double pSum, std::int32_t pOperType) {
+  pQuery.Close();
+  pQuery.SetSql(kSettlementInsertSql);
+  BindDocumentParams(pQuery, doc, pDocId, pSign, pOperType);
+  pQuery.ParamByName("pSum").SetDouble(static_cast<double>(pSum));
   pQuery.ExecSql();
 }
 

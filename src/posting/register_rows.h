@@ -53,6 +53,16 @@ struct TStoreMovement {
 // the caller fills the good, sign, quantity, sum and position.
 TStoreMovement MovementOf(const TProvDocHeader& doc, std::int64_t pDocId);
 
+// Opens a lines query: `pSql` with pId = the document and, when the text uses them, pEntId and
+// pStoreId = the document's entity and store.
+void OpenDocLines(db::Query& pLines, const char* pSql, const TProvDocHeader& doc,
+                  std::int64_t pDocId);
+
+// A movement of the line on which `pLines` stands (fId, fGoodId, fQtty): good, quantity and
+// position from the line, the rest from the document; the caller sets the sum.
+TStoreMovement LineMovement(const TProvDocHeader& doc, std::int64_t pDocId, const db::Query& pLines,
+                            std::int32_t pSign);
+
 // Inserts the movements and applies them to the balances with one array execution of `pQuery`.
 // Nothing runs for an empty list.
 void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& pRows);
@@ -60,6 +70,11 @@ void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& p
 // The settlement row of a document: parameters pContractId, pTransactId, pEntId, pPartId, pDocId,
 // pSign, pSum, pDateTime, pStoreId, pOperType.
 extern const char kSettlementInsertSql[];
+
+// Binds the parameters a settlement or payment row takes from its document: pContractId,
+// pTransactId, pEntId, pPartId, pDocId, pSign, pDateTime, pStoreId, pOperType.
+void BindDocumentParams(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
+                        std::int32_t pSign, std::int32_t pOperType);
 
 // Inserts the document's settlement row (sum in document currency) on `pQuery`.
 void InsertSettlement(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,

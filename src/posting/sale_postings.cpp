@@ -19,31 +19,25 @@ void TDMMainProvodka::ProvodkaSale2017(std::int64_t pId, int pOn, db::Query& pQu
   const long double docSumBase = FloatToPrice(doc.fDocSum * doc.fCurrRate);
 
   db::Query& lines = *run.read;
-  lines.Close();
   if (incoming) {
-    lines.SetSql(
-        "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
-        "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;");
+    OpenDocLines(lines,
+                 "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
+                 "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;",
+                 doc, pId);
   } else {
-    lines.SetSql(
-        "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t2.fQtty AS fQttyStore FROM "
-        "[tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = "
-        ":pEntId AND t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;");
-    lines.ParamByName("pEntId").SetInt64(doc.fEntityId);
-    lines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
+    OpenDocLines(lines,
+                 "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t2.fQtty AS fQttyStore FROM "
+                 "[tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND "
+                 "t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId  "
+                 "ORDER BY t1.fId;",
+                 doc, pId);
+    gProvStore->LoadFromQuery(lines);
   }
-  lines.ParamByName("pId").SetInt64(pId);
-  lines.Open();
-  if (!incoming) gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
   for (lines.First(); !lines.Eof(); lines.Next()) {
-    TStoreMovement m = MovementOf(doc, pId);
-    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
-    m.fSign = sign;
-    m.fQtty = lines.FieldByName("fQtty").AsExtended();
-    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
+    TStoreMovement m = LineMovement(doc, pId, lines, sign);
     if (incoming) {
       m.fSum = FloatToPrice(lines.FieldByName("fSum").AsExtended() * doc.fCurrRate);
     } else {
@@ -67,21 +61,15 @@ void TDMMainProvodka::ProvodkaSalesBack(std::int64_t pId, int pOn, db::Query& pQ
   const TProvDocHeader& doc = run.doc;
 
   db::Query& lines = *run.read;
-  lines.Close();
-  lines.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
-      "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId ORDER BY t1.fId;");
-  lines.ParamByName("pId").SetInt64(pId);
-  lines.Open();
+  OpenDocLines(lines,
+               "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
+               "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId ORDER BY t1.fId;",
+               doc, pId);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
   for (lines.First(); !lines.Eof(); lines.Next()) {
-    TStoreMovement m = MovementOf(doc, pId);
-    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
-    m.fSign = 1;
-    m.fQtty = lines.FieldByName("fQtty").AsExtended();
-    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
+    TStoreMovement m = LineMovement(doc, pId, lines, 1);
     m.fSum = FloatToPrice(GetReturnCostGoodsById(m.fGoodId, m.fQtty, *history));
     rows.push_back(m);
   }

@@ -11,17 +11,10 @@ namespace tir::posting {
 namespace {
 
 // Lines of a move or write-off with the sending store's balance of each good.
-void OpenLinesWithStoreBalance(db::Query& lines, const TProvDocHeader& doc, std::int64_t pId) {
-  lines.Close();
-  lines.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t2.fQtty AS fQttyStore FROM "
-      "[tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = "
-      ":pEntId AND t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId   ORDER BY t1.fId;");
-  lines.ParamByName("pEntId").SetInt64(doc.fEntityId);
-  lines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
-  lines.ParamByName("pId").SetInt64(pId);
-  lines.Open();
-}
+constexpr const char* kLinesWithStoreBalanceSql =
+    "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t2.fQtty AS fQttyStore FROM [tirDocGoods] "
+    "t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = :pEntId AND "
+    "t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId   ORDER BY t1.fId;";
 
 }  // namespace
 
@@ -31,19 +24,15 @@ void TDMMainProvodka::ProvodkaStoreMove(std::int64_t pId, int pOn, db::Query& pQ
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& lines = *run.read;
-  OpenLinesWithStoreBalance(lines, doc, pId);
+  OpenDocLines(lines, kLinesWithStoreBalanceSql, doc, pId);
   gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(2 * lines.RecordCount());
   for (lines.First(); !lines.Eof(); lines.Next()) {
-    TStoreMovement out = MovementOf(doc, pId);
+    TStoreMovement out = LineMovement(doc, pId, lines, -1);
     out.fContractId = 0;
     out.fTransactId = 0;
-    out.fGoodId = lines.FieldByName("fGoodId").AsInt64();
-    out.fQtty = lines.FieldByName("fQtty").AsExtended();
-    out.fPosGoodId = lines.FieldByName("fId").AsInt64();
-    out.fSign = -1;
     out.fSum = gProvStore->GetCostGoodsById(out.fGoodId, out.fQtty);
     TStoreMovement in = out;
     in.fStoreId = doc.fStoreId2;
@@ -64,31 +53,21 @@ void TDMMainProvodka::ProvodkaWriteOff(std::int64_t pId, int pOn, db::Query& pQu
   const bool writeOff = doc.fDocType == 9;
   db::Query& lines = *run.read;
   if (writeOff) {
-    OpenLinesWithStoreBalance(lines, doc, pId);
+    OpenDocLines(lines, kLinesWithStoreBalanceSql, doc, pId);
     gProvStore->LoadFromQuery(lines);
   } else {
-    lines.Close();
-    lines.SetSql(
-        "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
-        "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;");
-    lines.ParamByName("pId").SetInt64(pId);
-    lines.Open();
+    OpenDocLines(lines,
+                 "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
+                 "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;",
+                 doc, pId);
   }
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
   for (lines.First(); !lines.Eof(); lines.Next()) {
-    TStoreMovement m = MovementOf(doc, pId);
-    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
-    m.fQtty = lines.FieldByName("fQtty").AsExtended();
-    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
-    if (writeOff) {
-      m.fSign = -1;
-      m.fSum = gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty);
-    } else {
-      m.fSign = 1;
-      m.fSum = FloatToPrice(lines.FieldByName("fSum").AsExtended());
-    }
+    TStoreMovement m = LineMovement(doc, pId, lines, writeOff ? -1 : 1);
+    m.fSum = writeOff ? gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty)
+                      : FloatToPrice(lines.FieldByName("fSum").AsExtended());
     rows.push_back(m);
   }
   lines.Close();
@@ -102,26 +81,18 @@ void TDMMainProvodka::ProvodkaProviderBack(std::int64_t pId, int pOn, db::Query&
   if (!ClearOldEntries(pId, pOn, run, true, true)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& lines = *run.read;
-  lines.Close();
-  lines.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fSum] as fSumGDoc,t1.[fQtty],t2.fQtty AS "
-      "fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId "
-      "AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE t1.[fDocId] = :pId ORDER BY "
-      "t1.fId;");
-  lines.ParamByName("pEntId").SetInt64(doc.fEntityId);
-  lines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
-  lines.ParamByName("pId").SetInt64(pId);
-  lines.Open();
+  OpenDocLines(lines,
+               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fSum] as fSumGDoc,t1.[fQtty],t2.fQtty "
+               "AS fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+               "t1.[fDocId] = :pId ORDER BY t1.fId;",
+               doc, pId);
   gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
   for (lines.First(); !lines.Eof(); lines.Next()) {
-    TStoreMovement m = MovementOf(doc, pId);
-    m.fGoodId = lines.FieldByName("fGoodId").AsInt64();
-    m.fQtty = lines.FieldByName("fQtty").AsExtended();
-    m.fPosGoodId = lines.FieldByName("fId").AsInt64();
-    m.fSign = -1;
+    TStoreMovement m = LineMovement(doc, pId, lines, -1);
     m.fSum = gProvStore->GetCostGoodsById(m.fGoodId, m.fQtty);  // store cost, not the line sum
     rows.push_back(m);
   }
@@ -138,18 +109,14 @@ void TDMMainProvodka::ProvodkaInventory(std::int64_t pId, int pOn, db::Query& pQ
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& lines = *run.read;
-  lines.Close();
-  lines.SetSql(
-      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t2.fQtty AS "
-      "fQttyRealStore,t1.[fQtty],t1.[fPriceIn],t1.[fPriceOut],t1.[fDiscount] AS fQttyStore FROM "
-      "[tirDocGoods] t1 LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = t1.fGoodId AND t2.fEntId = "
-      ":pEntId AND t2.fStoreId = :pStoreId  WHERE (t1.[fDocId] = :pId) AND "
-      "((t1.[fDiscount]>0.000000000001) OR (t1.[fDiscount]<(-0.000000000001)))   ORDER BY "
-      "t1.fId;");
-  lines.ParamByName("pEntId").SetInt64(doc.fEntityId);
-  lines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
-  lines.ParamByName("pId").SetInt64(pId);
-  lines.Open();
+  OpenDocLines(lines,
+               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t2.fQtty AS "
+               "fQttyRealStore,t1.[fQtty],t1.[fPriceIn],t1.[fPriceOut],t1.[fDiscount] AS "
+               "fQttyStore FROM [tirDocGoods] t1 LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+               "(t1.[fDocId] = :pId) AND ((t1.[fDiscount]>0.000000000001) OR "
+               "(t1.[fDiscount]<(-0.000000000001)))   ORDER BY t1.fId;",
+               doc, pId);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
