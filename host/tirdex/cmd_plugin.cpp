@@ -1,6 +1,4 @@
 // tirdex plugin: loads the module through the host kit as the host does and shows what it answers.
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
