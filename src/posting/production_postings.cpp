@@ -42,6 +42,17 @@ void OpenIngredients(db::Query& q, const TProvDocHeader& doc, std::int64_t pId) 
                doc, pId);
 }
 
+// Reads the products; when there are any, leaves `q` open on the ingredients with the cost cache
+// loaded from them.
+std::vector<ProductLine> StartProduction(db::Query& q, const TProvDocHeader& doc, std::int64_t pId,
+                                         TCStoreGoods& cache) {
+  std::vector<ProductLine> products = ReadProducts(q, doc, pId);
+  if (products.empty()) return products;
+  OpenIngredients(q, doc, pId);
+  cache.LoadFromQuery(q);
+  return products;
+}
+
 const ProductLine* FindProduct(const std::vector<ProductLine>& products, std::int64_t posId) {
   for (const ProductLine& p : products) {
     if (p.fPosId == posId) return &p;
@@ -78,11 +89,8 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& q = *run.read;
-  const std::vector<ProductLine> products = ReadProducts(q, doc, pId);
+  const std::vector<ProductLine> products = StartProduction(q, doc, pId, *gProvStore);
   if (products.empty()) return;  // nothing made: no rows and no state update
-
-  OpenIngredients(q, doc, pId);
-  gProvStore->LoadFromQuery(q);
   std::vector<TStoreMovement> rows;
   if (q.RecordCount() > 0) {
     rows.reserve(q.RecordCount() + products.size());
@@ -112,7 +120,6 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
         }
       }
     }
-    q.Close();
     WriteStoreMovements(*run.write, rows);
   }
   q.Close();
@@ -125,11 +132,8 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   db::Query& q = *run.read;
-  const std::vector<ProductLine> products = ReadProducts(q, doc, pId);
+  const std::vector<ProductLine> products = StartProduction(q, doc, pId, *gProvStore);
   if (products.empty()) return;  // nothing made: no rows and no state update
-
-  OpenIngredients(q, doc, pId);
-  gProvStore->LoadFromQuery(q);
   std::vector<TStoreMovement> rows;
   rows.reserve(q.RecordCount() + products.size());
   long double total = 0;
