@@ -1,6 +1,7 @@
 #include "host/demo/demo_base.h"
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 #include "db/query.h"
@@ -29,6 +30,43 @@ void RequireEmptyBase(tir::db::Connection& connection) {
         "an empty base");
   }
 }
+
+constexpr std::int64_t kGenerationCacheKiB = 256 * 1024;
+
+// Sets the SQLite page cache for the lifetime of the object; other bases are left alone.
+class CacheSize {
+ public:
+  CacheSize(tir::db::Connection& connection, std::int64_t kibibytes) : connection_(connection) {
+    if (connection.Kind() != tir::db::DbKind::kSQLite) return;
+    tir::db::Query query(connection);
+    query.SetSql("PRAGMA cache_size;");
+    query.Open();
+    previous_ = query.FieldByIndex(0).AsInt64();
+    Set(-kibibytes);
+    active_ = true;
+  }
+  ~CacheSize() {
+    if (!active_) return;
+    try {
+      Set(previous_);
+    } catch (const std::exception&) {
+      // The setting only affects speed; a failure to restore it is not worth an error.
+    }
+  }
+  CacheSize(const CacheSize&) = delete;
+  CacheSize& operator=(const CacheSize&) = delete;
+
+ private:
+  void Set(std::int64_t value) {
+    tir::db::Query query(connection_);
+    query.SetSql("PRAGMA cache_size=" + std::to_string(value) + ";");
+    query.ExecSql();
+  }
+
+  tir::db::Connection& connection_;
+  std::int64_t previous_ = 0;
+  bool active_ = false;
+};
 
 // Calls the progress callback each time another 5% of the estimated work is done.
 class ProgressMeter {
@@ -71,6 +109,9 @@ void GenerateDemoBase(tir::db::Connection& connection, const DemoOptions& option
   }
   RequireEmptyBase(connection);
 
+  // A large page cache keeps the indexes of a big base in memory while it is filled instead of
+  // spilling pages to the journal again and again; the base's own setting comes back afterwards.
+  const CacheSize cache(connection, kGenerationCacheKiB);
   const bool ownTransaction = !connection.InTransaction();
   if (ownTransaction) connection.StartTransaction();
   try {
