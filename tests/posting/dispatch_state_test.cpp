@@ -262,5 +262,31 @@ TEST_F(DispatchStateTest, LiveMassRepostControlStandsPostingStill) {
   EXPECT_EQ(State(id), 1);
 }
 
+TEST_F(DispatchStateTest, FailedPostingRaisesAndARerunRepairsIt) {
+  SetBalance(1, 1, 7, 10, 100);
+  DocSpec d;
+  d.type = 2;
+  d.state = 1;
+  d.docSum = 30;
+  d.partner = 4;
+  const std::int64_t id = AddDoc(d, {{7, 4, 30}});
+  // The settlement insert fails after the movements were written.
+  Exec(
+      "CREATE TRIGGER fail_settlement BEFORE INSERT ON tirAMSettlement BEGIN "
+      "SELECT RAISE(ABORT, 'settlements are locked'); END;");
+  EXPECT_THROW(Post(id, kPostOn), db::DbError);
+  EXPECT_EQ(Moves(id).size(), 1u);
+  EXPECT_EQ(State(id), 1);  // the final state update was not reached
+
+  Exec("DROP TRIGGER fail_settlement;");
+  Post(id, kPostOn);
+  EXPECT_EQ(Moves(id).size(), 1u);
+  EXPECT_DOUBLE_EQ(Moves(id)[0].sum, 40);
+  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 6);
+  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 60);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 1);
+  EXPECT_EQ(State(id), 0);
+}
+
 }  // namespace
 }  // namespace tir::posting::test
