@@ -11,6 +11,7 @@
 
 #include "db/date_time.h"
 #include "db/db_error.h"
+#include "frame/ui_services.h"
 #include "json/json_array.h"
 #include "json/json_object.h"
 #include "tests/export/export_test_support.h"
@@ -188,6 +189,28 @@ INSERT INTO tirAStore (fId, fGoodId, fDateTime) VALUES
   EXPECT_EQ(lids(), (std::vector<std::int64_t>{1, 2}));
 }
 
+TEST_F(TirJsonBuilderTest, LongLoopsGiveTheHostTurns) {
+  Exec(
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+      "INSERT INTO tirGoods (fName, fGUID1) SELECT 'g' || i, i FROM n WHERE i <= 61;"
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+      "INSERT INTO tirPartners (fName, fGUID1) SELECT 'p' || i, i FROM n;"
+      "INSERT INTO tirDocuments (fId, fDateTime, fDocType, fGUID1) "
+      "VALUES (1, '2024-03-05 10:00:00.000', 1, 1);"
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10) "
+      "INSERT INTO tirDocGoods (fDocId, fGoodId) SELECT 1, i FROM n;");
+  const auto turns = [] { return frame::HeadlessUi().ProcessMessagesCalls(); };
+  auto before = turns();
+  builder_.AddAllGoods(0, false, "", 0, false, "", "");
+  EXPECT_EQ(turns() - before, 2);  // after goods rows 30 and 60
+  before = turns();
+  builder_.AddAllPartners();
+  EXPECT_EQ(turns() - before, 1);  // after the 100th row
+  before = turns();
+  builder_.AddDoc(1, 0, 0, "", "");
+  EXPECT_EQ(turns() - before, 1);  // after the 10th document row
+}
+
 TEST_F(TirJsonBuilderTest, BadIdListsAreRefusedBeforeAnythingRuns) {
   test::FillSmallBase(conn());
   Exec("INSERT INTO tirVAT (fName) VALUES ('vat');");
@@ -269,6 +292,20 @@ TEST_F(TirJsonBuilderDocsTest, DocumentKeysFollowTheirType) {
   EXPECT_EQ(Doc(4).GetArray("docgoods").GetObject(0).GetString("guid"), SmallGuid(514));
   EXPECT_EQ(Doc(0).GetString("contract"), kZeroGuid);
   EXPECT_EQ(Doc(0).GetString("date"), "20240305102030");
+}
+
+TEST_F(TirJsonBuilderDocsTest, OneDocumentWithoutLinesHasNoGoods) {
+  const std::string file = test::TempPath(".json");
+  ASSERT_TRUE(builder_.SaveToFileOneDoc(2, file, false));
+  const json::Object saved = json::Object::ParseFile(file);
+  std::filesystem::remove(file);
+  std::vector<std::string> keys;
+  for (std::size_t i = 0; i < saved.Size(); ++i) keys.emplace_back(saved.KeyAt(i));
+  EXPECT_EQ(keys, (std::vector<std::string>{"goodsgroups", "recipes", "goods", "docs", "info"}));
+  EXPECT_EQ(saved.GetArray("goods").Size(), 0u);
+  EXPECT_EQ(saved.GetArray("recipes").Size(), 1u);  // all recipes, whatever the document
+  ASSERT_EQ(saved.GetArray("docs").Size(), 1u);
+  EXPECT_EQ(saved.GetArray("docs").GetObject(0).GetArray("docgoods").Size(), 1u);
 }
 
 TEST_F(TirJsonBuilderDocsTest, StoreFilterKeepsMoneyDocumentsOfAnyStore) {
