@@ -9,7 +9,9 @@
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "frame/user_rights.h"
+#include "settings/random_source.h"
 #include "settings/settings_folders.h"
+#include "settings/value_params.h"
 
 namespace tir::frame {
 
@@ -50,6 +52,10 @@ std::int32_t DllU0() {
   Random().seed(static_cast<std::mt19937::result_type>(
       std::chrono::steady_clock::now().time_since_epoch().count() ^
       std::chrono::system_clock::now().time_since_epoch().count()));
+  gRandomize();
+  // The value forms report a failed comparison through the module's own dialog.
+  SetErrorDialogFunc(
+      [](const std::string& message) { MessageDlg(message, TMsgDlgType::mtError, mbOK); });
   return 0;
 }
 
@@ -86,6 +92,10 @@ std::int32_t DllU60(const TU6MenuParams& pGlobalAppParams) {
       WideToUtf8(gAppParams.fSettingsParamSection), WideToUtf8(gAppParams.fSettinsFileName),
       WideToUtf8(gAppParams.fSettinsFileNameAll), WideToUtf8(gAppParams.fSettinsFolderName));
   cgiVersion = gAppParams.fVerMainPro;
+  // Prices, quantities and their text forms follow the host's decimals and separator.
+  gValueParams.fPriceDigit = gAppParams.fPriceDigit;
+  gValueParams.fCountDigit = gAppParams.fCountDigit;
+  if (gAppParams.fDecSeparator != 0) gValueParams.fDecSeparator = gAppParams.fDecSeparator;
   RunAppParamsHooks(gAppParams);
   return 0;
 }

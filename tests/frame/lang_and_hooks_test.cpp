@@ -11,7 +11,9 @@
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "frame/user_rights.h"
+#include "settings/number_forms.h"
 #include "settings/settings_folders.h"
+#include "settings/value_params.h"
 
 namespace tir::frame {
 namespace {
@@ -158,7 +160,16 @@ TEST_F(ModuleStateTest, ApplicationParametersAreCopiedAndHandedOn) {
   params.fSettingsParamSection = WideAllocUtf8("BASE2");
   params.fSettinsFolderName = WideAllocUtf8("\\Back");
   params.fUserStoreId = WideAllocUtf8("1,2");
+  params.fPriceDigit = 4;
+  params.fCountDigit = 1;
+  params.fDecSeparator = u',';
   EXPECT_EQ(DllU60(params), 0);
+  // Rounding and text forms now follow the host's decimals and separator.
+  EXPECT_EQ(gValueParams.fPriceDigit, 4);
+  EXPECT_EQ(gValueParams.fCountDigit, 1);
+  EXPECT_EQ(gValueParams.fDecSeparator, u',');
+  EXPECT_DOUBLE_EQ(static_cast<double>(FloatToCount(2.26L)), 2.3);
+  gValueParams = TValueParams{};
   // The host frees its record; the module keeps its own copies.
   WideFree(params.fSettingsParamSection);
   WideFree(params.fSettinsFolderName);
