@@ -100,12 +100,14 @@ class TDMMainProvodka {
   std::unique_ptr<db::Query> NewQuery() const;
   bool IsMSSQL() const;
 
-  // Steps 1-4 of every routine: false when there is nothing to post.
+  // Start of every routine: creates the queries and reads the header; false when there is no
+  // document to post.
   bool StartRun(std::int64_t pId, db::Query& pQueryDoc1, TPostingRun& run) const;
-  // Steps 5-9: removes the old entries, changes the state; false when the routine ends here.
+  // Removes the document's old entries and changes its state; false when the routine ends here
+  // (unposting, deleting, a refused re-post).
   bool ClearOldEntries(std::int64_t pId, int pOn, TPostingRun& run, bool pStoresOff,
                        bool pSettlementOff);
-  // Step 11: a newly posted document gets state 0.
+  // End of every routine: a newly posted document gets state 0.
   void FinishRun(std::int64_t pId, TPostingRun& run);
 
   // Cost of a returned quantity at the prices it was most recently sold for.
