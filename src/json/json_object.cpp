@@ -24,8 +24,8 @@ Node ObjectNode(detail::ObjectData* data) {
   return n;
 }
 
-const Node* Find(const detail::ObjectData& data, std::string_view key) {
-  const detail::Member* m = detail::FindMember(data, key);
+const Node* Find(detail::Store& store, const detail::ObjectData& data, std::string_view key) {
+  const detail::Member* m = store.Find(data, key);
   return m == nullptr ? nullptr : &m->value;
 }
 
@@ -105,38 +105,38 @@ Array Object::SetNewArray(std::string_view key) {
   return Array(store_, n.u.a);
 }
 
-bool Object::Has(std::string_view key) const { return Find(*data_, key) != nullptr; }
+bool Object::Has(std::string_view key) const { return Find(*store_, *data_, key) != nullptr; }
 
 Kind Object::KindOf(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   return n == nullptr ? Kind::kNull : n->kind;
 }
 
 std::string Object::GetString(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   return n == nullptr ? std::string() : detail::NodeString(*n);
 }
 
 std::int64_t Object::GetInt64(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   return n == nullptr ? 0 : detail::NodeInt64(*n);
 }
 
 double Object::GetNumber(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   return n == nullptr ? 0.0 : detail::NodeNumber(*n);
 }
 
 bool Object::GetBool(std::string_view key) const { return GetInt64(key) != 0; }
 
 Object Object::GetObject(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   if (n == nullptr || n->kind != Kind::kObject) return Object();
   return Object(store_, n->u.o);
 }
 
 Array Object::GetArray(std::string_view key) const {
-  const Node* n = Find(*data_, key);
+  const Node* n = Find(*store_, *data_, key);
   if (n == nullptr || n->kind != Kind::kArray) return Array();
   return Array(store_, n->u.a);
 }

@@ -27,7 +27,20 @@ std::uint32_t KeyHash(std::string_view key) {
   return h;
 }
 
-const Member* FindMember(const ObjectData& object, std::string_view key) {
+const Member* Store::Find(const ObjectData& object, std::string_view key) {
+  if (object.size >= kIndexFrom) {
+    auto [it, made] = indexes_.try_emplace(&object);
+    KeyIndex& index = it->second;
+    if (made) {
+      index.reserve(object.size * 2);
+      for (std::uint32_t i = 0; i < object.size; ++i) {
+        const Member& m = object.items[i];
+        index.emplace(std::string_view(m.keyLen == 0 ? "" : m.key, m.keyLen), i);
+      }
+    }
+    const auto found = index.find(key);
+    return found == index.end() ? nullptr : &object.items[found->second];
+  }
   const std::uint32_t hash = KeyHash(key);
   for (std::uint32_t i = 0; i < object.size; ++i) {
     const Member& m = object.items[i];
@@ -56,8 +69,13 @@ const char* Store::CopyText(std::string_view text) {
 
 void* Store::Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize) {
   if (size < capacity) return items;
+  // Small blocks that were allocated last grow by a few items in place (the object being
+  // filled); anything else doubles, so large blocks are copied only a logarithmic number of times.
   constexpr std::uint32_t kStep = 8;
-  const std::uint32_t next = (capacity == 0 || items == last_)
+  constexpr std::size_t kSmallBlock = 4096;
+  const bool small = capacity * itemSize < kSmallBlock;
+  const std::uint32_t next = capacity == 0 ? kStep
+                             : (items == last_ && small)
                                  ? CheckedLength(std::size_t{capacity} + kStep)
                                  : CheckedLength(std::size_t{capacity} * 2);
   void* grown = nodes_.Realloc(items, capacity * itemSize, next * itemSize);
@@ -86,7 +104,7 @@ Node Store::StringNode(std::string_view text) {
 }
 
 Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
-  if (const Member* found = FindMember(object, key)) {
+  if (const Member* found = Find(object, key)) {
     Member& m = const_cast<Member&>(*found);
     m.value = value;
     return m.value;
@@ -98,6 +116,9 @@ Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
   m.keyHash = KeyHash(key);
   m.key = CopyText(key);
   m.value = value;
+  if (const auto it = indexes_.find(&object); it != indexes_.end()) {
+    it->second.emplace(std::string_view(m.keyLen == 0 ? "" : m.key, m.keyLen), object.size);
+  }
   ++object.size;
   return m.value;
 }

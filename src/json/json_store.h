@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "json/json_kind.h"
 
@@ -67,6 +68,10 @@ class Store {
   Node& Set(ObjectData& object, std::string_view key, const Node& value);
   Node& Append(ArrayData& array, const Node& value);
 
+  // The member of `object` named `key`, or null. Objects with many members get a hash index
+  // (kept up to date by Set), so a large object parses and reads in linear time.
+  const Member* Find(const ObjectData& object, std::string_view key);
+
   // Deep copies of a container of any tree into this one.
   ObjectData* CopyObject(const ObjectData& source);
   ArrayData* CopyArray(const ArrayData& source);
@@ -77,8 +82,8 @@ class Store {
   Node CopyNode(const Node& source);
   void* Allocate(std::size_t bytes);  // nodes and containers
   const char* CopyText(std::string_view text);
-  // Room for one more item in a container's item block. The block that was allocated last grows
-  // in place by a few items (the object being filled); any other block doubles, by a copy.
+  // Room for one more item in a container's item block: a small block that was allocated last
+  // grows in place by a few items; any other block doubles.
   void* Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize);
 
   static constexpr std::size_t kChunkSize = 64 * 1024;
@@ -87,9 +92,12 @@ class Store {
   rapidjson::MemoryPoolAllocator<> nodes_;
   rapidjson::MemoryPoolAllocator<> texts_;
   const void* last_ = nullptr;
+
+  static constexpr std::uint32_t kIndexFrom = 32;
+  using KeyIndex = std::unordered_map<std::string_view, std::uint32_t>;
+  std::unordered_map<const ObjectData*, KeyIndex> indexes_;
 };
 
-const Member* FindMember(const ObjectData& object, std::string_view key);
 std::uint32_t KeyHash(std::string_view key);
 
 }  // namespace tir::json::detail

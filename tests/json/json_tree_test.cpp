@@ -172,6 +172,27 @@ TEST(JsonObject, DuplicateKeysInTextKeepTheFirstPlaceAndTheLastValue) {
   EXPECT_EQ(o.ToText(false), R"({"a":3,"b":2})");
 }
 
+TEST(JsonObject, LargeObjectsKeepOrderAndFindTheirKeys) {
+  std::string text = "{";
+  for (int i = 0; i < 100000; ++i)
+    text += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  text += "\"k5\":-5,\"k99999\":-1}";  // repeated keys replace their values in place
+  Object o = Object::Parse(text);
+  ASSERT_EQ(o.Size(), 100000u);
+  EXPECT_EQ(o.KeyAt(0), "k0");
+  EXPECT_EQ(o.KeyAt(99999), "k99999");
+  EXPECT_EQ(o.GetInt64("k5"), -5);
+  EXPECT_EQ(o.GetInt64("k99999"), -1);
+  EXPECT_EQ(o.GetInt64("k77777"), 77777);
+  EXPECT_FALSE(o.Has("k100000"));
+  o.SetString("new", "v");
+  o.SetInt64("k6", 66);
+  EXPECT_EQ(o.KeyAt(100000), "new");
+  EXPECT_EQ(o.GetString("new"), "v");
+  EXPECT_EQ(o.GetInt64("k6"), 66);
+  EXPECT_EQ(o.Size(), 100001u);
+}
+
 TEST(JsonObject, BadTextRaisesAClearError) {
   const char* bad[] = {"",      "{",        R"({"a":1,})",  R"({"a":tru})",
                        "[1,2]", "\"text\"", R"({"a":1} x)", "{\"a\":\"\xC3\"}"};
