@@ -13,7 +13,7 @@ class DispatchStateTest : public PostingTest {
   // A posted sale of 4 pieces of good 7 from a balance of 10/100, with a settlement.
   std::int64_t PostedSale() {
     SetBalance(1, 1, 7, 10, 100);
-    DocSpec d;
+    DocFields d;
     d.type = 2;
     d.state = 3;
     d.partner = 9;
@@ -40,7 +40,7 @@ TEST_F(DispatchStateTest, MissingDocumentIsIgnored) {
 
 TEST_F(DispatchStateTest, TypesWithoutRoutineAreLeftUntouched) {
   for (int type : {0, 3, 16, 40, -2}) {
-    DocSpec d;
+    DocFields d;
     d.type = type;
     d.state = 1;
     d.docSum = 10;
@@ -56,7 +56,7 @@ TEST_F(DispatchStateTest, TypesWithoutRoutineAreLeftUntouched) {
 }
 
 TEST_F(DispatchStateTest, TypeComparesByLow32Bits) {
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   const std::int64_t id = AddDoc(d, {{7, 1, 10}});
   Exec("UPDATE tirDocuments SET fDocType = 4294967298 WHERE fId = " + std::to_string(id));
@@ -67,7 +67,7 @@ TEST_F(DispatchStateTest, TypeComparesByLow32Bits) {
 
 TEST_F(DispatchStateTest, StateOnlyTypesChangeOnlyTheirState) {
   for (int type : {6, 7, 15}) {
-    DocSpec d;
+    DocFields d;
     d.type = type;
     d.state = 2;
     d.docSum = 10;
@@ -158,7 +158,7 @@ TEST_F(DispatchStateTest, UnpostingTwiceLogsOnce) {
 
 TEST_F(DispatchStateTest, RepostCommandRespectsState) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   d.state = 1;
   d.docSum = 20;
@@ -192,7 +192,7 @@ TEST_F(DispatchStateTest, RepostCommandRespectsState) {
 }
 
 TEST_F(DispatchStateTest, MovementWithoutBalanceRowChangesNoBalance) {
-  DocSpec d;
+  DocFields d;
   d.type = 1;
   const std::int64_t id = AddDoc(d, {{7, 3, 30}});
   Post(id, kPostOn);
@@ -204,7 +204,7 @@ TEST_F(DispatchStateTest, MovementWithoutBalanceRowChangesNoBalance) {
 
 TEST_F(DispatchStateTest, ProvodkaOpenedPostsTheCurrentRow) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   d.state = 3;
   const std::int64_t first = AddDoc(d, {{7, 1, 10}});
@@ -223,7 +223,7 @@ TEST_F(DispatchStateTest, ProvodkaOpenedPostsTheCurrentRow) {
 
 TEST_F(DispatchStateTest, ClearAllRegistersKeepsBalances) {
   PostedSale();
-  DocSpec m;
+  DocFields m;
   m.type = 4;
   m.docSum = 10;
   m.partner = 2;
@@ -237,7 +237,7 @@ TEST_F(DispatchStateTest, ClearAllRegistersKeepsBalances) {
 
 TEST_F(DispatchStateTest, LiveMassRepostControlStandsPostingStill) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.state = 3;
   const std::int64_t id = AddDoc(d, {{7, 1, 10}});
   EXPECT_FALSE(engine().IsMassRepostControlActive());
@@ -264,7 +264,7 @@ TEST_F(DispatchStateTest, LiveMassRepostControlStandsPostingStill) {
 
 TEST_F(DispatchStateTest, FailedPostingRaisesAndARerunRepairsIt) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   d.state = 1;
   d.docSum = 30;

@@ -13,7 +13,7 @@ class MoneyPostingTest : public PostingTest {
   }
   std::int64_t Money(int type, double sum, std::int64_t partner, std::int64_t cash,
                      double rate = 1) {
-    DocSpec d;
+    DocFields d;
     d.type = type;
     d.state = 3;
     d.docSum = sum;
@@ -99,14 +99,14 @@ TEST_F(MoneyPostingTest, UnpostingAndRepostingReplaceTheRows) {
 }
 
 TEST_F(MoneyPostingTest, SettlementBalanceOfContractAndTransaction) {
-  DocSpec sale;
+  DocFields sale;
   sale.type = 2;
   sale.docSum = 50;
   sale.partner = 3;
   sale.contract = 70;
   sale.transact = 1;
   Post(AddDoc(sale));
-  DocSpec receipt;
+  DocFields receipt;
   receipt.type = 4;
   receipt.docSum = 20;
   receipt.partner = 3;

@@ -37,7 +37,7 @@ PostingTest::PostingTest() {
 
 PostingTest::~PostingTest() { frame::gAppPackParams.fSysLogDB = nullptr; }
 
-std::int64_t PostingTest::AddDoc(const DocSpec& d, const std::vector<LineSpec>& lines) {
+std::int64_t PostingTest::AddDoc(const DocFields& d, const std::vector<LineFields>& lines) {
   db::Query q(conn());
   q.SetSql(
       "INSERT INTO tirDocuments (fDocType, fState, fEntityId, fStoreId, fStoreId2, fPartnerId, "
@@ -65,11 +65,11 @@ std::int64_t PostingTest::AddDoc(const DocSpec& d, const std::vector<LineSpec>& 
   return id;
 }
 
-void PostingTest::AddLines(std::int64_t docId, const std::vector<LineSpec>& lines) {
+void PostingTest::AddLines(std::int64_t docId, const std::vector<LineFields>& lines) {
   db::Query q(conn());
   const bool own = !conn().InTransaction();
   if (own) conn().StartTransaction();
-  for (const LineSpec& l : lines) {
+  for (const LineFields& l : lines) {
     q.SetSql(
         "INSERT INTO tirDocGoods (fDocId, fGoodId, fQtty, fSum, fPriceIn, fPriceOut, fDiscount, "
         "fTypeInDoc, fPosId) VALUES (:pDoc, :pGood, :pQtty, :pSum, :pIn, :pOut, :pDisc, :pType, "

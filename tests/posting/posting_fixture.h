@@ -22,7 +22,7 @@ struct LogLine {
 };
 
 // A document header to save; defaults give a sale in state 1 of entity 1, store 1.
-struct DocSpec {
+struct DocFields {
   int type = 2;
   int state = 1;
   std::int64_t entity = 1;
@@ -39,7 +39,7 @@ struct DocSpec {
   double dateTime = 45000.5;  // a day number; later documents get later dates
 };
 
-struct LineSpec {
+struct LineFields {
   std::int64_t good = 0;
   double qtty = 0;
   double sum = 0;
@@ -73,9 +73,9 @@ class PostingTest : public ::testing::Test {
   db::Connection& conn() { return base_.conn(); }
   tir::test::TempBase& base() { return base_; }
 
-  std::int64_t AddDoc(const DocSpec& doc, const std::vector<LineSpec>& lines = {});
+  std::int64_t AddDoc(const DocFields& doc, const std::vector<LineFields>& lines = {});
   std::vector<std::int64_t> LineIds(std::int64_t docId);
-  void AddLines(std::int64_t docId, const std::vector<LineSpec>& lines);
+  void AddLines(std::int64_t docId, const std::vector<LineFields>& lines);
   void SetBalance(std::int64_t ent, std::int64_t store, std::int64_t good, double qtty, double sum);
   // (qtty, sum) of the balance row; (NaN, NaN) when there is none.
   std::pair<double, double> Balance(std::int64_t ent, std::int64_t store, std::int64_t good);

@@ -94,7 +94,7 @@ class PostingInvariantTest : public PostingTest {
   std::int64_t NewRandomDocument(std::mt19937& rng) {
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     auto amount = [&](int max) { return (1 + pick(max * 4)) / 4.0; };
-    DocSpec d;
+    DocFields d;
     // The first documents take every type in turn, later ones a random type.
     d.type = created_ < std::size(kTypes) ? kTypes[created_] : kTypes[pick(std::size(kTypes))];
     ++created_;
@@ -110,10 +110,10 @@ class PostingInvariantTest : public PostingTest {
     d.currRate = pick(2) == 0 ? 1 : 2.5;
     d.tagInt = d.type == 13 && pick(2) == 0 ? 2 : 0;
     d.dateTime = 45000 + pick(30) + pick(24) / 24.0;
-    std::vector<LineSpec> lines;
+    std::vector<LineFields> lines;
     const int count = created_ <= std::size(kTypes) ? 4 : pick(5);
     for (int i = 0; i < count; ++i) {
-      LineSpec l;
+      LineFields l;
       l.good = goods_[pick(static_cast<int>(goods_.size()))];
       l.qtty = amount(5);
       l.sum = amount(40);

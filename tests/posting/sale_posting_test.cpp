@@ -9,7 +9,7 @@ using SalePostingTest = PostingTest;
 
 TEST_F(SalePostingTest, ForeignCurrencyReceiptConvertsLinesNotSettlement) {
   SetBalance(1, 1, 7, 0, 0);
-  DocSpec d;
+  DocFields d;
   d.type = 1;
   d.state = 3;
   d.currRate = 2;
@@ -49,7 +49,7 @@ TEST_F(SalePostingTest, ForeignCurrencyReceiptConvertsLinesNotSettlement) {
 
 TEST_F(SalePostingTest, TwoLinesOfOneGoodShareTheBalance) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   d.docSum = 150;
   d.partner = 2;
@@ -66,7 +66,7 @@ TEST_F(SalePostingTest, TwoLinesOfOneGoodShareTheBalance) {
 }
 
 TEST_F(SalePostingTest, SaleOfUnknownBalanceCostsNothingAndDocSumRoundingToZeroSkipsSettlement) {
-  DocSpec d;
+  DocFields d;
   d.type = 2;
   d.docSum = 0.004;  // converts to 0.00
   d.partner = 2;
@@ -84,15 +84,15 @@ class ReturnPostingTest : public PostingTest {
   // Posts a sale of `qtty` pieces of `good` valued `cost` (the whole balance it takes).
   std::int64_t Sale(std::int64_t good, double qtty, double cost, double date) {
     SetBalance(1, 1, good, qtty, cost);
-    DocSpec d;
+    DocFields d;
     d.type = 2;
     d.dateTime = date;
     const std::int64_t id = AddDoc(d, {{good, qtty, cost * 2}});
     Post(id);
     return id;
   }
-  std::int64_t Return(const std::vector<LineSpec>& lines, double date, double docSum = 0) {
-    DocSpec d;
+  std::int64_t Return(const std::vector<LineFields>& lines, double date, double docSum = 0) {
+    DocFields d;
     d.type = 11;
     d.dateTime = date;
     d.docSum = docSum;
@@ -145,7 +145,7 @@ TEST_F(ReturnPostingTest, ReturnBeyondAllSalesCostsWhatWasSold) {
 
 TEST_F(ReturnPostingTest, GoodsBeyondTheReturnTableCostNothing) {
   Sale(900000, 2, 24, 45000);
-  std::vector<LineSpec> lines;
+  std::vector<LineFields> lines;
   for (int g = 1; g <= 5001; ++g) lines.push_back({100000 + g, 1, 0});
   lines.push_back({900000, 1, 0});
   lines.push_back({100001, 1, 0});  // already in the table

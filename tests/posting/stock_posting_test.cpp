@@ -9,7 +9,7 @@ using StockPostingTest = PostingTest;
 TEST_F(StockPostingTest, MoveTakesCostFromSendingStore) {
   SetBalance(1, 1, 7, 10, 200);
   SetBalance(1, 2, 7, 0, 0);
-  DocSpec d;
+  DocFields d;
   d.type = 8;
   d.store = 1;
   d.store2 = 2;
@@ -44,7 +44,7 @@ TEST_F(StockPostingTest, MoveTakesCostFromSendingStore) {
 
 TEST_F(StockPostingTest, WriteOffAtAverageCostAndTakingOnStockAtLineSum) {
   SetBalance(1, 1, 7, 4, 10);
-  DocSpec off;
+  DocFields off;
   off.type = 9;
   off.contract = 3;
   off.transact = 4;
@@ -59,7 +59,7 @@ TEST_F(StockPostingTest, WriteOffAtAverageCostAndTakingOnStockAtLineSum) {
   EXPECT_EQ(moves[0].contract, 3);
   EXPECT_EQ(moves[0].transact, 4);
 
-  DocSpec on;
+  DocFields on;
   on.type = 10;
   on.currRate = 3;  // no conversion
   const std::int64_t onId = AddDoc(on, {{7, 2, 12.345}});
@@ -75,7 +75,7 @@ TEST_F(StockPostingTest, WriteOffAtAverageCostAndTakingOnStockAtLineSum) {
 
 TEST_F(StockPostingTest, ReturnToSupplierAtStoreCostWithSettlement) {
   SetBalance(1, 1, 7, 10, 100);
-  DocSpec d;
+  DocFields d;
   d.type = 12;
   d.docSum = 77;
   d.partner = 8;
@@ -90,7 +90,7 @@ TEST_F(StockPostingTest, ReturnToSupplierAtStoreCostWithSettlement) {
   EXPECT_EQ(Count("SELECT fOperType FROM tirAMSettlement;"), 12);
   EXPECT_EQ(Count("SELECT fPartId FROM tirAMSettlement;"), 8);
 
-  DocSpec empty = d;
+  DocFields empty = d;
   empty.docSum = 13;
   const std::int64_t emptyId = AddDoc(empty);  // no lines, still a settlement
   Post(emptyId);
@@ -106,14 +106,14 @@ TEST_F(StockPostingTest, InventorySurplusAndShortage) {
   SetBalance(1, 1, 2, 10, 100);
   SetBalance(1, 1, 3, 0, 40);
   SetBalance(1, 1, 4, 2, 20);
-  DocSpec d;
+  DocFields d;
   d.type = 14;
   d.contract = 9;
-  LineSpec tiny{1, 5, 0, 7, 0, 1e-13};
-  LineSpec smallSurplus{1, 5, 0, 7, 0, 2};
-  LineSpec bigSurplus{2, 5, 0, 7, 0, 8};
-  LineSpec noBookQtty{3, 1, 0, 7, 0, -1};
-  LineSpec shortage{4, 2, 0, 7, 0, -3};
+  LineFields tiny{1, 5, 0, 7, 0, 1e-13};
+  LineFields smallSurplus{1, 5, 0, 7, 0, 2};
+  LineFields bigSurplus{2, 5, 0, 7, 0, 8};
+  LineFields noBookQtty{3, 1, 0, 7, 0, -1};
+  LineFields shortage{4, 2, 0, 7, 0, -3};
   const std::int64_t id = AddDoc(d, {tiny, smallSurplus, bigSurplus, noBookQtty, shortage});
   Post(id);
   const auto moves = Moves(id);
@@ -145,7 +145,7 @@ class ProductionTest : public PostingTest {
 };
 
 TEST_F(ProductionTest, EachProductTakesItsOwnIngredients) {
-  DocSpec d;
+  DocFields d;
   d.type = 13;
   d.contract = 4;
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1},
@@ -181,7 +181,7 @@ TEST_F(ProductionTest, EachProductTakesItsOwnIngredients) {
 }
 
 TEST_F(ProductionTest, IngredientsWithoutProductAreStillPosted) {
-  DocSpec d;
+  DocFields d;
   d.type = 13;
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1},
                                      {11, 1, 0, 0, 0, 0, 2, 1},
@@ -197,7 +197,7 @@ TEST_F(ProductionTest, IngredientsWithoutProductAreStillPosted) {
 
 TEST_F(ProductionTest, SharedCostIsSplitByQuantityWithRemainderToTheLast) {
   SetBalance(1, 1, 11, 1, 10);
-  DocSpec d;
+  DocFields d;
   d.type = 13;
   d.tagInt = 2;
   const std::int64_t id =
@@ -215,7 +215,7 @@ TEST_F(ProductionTest, SharedCostIsSplitByQuantityWithRemainderToTheLast) {
 }
 
 TEST_F(ProductionTest, DocumentWithoutProductsKeepsStateAndLosesOldRows) {
-  DocSpec d;
+  DocFields d;
   d.type = 13;
   d.state = 3;
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1}, {11, 1, 0, 0, 0, 0, 2, 1}});

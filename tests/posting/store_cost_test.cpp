@@ -65,12 +65,12 @@ TEST_F(StoreCostTest, RebuildCreatesEveryCombinationWithSignedSums) {
   const std::int64_t s1 = AddStore(), s2 = AddStore();
   const std::int64_t e1 = AddEntity();
   SetBalance(e1, s1, 999, 4, 4);  // a row of no good: dropped by the rebuild
-  DocSpec in;
+  DocFields in;
   in.type = 1;
   in.entity = e1;
   in.store = s1;
   Post(AddDoc(in, {{g1, 10, 100}, {g2, 1, 3}}));
-  DocSpec out;
+  DocFields out;
   out.type = 9;
   out.entity = e1;
   out.store = s1;
