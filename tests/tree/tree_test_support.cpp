@@ -149,7 +149,8 @@ std::vector<Row> RandomTree(int count, std::mt19937& rng) {
   for (int id = 1; id <= count; ++id) {
     Row& r = rows[id - 1];
     r.id = id;
-    r.name = id == 1 ? "root" : "g" + std::to_string(id);
+    // Appended rather than concatenated: g++ 12 at -O3 misreads "g" + to_string as overlapping.
+    r.name = id == 1 ? std::string("root") : std::string("g").append(std::to_string(id));
     r.g1 = guid(rng);
     r.g2 = guid(rng);
   }
