@@ -331,8 +331,16 @@ void BenchAddChild(tir::db::SqliteConnection& conn, int adds, int rounds) {
 
 }  // namespace
 
+// Arguments: "--smoke" for small sizes; "--repair" or "--add" to run only that part.
 int main(int argc, char** argv) {
-  const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
+  bool smoke = false;
+  bool repair = true;
+  bool add = true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--smoke") == 0) smoke = true;
+    if (std::strcmp(argv[i], "--repair") == 0) add = false;
+    if (std::strcmp(argv[i], "--add") == 0) repair = false;
+  }
   const std::string path = (std::filesystem::temp_directory_path() /
                             ("tir_tree_bench_" + std::to_string(::getpid()) + ".sqlite"))
                                .string();
@@ -340,8 +348,8 @@ int main(int argc, char** argv) {
   try {
     auto conn = tir::db::SqliteConnection::Open(path);
     const int rounds = smoke ? 1 : 2;
-    BenchRepair(*conn, smoke ? 2000 : 100000, rounds);
-    BenchAddChild(*conn, smoke ? 300 : 10000, rounds);
+    if (repair) BenchRepair(*conn, smoke ? 2000 : 100000, rounds);
+    if (add) BenchAddChild(*conn, smoke ? 300 : 10000, rounds);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tree_bench: %s\n", e.what());
     rc = 1;
