@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -77,11 +78,22 @@ std::int32_t TIR_STDCALL PrintHostMessage(frame::WideString pMessage, std::uint8
   return 0;
 }
 
+// Opening a missing file would make an empty base; a mistyped path is an error instead.
+bool BaseExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+std::unique_ptr<db::SqliteConnection> OpenExisting(const std::string& path) {
+  if (!BaseExists(path)) throw std::runtime_error("no base file \"" + path + "\"");
+  return db::SqliteConnection::Open(path);
+}
+
 // The base opened for the libraries linked into tirdex, acting as the host's connection, with
 // the user's entity and store lists as application parameters.
 class DirectHost {
  public:
-  explicit DirectHost(const ExportOptions& o) : connection_(db::SqliteConnection::Open(o.base)) {
+  explicit DirectHost(const ExportOptions& o) : connection_(OpenExisting(o.base)) {
     frame::TU6MenuParams app{};
     app.fPriceDigit = 2;
     app.fCountDigit = 3;
@@ -129,6 +141,10 @@ std::optional<double> ParseDate(const std::string& text, bool endOfDay) {
 int RunExportDoc(const ExportOptions& o) {
   if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
     return kExitUsage;
+  }
+  if (!BaseExists(o.base)) {
+    std::cerr << "tirdex export-doc: no base file \"" << o.base << "\"\n";
+    return kExitFailure;
   }
   void* connection = TirHostOpenConnection(o.base.c_str());
   if (connection == nullptr) return kExitFailure;
