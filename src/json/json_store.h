@@ -93,7 +93,8 @@ class Store {
   rapidjson::MemoryPoolAllocator<> texts_;
   const void* last_ = nullptr;
 
-  static constexpr std::uint32_t kIndexFrom = 32;
+  // Below this a scan of the stored key hashes is cheaper than an index.
+  static constexpr std::uint32_t kIndexFrom = 256;
   using KeyIndex = std::unordered_map<std::string_view, std::uint32_t>;
   std::unordered_map<const ObjectData*, KeyIndex> indexes_;
 };
