@@ -7,6 +7,7 @@
 #include "db/value.h"
 #include "host/demo/demo_context.h"
 #include "host/demo/demo_names.h"
+#include "host/demo/demo_values.h"
 #include "host/demo/group_tree_writer.h"
 #include "host/demo/row_writer.h"
 
@@ -20,12 +21,6 @@ constexpr double kNoGuidShare = 0.04;
 constexpr int kPriceKinds = 5;
 constexpr std::int64_t kAdminRightsMask = 2147483647;
 constexpr int kModuleId = 410;
-
-Value I(std::int64_t v) { return Value::Int64(v); }
-Value R(double v) { return Value::Double(v); }
-Value S(const std::string& v) { return Value::Text(v); }
-Value NullText() { return Value::Null(ValueType::kText); }
-double Round2(double v) { return std::round(v * 100.0) / 100.0; }
 
 std::string Digits(DemoRandom& random, int count) {
   std::string text;
