@@ -255,7 +255,7 @@ TEST_F(TreePropertyTest, RandomOperationsKeepTreeSound) {
   int sequences = 0;
   for (const std::uint32_t seed : tt::TestSeeds({11, 2024, 777, 31337})) {
     std::mt19937 rng(seed);
-    for (int s = 0; s < 300 && !HasFailure(); ++s, ++sequences) {
+    for (int s = 0; s < 400 && !HasFailure(); ++s, ++sequences) {
       const std::string& table = kTables[static_cast<std::size_t>(s) % kTables.size()];
       const int roll = Pick(rng, 0, 99);
       const int size = roll < 10   ? 0
@@ -285,7 +285,7 @@ TEST_F(TreePropertyTest, RandomOperationsKeepTreeSound) {
       }
     }
   }
-  EXPECT_GE(sequences, 1200);
+  EXPECT_GE(sequences, 1600);
 }
 
 // Damage of a sound tree, row by row. The original root is id 1, named "root".
@@ -394,7 +394,7 @@ TEST_F(TreePropertyTest, RandomDamageIsRepaired) {
   int cases = 0;
   for (const std::uint32_t seed : tt::TestSeeds({5, 99, 4242, 65535})) {
     std::mt19937 rng(seed);
-    for (int c = 0; c < 300 && !HasFailure(); ++c, ++cases) {
+    for (int c = 0; c < 750 && !HasFailure(); ++c, ++cases) {
       const std::string& table = kTables[static_cast<std::size_t>(c) % kTables.size()];
       const int roll = Pick(rng, 0, 99);
       const int size = roll < 80   ? Pick(rng, 2, 40)
@@ -465,7 +465,7 @@ TEST_F(TreePropertyTest, RandomDamageIsRepaired) {
       }
     }
   }
-  EXPECT_GE(cases, 1200);
+  EXPECT_GE(cases, 3000);
 }
 
 }  // namespace
