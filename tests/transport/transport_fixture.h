@@ -28,6 +28,7 @@ class TransportBase {
   }
 
   tir::db::SqliteConnection& conn() { return base_.conn(); }
+  const std::string& path() const { return base_.path(); }
 
  private:
   TempBase base_;
