@@ -1,5 +1,6 @@
 #include "export/tir_json_builder.h"
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -147,9 +148,8 @@ void TTirJSonBuilder::AddAllGroups(const std::string& pNameTbl, const std::strin
     json::Array target;
     std::string path;
     std::int64_t level;
-    json::Object pending;
+    std::optional<json::Object> pending;
     std::string pendingName;
-    bool hasPending = false;
   };
   std::vector<Step> steps;
   while (!FDQuery1.Eof()) {
@@ -159,7 +159,7 @@ void TTirJSonBuilder::AddAllGroups(const std::string& pNameTbl, const std::strin
         FDQuery1.Next();
         continue;
       }
-      steps.push_back(Step{top, "", level, json::Object(), "", false});
+      steps.push_back(Step{top, "", level, std::nullopt, ""});
     }
     Step& step = steps.back();
     if (level == step.level) {
@@ -172,18 +172,15 @@ void TTirJSonBuilder::AddAllGroups(const std::string& pNameTbl, const std::strin
       group.SetString("guid", GuidOf(FDQuery1, cG1, cG2));
       step.pending = group;
       step.pendingName = name;
-      step.hasPending = true;
       FDQuery1.Next();
     } else if (level < step.level) {
       steps.pop_back();
-    } else {
-      Step nested{step.pending.SetNewArray("children"),
-                  step.path + "\\" + step.pendingName,
-                  level,
-                  json::Object(),
-                  "",
-                  false};
+    } else if (step.pending) {
+      Step nested{step.pending->SetNewArray("children"), step.path + "\\" + step.pendingName, level,
+                  std::nullopt, ""};
       steps.push_back(std::move(nested));
+    } else {
+      FDQuery1.Next();  // a step always opens on a row of its own level; kept for safety
     }
   }
   FDQuery1.Close();
