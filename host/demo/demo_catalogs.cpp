@@ -767,7 +767,7 @@ class CatalogGenerator {
            dep.food && kind.goodsType == 0 && (leaf.department <= 5 || leaf.department == 9)});
       if (dish) ctx_.dishes.push_back(index);
       if (ctx_.goods.back().raw) ctx_.ingredients.push_back(index);
-      if (id - reported >= 1000) {
+      if (id - reported >= 500) {
         ctx_.advance(id - reported);
         reported = id;
       }

@@ -91,7 +91,7 @@ class DocumentGenerator {
       const double day = std::floor(position);
       const double date = Round2Seconds(start + day + (8.0 + 14.0 * (position - day)) / 24.0);
       Document(id, spec, date);
-      if (linesWritten_ - reported >= 20000) {
+      if (linesWritten_ - reported >= 2000) {
         ctx_.advance(linesWritten_ - reported);
         reported = linesWritten_;
       }
