@@ -131,7 +131,12 @@ std::string gNewGUIDSTR() {
 }
 
 std::string GUIDToString(const TGUID& aGUID) {
-  return "{" + gGetGUIDSTR(gGetGUID1(aGUID), gGetGUID2(aGUID)) + "}";
+  std::string text;
+  text.reserve(38);
+  text += '{';
+  text += gGetGUIDSTR(gGetGUID1(aGUID), gGetGUID2(aGUID));
+  text += '}';
+  return text;
 }
 
 bool TryStringToGUID(std::string_view aText, TGUID& aGUID) {
