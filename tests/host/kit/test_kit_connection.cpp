@@ -48,14 +48,12 @@ TEST(HostKitConnection, EmptyFileReceivesTheSchema) {
 }
 
 TEST(HostKitConnection, ExistingBaseIsUsedAsItIs) {
-  BaseFile file;
-  {
-    auto conn = tir::db::SqliteConnection::Open(file.path);
-    conn->ExecScript(
-        "CREATE TABLE tirGoods (fId INTEGER PRIMARY KEY, fName TEXT);"
-        "INSERT INTO tirGoods (fName) VALUES ('Сир твердий');");
-  }
-  void* handle = TirHostOpenConnection(file.path.c_str());
+  tir::test::TempBase file(false);
+  file.conn().ExecScript(
+      "CREATE TABLE tirGoods (fId INTEGER PRIMARY KEY, fName TEXT);"
+      "INSERT INTO tirGoods (fName) VALUES ('Сир твердий');");
+  file.Close();
+  void* handle = TirHostOpenConnection(file.path().c_str());
   ASSERT_NE(handle, nullptr);
   auto& conn = *static_cast<tir::db::Connection*>(handle);
   EXPECT_EQ(CountTables(conn), 1) << "a base that has tables gets no schema added";

@@ -80,6 +80,9 @@ TEST(SchemaSqlite, CreatingTwiceChangesNothing) {
   TempBase base;
   base.conn().ExecScript("INSERT INTO tirGoods (fName) VALUES ('Хліб');");
   tir::schema::CreateSchema(base.conn());
+  // Also on a later connection to the same file.
+  base.Close();
+  tir::schema::CreateSchema(base.Reopen());
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirGoodsGroups"), 1);
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirGoods"), 1);
 }
