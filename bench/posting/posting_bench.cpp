@@ -185,7 +185,7 @@ int Run(const Options& o) {
     });
     const std::string first = RowCounts(*conn);
     const std::int64_t unposted =
-        Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments WHERE fState <> 0;");
+        Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments WHERE fState <> 0 AND fDocType <> 3;");
     const double repost = TimedInChunks(*conn, ids.size(), [&](std::size_t i) {
       engine.Provodka(ids[i], tir::posting::kPostOn, false, false);
     });

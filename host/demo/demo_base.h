@@ -21,7 +21,7 @@ struct DemoOptions {
 // group trees, goods with barcodes, prices, recipes and photos, partners with contracts, legal
 // entities, stores, users with rights, currencies, tax rates, cash accounts, tables, modifiers,
 // sale points, discount rules and documents of every type 1–15 with their lines. Documents are
-// written unposted (empty registers) in state 0. The same options give the same base.
+// written unposted (state 1, empty registers). The same options give the same base.
 // Runs in one transaction unless the caller has one open. Raises std::invalid_argument for
 // options out of range, std::runtime_error when the base already holds data, and
 // tir::db::DbError for database failures (the transaction it opened is rolled back).

@@ -343,7 +343,7 @@ class DocumentGenerator {
         type == 1 || type == 12 ? Value::DateTime(std::floor(date) - 1.0) : NullDate(),
         I(transact),
         S("."),
-        I(0),
+        I(1),  // fState 1: written but not posted; the registers start empty
         fiscal ? S("40001" + std::to_string(10000 + salePoint)) : NullText(),
         I(tagInt),
         I(0),

@@ -32,11 +32,20 @@ endfunction()
 run(0 demo-base "${base}" --goods 40 --docs 60)
 sql("SELECT COUNT(*) FROM tirDocuments;")
 set(docs "${value}")
+# Documents of type 3 are left as they are by posting; the sample base writes them unposted.
+sql("SELECT COUNT(*) FROM tirDocuments WHERE fDocType <> 3;")
+set(postable "${value}")
+sql("SELECT COUNT(*) FROM tirDocuments WHERE fDocType = 3;")
+set(untouched "${value}")
 
 # Every document, with balances rebuilt first; progress goes to stderr.
 run(0 post "${base}" --all --rebuild)
 expect("${out}" "posted ${docs} documents with command 0")
-expect("${out}" "documents by state: 0: ${docs}\n")
+if(untouched EQUAL 0)
+  expect("${out}" "documents by state: 0: ${docs}\n")
+else()
+  expect("${out}" "documents by state: 0: ${postable} 1: ${untouched}\n")
+endif()
 expect("${err}" "posted ${docs} of ${docs} documents")
 sql("SELECT COUNT(*) FROM tirDocuments d WHERE d.fDocType IN (1, 2, 8, 9, 10, 11, 12, 14) AND EXISTS (SELECT 1 FROM tirDocGoods g WHERE g.fDocId = d.fId) AND NOT EXISTS (SELECT 1 FROM tirAStore a WHERE a.fDocId = d.fId);")
 if(NOT value EQUAL 0)
@@ -53,7 +62,8 @@ expect("${out}" "tirAStore rows: +[1-9][0-9]* -> 0")
 run(0 post "${base}" ${sale})
 expect("${out}" "state: 1 -> 0")
 sql("SELECT group_concat(fData, ',') FROM tirSysLog WHERE fDocId = ${sale} AND fType = 7;")
-expect("${value}" "^НеПроведено,Проведено$")
+# The first posting of the unposted document logged too.
+expect("${value}" "^Проведено,НеПроведено,Проведено$")
 
 # A period that holds no document.
 run(0 post "${base}" --all --from 1990-01-01 --to 1990-01-31 --cmd 20)
