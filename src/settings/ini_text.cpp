@@ -65,7 +65,9 @@ std::string OneLine(std::string_view value) {
 }  // namespace
 
 TIniText::TIniText(std::string_view aText) {
-  if (aText.substr(0, 3) == "\xEF\xBB\xBF") aText.remove_prefix(3);
+  // Byte-order marks are dropped, repeated ones too (editors that add one to a file that already
+  // has one), so that the text written back parses to the same sections.
+  while (aText.substr(0, 3) == "\xEF\xBB\xBF") aText.remove_prefix(3);
   if (aText.find("\r\n") != kNpos) newline_ = "\r\n";
   std::size_t start = 0;
   while (start < aText.size()) {

@@ -57,6 +57,16 @@ TEST(IniText, GarbageParsesWithoutHarm) {
   EXPECT_EQ(ini.SectionNames().size(), 1u);  // only "[\0]" is a header
 }
 
+TEST(IniText, RepeatedByteOrderMarksParseTheSameAfterAWrite) {
+  // Found by fuzzing: a second mark hid the section from the first parse but not from the parse
+  // of the text written back, so a written value was shadowed by an older one.
+  TIniText ini("\xEF\xBB\xBF\xEF\xBB\xBF[MAIN]\r\nGUIDCODE=old\r");
+  EXPECT_EQ(ini.Read("MAIN", "GUIDCODE").value_or("-"), "old");
+  ini.Write("MAIN", "GUIDCODE", "new");
+  EXPECT_EQ(TIniText(ini.Text()).Read("main", "guidcode").value_or("-"), "new");
+  EXPECT_EQ(TIniText(ini.Text()).SectionNames(), (std::vector<std::string>{"MAIN"}));
+}
+
 TEST(IniSettings, ValueModes) {
   EXPECT_EQ(EncodeIniValue("Ж", 'N'), "Ж");
   EXPECT_EQ(EncodeIniValue("Ж", 'B'), "FgQ=");
