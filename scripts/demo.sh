@@ -25,6 +25,17 @@ step "${tirdex}" demo-base "${base}" --force \
   --goods "${TIR_DEMO_GOODS:-20000}" --seed "${TIR_DEMO_SEED:-1}"
 
 # Main jobs on the sample base (each later command of tirdex appends its step here).
+# The goods group tree is sound; every document of the year is posted into the registers; a
+# contract's settlement balance is read; the module, loaded as the host loads it, shows its menu;
+# one sale is exported through the module's message 888034 and the whole of December as a
+# universal JSON file.
+step "${tirdex}" tree check "${base}" tirGoodsGroups
+step "${tirdex}" post "${base}" --all --rebuild
+step "${tirdex}" balance "${base}" --contract 1
+step "${tirdex}" plugin menus "${base}" --user 1 --lang 2
+sale="$(sqlite3 "${base}" "SELECT MIN(fId) FROM tirDocuments WHERE fDocType = 2;")"
+step "${tirdex}" export-doc "${base}" "${sale}" "${root}/demo-doc.json"
+step "${tirdex}" export-period "${base}" 2024-12-01 2024-12-31 "${root}/demo-export.json"
 
 echo
-echo "demo: sample base ${base} is ready"
+echo "demo: sample base ${base} is ready; exports in demo-doc.json and demo-export.json"
