@@ -84,13 +84,13 @@ class DocumentGenerator {
     std::int64_t reported = 0;
     for (std::int64_t id = 1; id <= count; ++id) {
       // The first fifteen documents are one of each type, so that small bases hold every type.
-      const TypeSpec& spec = id <= 15 ? kTypes[id - 1] : PickType();
+      const TypeSpec& kind = id <= 15 ? kTypes[id - 1] : PickType();
       // Documents follow the calendar in id order, written between 8:00 and 22:00.
       const double position =
           (static_cast<double>(id - 1) + rnd_.Real(0.0, 0.9)) / static_cast<double>(count) * span;
       const double day = std::floor(position);
       const double date = Round2Seconds(start + day + (8.0 + 14.0 * (position - day)) / 24.0);
-      Document(id, spec, date);
+      Document(id, kind, date);
       if (linesWritten_ - reported >= 2000) {
         ctx_.advance(linesWritten_ - reported);
         reported = linesWritten_;
@@ -136,8 +136,8 @@ class DocumentGenerator {
     return l;
   }
 
-  void Document(std::int64_t id, const TypeSpec& spec, double date) {
-    const int type = spec.type;
+  void Document(std::int64_t id, const TypeSpec& kind, double date) {
+    const int type = kind.type;
     std::size_t entityIndex = rnd_.Chance(0.8) ? 0 : 1;
     std::int64_t store = ctx_.stores[rnd_.Below(ctx_.stores.size())];
     if ((type == 6 || type == 13) && rnd_.Chance(0.7)) store = kCafeStore;
@@ -165,7 +165,7 @@ class DocumentGenerator {
                                   : ctx_.users[rnd_.Below(ctx_.users.size())];
 
     std::vector<Line> lines;
-    const int count = static_cast<int>(rnd_.Range(spec.minLines, spec.maxLines));
+    const int count = static_cast<int>(rnd_.Range(kind.minLines, kind.maxLines));
     switch (type) {
       case 1:
         if (rnd_.Chance(0.1)) {
