@@ -23,7 +23,9 @@ bool RegisterCommands(const std::string& group, CommandInstaller installer) {
   return true;
 }
 
-const std::vector<std::pair<std::string, CommandInstaller>>& RegisteredCommands() { return Registry(); }
+const std::vector<std::pair<std::string, CommandInstaller>>& RegisteredCommands() {
+  return Registry();
+}
 
 void SetExitCode(int code) { gExitCode = code; }
 int ExitCode() { return gExitCode; }
