@@ -31,7 +31,7 @@ void RequireEmptyBase(tir::db::Connection& connection) {
   }
 }
 
-constexpr std::int64_t kGenerationCacheKiB = 256 * 1024;
+constexpr std::int64_t kGenerationCacheKiB = std::int64_t{256} * 1024;
 
 // Sets the SQLite page cache for the lifetime of the object; other bases are left alone.
 class CacheSize {

@@ -264,6 +264,7 @@ class CatalogGenerator {
                      const std::vector<std::pair<std::string, std::vector<std::string>>>& content,
                      std::vector<std::int64_t>* ids, bool withPrintName = true) {
     std::vector<GroupNode> nodes;
+    nodes.reserve(content.size());
     for (const auto& [group, rows] : content) nodes.push_back({group, -1});
     const auto groups = Tree(groupTable, nodes);
     std::vector<std::string> columns{"fId", "fCode", "fName"};
@@ -621,6 +622,7 @@ class CatalogGenerator {
     }
     const auto ids = Tree("tirGoodsGroups", nodes);
     std::vector<Leaf> result;
+    result.reserve(leaves.size());
     for (const Pending& p : leaves) {
       result.push_back({kinds[p.kindRef].department, kinds[p.kindRef].kind,
                         ids[static_cast<std::size_t>(p.node)], p.brand});

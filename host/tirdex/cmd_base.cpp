@@ -1,5 +1,6 @@
 // tirdex schema / demo-base: create an empty back-office base or a sample one.
 #include <unistd.h>
+#include <cmath>
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -115,7 +116,7 @@ void RunDemoBase(const BaseOptions& options) {
   try {
     auto connection = tir::db::SqliteConnection::Open(options.file);
     std::cout << "created " << options.file << " (seed " << options.seed << ") in "
-              << static_cast<long long>(seconds * 10 + 0.5) / 10.0 << " s; rows per table:\n";
+              << std::round(seconds * 10) / 10.0 << " s; rows per table:\n";
     PrintSummary(*connection, std::cout);
   } catch (const std::exception& e) {
     std::cerr << "tirdex: cannot read back " << options.file << ": " << e.what() << "\n";

@@ -222,7 +222,7 @@ int RunExportPeriod(const ExportOptions& o) {
 }
 
 std::string GuidCodeOrComplain() {
-  const std::string code = gGetBaseGUIDCode();
+  std::string code = gGetBaseGUIDCode();
   if (code.empty()) {
     std::cerr << "tirdex: no GUID code for this base in the settings file; set one with\n"
                  "  tirdex settings set MAIN GUIDCODE <code>\n";

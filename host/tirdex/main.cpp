@@ -6,12 +6,13 @@
 
 #include "host/tirdex/command_registry.h"
 
-int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "C.UTF-8");
+namespace {
+
+int Run(int argc, char** argv) {
   CLI::App app{
       "tirdex: command line of the TirDataExchange substitute host.\n"
-      "Works on a back-office base (an SQLite file): creates and fills bases, exports and imports\n"
-      "JSON, posts documents, checks and repairs group trees and talks to the module as a host.",
+      "Works on a back-office base (an SQLite file): creates and fills bases, exports JSON,\n"
+      "posts documents, checks and repairs group trees and talks to the module as a host.",
       "tirdex"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
@@ -22,9 +23,20 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
     return rc == 0 ? tir::tirdex::kExitOk : tir::tirdex::kExitUsage;
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    return tir::tirdex::kExitFailure;
   }
   return tir::tirdex::ExitCode();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "C.UTF-8");
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "tirdex: unexpected failure\n";
+  }
+  return tir::tirdex::kExitFailure;
 }

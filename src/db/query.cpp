@@ -284,7 +284,8 @@ bool Query::FetchRow() {
   row.reserve(columns_.size());
   for (std::size_t i = 0; i < columns_.size(); ++i) row.push_back(rowSource_->Column(i));
   if (lazy_) {
-    rows_.assign(1, std::move(row));
+    rows_.clear();
+    rows_.push_back(std::move(row));
   } else {
     rows_.push_back(std::move(row));
   }

@@ -32,7 +32,7 @@ const Member* Store::Find(const ObjectData& object, std::string_view key) {
     auto [it, made] = indexes_.try_emplace(&object);
     KeyIndex& index = it->second;
     if (made) {
-      index.reserve(object.size * 2);
+      index.reserve(static_cast<std::size_t>(object.size) * 2);
       for (std::uint32_t i = 0; i < object.size; ++i) {
         const Member& m = object.items[i];
         index.emplace(std::string_view(m.keyLen == 0 ? "" : m.key, m.keyLen), i);

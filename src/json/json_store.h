@@ -86,7 +86,7 @@ class Store {
   // grows in place by a few items; any other block doubles.
   void* Grow(void* items, std::uint32_t& capacity, std::uint32_t size, std::size_t itemSize);
 
-  static constexpr std::size_t kChunkSize = 64 * 1024;
+  static constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
   // Texts (keys and strings) live apart from the nodes, so that the item block of the container
   // being filled stays the last node allocation and can grow without copies.
   rapidjson::MemoryPoolAllocator<> nodes_;

@@ -40,7 +40,7 @@ long double TCStoreGoods::GetCostGoodsById(std::int64_t pGoodId, long double pQt
   const long double q = item.fQtty;
   const long double s = item.fSum;
   long double result;
-  if (IsFloatNull(q)) {
+  if (IsFloatNull(q)) {        // NOLINT(bugprone-branch-clone): distinct costing rules, same sum
     result = FloatToPrice(s);  // a leftover value without quantity leaves whole
   } else if (pQtty <= q || IsFloatNull(pQtty - q)) {
     result = FloatToPrice(pQtty * s / q);

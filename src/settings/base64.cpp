@@ -8,15 +8,15 @@ namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-constexpr std::array<std::int8_t, 256> MakeDecodeTable() {
-  std::array<std::int8_t, 256> table{};
+constexpr std::array<std::int16_t, 256> MakeDecodeTable() {
+  std::array<std::int16_t, 256> table{};
   for (auto& v : table) v = -1;
   for (int i = 0; i < 64; ++i)
-    table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+    table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int16_t>(i);
   return table;
 }
 
-constexpr std::array<std::int8_t, 256> kDecode = MakeDecodeTable();
+constexpr std::array<std::int16_t, 256> kDecode = MakeDecodeTable();
 
 }  // namespace
 
