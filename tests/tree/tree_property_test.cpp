@@ -333,7 +333,7 @@ void Damage(std::vector<Row>& rows, std::mt19937& rng, int& nextId) {
       Row r;
       r.id = nextId++;
       r.name = "rival" + std::to_string(r.id);
-      r.g1 = r.id * 1000;
+      r.g1 = std::int64_t{r.id} * 1000;
       r.g2 = -r.id;
       const int kind = Pick(rng, 0, 2);
       if (kind == 1) r.cl = r.cr = r.lev = 0;
@@ -382,8 +382,10 @@ std::map<int, int> TrustworthyNesting(const std::vector<Row>& original,
     const bool underRoot = p == 1;
     if (!underRoot && trusted.count(p) == 0) continue;
     const int start = underRoot ? 0 : *trusted.at(p)->cl;
+    const int left = *x->cl;
+    const int right = *x->cr;
     const bool disturbed = std::any_of(doubtful.begin(), doubtful.end(), [&](const Row* y) {
-      return *y->cl > start && *y->cl<*x->cl&& * y->cr> * x->cr;
+      return *y->cl > start && *y->cl<left&& * y->cr> right;
     });
     if (!disturbed) expected[id] = underRoot ? rootId : p;
   }

@@ -73,6 +73,7 @@ namespace {
 // Rows of a nested set sorted by left bound (the caller has checked there are no NULLs).
 std::vector<const Row*> ByLeftBound(const std::vector<Row>& rows) {
   std::vector<const Row*> order;
+  order.reserve(rows.size());
   for (const Row& r : rows) order.push_back(&r);
   std::sort(order.begin(), order.end(), [](const Row* a, const Row* b) { return *a->cl < *b->cl; });
   return order;

@@ -66,7 +66,8 @@ class SilentServer {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    const int bound = ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    EXPECT_EQ(bound, 0);
     ::listen(fd_, 4);
     socklen_t len = sizeof(addr);
     ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
