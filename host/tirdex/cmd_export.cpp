@@ -3,8 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -21,6 +19,7 @@
 #include "frame/wide_string.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 #include "settings/data_ex_out.h"
 #include "settings/json_one_send.h"
 #include "settings/profile_rows.h"
@@ -55,22 +54,6 @@ struct ExportOptions {
   int ticks = 0;
 };
 
-// A file of the build or install tree next to tirdex: `env`, else beside tirdex, else the
-// given folder relative to tirdex, else the bare name for the loader's search path.
-std::string FindBesideTirdex(const std::string& given, const char* env, const std::string& name,
-                             const std::string& buildFolder) {
-  if (!given.empty()) return given;
-  if (const char* value = std::getenv(env); value != nullptr && *value != '\0') return value;
-  std::error_code ec;
-  const auto dir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
-  if (!ec) {
-    for (const auto& candidate : {dir / name, dir / ".." / buildFolder / name}) {
-      if (std::filesystem::exists(candidate, ec)) return candidate.lexically_normal().string();
-    }
-  }
-  return name;
-}
-
 // Host messages of the module: results (type 1) to stdout, progress and errors to stderr.
 std::int32_t TIR_STDCALL PrintHostMessage(frame::WideString pMessage, std::uint8_t pType,
                                           frame::TDllInfo, std::uint8_t) {
@@ -78,22 +61,11 @@ std::int32_t TIR_STDCALL PrintHostMessage(frame::WideString pMessage, std::uint8
   return 0;
 }
 
-// Opening a missing file would make an empty base; a mistyped path is an error instead.
-bool BaseExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
-std::unique_ptr<db::SqliteConnection> OpenExisting(const std::string& path) {
-  if (!BaseExists(path)) throw std::runtime_error("no base file \"" + path + "\"");
-  return db::SqliteConnection::Open(path);
-}
-
 // The base opened for the libraries linked into tirdex, acting as the host's connection, with
 // the user's entity and store lists as application parameters.
 class DirectHost {
  public:
-  explicit DirectHost(const ExportOptions& o) : connection_(OpenExisting(o.base)) {
+  explicit DirectHost(const ExportOptions& o) : connection_(OpenExistingBase(o.base)) {
     frame::TU6MenuParams app{};
     app.fPriceDigit = 2;
     app.fCountDigit = 3;
@@ -106,8 +78,8 @@ class DirectHost {
     frame::gAppPackParams.fFDConnect = connection_.get();
     frame::gAppPackParams.fLogMessage = &PrintHostMessage;
     exporting::InstallExportHooks();
-    transport::SetServiceLibraryPath(
-        FindBesideTirdex(o.serviceLibrary, "TIR_SERVICE_LIBRARY", "libtirvalosm.so", "service"));
+    transport::SetServiceLibraryPath(FindBesideTirdex(o.serviceLibrary, "TIR_SERVICE_LIBRARY",
+                                                      "libtirvalosm.so", {"", "../service"}));
   }
   ~DirectHost() {
     frame::gAppPackParams.fFDConnect = nullptr;
@@ -142,15 +114,15 @@ int RunExportDoc(const ExportOptions& o) {
   if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
     return kExitUsage;
   }
-  if (!BaseExists(o.base)) {
+  if (!BaseFileExists(o.base)) {
     std::cerr << "tirdex export-doc: no base file \"" << o.base << "\"\n";
     return kExitFailure;
   }
   void* connection = TirHostOpenConnection(o.base.c_str());
   if (connection == nullptr) return kExitFailure;
   char error[512] = {0};
-  const std::string modulePath =
-      FindBesideTirdex(o.module, "TIRDEX_MODULE", "libTirDataExchange.so", "../src/module");
+  const std::string modulePath = FindBesideTirdex(
+      o.module, "TIRDEX_MODULE", "libTirDataExchange.so", {"", "../../src/module"});
   TirHostModule* module = TirHostLoadModule(modulePath.c_str(), error, sizeof(error));
   if (module == nullptr) {
     std::cerr << "tirdex export-doc: " << error << "\n";

@@ -1,8 +1,6 @@
 // tirdex plugin: loads the module through the host kit as the host does and shows what it answers.
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,6 +9,7 @@
 #include "db/query.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
 namespace {
@@ -24,23 +23,6 @@ struct PluginOptions {
   int userType = 1;
   int lang = 1;
 };
-
-// The module: --module, else $TIRDEX_MODULE, else beside tirdex, else where the build tree keeps
-// it.
-std::string FindModule(const std::string& given) {
-  if (!given.empty()) return given;
-  if (const char* env = std::getenv("TIRDEX_MODULE"); env != nullptr && *env != '\0') return env;
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const std::filesystem::path dir = exe.parent_path();
-    for (const auto& candidate : {dir / kModuleFile, dir / ".." / "lib" / kModuleFile,
-                                  dir / ".." / ".." / "src" / "module" / kModuleFile}) {
-      if (std::filesystem::exists(candidate, ec)) return candidate.lexically_normal().string();
-    }
-  }
-  return kModuleFile;  // left to the dynamic loader's search path
-}
 
 std::string Utf8(const TirChar16* text) {
   const std::size_t size = TirHostPWideToUtf8(text, nullptr, 0);
@@ -71,7 +53,8 @@ class HostSession {
     connection_ = TirHostOpenConnection(options.base.c_str());
     if (connection_ == nullptr) return false;  // the kit wrote why
     char error[512] = {0};
-    const std::string path = FindModule(options.module);
+    const std::string path = FindBesideTirdex(options.module, "TIRDEX_MODULE", kModuleFile,
+                                              {"", "../lib", "../../src/module"});
     module_ = TirHostLoadModule(path.c_str(), error, sizeof(error));
     if (module_ == nullptr) {
       std::cerr << "tirdex plugin: " << error << "\n";

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -20,6 +19,7 @@
 #include "frame/app_globals.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 #include "posting/main_provodka.h"
 
 namespace tir::tirdex {
@@ -122,11 +122,7 @@ const char* DocTypeCaption(std::int64_t type) {
 class PostingSession {
  public:
   PostingSession(const std::string& path, std::int32_t userId) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-      throw std::runtime_error("no base file " + path);
-    }
-    connection_ = db::SqliteConnection::Open(path);
+    connection_ = OpenExistingBase(path);
     frame::gAppParams.fBaseType = 0;
     frame::gAppParams.fUserID = userId;
     TirHostSetCallbackConnection(connection_.get());

@@ -1,7 +1,6 @@
 // tirdex tree check / repair: the integrity check and the repair of a nested-set group table.
 #include <CLI/CLI.hpp>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -10,6 +9,7 @@
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 #include "tree/tree_integrity.h"
 #include "tree/tree_repair.h"
 
@@ -39,8 +39,7 @@ std::unique_ptr<db::SqliteConnection> OpenForTree(const TreeOptions& options) {
     SetExitCode(kExitUsage);
     return nullptr;
   }
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(options.base, ec)) {
+  if (!BaseFileExists(options.base)) {
     std::cerr << "tirdex: no base file " << options.base << "\n";
     SetExitCode(kExitFailure);
     return nullptr;
