@@ -27,9 +27,9 @@ int RunLoadUniversal(const LoadOptions& o) {
     std::cerr << "tirdex load-universal: " << e.what() << "\n";
     return kExitFailure;
   }
-  // The whole file or nothing: a failure half-way leaves the base as it was.
-  connection->StartTransaction();
   try {
+    // The whole file or nothing: a failure half-way leaves the base as it was.
+    connection->StartTransaction();
     importing::TTirJSonLoader loader(*connection);
     if (!loader.LoadFromFile(o.file)) {
       connection->Rollback();
@@ -57,8 +57,10 @@ void InstallLoadUniversal(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "load-universal",
       "Read a universal JSON file (such as export-period writes) into the base DB: the goods\n"
-      "group tree and every goods item, matched by GUID; a known goods item gets every column\n"
-      "the file carries, a new one is added. The file is accepted only when its \"info\" holds\n"
+      "group tree and every goods item, matched by GUID. A new goods item is added; a known one\n"
+      "has its codes, names, barcodes, units, prices, flags, group and extra properties\n"
+      "overwritten, an empty text or 0 where the file leaves a value out. Items without a GUID\n"
+      "are skipped and counted. The file is accepted only when its \"info\" holds\n"
       "a positive \"ver\" and the GUID of the base that wrote it. Everything is written in one\n"
       "transaction: when the file is refused or anything fails, the base stays as it was.\n"
       "Prints the groups and goods written. Exits 0 on success, 1 when the file is refused or\n"
