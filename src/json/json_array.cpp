@@ -1,5 +1,6 @@
 #include "json/json_array.h"
 
+#include "json/json_empty.h"
 #include "json/json_object.h"
 #include "json/json_store.h"
 #include "json/json_text.h"
@@ -18,6 +19,12 @@ const Node* At(const detail::ArrayData& data, std::size_t index) {
 
 Array::Array() : store_(std::make_shared<detail::Store>()), data_(store_->NewArray()) {}
 
+void Array::Own() {
+  if (data_ != detail::EmptyArray()) return;
+  store_ = std::make_shared<detail::Store>();
+  data_ = store_->NewArray();
+}
+
 Array Array::Parse(std::string_view text) {
   auto store = std::make_shared<detail::Store>();
   const Node root = detail::ParseText(*store, text, Kind::kArray);
@@ -33,13 +40,17 @@ Kind Array::KindAt(std::size_t index) const {
 
 Object Array::GetObject(std::size_t index) const {
   const Node* n = At(*data_, index);
-  if (n == nullptr || n->kind != Kind::kObject) return Object();
+  if (n == nullptr || n->kind != Kind::kObject) {
+    return Object(detail::EmptyStore(), detail::EmptyObject());
+  }
   return Object(store_, n->u.o);
 }
 
 Array Array::GetArray(std::size_t index) const {
   const Node* n = At(*data_, index);
-  if (n == nullptr || n->kind != Kind::kArray) return Array();
+  if (n == nullptr || n->kind != Kind::kArray) {
+    return Array(detail::EmptyStore(), detail::EmptyArray());
+  }
   return Array(store_, n->u.a);
 }
 
@@ -59,6 +70,7 @@ double Array::GetNumber(std::size_t index) const {
 }
 
 Object Array::AppendNewObject() {
+  Own();
   Node n;
   n.kind = Kind::kObject;
   n.u.o = store_->NewObject();
@@ -67,6 +79,7 @@ Object Array::AppendNewObject() {
 }
 
 Array Array::AppendNewArray() {
+  Own();
   Node n;
   n.kind = Kind::kArray;
   n.u.a = store_->NewArray();
@@ -75,6 +88,7 @@ Array Array::AppendNewArray() {
 }
 
 void Array::AppendObject(const Object& value) {
+  Own();
   Node n;
   n.kind = Kind::kObject;
   n.u.o = store_->CopyObject(*value.data_);
@@ -82,10 +96,12 @@ void Array::AppendObject(const Object& value) {
 }
 
 void Array::AppendString(std::string_view value) {
+  Own();
   store_->Append(*data_, store_->StringNode(value));
 }
 
 void Array::AppendInt64(std::int64_t value) {
+  Own();
   Node n;
   n.kind = Kind::kInt;
   n.u.i = value;
@@ -93,6 +109,7 @@ void Array::AppendInt64(std::int64_t value) {
 }
 
 void Array::AppendNumber(double value) {
+  Own();
   Node n;
   n.kind = Kind::kNumber;
   n.u.d = value;

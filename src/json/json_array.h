@@ -27,7 +27,7 @@ class Array {
   std::size_t Size() const;
   Kind KindAt(std::size_t index) const;  // kNull beyond the end
   // Element getters follow the rules of the Object getters; an index beyond the end gives the
-  // empty value.
+  // empty value (the shared stand-in for an object or array).
   Object GetObject(std::size_t index) const;
   Array GetArray(std::size_t index) const;
   std::string GetString(std::size_t index) const;
@@ -47,6 +47,8 @@ class Array {
   friend class Object;
   Array(std::shared_ptr<detail::Store> store, detail::ArrayData* data)
       : store_(std::move(store)), data_(data) {}
+  // A handle to the shared empty stand-in gets a tree of its own before its first change.
+  void Own();
 
   std::shared_ptr<detail::Store> store_;
   detail::ArrayData* data_;

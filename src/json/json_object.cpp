@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "json/json_array.h"
+#include "json/json_empty.h"
 #include "json/json_error.h"
 #include "json/json_store.h"
 #include "json/json_text.h"
@@ -33,6 +34,12 @@ const Node* Find(detail::Store& store, const detail::ObjectData& data, std::stri
 
 Object::Object() : store_(std::make_shared<detail::Store>()), data_(store_->NewObject()) {}
 
+void Object::Own() {
+  if (data_ != detail::EmptyObject()) return;
+  store_ = std::make_shared<detail::Store>();
+  data_ = store_->NewObject();
+}
+
 Object Object::Parse(std::string_view text) {
   auto store = std::make_shared<detail::Store>();
   const Node root = detail::ParseText(*store, text, Kind::kObject);
@@ -53,10 +60,12 @@ Object Object::ParseFile(const std::string& path) {
 }
 
 void Object::SetString(std::string_view key, std::string_view value) {
+  Own();
   store_->Set(*data_, key, store_->StringNode(value));
 }
 
 void Object::SetInt64(std::string_view key, std::int64_t value) {
+  Own();
   Node n;
   n.kind = Kind::kInt;
   n.u.i = value;
@@ -64,6 +73,7 @@ void Object::SetInt64(std::string_view key, std::int64_t value) {
 }
 
 void Object::SetNumber(std::string_view key, double value) {
+  Own();
   Node n;
   n.kind = Kind::kNumber;
   n.u.d = value;
@@ -71,20 +81,26 @@ void Object::SetNumber(std::string_view key, double value) {
 }
 
 void Object::SetBool(std::string_view key, bool value) {
+  Own();
   Node n;
   n.kind = Kind::kBool;
   n.u.b = value;
   store_->Set(*data_, key, n);
 }
 
-void Object::SetNull(std::string_view key) { store_->Set(*data_, key, Node{}); }
+void Object::SetNull(std::string_view key) {
+  Own();
+  store_->Set(*data_, key, Node{});
+}
 
 void Object::SetObject(std::string_view key, const Object& value) {
+  Own();
   // Copy first: `value` may be this object or one of its members.
   store_->Set(*data_, key, ObjectNode(store_->CopyObject(*value.data_)));
 }
 
 void Object::SetArray(std::string_view key, const Array& value) {
+  Own();
   Node n;
   n.kind = Kind::kArray;
   n.u.a = store_->CopyArray(*value.data_);
@@ -92,12 +108,14 @@ void Object::SetArray(std::string_view key, const Array& value) {
 }
 
 Object Object::SetNewObject(std::string_view key) {
+  Own();
   detail::ObjectData* child = store_->NewObject();
   store_->Set(*data_, key, ObjectNode(child));
   return Object(store_, child);
 }
 
 Array Object::SetNewArray(std::string_view key) {
+  Own();
   Node n;
   n.kind = Kind::kArray;
   n.u.a = store_->NewArray();
@@ -131,13 +149,17 @@ bool Object::GetBool(std::string_view key) const { return GetInt64(key) != 0; }
 
 Object Object::GetObject(std::string_view key) const {
   const Node* n = Find(*store_, *data_, key);
-  if (n == nullptr || n->kind != Kind::kObject) return Object();
+  if (n == nullptr || n->kind != Kind::kObject) {
+    return Object(detail::EmptyStore(), detail::EmptyObject());
+  }
   return Object(store_, n->u.o);
 }
 
 Array Object::GetArray(std::string_view key) const {
   const Node* n = Find(*store_, *data_, key);
-  if (n == nullptr || n->kind != Kind::kArray) return Array();
+  if (n == nullptr || n->kind != Kind::kArray) {
+    return Array(detail::EmptyStore(), detail::EmptyArray());
+  }
   return Array(store_, n->u.a);
 }
 

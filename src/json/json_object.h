@@ -43,9 +43,10 @@ class Object {
 
   bool Has(std::string_view key) const;
   Kind KindOf(std::string_view key) const;  // kNull when missing
-  // Getters give an empty text, 0, false or a new empty object / array when the member is missing
-  // or of another kind; numbers convert between integer and floating, and GetString gives the text
-  // of a number.
+  // Getters give an empty text, 0, false or an empty object / array when the member is missing or
+  // of another kind; numbers convert between integer and floating, and GetString gives the text of
+  // a number. The empty object and array are shared stand-ins that cost no allocation; writing into
+  // one gives the handle a new tree of its own and never reaches this tree.
   std::string GetString(std::string_view key) const;
   std::int64_t GetInt64(std::string_view key) const;
   double GetNumber(std::string_view key) const;
@@ -69,6 +70,8 @@ class Object {
   friend class Array;
   Object(std::shared_ptr<detail::Store> store, detail::ObjectData* data)
       : store_(std::move(store)), data_(data) {}
+  // A handle to the shared empty stand-in gets a tree of its own before its first change.
+  void Own();
 
   std::shared_ptr<detail::Store> store_;
   detail::ObjectData* data_;

@@ -1,0 +1,147 @@
+// The universal loader on a real base: file checks, goods and group writes, lines handed back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/db_error.h"
+#include "frame/app_globals.h"
+#include "import/tir_json_loader.h"
+#include "tests/export/export_test_support.h"
+#include "tests/support/temp_base.h"
+#include "tree/tree_integrity.h"
+
+namespace tir::importing {
+namespace {
+
+using test::SmallGuid;
+
+std::vector<std::pair<std::int32_t, std::int32_t>> gRequests;
+
+std::int32_t TIR_STDCALL RecordRequest(frame::TModSearchIn pIn, frame::TModSearchOut*) {
+  gRequests.emplace_back(pIn.fModuleId, pIn.fSearchMode);
+  return 0;
+}
+
+const std::string kBaseGuid = "8495D472-6F1C-489A-3CBC-7C5AD04ACBF4";
+
+std::string Info(const std::string& ver, const std::string& source) {
+  return R"("info":{"ver":)" + ver + R"(,"sourceID":")" + source + R"("})";
+}
+
+class UniversalLoaderTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    std::remove(file_.c_str());
+    frame::gAppPackParams.fSearchFunc = nullptr;
+  }
+  // Loads `body` (members of the top object) with an "info" block.
+  bool Load(const std::string& body, const std::string& info = Info("1", "{" + kBaseGuid + "}")) {
+    std::ofstream(file_, std::ios::binary) << "{" << body << "," << info << "}";
+    return loader_.LoadFromFile(file_);
+  }
+  std::int64_t Int(const std::string& sql) { return test::ScalarInt(base_.conn(), sql); }
+  std::string Text(const std::string& sql) { return test::ScalarText(base_.conn(), sql); }
+
+  test::TempBase base_;
+  TTirJSonLoader loader_{base_.conn()};
+  std::string file_ = test::TempPath(".json");
+};
+
+TEST_F(UniversalLoaderTest, FileIsAcceptedOnlyWithAVersionAndABaseGuid) {
+  const std::string goods = R"("goods":[{"guid":")" + SmallGuid(1) + R"("}])";
+  EXPECT_TRUE(Load(goods, Info("2", kBaseGuid)));
+  EXPECT_EQ(loader_.Ver(), 2);
+  for (const std::string& refused :
+       {Info("0", kBaseGuid), Info("1", kBaseGuid.substr(1)), Info("1", kBaseGuid + "0"),
+        Info("1", "{" + kBaseGuid), Info("1", "(" + kBaseGuid + ")"), std::string(R"("i":0)")}) {
+    EXPECT_FALSE(Load(goods, refused)) << refused;
+    loader_.AddGoodsToBase();  // a refused file writes nothing
+  }
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 0);
+}
+
+TEST_F(UniversalLoaderTest, GoodsOverwriteEveryKnownColumnAndMissingMembersClearThem) {
+  frame::gAppPackParams.fSearchFunc = &RecordRequest;
+  gRequests.clear();
+  const std::string g = SmallGuid(0x101);
+  ASSERT_TRUE(Load(R"("goodsgroups":[{"name":"Напої","guid":")" + SmallGuid(1) +
+                   R"("}],"goods":[{"guid":")" + g + R"(","name":"Сік","desc":"d","coeff2":2.5,
+                   "vat":3,"group":")" +
+                   SmallGuid(1) + R"(","p3":5,"dopprop5":"e","min":4}])"));
+  loader_.AddGoodsToBase();
+  const std::vector<std::pair<std::int32_t, std::int32_t>> told{{20, 888046}, {170, 1024}};
+  EXPECT_EQ(gRequests, told);
+  const std::string row = " FROM tirGoods WHERE fGUID1=257 AND fGUID2=0";
+  EXPECT_EQ(Text("SELECT fName||fDesc||fCoeff2||fVATGroup||fPriceOut3||fpdop5||fMinCount" + row),
+            "Сікd2.535.0e0.0");  // "min" is not a column the loader writes
+  EXPECT_EQ(Int("SELECT fGroupID" + row), Int("SELECT fId FROM tirGoodsGroups WHERE fGUID1=1"));
+
+  // Again without "p3", "desc" and "group"; a new goods item in a group the base does not know;
+  // items without a usable GUID are skipped, and the zero group GUID does not find the root.
+  ASSERT_TRUE(Load(R"("goods":[{"guid":")" + g + R"("},{"guid":")" + SmallGuid(0x102) +
+                   R"(","group":")" + SmallGuid(9) + R"("},{"name":"no guid"},{"guid":"x"},7,)" +
+                   R"({"guid":")" + SmallGuid(0) + R"("},{"guid":")" + SmallGuid(0x103) +
+                   R"(","group":")" + SmallGuid(0) + R"("}])"));
+  loader_.AddGoodsToBase();
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 3);
+  EXPECT_EQ(Text("SELECT fDesc||fPriceOut3" + row), "0.0");
+  EXPECT_EQ(Int("SELECT SUM(fGroupID) FROM tirGoods"), 0);
+  EXPECT_EQ(loader_.Written().goodsUpdated, 1);
+  EXPECT_EQ(loader_.Written().skipped, 4);
+  EXPECT_THROW(loader_.FindIdByGUID("tirGoods;DROP TABLE x", g), std::invalid_argument);
+}
+
+TEST_F(UniversalLoaderTest, GroupTreeIsAddedThenRenamedAndMovedByGuid) {
+  const auto group = [](int guid, const std::string& name, const std::string& children = "") {
+    return R"({"name":")" + name + R"(","guid":")" + SmallGuid(guid) + R"(","children":[)" +
+           children + "]}";
+  };
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(2, "B", group(3, "C"))) + "," +
+                   group(4, "D") + "]"));
+  loader_.AddGoodsToBase();
+  // C moves from B to D and is renamed.
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(2, "B")) + "," +
+                   group(4, "D", group(3, "C2")) + "]"));
+  loader_.AddGoodsToBase();
+  EXPECT_EQ(loader_.Written().groupsUpdated, 4);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoodsGroups"), 5);
+  EXPECT_EQ(Text("SELECT p.fName||'/'||g.fName FROM tirGoodsGroups g JOIN tirGoodsGroups p ON "
+                 "p.fcl<g.fcl AND p.fcr>g.fcr AND p.fclev=g.fclev-1 WHERE g.fGUID1=3"),
+            "D/C2");
+  db::Query query(base_.conn());
+  std::string report;
+  EXPECT_TRUE(tree::gTreeFunc_CheckIntegrity(query, "tirGoodsGroups", report)) << report;
+
+  // A group listed under itself cannot be moved there: the load stops with an error.
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(1, "A")) + "]"));
+  EXPECT_THROW(loader_.AddGoodsToBase(), db::DbError);
+}
+
+TEST_F(UniversalLoaderTest, LinesAndQuantitiesStopAtTheFirstUnknownGoods) {
+  const auto item = [](int guid, const std::string& rest) {
+    return R"({"guid":")" + SmallGuid(guid) + "\"" + rest + "}";
+  };
+  ASSERT_TRUE(Load(R"("goods":[)" + item(1, R"(,"code":"c1","p1":4)") + "," + item(2, "") + "]"));
+  loader_.AddGoodsToBase();
+  ASSERT_TRUE(Load(R"("docs":[{"docgoods":[)" + item(1, R"(,"qtty":3,"sum":12)") + "," +
+                   item(7, "") + "," + item(2, "") + R"(]}],"goods":[)" +
+                   item(1, R"(,"qtty":2,"pin":1.5)") + "," + item(2, R"(,"qtty":0)") + "," +
+                   item(1, R"(,"qtty":-1)") + "," + item(8, R"(,"qtty":5)") + "," +
+                   item(1, R"(,"qtty":6)") + "]"));
+  std::vector<TGoodsExportsDOCFromJS> list(3);
+  loader_.GetDocGoods(list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].fCode + "/" + std::to_string(list[0].fID), "c1/1");
+  EXPECT_EQ(list[0].fPriceOut * 100 + list[0].fQtty * 10 + list[0].fSumIn, 442);
+
+  loader_.GetGoodsQttyFromSPR(list);
+  ASSERT_EQ(list.size(), 1u);  // zero and negative quantities left out, stop at unknown goods
+  EXPECT_EQ(list[0].fQtty * 10 + list[0].fSumIn, 23);
+}
+
+}  // namespace
+}  // namespace tir::importing
