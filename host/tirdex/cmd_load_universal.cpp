@@ -41,9 +41,6 @@ int RunLoadUniversal(const LoadOptions& o) {
     const auto& n = loader.Written();
     std::cout << "goods groups: " << n.groupsAdded << " added, " << n.groupsUpdated << " updated\n"
               << "goods: " << n.goodsAdded << " added, " << n.goodsUpdated << " updated\n";
-    if (n.skipped > 0) {
-      std::cout << "skipped without a usable GUID: " << n.skipped << "\n";
-    }
     return kExitOk;
   } catch (const std::exception& e) {
     if (connection->InTransaction()) connection->Rollback();
@@ -59,8 +56,8 @@ void InstallLoadUniversal(CLI::App& app) {
       "Read a universal JSON file (such as export-period writes) into the base DB: the goods\n"
       "group tree and every goods item, matched by GUID. A new goods item is added; a known one\n"
       "has its codes, names, barcodes, units, prices, flags, group and extra properties\n"
-      "overwritten, an empty text or 0 where the file leaves a value out. Items without a GUID\n"
-      "are skipped and counted. The file is accepted only when its \"info\" holds\n"
+      "overwritten, an empty text or 0 where the file leaves a value out. A new item whose\n"
+      "\"guid\" is not a GUID ends the load. The file is accepted only when its \"info\" holds\n"
       "a positive \"ver\" and the GUID of the base that wrote it. Everything is written in one\n"
       "transaction: when the file is refused or anything fails, the base stays as it was.\n"
       "Prints the groups and goods written. Exits 0 on success, 1 when the file is refused or\n"

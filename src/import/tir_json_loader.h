@@ -66,15 +66,12 @@ class TTirJSonLoader {
   // goods that is not in the base.
   void GetGoodsQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>& list);
 
-  // What the last AddGoodsToBase / AddGroupsToBase wrote. Elements without a usable GUID (missing,
-  // of another length, all zeros or not a GUID) are skipped: written without one, a second load
-  // would add them again.
+  // What the last AddGoodsToBase / AddGroupsToBase wrote.
   struct Counts {
     std::int64_t groupsAdded = 0;
     std::int64_t groupsUpdated = 0;
     std::int64_t goodsAdded = 0;
     std::int64_t goodsUpdated = 0;
-    std::int64_t skipped = 0;
   };
   const Counts& Written() const { return mCounts; }
 

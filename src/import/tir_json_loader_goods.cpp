@@ -10,6 +10,7 @@
 #include "frame/ui_services.h"
 #include "import/tir_json_loader.h"
 #include "json/json_array.h"
+#include "settings/guid_forms.h"
 #include "tree/tree_functions.h"
 
 namespace tir::importing {
@@ -138,11 +139,6 @@ void SendGoodsChanged(std::int32_t module, std::int32_t mode) {
 int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& node, int parentId) {
   const std::string guid = node.GetString("guid");
   const std::string name = node.GetString("name");
-  std::int64_t half1 = 0, half2 = 0;
-  if (!GuidPair(guid, half1, half2)) {
-    ++mCounts.skipped;
-    return 0;
-  }
   int id = static_cast<int>(FindIdByGUID(table, guid));
   if (id == 0) {
     Check(tree::gTreeFunc_AddChieldNode(FDQuery1, table, parentId, name, id),
@@ -218,17 +214,14 @@ bool TTirJSonLoader::AddGoodsToBase() {
     if (i > 0 && i % 50 == 0) frame::ProcessMessages();
     const json::Object item = goods.GetObject(i);
     const std::string guid = item.GetString("guid");
-    std::int64_t half1 = 0, half2 = 0;
-    if (!GuidPair(guid, half1, half2)) {
-      ++mCounts.skipped;
-      continue;
-    }
     const std::int64_t id = FindIdByGUID("tirGoods", guid);
     const std::int64_t groupId = GroupIdOf(item.GetString("group"), groups);
     if (id == 0) {
+      // A text that is no GUID raises here and ends the load: the caller's transaction is undone.
+      const TGUID value = StringToGUID("{" + guid + "}");
       BindGoods(insertParams, item, groupId);
-      guid1.SetInt64(half1);
-      guid2.SetInt64(half2);
+      guid1.SetInt64(gGetGUID1(value));
+      guid2.SetInt64(gGetGUID2(value));
       FDQuery1.ExecSql();
       ++mCounts.goodsAdded;
     } else {

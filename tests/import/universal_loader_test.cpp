@@ -81,17 +81,20 @@ TEST_F(UniversalLoaderTest, GoodsOverwriteEveryKnownColumnAndMissingMembersClear
   EXPECT_EQ(Int("SELECT fGroupID" + row), Int("SELECT fId FROM tirGoodsGroups WHERE fGUID1=1"));
 
   // Again without "p3", "desc" and "group"; a new goods item in a group the base does not know;
-  // items without a usable GUID are skipped, and the zero group GUID does not find the root.
+  // the zero group GUID does not find the root.
   ASSERT_TRUE(Load(R"("goods":[{"guid":")" + g + R"("},{"guid":")" + SmallGuid(0x102) +
-                   R"(","group":")" + SmallGuid(9) + R"("},{"name":"no guid"},{"guid":"x"},7,)" +
-                   R"({"guid":")" + SmallGuid(0) + R"("},{"guid":")" + SmallGuid(0x103) +
+                   R"(","group":")" + SmallGuid(9) + R"("},{"guid":")" + SmallGuid(0x103) +
                    R"(","group":")" + SmallGuid(0) + R"("}])"));
   loader_.AddGoodsToBase();
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 3);
   EXPECT_EQ(Text("SELECT fDesc||fPriceOut3" + row), "0.0");
   EXPECT_EQ(Int("SELECT SUM(fGroupID) FROM tirGoods"), 0);
   EXPECT_EQ(loader_.Written().goodsUpdated, 1);
-  EXPECT_EQ(loader_.Written().skipped, 4);
+  // A new item whose "guid" is no GUID ends the load with an error.
+  for (const char* bad : {R"({"name":"no guid"})", R"({"guid":"x"})", "7"}) {
+    ASSERT_TRUE(Load(std::string(R"("goods":[)") + bad + "]"));
+    EXPECT_ANY_THROW(loader_.AddGoodsToBase()) << bad;
+  }
   EXPECT_THROW(loader_.FindIdByGUID("tirGoods;DROP TABLE x", g), std::invalid_argument);
 }
 
