@@ -5,11 +5,13 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "db/date_time.h"
 #include "db/query.h"
 #include "frame/message_hooks.h"
+#include "frame/ui_services.h"
 #include "settings/json_one_send.h"
 #include "tests/transport/transport_fixture.h"
 #include "transport/global_exit.h"
@@ -157,6 +159,43 @@ TEST_F(DataModTest, FailedSendKeepsItsLastTimeSoTheNextTickTriesAgain) {
   EXPECT_EQ(failedTicks_, 1);
   Ticks(1);  // still due: retried without waiting another period
   EXPECT_EQ(sent_.size(), 1u);
+}
+
+// A host whose message-loop turn runs `turn` (the shop window's OK reloading the settings).
+class TurningUi final : public frame::UiServices {
+ public:
+  frame::TModalResult MessageDlg(const std::string&, frame::TMsgDlgType, std::uint32_t) override {
+    return frame::mrOk;
+  }
+  void* CreateMDIFormButton(void*, const std::string&) override { return nullptr; }
+  void ProcessMessages() override {
+    if (turn) std::exchange(turn, nullptr)();
+  }
+  bool OpenCommandWindow(std::int32_t) override { return false; }
+  std::function<void()> turn;
+};
+
+TEST_F(DataModTest, ReloadDuringASendTurnEndsTheWalkSafely) {
+  AddProfile("first", 1, 0);
+  AddProfile("second", 1, 0);
+  MakeModule();
+  TurningUi ui;
+  frame::SetUiServices(&ui);
+  // The send hands the loop a turn, then uses its profile again (as the shop sender does).
+  mod_->SetSendFunc([this](TJSONOneSend& p) {
+    frame::ProcessMessages();
+    sent_.push_back(p.mName);
+  });
+  // The turn reloads the list and fires the timer again: that tick waits for the running one.
+  ui.turn = [this] {
+    mod_->ReloadSettings();
+    mod_->Timer1Timer();
+  };
+  Ticks(1);
+  EXPECT_EQ(sent_, (std::vector<std::string>{"first"}));
+  Ticks(1);
+  EXPECT_EQ(sent_, (std::vector<std::string>{"first", "first", "second"}));
+  frame::SetUiServices(nullptr);
 }
 
 TEST_F(DataModTest, UnreadableProfileRowsLeaveTheTimerOff) {
