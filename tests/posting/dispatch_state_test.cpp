@@ -100,22 +100,6 @@ TEST_F(DispatchStateTest, PostingNewDocumentLogsNothingAndSetsPosted) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId=" + std::to_string(id)), 1);
 }
 
-TEST_F(DispatchStateTest, RepostingPostedDocumentRewritesRowsWithoutStateUpdate) {
-  const std::int64_t id = PostedSale();
-  const auto before = Moves(id);
-  const auto balance = Balance(1, 1, 7);
-  const std::int64_t rv = Count("SELECT fRV FROM tirDocuments WHERE fId=" + std::to_string(id));
-  Post(id, kPostOn);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(Count("SELECT fRV FROM tirDocuments WHERE fId=" + std::to_string(id)), rv);
-  const auto after = Moves(id);
-  ASSERT_EQ(after.size(), before.size());
-  EXPECT_DOUBLE_EQ(after[0].sum, before[0].sum);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, balance.first);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, balance.second);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId=" + std::to_string(id)), 1);
-}
-
 TEST_F(DispatchStateTest, UnpostingSaleRestoresBalanceLogsAndClearsSyncDate) {
   const std::int64_t id = PostedSale();
   EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 6);
@@ -189,17 +173,6 @@ TEST_F(DispatchStateTest, RepostCommandRespectsState) {
   Post(fresh, kPostRepost);  // posted: rewritten in place
   EXPECT_EQ(Moves(fresh).size(), 1u);
   EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 8);
-}
-
-TEST_F(DispatchStateTest, MovementWithoutBalanceRowChangesNoBalance) {
-  DocFields d;
-  d.type = 1;
-  const std::int64_t id = AddDoc(d, {{7, 3, 30}});
-  Post(id, kPostOn);
-  ASSERT_EQ(Moves(id).size(), 1u);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow;"), 0);
-  Post(id, kPostOff);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow;"), 0);
 }
 
 TEST_F(DispatchStateTest, ProvodkaOpenedPostsTheCurrentRow) {

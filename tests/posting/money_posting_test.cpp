@@ -85,19 +85,6 @@ TEST_F(MoneyPostingTest, ZeroSumWritesNothingButChangesState) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
 }
 
-TEST_F(MoneyPostingTest, UnpostingAndRepostingReplaceTheRows) {
-  const std::int64_t id = Money(4, 100, 9, 1);
-  Post(id);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAPayments;"), 1);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 1);
-  Post(id, kPostOff);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAPayments;"), 0);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
-  EXPECT_EQ(State(id), 1);
-  ASSERT_EQ(Log().size(), 1u);
-  EXPECT_EQ(Log()[0].text, "НеПроведено");
-}
-
 TEST_F(MoneyPostingTest, SettlementBalanceOfContractAndTransaction) {
   DocFields sale;
   sale.type = 2;

@@ -4,7 +4,6 @@
 
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "frame/ui_services.h"
 #include "settings/json_one_send.h"
 #include "tests/transport/transport_fixture.h"
-#include "transport/global_exit.h"
 #include "transport/timer_services.h"
 
 namespace tir::transport {
@@ -226,30 +224,6 @@ TEST_F(DataModTest, StartAndStopMessagesCreateAndFreeTheModule) {
   EXPECT_FALSE(timers_.Enabled());
   frame::RunStopHook(frame::LifecycleSlot::kDataModule);  // harmless twice
   SetTimerServices(nullptr);
-}
-
-TEST(GlobalExitTest, FlagIsSharedAcrossThreads) {
-  TMDGlobalExitNow flag;
-  EXPECT_FALSE(flag.ifExitNOW());
-  EXPECT_FALSE(ExitRequested(nullptr));
-  std::thread setter([&] { flag.SetExitNOW(true); });
-  setter.join();
-  EXPECT_TRUE(flag.ifExitNOW());
-  EXPECT_TRUE(ExitRequested(&flag));
-  flag.SetExitNOW(false);
-  EXPECT_FALSE(ExitRequested(&flag));
-}
-
-TEST(ManualTimerTest, FiresOnlyWhileStarted) {
-  ManualTimerServices timers;
-  int calls = 0;
-  EXPECT_FALSE(timers.Fire());
-  timers.StartTimer(30000, [&] { ++calls; });
-  EXPECT_TRUE(timers.Enabled());
-  EXPECT_TRUE(timers.Fire());
-  timers.StopTimer();
-  EXPECT_FALSE(timers.Fire());
-  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
