@@ -79,9 +79,7 @@ TEST_F(InetShopSendTest, UserSendUploadsTheProfilesCatalogAndReportsSuccess) {
   EXPECT_EQ(test::CapturedLog(), std::vector<std::string>{"Успешно отправлен."});
   ASSERT_EQ(server_.Received().size(), 1u);
   const json::Object file = LastReceived();
-  std::vector<std::string> keys;
-  for (std::size_t i = 0; i < file.Size(); ++i) keys.emplace_back(file.KeyAt(i));
-  EXPECT_EQ(keys, (std::vector<std::string>{"info", "goodsgroups", "recipes", "goods"}));
+  EXPECT_EQ(test::KeyLine(file), "info goodsgroups recipes goods");
   EXPECT_EQ(file.GetObject("info").GetString("sourceID"), test::kSmallBaseGuid);
   EXPECT_EQ(Lids(file), (std::vector<std::int64_t>{1, 2}));  // only goods of the shop
   EXPECT_DOUBLE_EQ(Qtty(file, 1), 2.0);                      // the user's entity 1 and store 1
