@@ -80,6 +80,46 @@ TEST_F(DispatchStateTest, StateOnlyTypesChangeOnlyTheirState) {
   EXPECT_TRUE(Log().empty());
 }
 
+TEST_F(DispatchStateTest, Commands3And21OnPostingTypesOnlyRemoveTheRows) {
+  for (int command : {kPostStateOnlyOn, kPostStateOnlyOff}) {
+    const std::int64_t id = PostedSale();
+    Post(id, command);
+    EXPECT_EQ(State(id), 0) << command;
+    EXPECT_TRUE(Moves(id).empty()) << command;
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0) << command;
+    ExpectBalance(1, 1, 7, 10, 100);
+    EXPECT_TRUE(Log().empty()) << command;
+  }
+}
+
+TEST_F(DispatchStateTest, RoutinesLeaveTheRegistersTheyDoNotOwn) {
+  const auto own = [&](const char* table, std::int64_t id) {
+    return Count(std::string("SELECT COUNT(*) FROM ") + table +
+                 " WHERE fDocId=" + std::to_string(id));
+  };
+  const auto stray = [&](const char* table, std::int64_t id) {
+    Exec(std::string("INSERT INTO ") + table + " (fDocId, fSign, fSum) VALUES (" +
+         std::to_string(id) + ", 1, 5);");
+  };
+  // The money routine keeps stock rows of its document.
+  const std::int64_t money = AddDoc({.type = 4, .state = 3, .partner = 2, .docSum = 10});
+  stray("tirAStore", money);
+  Post(money, kPostOn);
+  Post(money, kPostOff);
+  EXPECT_EQ(own("tirAStore", money), 1);
+  // Stock-only types keep settlements and payments; a sale removes them.
+  SetBalance(1, 1, 7, 10, 100);
+  for (int type : {8, 9, 10, 13, 14, 2}) {
+    const std::int64_t id = AddDoc({.type = type, .state = 3, .store2 = 1}, {{7, 1, 10}});
+    stray("tirAMSettlement", id);
+    stray("tirAPayments", id);
+    Post(id, kPostOn);
+    Post(id, kPostOff);
+    EXPECT_EQ(own("tirAMSettlement", id), type == 2 ? 0 : 1) << type;
+    EXPECT_EQ(own("tirAPayments", id), type == 2 ? 0 : 1) << type;
+  }
+}
+
 TEST_F(DispatchStateTest, PostingNewDocumentLogsNothingAndSetsPosted) {
   const std::int64_t id = PostedSale();
   EXPECT_EQ(State(id), 0);

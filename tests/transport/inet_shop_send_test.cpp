@@ -78,6 +78,8 @@ TEST_F(InetShopSendTest, UserSendUploadsTheProfilesCatalogAndReportsSuccess) {
   EXPECT_EQ(SendJsonToInetShop(profile_, false, response), 0);
   EXPECT_EQ(test::CapturedLog(), std::vector<std::string>{"Успешно отправлен."});
   ASSERT_EQ(server_.Received().size(), 1u);
+  // A user's send reaches the service library in mode 2, a background send in mode 1.
+  EXPECT_EQ(server_.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
   const json::Object file = LastReceived();
   EXPECT_EQ(test::KeyLine(file), "info goodsgroups recipes goods");
   EXPECT_EQ(file.GetObject("info").GetString("sourceID"), test::kSmallBaseGuid);
@@ -94,6 +96,8 @@ TEST_F(InetShopSendTest, UserSendUploadsTheProfilesCatalogAndReportsSuccess) {
       names[0], std::regex(R"(tirjsinet-\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d-\d{1,6}\.json)")))
       << names[0];
   EXPECT_EQ(test::ReadFile((temp_ / names[0]).string()), server_.Received()[0]);
+  EXPECT_EQ(SendJsonToInetShop(profile_, true), 0);
+  EXPECT_EQ(server_.Agents().back(), "tirvalosm/1.0 (mode 1)");
 }
 
 TEST_F(InetShopSendTest, ProfileFiltersShapeTheCatalog) {
