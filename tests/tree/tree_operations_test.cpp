@@ -215,30 +215,26 @@ TEST_F(TreeOperationsTest, RenameKeepsBounds) {
 
 TEST_F(TreeOperationsTest, DatabaseErrorsBecomeResults) {
   int id = 0;
-  TFuncR r = gTreeFunc_AddChieldNode(q_, "tirNoSuchTable", 0, "x", id);
-  EXPECT_EQ(r.fCode, 99);
-  EXPECT_EQ(r.fStr.rfind("Помилка додавання дочірнього вузла: ", 0), 0u) << r.fStr;
-  EXPECT_GT(r.fStr.size(), std::string("Помилка додавання дочірнього вузла: ").size());
+  const std::pair<TFuncR, std::string> results[] = {
+      {gTreeFunc_AddChieldNode(q_, "tirNoSuchTable", 0, "x", id),
+       "Помилка додавання дочірнього вузла: "},
+      {gTreeFunc_AddNode(q_, "tirNoSuchTable", 0, "x", id), "Помилка додавання вузла: "},
+      {gTreeFunc_DeleteNode(q_, "tirNoSuchTable", 3), "Помилка видалення вузла: "},
+      {gTreeFunc_DeleteSubtree(q_, "tirNoSuchTable", 3), "Помилка видалення гілки: "},
+      {gTreeFunc_UpdateNode(q_, "tirNoSuchTable", 3, "x"), "Помилка зміни назви: "},
+      {gTreeFunc_ChangeParent(q_, "tirNoSuchTable", 3, 4), "Помилка переміщення групи: "},
+      {gTreeFunc_MoveSibling(q_, "tirNoSuchTable", 3, smdUp), "Помилка руху групи: "}};
+  for (const auto& [r, prefix] : results) {
+    EXPECT_EQ(r.fCode, 99) << prefix;
+    EXPECT_EQ(r.fStr.rfind(prefix, 0), 0u) << r.fStr;
+    EXPECT_GT(r.fStr.size(), prefix.size()) << r.fStr;
+  }
   EXPECT_FALSE(q_.IsOpen());
-
-  r = gTreeFunc_AddNode(q_, "tirNoSuchTable", 0, "x", id);
-  EXPECT_EQ(r.fStr.rfind("Помилка додавання вузла: ", 0), 0u) << r.fStr;
-  r = gTreeFunc_DeleteNode(q_, "tirNoSuchTable", 3);
-  EXPECT_EQ(r.fStr.rfind("Помилка видалення вузла: ", 0), 0u) << r.fStr;
-  r = gTreeFunc_DeleteSubtree(q_, "tirNoSuchTable", 3);
-  EXPECT_EQ(r.fStr.rfind("Помилка видалення гілки: ", 0), 0u) << r.fStr;
-  r = gTreeFunc_UpdateNode(q_, "tirNoSuchTable", 3, "x");
-  EXPECT_EQ(r.fStr.rfind("Помилка зміни назви: ", 0), 0u) << r.fStr;
-  r = gTreeFunc_ChangeParent(q_, "tirNoSuchTable", 3, 4);
-  EXPECT_EQ(r.fStr.rfind("Помилка переміщення групи: ", 0), 0u) << r.fStr;
-  r = gTreeFunc_MoveSibling(q_, "tirNoSuchTable", 3, smdUp);
-  EXPECT_EQ(r.fStr.rfind("Помилка руху групи: ", 0), 0u) << r.fStr;
-  EXPECT_EQ(r.fCode, 99);
 
   // A table name that is not a plain identifier never reaches the SQL.
   const auto before = Rows();
-  r = gTreeFunc_UpdateNode(q_, "tirGoodsGroups; DELETE FROM tirGoodsGroups", 1, "x");
-  EXPECT_EQ(r.fCode, 99);
+  EXPECT_EQ(gTreeFunc_UpdateNode(q_, "tirGoodsGroups; DELETE FROM tirGoodsGroups", 1, "x").fCode,
+            99);
   EXPECT_EQ(Rows(), before);
   EXPECT_EQ(gTreeFunc_FindOrCreateGroupByPath(q_, "tirNoSuchTable", "a\\b"), 0);
 
