@@ -1,5 +1,7 @@
 // Catalog sections of the universal JSON builder (everything but goods, recipes and documents).
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "db/date_time.h"
 #include "export/query_columns.h"
@@ -12,15 +14,25 @@ namespace tir::exporting {
 
 namespace {
 
-// Readers of the current row of an open section query by column name.
+// Readers of the current row of an open section query by column name. One Row serves one query:
+// each column is looked up by name on its first use and read by index from then on.
 class Row {
  public:
   explicit Row(const db::Query& q) : q_(q) {}
-  std::string Text(const char* col) const { return q_.FieldByIndex(ColumnOf(q_, col)).AsText(); }
-  std::int64_t Int(const char* col) const { return q_.FieldByIndex(ColumnOf(q_, col)).AsInt64(); }
-  double Num(const char* col) const { return q_.FieldByIndex(ColumnOf(q_, col)).AsDouble(); }
+  std::string Text(const char* col) const { return q_.FieldByIndex(Col(col)).AsText(); }
+  std::int64_t Int(const char* col) const { return q_.FieldByIndex(Col(col)).AsInt64(); }
+  double Num(const char* col) const { return q_.FieldByIndex(Col(col)).AsDouble(); }
   std::string Guid(const char* col1, const char* col2) const {
-    return GuidOf(q_, ColumnOf(q_, col1), ColumnOf(q_, col2));
+    return GuidOf(q_, Col(col1), Col(col2));
+  }
+  // Index of a column, remembered under the address of the name literal (a handful of columns,
+  // so a short list beats hashing).
+  std::size_t Col(const char* col) const {
+    for (const auto& [name, index] : cols_) {
+      if (name == col) return index;
+    }
+    cols_.emplace_back(col, ColumnOf(q_, col));
+    return cols_.back().second;
   }
   const db::Query& Query() const { return q_; }
 
@@ -38,11 +50,12 @@ class Row {
 
  private:
   const db::Query& q_;
+  mutable std::vector<std::pair<const char*, std::size_t>> cols_;
 };
 
 // A partner date: the compact text, or "" for a null or for a value within a day of the zero date.
-std::string PartnerDate(const db::Query& q, const char* col) {
-  const db::Field f = q.FieldByIndex(ColumnOf(q, col));
+std::string PartnerDate(const Row& r, const char* col) {
+  const db::Field f = r.Query().FieldByIndex(r.Col(col));
   if (f.IsNull()) return "";
   const double d = f.AsDateTime();
   if (d >= -1.0 && d <= 1.0) return "";
@@ -248,9 +261,9 @@ void TTirJSonBuilder::AddAllPartners() {
         o.SetString("adr1", r.Text("fAdress"));
         o.SetString("adr2", r.Text("fAdress1"));
         o.SetString("adr3", r.Text("fAdress2"));
-        o.SetString("date1", PartnerDate(r.Query(), "fDate"));
-        o.SetString("date2", PartnerDate(r.Query(), "fDate1"));
-        o.SetString("date3", PartnerDate(r.Query(), "fDate2"));
+        o.SetString("date1", PartnerDate(r, "fDate"));
+        o.SetString("date2", PartnerDate(r, "fDate1"));
+        o.SetString("date3", PartnerDate(r, "fDate2"));
         o.SetString("edrpou", r.Text("fEDRPOU"));
         o.SetString("inn", r.Text("fINN"));
         o.SetString("nnds", "");

@@ -82,7 +82,20 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
                     lVat = col("gdocfVatSum"), lTin = col("gdocfTypeInDoc"),
                     lParent = col("gdocfParentGoodId"), lPos = col("gdocfPosId"),
                     lTag = col("gdocfStrTag1"), lG1 = col("gdocgfGUID1"), lG2 = col("gdocgfGUID2");
-  const auto guid = [&](const char* c1, const char* c2) { return GuidOf(q, col(c1), col(c2)); };
+  struct GuidCols {
+    std::size_t c1;
+    std::size_t c2;
+  };
+  const auto guidCols = [&](const char* c1, const char* c2) { return GuidCols{col(c1), col(c2)}; };
+  const GuidCols gPart = guidCols("partGUID1", "partGUID2"),
+                 gStore = guidCols("store1GUID1", "store1GUID2"),
+                 gEnt = guidCols("entGUID1", "entGUID2"),
+                 gUser = guidCols("user1GUID1", "user1GUID2"),
+                 gContr = guidCols("contrGUID1", "contrGUID2"),
+                 gStoreTo = guidCols("store2GUID1", "store2GUID2"),
+                 gCash = guidCols("cashGUID1", "cashGUID2"),
+                 gItemCost = guidCols("itemcGUID1", "itemcGUID2");
+  const auto guid = [&](const GuidCols& g) { return GuidOf(q, g.c1, g.c2); };
   const auto integer = [&](std::size_t c) { return q.FieldByIndex(c).AsInt64(); };
   const auto num = [&](std::size_t c) { return q.FieldByIndex(c).AsDouble(); };
   const auto text = [&](std::size_t c) { return q.FieldByIndex(c).AsText(); };
@@ -97,12 +110,12 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
     const std::int64_t type = integer(cType);
     json::Object doc = docs.AppendNewObject();
     doc.SetString("guid", GuidOf(q, cG1, cG2));
-    doc.SetString("partner", guid("partGUID1", "partGUID2"));
-    doc.SetString("store", guid("store1GUID1", "store1GUID2"));
-    doc.SetString("entity", guid("entGUID1", "entGUID2"));
-    doc.SetString("user", guid("user1GUID1", "user1GUID2"));
-    doc.SetString("contract", guid("contrGUID1", "contrGUID2"));
-    if (type == 8) doc.SetString("storeto", guid("store2GUID1", "store2GUID2"));
+    doc.SetString("partner", guid(gPart));
+    doc.SetString("store", guid(gStore));
+    doc.SetString("entity", guid(gEnt));
+    doc.SetString("user", guid(gUser));
+    doc.SetString("contract", guid(gContr));
+    if (type == 8) doc.SetString("storeto", guid(gStoreTo));
     if (type == 13) doc.SetInt64("prodtype", integer(cTagInt));
     doc.SetInt64("lid", id);
     doc.SetInt64("num", integer(cNum));
@@ -120,8 +133,8 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
     }
     const bool money = type == 4 || type == 5;
     if (money) {
-      doc.SetString("moneyaccid", guid("cashGUID1", "cashGUID2"));
-      doc.SetString("itemcostid", guid("itemcGUID1", "itemcGUID2"));
+      doc.SetString("moneyaccid", guid(gCash));
+      doc.SetString("itemcostid", guid(gItemCost));
     }
     json::Array lines = doc.SetNewArray("docgoods");
     if (!money) {

@@ -31,11 +31,12 @@ void TDataMod::SetTimerEnabled(bool on) {
 void TDataMod::ReloadSettings() {
   SetTimerEnabled(false);
   mList_.reset();
+  ++reloads_;
   try {
     const std::string guidCode = gGetBaseGUIDCode();
     const std::vector<TProfileRow> rows =
         LoadProfileRows(*connection_, guidCode, kProfileTypeInetShop);
-    if (!rows.empty()) mList_ = std::make_unique<std::vector<std::unique_ptr<TJSONOneSend>>>();
+    if (!rows.empty()) mList_ = std::make_shared<std::vector<std::unique_ptr<TJSONOneSend>>>();
     for (const TProfileRow& row : rows) {
       auto profile = std::make_unique<TJSONOneSend>();
       profile->ReadFromStr(row.fPStr);
@@ -51,14 +52,22 @@ void TDataMod::ReloadSettings() {
 }
 
 void TDataMod::SendToInetIfNeed(std::int32_t /*aReason*/) {
-  if (!mList_) return;
-  for (const auto& profile : *mList_) {
+  if (!mList_ || sending_) return;
+  const auto list = mList_;
+  const std::uint64_t reloadsBefore = reloads_;
+  sending_ = true;
+  struct SendingGuard {
+    bool& flag;
+    ~SendingGuard() { flag = false; }
+  } guard{sending_};
+  for (const auto& profile : *list) {
     if (profile->mIfAvtomat == 0) continue;
     const double now = timers_.Now();
     const double elapsedSeconds = (now - profile->mLastDateSend) * 86400.0;
     // A millisecond of slack absorbs the rounding of day-number arithmetic.
     if (elapsedSeconds + 0.001 >= profile->mPeriodMin * kSecondsPerPeriodUnit) {
       send_(*profile);
+      if (reloads_ != reloadsBefore) return;
       profile->mLastDateSend = timers_.Now();
     }
   }

@@ -37,7 +37,9 @@ class TDataMod {
   // off and the profiles read before the error stay listed.
   void ReloadSettings();
   // Sends every listed automatic profile whose period has passed. An error stops the tick: the
-  // failing profile keeps its last send time, so the next tick tries it again.
+  // failing profile keeps its last send time, so the next tick tries it again. A send hands the
+  // host's message loop turns; a reload in such a turn ends the walk (the new list counts as just
+  // sent), and a tick in such a turn does nothing.
   void SendToInetIfNeed(std::int32_t aReason);
   void Timer1Timer();
 
@@ -51,7 +53,10 @@ class TDataMod {
 
   db::Connection* connection_;
   TimerServices& timers_;
-  std::unique_ptr<std::vector<std::unique_ptr<TJSONOneSend>>> mList_;
+  // Shared so that a walk in progress keeps the profile it is sending alive across a reload.
+  std::shared_ptr<std::vector<std::unique_ptr<TJSONOneSend>>> mList_;
+  std::uint64_t reloads_ = 0;
+  bool sending_ = false;
   bool timerEnabled_ = false;
   SendFunc send_;
 };

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <vector>
 
+#include "db/db_error.h"
 #include "tree/tree_repair_plan.h"
 #include "tree/tree_sql.h"
 #include "tree/tree_write_lock.h"
@@ -14,6 +16,17 @@ namespace {
 using detail::kShortTableMacro;
 using detail::LoadTreeSql;
 
+// A bound or level as read; empty when it is not a whole number that fits an int (damage the
+// repair exists for: such a row loses its interval and goes under the root).
+std::optional<int> ReadInt(const db::Field& f) {
+  if (f.IsNull()) return 0;
+  try {
+    return f.AsInt32();
+  } catch (const db::DbError&) {
+    return std::nullopt;
+  }
+}
+
 std::vector<TNodeInfo> LoadNodes(db::Query& q, const std::string& table) {
   LoadTreeSql(q, "SELECT fId, fcl, fcr, fclev, fName FROM &T;", table, kShortTableMacro);
   q.Open();
@@ -21,9 +34,13 @@ std::vector<TNodeInfo> LoadNodes(db::Query& q, const std::string& table) {
   nodes.reserve(q.RecordCount());
   // Columns by position, in the order of the select: fId, fcl, fcr, fclev, fName.
   for (; !q.Eof(); q.Next()) {
-    nodes.push_back(MakeNodeInfo(q.FieldByIndex(0).AsInt32(), q.FieldByIndex(4).AsText(),
-                                 q.FieldByIndex(1).AsInt32(), q.FieldByIndex(2).AsInt32(),
-                                 q.FieldByIndex(3).AsInt32()));
+    const std::optional<int> cl = ReadInt(q.FieldByIndex(1));
+    const std::optional<int> cr = ReadInt(q.FieldByIndex(2));
+    const std::optional<int> lev = ReadInt(q.FieldByIndex(3));
+    TNodeInfo node = MakeNodeInfo(q.FieldByIndex(0).AsInt32(), q.FieldByIndex(4).AsText(),
+                                  cl.value_or(0), cr.value_or(0), lev.value_or(-1));
+    if (!cl || !cr || !lev) node.ValidInterval = false;
+    nodes.push_back(std::move(node));
   }
   q.Close();
   return nodes;

@@ -37,7 +37,8 @@ bool IsSoundNestedSet(const std::vector<TNodeInfo>& aNodes) {
   if (std::adjacent_find(bounds.begin(), bounds.end()) != bounds.end()) return false;
   const long long lo = bounds.front();
   const long long hi = bounds.back();
-  // A tree that is whole but does not start at 1 is not accepted: the check wants 1 … 2N.
+  // Stricter than "span max - min + 1": a whole tree that does not start at 1 is repaired too, so
+  // that the integrity check (which wants 1 … 2N) passes after every successful repair.
   if (lo != 1 || hi - lo + 1 != static_cast<long long>(bounds.size())) return false;
   const auto spanning = std::count_if(aNodes.begin(), aNodes.end(), [&](const TNodeInfo& n) {
     return n.OldCl == lo && n.OldCr == hi;
@@ -68,18 +69,17 @@ TRepairCounts PlanTreeRepair(std::vector<TNodeInfo>& aNodes, int aRootId) {
     posById[aNodes[i].Id] = i;
   }
 
-  // A bound shared by two intervals means at least one of them is wrong: trust neither. The root's
-  // own bounds take no part: it is renumbered whatever they are (and a root just created sits at 1,
-  // 2, where the old tree has bounds too).
+  // A bound shared by two intervals means at least one of them is wrong: trust neither. The root
+  // counts too: a root just created sits at 1, 2, so an old top row starting at 1 loses its place.
   std::unordered_map<int, int> boundUse;
   boundUse.reserve(aNodes.size() * 4);
   for (const TNodeInfo& n : aNodes) {
-    if (!n.ValidInterval || n.Id == aRootId) continue;
+    if (!n.ValidInterval) continue;
     ++boundUse[n.OldCl];
     ++boundUse[n.OldCr];
   }
   for (TNodeInfo& n : aNodes) {
-    if (n.ValidInterval && n.Id != aRootId && (boundUse[n.OldCl] > 1 || boundUse[n.OldCr] > 1)) {
+    if (n.ValidInterval && (boundUse[n.OldCl] > 1 || boundUse[n.OldCr] > 1)) {
       n.ValidInterval = false;
     }
   }

@@ -55,4 +55,11 @@ std::string SmallGuid(int guid1) {
   return buf;
 }
 
+std::string KeyLine(const json::Object& object) {
+  std::string line;
+  for (std::size_t i = 0; i < object.Size(); ++i)
+    line.append(i == 0 ? "" : " ").append(object.KeyAt(i));
+  return line;
+}
+
 }  // namespace tir::test

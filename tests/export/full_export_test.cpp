@@ -49,31 +49,10 @@ TEST_F(FullExportTest, SectionsComeInTheirFixedOrder) {
   ASSERT_TRUE(DataExOutSaveFile(base_.conn(), profile_, Day(2024, 3, 1), Day(2024, 3, 31),
                                 [&](const std::string& s) { sections.push_back(s); }));
   const json::Object file = json::Object::ParseFile(profile_.mFilePath);
-  std::vector<std::string> keys;
-  for (std::size_t i = 0; i < file.Size(); ++i) keys.emplace_back(file.KeyAt(i));
-  EXPECT_EQ(keys, (std::vector<std::string>{"goodsgroups",
-                                            "recipes",
-                                            "goods",
-                                            "entitiesgroups",
-                                            "entities",
-                                            "moneyaccounts",
-                                            "currenciesgroups",
-                                            "currencies",
-                                            "contracts",
-                                            "itemscostgroups",
-                                            "itemscost",
-                                            "vatsgroups",
-                                            "vats",
-                                            "tablesgroups",
-                                            "tables",
-                                            "storesgroups",
-                                            "stores",
-                                            "usersgroups",
-                                            "users",
-                                            "partnersgroups",
-                                            "partners",
-                                            "docs",
-                                            "info"}));
+  EXPECT_EQ(test::KeyLine(file),
+            "goodsgroups recipes goods entitiesgroups entities moneyaccounts currenciesgroups "
+            "currencies contracts itemscostgroups itemscost vatsgroups vats tablesgroups tables "
+            "storesgroups stores usersgroups users partnersgroups partners docs info");
   EXPECT_EQ(sections.front(), "guids");
   EXPECT_EQ(sections.back(), "save");
   // Indented, and filtered by the user's lists: store 1 only, the document of the period only.

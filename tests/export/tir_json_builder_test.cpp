@@ -21,17 +21,12 @@
 namespace tir::exporting {
 namespace {
 
+using test::KeyLine;
 using test::ScalarInt;
 using test::ScalarText;
 using test::SmallGuid;
 
 const std::string kZeroGuid = "00000000-0000-0000-0000-000000000000";
-
-std::vector<std::string> Keys(const json::Object& o) {
-  std::vector<std::string> keys;
-  for (std::size_t i = 0; i < o.Size(); ++i) keys.emplace_back(o.KeyAt(i));
-  return keys;
-}
 
 double Day(int y, int m, int d, int h = 0, int n = 0) {
   return db::EncodeDateTime({y, m, d, h, n, 0, 0});
@@ -67,8 +62,7 @@ INSERT INTO tirGoodsGroups (fId, fName, fcl, fcr, fclev, fGUID1) VALUES
   const json::Array top = builder_.Json().GetArray("goodsgroups");
   ASSERT_EQ(top.Size(), 2u);
   const json::Object a = top.GetObject(0);
-  EXPECT_EQ(Keys(a),
-            (std::vector<std::string>{"name", "fullpath", "level", "lid", "guid", "children"}));
+  EXPECT_EQ(KeyLine(a), "name fullpath level lid guid children");
   EXPECT_EQ(a.GetString("guid"), SmallGuid(2));
   const json::Array aChildren = a.GetArray("children");
   ASSERT_EQ(aChildren.Size(), 2u);
@@ -154,18 +148,12 @@ INSERT INTO tirAStore (fId, fGoodId, fDateTime) VALUES
   };
   builder_.AddAllGoods(0, true, "", 0, false, "", "");
   ASSERT_EQ(lids(), (std::vector<std::int64_t>{1, 2, 3}));
-  std::vector<std::string> expected = {
-      "guid",     "lid",         "qtty",     "code",     "name",    "namefull", "desc",
-      "barcode",  "barcodelist", "barcode2", "barcode3", "unit1",   "unit2",    "unit3",
-      "coeff2",   "coeff3",      "type",     "vat",      "visible", "group",    "dopprop1",
-      "dopprop2", "dopprop3",    "dopprop4", "dopprop5", "uktzed",  "pin"};
-  for (int i = 1; i <= 10; ++i) expected.push_back("p" + std::to_string(i));
-  for (const char* k :
-       {"del", "min", "nom", "vendor", "plu", "scs", "tare", "piece", "outw", "lost"}) {
-    expected.emplace_back(k);
-  }
-  for (std::int64_t lid : {1, 2, 3}) EXPECT_EQ(Keys(byLid(lid)), expected);
-  EXPECT_EQ(Keys(builder_.Json()), (std::vector<std::string>{"goodsgroups", "recipes", "goods"}));
+  const std::string expected =
+      "guid lid qtty code name namefull desc barcode barcodelist barcode2 barcode3 unit1 unit2 "
+      "unit3 coeff2 coeff3 type vat visible group dopprop1 dopprop2 dopprop3 dopprop4 dopprop5 "
+      "uktzed pin p1 p2 p3 p4 p5 p6 p7 p8 p9 p10 del min nom vendor plu scs tare piece outw lost";
+  for (std::int64_t lid : {1, 2, 3}) EXPECT_EQ(KeyLine(byLid(lid)), expected);
+  EXPECT_EQ(KeyLine(builder_.Json()), "goodsgroups recipes goods");
   EXPECT_DOUBLE_EQ(byLid(1).GetNumber("qtty"), 14.5);
   EXPECT_DOUBLE_EQ(byLid(2).GetNumber("qtty"), 1.235);  // rounded to 3 decimals
   EXPECT_EQ(byLid(3).KindOf("qtty"), json::Kind::kNumber);
@@ -258,21 +246,13 @@ TEST_F(TirJsonBuilderDocsTest, DocumentKeysFollowTheirType) {
   builder_.AddDoc(0, Day(2024, 3, 5), Day(2024, 3, 6), "", "");
   const json::Array docs = builder_.Json().GetArray("docs");
   ASSERT_EQ(docs.Size(), 5u);
-  const std::vector<std::string> common = {"guid",   "partner", "store",
-                                           "entity", "user",    "contract"};
-  const std::vector<std::string> middle = {"lid", "num",   "date",   "desc",   "type",
-                                           "sum", "innum", "indate", "treeid", "state"};
-  auto keys = [&](std::vector<std::string> extraBefore, std::vector<std::string> extraAfter) {
-    std::vector<std::string> k = common;
-    k.insert(k.end(), extraBefore.begin(), extraBefore.end());
-    k.insert(k.end(), middle.begin(), middle.end());
-    k.insert(k.end(), extraAfter.begin(), extraAfter.end());
-    k.push_back("docgoods");
-    return k;
+  const auto keys = [](const std::string& before, const std::string& after) {
+    return "guid partner store entity user contract" + before +
+           " lid num date desc type sum innum indate treeid state" + after + " docgoods";
   };
-  EXPECT_EQ(Keys(Doc(0)), keys({}, {"rrocnum", "rrodevnum"}));
+  EXPECT_EQ(KeyLine(Doc(0)), keys("", " rrocnum rrodevnum"));
   // A sale without a device number has "rrocnum" only; its missing lines give one empty line.
-  EXPECT_EQ(Keys(Doc(1)), keys({}, {"rrocnum"}));
+  EXPECT_EQ(KeyLine(Doc(1)), keys("", " rrocnum"));
   EXPECT_EQ(Doc(1).GetInt64("rrocnum"), 4);
   const json::Array emptyJoin = Doc(1).GetArray("docgoods");
   ASSERT_EQ(emptyJoin.Size(), 1u);
@@ -281,13 +261,13 @@ TEST_F(TirJsonBuilderDocsTest, DocumentKeysFollowTheirType) {
                 R"(","pin":0.0,"pout":0.0,"disc":0.0,"sum":0.0,"qtty":0.0,"vatsum":0.0,)"
                 R"("tindoc":0,"parentid":0,"posdoc":0,"tag1":""})");
   // A money document names its cash account and cost item and keeps no lines.
-  EXPECT_EQ(Keys(Doc(2)), keys({}, {"moneyaccid", "itemcostid"}));
+  EXPECT_EQ(KeyLine(Doc(2)), keys("", " moneyaccid itemcostid"));
   EXPECT_EQ(Doc(2).GetString("moneyaccid"), SmallGuid(2561));
   EXPECT_EQ(Doc(2).GetString("itemcostid"), SmallGuid(2817));
   EXPECT_EQ(Doc(2).GetArray("docgoods").Size(), 0u);
-  EXPECT_EQ(Keys(Doc(3)), keys({"storeto"}, {}));
+  EXPECT_EQ(KeyLine(Doc(3)), keys(" storeto", ""));
   EXPECT_EQ(Doc(3).GetString("storeto"), SmallGuid(1282));
-  EXPECT_EQ(Keys(Doc(4)), keys({"prodtype"}, {}));
+  EXPECT_EQ(KeyLine(Doc(4)), keys(" prodtype", ""));
   EXPECT_EQ(Doc(4).GetInt64("prodtype"), 9);
   EXPECT_EQ(Doc(4).GetArray("docgoods").GetObject(0).GetString("guid"), SmallGuid(514));
   EXPECT_EQ(Doc(0).GetString("contract"), kZeroGuid);
@@ -299,9 +279,7 @@ TEST_F(TirJsonBuilderDocsTest, OneDocumentWithoutLinesHasNoGoods) {
   ASSERT_TRUE(builder_.SaveToFileOneDoc(2, file, false));
   const json::Object saved = json::Object::ParseFile(file);
   std::filesystem::remove(file);
-  std::vector<std::string> keys;
-  for (std::size_t i = 0; i < saved.Size(); ++i) keys.emplace_back(saved.KeyAt(i));
-  EXPECT_EQ(keys, (std::vector<std::string>{"goodsgroups", "recipes", "goods", "docs", "info"}));
+  EXPECT_EQ(KeyLine(saved), "goodsgroups recipes goods docs info");
   EXPECT_EQ(saved.GetArray("goods").Size(), 0u);
   EXPECT_EQ(saved.GetArray("recipes").Size(), 1u);  // all recipes, whatever the document
   ASSERT_EQ(saved.GetArray("docs").Size(), 1u);
@@ -340,10 +318,9 @@ INSERT INTO tirVAT (fId, fCode, fName, fVAT, fVATA, fGUID1) VALUES (1, 'A', 'П�
   const json::Array partners = builder_.Json().GetArray("partners");
   ASSERT_EQ(partners.Size(), 2u);
   const json::Object p = partners.GetObject(0);
-  EXPECT_EQ(Keys(p), (std::vector<std::string>{"guid",  "lid",    "code", "name",  "namefull",
-                                               "type",  "card",   "tel1", "tel2",  "tel3",
-                                               "adr1",  "adr2",   "adr3", "date1", "date2",
-                                               "date3", "edrpou", "inn",  "nnds",  "group"}));
+  EXPECT_EQ(KeyLine(p),
+            "guid lid code name namefull type card tel1 tel2 tel3 adr1 adr2 adr3 date1 date2 date3 "
+            "edrpou inn nnds group");
   EXPECT_EQ(p.GetString("date1"), "");
   EXPECT_EQ(p.GetString("date2"), "20230102030405");
   EXPECT_EQ(p.GetString("date3"), "");
@@ -373,6 +350,76 @@ INSERT INTO tirVAT (fId, fCode, fName, fVAT, fVATA, fGUID1) VALUES (1, 'A', 'П�
   builder_.AddAllEntities("2");
   ASSERT_EQ(builder_.Json().GetArray("entities").Size(), 1u);
   EXPECT_EQ(builder_.Json().GetArray("entities").GetObject(0).GetString("name"), "Інша");
+}
+
+TEST_F(TirJsonBuilderTest, CatalogKeyOrdersAndTheirJoinedGuids) {
+  test::FillSmallBase(conn());
+  Exec(R"SQL(
+INSERT INTO tirCurrencies (fId, fCode, fName, fCurr, fGUID1) VALUES (1, 'EUR', 'Євро', 41.5, 3073);
+INSERT INTO tirContracts (fId, fName, fEntitiId, fPartnerId, fCurrId, fPriceId, fDefault, fType,
+                          fGUID1) VALUES (1, 'Договір', 1, 1, 1, 2, 1, 3, 3329);
+INSERT INTO tirItemCost (fId, fName, fGUID1) VALUES (1, 'Оренда', 2817);
+INSERT INTO tirTables (fId, fName, fGUID1) VALUES (1, 'Стіл 1', 3585);
+UPDATE tirStores SET fPriceId = 4;
+)SQL");
+  builder_.AddAllEntities("");
+  builder_.AddAllCurrencies();
+  builder_.AddAllContracts("");
+  builder_.AddAllItemCost();
+  builder_.AddAllTables();
+  builder_.AddAllStores("");
+  const std::pair<const char*, const char*> sections[] = {
+      {"entities",
+       "guid lid code name namefull edrpou inn nnds tel1 tel2 tel3 adr1 adr2 adr3 visible group"},
+      {"currencies", "guid lid code name namefull visible rate group"},
+      {"contracts", "guid lid name pricetype default type partner curr entity"},
+      {"itemscost", "guid lid code name group"},
+      {"tables", "guid lid code name namefull group"},
+      {"stores", "guid lid code name namefull pricetype group"}};
+  for (const auto& [key, keys] : sections) {
+    const json::Array rows = builder_.Json().GetArray(key);
+    ASSERT_EQ(rows.Size(), 1u) << key;
+    EXPECT_EQ(KeyLine(rows.GetObject(0)), keys) << key;
+  }
+  EXPECT_EQ(KeyLine(builder_.Json()),
+            "entitiesgroups entities currenciesgroups currencies contracts itemscostgroups "
+            "itemscost tablesgroups tables storesgroups stores");
+  const json::Object contract = builder_.Json().GetArray("contracts").GetObject(0);
+  EXPECT_EQ(contract.GetString("partner"), SmallGuid(769));
+  EXPECT_EQ(contract.GetString("curr"), SmallGuid(3073));
+  EXPECT_EQ(contract.GetString("entity"), SmallGuid(1025));
+  EXPECT_EQ(contract.GetInt64("pricetype"), 2);
+  EXPECT_EQ(contract.GetInt64("type"), 3);
+  EXPECT_EQ(builder_.Json().GetArray("currencies").GetObject(0).GetNumber("rate"), 41.5);
+  EXPECT_EQ(builder_.Json().GetArray("stores").GetObject(0).GetInt64("pricetype"), 4);
+}
+
+TEST_F(TirJsonBuilderTest, TwoRecipesSplitWhereTheDishChanges) {
+  test::FillSmallBase(conn());
+  // A second dish (good 1) whose component row lies between the rows of dish 3.
+  Exec(R"SQL(
+DELETE FROM tirRecipes;
+INSERT INTO tirRecipes (fId, fGoodId, fCompId, fCount, fCountOut) VALUES
+  (1, 3, 1, 0.2, 0.18), (2, 1, 2, 0.1, 0.09), (3, 3, 2, 0.5, 0.5);
+)SQL");
+  builder_.AddAllRecipes();
+  const json::Array recipes = builder_.Json().GetArray("recipes");
+  ASSERT_EQ(recipes.Size(), 2u);
+  const json::Object first = recipes.GetObject(0);
+  EXPECT_EQ(KeyLine(first), "guid lid qttyout components");
+  EXPECT_EQ(first.GetInt64("lid"), 1);
+  EXPECT_EQ(first.GetString("guid"), SmallGuid(513));
+  ASSERT_EQ(first.GetArray("components").Size(), 1u);
+  EXPECT_EQ(first.GetArray("components").GetObject(0).ToText(false),
+            R"({"lid":2,"guid":")" + SmallGuid(514) + R"(","qtty":0.1,"qttynetto":0.09})");
+  const json::Object second = recipes.GetObject(1);
+  EXPECT_EQ(second.GetInt64("lid"), 3);
+  EXPECT_EQ(second.GetNumber("qttyout"), 0.45);
+  const json::Array parts = second.GetArray("components");
+  ASSERT_EQ(parts.Size(), 2u);
+  std::set<std::int64_t> lids{parts.GetObject(0).GetInt64("lid"),
+                              parts.GetObject(1).GetInt64("lid")};
+  EXPECT_EQ(lids, (std::set<std::int64_t>{1, 2}));
 }
 
 TEST_F(TirJsonBuilderTest, OneDocumentExportMatchesTheExpectedFile) {

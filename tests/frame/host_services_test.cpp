@@ -189,25 +189,5 @@ TEST_F(HostServicesTest, ReplicaGuardShowsTheMessageOrTheStandardText) {
             "робити тільки в центральній базі даних (Master-база).");
 }
 
-TEST(HeadlessUi, AnswersOkOrTheMostAgreeableButton) {
-  HeadlessUiServices ui;
-  EXPECT_EQ(ui.MessageDlg("a", TMsgDlgType::mtInformation, mbOK | mbCancel), mrOk);
-  EXPECT_EQ(ui.MessageDlg("b", TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
-  EXPECT_EQ(ui.MessageDlg("c", TMsgDlgType::mtWarning, mbNo | mbCancel), mrNo);
-  EXPECT_EQ(ui.MessageDlg("d", TMsgDlgType::mtWarning, mbAbort), mrAbort);
-  EXPECT_EQ(ui.Dialogs().size(), 4u);
-  EXPECT_EQ(ui.CreateMDIFormButton(nullptr, "x"), nullptr);
-  EXPECT_FALSE(ui.OpenCommandWindow(600));
-  ui.ProcessMessages();
-  EXPECT_EQ(ui.ProcessMessagesCalls(), 1);
-
-  // An installed implementation takes over from the headless one and can be removed again.
-  SetUiServices(&ui);
-  MessageDlg("e", TMsgDlgType::mtError, mbOK);
-  EXPECT_EQ(ui.Dialogs().size(), 5u);
-  SetUiServices(nullptr);
-  EXPECT_EQ(&Ui(), &HeadlessUi());
-}
-
 }  // namespace
 }  // namespace tir::frame

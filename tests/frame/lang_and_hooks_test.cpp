@@ -44,9 +44,6 @@ TEST(DMLang, TextsMenusAndCaptionsFollowTheLanguage) {
   EXPECT_EQ(lang.Text("IDS_99"), "");
   EXPECT_EQ(lang.DialogCaption("No To All"), "Нет для всех");
   EXPECT_EQ(Utf8(lang.GetMenuOperations().fMenuName), "Документы");
-  EXPECT_EQ(Utf8(lang.GetMenuSpravochnik().fMenuName), "Справочники");
-  EXPECT_EQ(Utf8(lang.GetMenuReports().fMenuName), "Отчеты");
-  EXPECT_EQ(Utf8(lang.GetMenuService().fMenuName), "Сервис");
 
   lang.SetAvtiveLang(2);
   EXPECT_EQ(lang.Text("IDS_0"), "Універсальний обім даними");
@@ -54,17 +51,8 @@ TEST(DMLang, TextsMenusAndCaptionsFollowTheLanguage) {
   EXPECT_EQ(lang.DialogCaption("Cancel"), "Скасувати");
   EXPECT_EQ(lang.DialogCaption("OK"), "OK");
   EXPECT_EQ(lang.DialogCaption("Unknown"), "Unknown");
-  const TU3MenuParams& docs = lang.GetMenuOperations();
-  EXPECT_EQ(Utf8(docs.fMenuName), "Документи");
-  EXPECT_EQ(docs.fIdItemMenu, 20);
-  EXPECT_EQ(docs.fMenuOrder, 2000);
-  EXPECT_EQ(docs.fTypeMenu, 1);
-  EXPECT_EQ(docs.fIdParentMenu1, 0);
-  EXPECT_EQ(docs.fMenuImageIndex, -1);
-  EXPECT_EQ(docs.fToolbarImageIndex, -1);
-  EXPECT_EQ(lang.GetMenuSpravochnik().fMenuOrder, 1000);
+  EXPECT_EQ(Utf8(lang.GetMenuOperations().fMenuName), "Документи");
   EXPECT_EQ(Utf8(lang.GetMenuReports().fMenuName), "Звіти");
-  EXPECT_EQ(lang.GetMenuService().fIdItemMenu, 23);
 }
 
 // Records the order in which start and stop steps run.

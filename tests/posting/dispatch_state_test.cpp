@@ -13,12 +13,7 @@ class DispatchStateTest : public PostingTest {
   // A posted sale of 4 pieces of good 7 from a balance of 10/100, with a settlement.
   std::int64_t PostedSale() {
     SetBalance(1, 1, 7, 10, 100);
-    DocFields d;
-    d.type = 2;
-    d.state = 3;
-    d.partner = 9;
-    d.contract = 4;
-    d.docSum = 55;
+    DocFields d{.type = 2, .state = 3, .partner = 9, .contract = 4, .docSum = 55};
     const std::int64_t id = AddDoc(d, {{7, 4, 55}});
     Post(id, kPostOn);
     return id;
@@ -40,10 +35,7 @@ TEST_F(DispatchStateTest, MissingDocumentIsIgnored) {
 
 TEST_F(DispatchStateTest, TypesWithoutRoutineAreLeftUntouched) {
   for (int type : {0, 3, 16, 40, -2}) {
-    DocFields d;
-    d.type = type;
-    d.state = 1;
-    d.docSum = 10;
+    DocFields d{.type = type, .state = 1, .docSum = 10};
     const std::int64_t id = AddDoc(d, {{7, 1, 10}});
     const std::int64_t rv = Count("SELECT fRV FROM tirDocuments WHERE fId=" + std::to_string(id));
     Post(id, kPostOn);
@@ -56,8 +48,7 @@ TEST_F(DispatchStateTest, TypesWithoutRoutineAreLeftUntouched) {
 }
 
 TEST_F(DispatchStateTest, TypeComparesByLow32Bits) {
-  DocFields d;
-  d.type = 2;
+  DocFields d{.type = 2};
   const std::int64_t id = AddDoc(d, {{7, 1, 10}});
   Exec("UPDATE tirDocuments SET fDocType = 4294967298 WHERE fId = " + std::to_string(id));
   Post(id, kPostOn);  // 2^32 + 2 is a sale
@@ -67,10 +58,7 @@ TEST_F(DispatchStateTest, TypeComparesByLow32Bits) {
 
 TEST_F(DispatchStateTest, StateOnlyTypesChangeOnlyTheirState) {
   for (int type : {6, 7, 15}) {
-    DocFields d;
-    d.type = type;
-    d.state = 2;
-    d.docSum = 10;
+    DocFields d{.type = type, .state = 2, .docSum = 10};
     const std::int64_t id = AddDoc(d, {{7, 1, 10}});
     Post(id, kPostRepost);  // set to 0 whatever the state
     EXPECT_EQ(State(id), 0);
@@ -92,6 +80,46 @@ TEST_F(DispatchStateTest, StateOnlyTypesChangeOnlyTheirState) {
   EXPECT_TRUE(Log().empty());
 }
 
+TEST_F(DispatchStateTest, Commands3And21OnPostingTypesOnlyRemoveTheRows) {
+  for (int command : {kPostStateOnlyOn, kPostStateOnlyOff}) {
+    const std::int64_t id = PostedSale();
+    Post(id, command);
+    EXPECT_EQ(State(id), 0) << command;
+    EXPECT_TRUE(Moves(id).empty()) << command;
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0) << command;
+    ExpectBalance(1, 1, 7, 10, 100);
+    EXPECT_TRUE(Log().empty()) << command;
+  }
+}
+
+TEST_F(DispatchStateTest, RoutinesLeaveTheRegistersTheyDoNotOwn) {
+  const auto own = [&](const char* table, std::int64_t id) {
+    return Count(std::string("SELECT COUNT(*) FROM ") + table +
+                 " WHERE fDocId=" + std::to_string(id));
+  };
+  const auto stray = [&](const char* table, std::int64_t id) {
+    Exec(std::string("INSERT INTO ") + table + " (fDocId, fSign, fSum) VALUES (" +
+         std::to_string(id) + ", 1, 5);");
+  };
+  // The money routine keeps stock rows of its document.
+  const std::int64_t money = AddDoc({.type = 4, .state = 3, .partner = 2, .docSum = 10});
+  stray("tirAStore", money);
+  Post(money, kPostOn);
+  Post(money, kPostOff);
+  EXPECT_EQ(own("tirAStore", money), 1);
+  // Stock-only types keep settlements and payments; a sale removes them.
+  SetBalance(1, 1, 7, 10, 100);
+  for (int type : {8, 9, 10, 13, 14, 2}) {
+    const std::int64_t id = AddDoc({.type = type, .state = 3, .store2 = 1}, {{7, 1, 10}});
+    stray("tirAMSettlement", id);
+    stray("tirAPayments", id);
+    Post(id, kPostOn);
+    Post(id, kPostOff);
+    EXPECT_EQ(own("tirAMSettlement", id), type == 2 ? 0 : 1) << type;
+    EXPECT_EQ(own("tirAPayments", id), type == 2 ? 0 : 1) << type;
+  }
+}
+
 TEST_F(DispatchStateTest, PostingNewDocumentLogsNothingAndSetsPosted) {
   const std::int64_t id = PostedSale();
   EXPECT_EQ(State(id), 0);
@@ -100,32 +128,14 @@ TEST_F(DispatchStateTest, PostingNewDocumentLogsNothingAndSetsPosted) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId=" + std::to_string(id)), 1);
 }
 
-TEST_F(DispatchStateTest, RepostingPostedDocumentRewritesRowsWithoutStateUpdate) {
-  const std::int64_t id = PostedSale();
-  const auto before = Moves(id);
-  const auto balance = Balance(1, 1, 7);
-  const std::int64_t rv = Count("SELECT fRV FROM tirDocuments WHERE fId=" + std::to_string(id));
-  Post(id, kPostOn);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(Count("SELECT fRV FROM tirDocuments WHERE fId=" + std::to_string(id)), rv);
-  const auto after = Moves(id);
-  ASSERT_EQ(after.size(), before.size());
-  EXPECT_DOUBLE_EQ(after[0].sum, before[0].sum);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, balance.first);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, balance.second);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId=" + std::to_string(id)), 1);
-}
-
 TEST_F(DispatchStateTest, UnpostingSaleRestoresBalanceLogsAndClearsSyncDate) {
   const std::int64_t id = PostedSale();
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 6);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 60);
+  ExpectBalance(1, 1, 7, 6, 60);
   Post(id, kPostOff);
   EXPECT_EQ(State(id), 1);
   EXPECT_TRUE(Moves(id).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 10);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 100);
+  ExpectBalance(1, 1, 7, 10, 100);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirDocuments WHERE fSyncDate IS NULL AND fId=" +
                   std::to_string(id)),
             1);
@@ -158,11 +168,7 @@ TEST_F(DispatchStateTest, UnpostingTwiceLogsOnce) {
 
 TEST_F(DispatchStateTest, RepostCommandRespectsState) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.type = 2;
-  d.state = 1;
-  d.docSum = 20;
-  d.partner = 3;
+  DocFields d{.type = 2, .state = 1, .partner = 3, .docSum = 20};
   const std::int64_t unposted = AddDoc(d, {{7, 2, 20}});
   // Leftover rows of an unposted document are removed, the state stays.
   Exec(
@@ -176,8 +182,7 @@ TEST_F(DispatchStateTest, RepostCommandRespectsState) {
   EXPECT_EQ(State(unposted), 1);
   EXPECT_TRUE(Moves(unposted).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 10);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 100);
+  ExpectBalance(1, 1, 7, 10, 100);
 
   d.state = 3;
   const std::int64_t fresh = AddDoc(d, {{7, 2, 20}});
@@ -191,22 +196,9 @@ TEST_F(DispatchStateTest, RepostCommandRespectsState) {
   EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 8);
 }
 
-TEST_F(DispatchStateTest, MovementWithoutBalanceRowChangesNoBalance) {
-  DocFields d;
-  d.type = 1;
-  const std::int64_t id = AddDoc(d, {{7, 3, 30}});
-  Post(id, kPostOn);
-  ASSERT_EQ(Moves(id).size(), 1u);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow;"), 0);
-  Post(id, kPostOff);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow;"), 0);
-}
-
 TEST_F(DispatchStateTest, ProvodkaOpenedPostsTheCurrentRow) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.type = 2;
-  d.state = 3;
+  DocFields d{.type = 2, .state = 3};
   const std::int64_t first = AddDoc(d, {{7, 1, 10}});
   const std::int64_t second = AddDoc(d, {{7, 2, 20}});
   db::Query docs(conn());
@@ -223,10 +215,7 @@ TEST_F(DispatchStateTest, ProvodkaOpenedPostsTheCurrentRow) {
 
 TEST_F(DispatchStateTest, ClearAllRegistersKeepsBalances) {
   PostedSale();
-  DocFields m;
-  m.type = 4;
-  m.docSum = 10;
-  m.partner = 2;
+  DocFields m{.type = 4, .partner = 2, .docSum = 10};
   Post(AddDoc(m), kPostOn);
   engine().ClearAllRegisters();
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStore;"), 0);
@@ -237,8 +226,7 @@ TEST_F(DispatchStateTest, ClearAllRegistersKeepsBalances) {
 
 TEST_F(DispatchStateTest, LiveMassRepostControlStandsPostingStill) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.state = 3;
+  DocFields d{.state = 3};
   const std::int64_t id = AddDoc(d, {{7, 1, 10}});
   EXPECT_FALSE(engine().IsMassRepostControlActive());
   EXPECT_FALSE(engine().MassRepostMode());
@@ -264,11 +252,7 @@ TEST_F(DispatchStateTest, LiveMassRepostControlStandsPostingStill) {
 
 TEST_F(DispatchStateTest, FailedPostingRaisesAndARerunRepairsIt) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.type = 2;
-  d.state = 1;
-  d.docSum = 30;
-  d.partner = 4;
+  DocFields d{.type = 2, .state = 1, .partner = 4, .docSum = 30};
   const std::int64_t id = AddDoc(d, {{7, 4, 30}});
   // The settlement insert fails after the movements were written.
   Exec(
@@ -282,8 +266,7 @@ TEST_F(DispatchStateTest, FailedPostingRaisesAndARerunRepairsIt) {
   Post(id, kPostOn);
   EXPECT_EQ(Moves(id).size(), 1u);
   EXPECT_DOUBLE_EQ(Moves(id)[0].sum, 40);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 6);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 60);
+  ExpectBalance(1, 1, 7, 6, 60);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 1);
   EXPECT_EQ(State(id), 0);
 }

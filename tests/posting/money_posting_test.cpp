@@ -13,18 +13,17 @@ class MoneyPostingTest : public PostingTest {
   }
   std::int64_t Money(int type, double sum, std::int64_t partner, std::int64_t cash,
                      double rate = 1) {
-    DocFields d;
-    d.type = type;
-    d.state = 3;
-    d.docSum = sum;
-    d.currRate = rate;
-    d.partner = partner;
-    d.cashAccount = cash;
-    d.contract = 21;
-    d.transact = 22;
-    d.itemCost = 23;
-    d.store = 4;
-    d.entity = 5;
+    DocFields d{.type = type,
+                .state = 3,
+                .entity = 5,
+                .store = 4,
+                .partner = partner,
+                .contract = 21,
+                .transact = 22,
+                .cashAccount = cash,
+                .itemCost = 23,
+                .docSum = sum,
+                .currRate = rate};
     const std::int64_t id = AddDoc(d);
     Post(id);
     return id;
@@ -85,34 +84,11 @@ TEST_F(MoneyPostingTest, ZeroSumWritesNothingButChangesState) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
 }
 
-TEST_F(MoneyPostingTest, UnpostingAndRepostingReplaceTheRows) {
-  const std::int64_t id = Money(4, 100, 9, 1);
-  Post(id);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAPayments;"), 1);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 1);
-  Post(id, kPostOff);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAPayments;"), 0);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
-  EXPECT_EQ(State(id), 1);
-  ASSERT_EQ(Log().size(), 1u);
-  EXPECT_EQ(Log()[0].text, "НеПроведено");
-}
-
 TEST_F(MoneyPostingTest, SettlementBalanceOfContractAndTransaction) {
-  DocFields sale;
-  sale.type = 2;
-  sale.docSum = 50;
-  sale.partner = 3;
-  sale.contract = 70;
-  sale.transact = 1;
+  DocFields sale{.type = 2, .partner = 3, .contract = 70, .transact = 1, .docSum = 50};
   Post(AddDoc(sale));
-  DocFields receipt;
-  receipt.type = 4;
-  receipt.docSum = 20;
-  receipt.partner = 3;
-  receipt.contract = 70;
-  receipt.transact = 2;
-  receipt.cashAccount = 1;
+  DocFields receipt{
+      .type = 4, .partner = 3, .contract = 70, .transact = 2, .cashAccount = 1, .docSum = 20};
   Post(AddDoc(receipt));
   EXPECT_DOUBLE_EQ(static_cast<double>(engine().GetMoneySettlement(70, 0)), -30);
   EXPECT_DOUBLE_EQ(static_cast<double>(engine().GetMoneySettlement(70, 1)), -50);

@@ -138,20 +138,11 @@ std::vector<MoveRow> PostingTest::Moves(std::int64_t docId) {
   q.ParamByName("pDoc").SetInt64(docId);
   q.Open();
   std::vector<MoveRow> rows;
+  const auto i = [&](std::size_t c) { return q.FieldByIndex(c).AsInt64(); };
+  const auto d = [&](std::size_t c) { return q.FieldByIndex(c).AsDouble(); };
   for (; !q.Eof(); q.Next()) {
-    MoveRow r;
-    r.ent = q.FieldByName("fEntId").AsInt64();
-    r.store = q.FieldByName("fStoreId").AsInt64();
-    r.good = q.FieldByName("fGoodId").AsInt64();
-    r.operType = q.FieldByName("fOperType").AsInt32();
-    r.sign = q.FieldByName("fSign").AsInt32();
-    r.qtty = q.FieldByName("fQtty").AsDouble();
-    r.sum = q.FieldByName("fSum").AsDouble();
-    r.posGoodId = q.FieldByName("fPosGoodId").AsInt64();
-    r.contract = q.FieldByName("fContractId").AsInt64();
-    r.transact = q.FieldByName("fTransactId").AsInt64();
-    r.partId = q.FieldByName("fPartId").AsInt64();
-    rows.push_back(r);
+    rows.push_back({i(0), i(1), i(2), static_cast<int>(i(3)), static_cast<int>(i(4)), d(5), d(6),
+                    i(7), i(8), i(9), i(10)});
   }
   return rows;
 }

@@ -79,6 +79,12 @@ class PostingTest : public ::testing::Test {
   void SetBalance(std::int64_t ent, std::int64_t store, std::int64_t good, double qtty, double sum);
   // (qtty, sum) of the balance row; (NaN, NaN) when there is none.
   std::pair<double, double> Balance(std::int64_t ent, std::int64_t store, std::int64_t good);
+  void ExpectBalance(std::int64_t ent, std::int64_t store, std::int64_t good, double qtty,
+                     double sum) {
+    const auto [q, s] = Balance(ent, store, good);
+    EXPECT_DOUBLE_EQ(q, qtty) << "quantity of good " << good << " in store " << store;
+    EXPECT_DOUBLE_EQ(s, sum) << "sum of good " << good << " in store " << store;
+  }
   std::vector<MoveRow> Moves(std::int64_t docId);
   int State(std::int64_t docId);
   std::int64_t Count(const std::string& sql);

@@ -9,14 +9,13 @@ using SalePostingTest = PostingTest;
 
 TEST_F(SalePostingTest, ForeignCurrencyReceiptConvertsLinesNotSettlement) {
   SetBalance(1, 1, 7, 0, 0);
-  DocFields d;
-  d.type = 1;
-  d.state = 3;
-  d.currRate = 2;
-  d.docSum = 10;
-  d.partner = 6;
-  d.contract = 11;
-  d.transact = 12;
+  DocFields d{.type = 1,
+              .state = 3,
+              .partner = 6,
+              .contract = 11,
+              .transact = 12,
+              .docSum = 10,
+              .currRate = 2};
   const std::int64_t id = AddDoc(d, {{7, 3, 10}});
   Post(id);
   const auto moves = Moves(id);
@@ -29,8 +28,7 @@ TEST_F(SalePostingTest, ForeignCurrencyReceiptConvertsLinesNotSettlement) {
   EXPECT_EQ(moves[0].contract, 11);
   EXPECT_EQ(moves[0].transact, 12);
   EXPECT_EQ(moves[0].partId, 0);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 3);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 20);
+  ExpectBalance(1, 1, 7, 3, 20);
 
   db::Query q(conn());
   q.SetSql("SELECT * FROM tirAMSettlement;");
@@ -49,10 +47,7 @@ TEST_F(SalePostingTest, ForeignCurrencyReceiptConvertsLinesNotSettlement) {
 
 TEST_F(SalePostingTest, TwoLinesOfOneGoodShareTheBalance) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.type = 2;
-  d.docSum = 150;
-  d.partner = 2;
+  DocFields d{.type = 2, .partner = 2, .docSum = 150};
   const std::int64_t id = AddDoc(d, {{7, 4, 60}, {7, 6, 90}});
   Post(id);
   const auto moves = Moves(id);
@@ -66,10 +61,8 @@ TEST_F(SalePostingTest, TwoLinesOfOneGoodShareTheBalance) {
 }
 
 TEST_F(SalePostingTest, SaleOfUnknownBalanceCostsNothingAndDocSumRoundingToZeroSkipsSettlement) {
-  DocFields d;
-  d.type = 2;
-  d.docSum = 0.004;  // converts to 0.00
-  d.partner = 2;
+  // docSum: converts to 0.00
+  DocFields d{.type = 2, .partner = 2, .docSum = 0.004};
   const std::int64_t id = AddDoc(d, {{8, 2, 1}});
   Post(id);
   const auto moves = Moves(id);
@@ -84,20 +77,14 @@ class ReturnPostingTest : public PostingTest {
   // Posts a sale of `qtty` pieces of `good` valued `cost` (the whole balance it takes).
   std::int64_t Sale(std::int64_t good, double qtty, double cost, double date) {
     SetBalance(1, 1, good, qtty, cost);
-    DocFields d;
-    d.type = 2;
-    d.dateTime = date;
+    DocFields d{.type = 2, .dateTime = date};
     const std::int64_t id = AddDoc(d, {{good, qtty, cost * 2}});
     Post(id);
     return id;
   }
   std::int64_t Return(const std::vector<LineFields>& lines, double date, double docSum = 0) {
-    DocFields d;
-    d.type = 11;
-    d.dateTime = date;
-    d.docSum = docSum;
-    d.partner = 4;
-    d.currRate = 5;  // not used by returns
+    // currRate: not used by returns
+    DocFields d{.type = 11, .partner = 4, .docSum = docSum, .currRate = 5, .dateTime = date};
     const std::int64_t id = AddDoc(d, lines);
     Post(id);
     return id;

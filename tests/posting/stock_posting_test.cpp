@@ -9,12 +9,7 @@ using StockPostingTest = PostingTest;
 TEST_F(StockPostingTest, MoveTakesCostFromSendingStore) {
   SetBalance(1, 1, 7, 10, 200);
   SetBalance(1, 2, 7, 0, 0);
-  DocFields d;
-  d.type = 8;
-  d.store = 1;
-  d.store2 = 2;
-  d.contract = 5;
-  d.transact = 6;
+  DocFields d{.type = 8, .store = 1, .store2 = 2, .contract = 5, .transact = 6};
   const std::int64_t id = AddDoc(d, {{7, 5, 0}});
   Post(id);
   const auto moves = Moves(id);
@@ -32,10 +27,8 @@ TEST_F(StockPostingTest, MoveTakesCostFromSendingStore) {
     EXPECT_EQ(m.operType, 8);
     EXPECT_EQ(m.posGoodId, LineIds(id)[0]);
   }
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 5);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 100);
-  EXPECT_DOUBLE_EQ(Balance(1, 2, 7).first, 5);
-  EXPECT_DOUBLE_EQ(Balance(1, 2, 7).second, 100);
+  ExpectBalance(1, 1, 7, 5, 100);
+  ExpectBalance(1, 2, 7, 5, 100);
 
   Post(id, kPostOff);
   EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 200);
@@ -44,12 +37,8 @@ TEST_F(StockPostingTest, MoveTakesCostFromSendingStore) {
 
 TEST_F(StockPostingTest, WriteOffAtAverageCostAndTakingOnStockAtLineSum) {
   SetBalance(1, 1, 7, 4, 10);
-  DocFields off;
-  off.type = 9;
-  off.contract = 3;
-  off.transact = 4;
-  off.docSum = 500;  // no settlement for stock documents
-  off.partner = 1;
+  // docSum: no settlement for stock documents
+  DocFields off{.type = 9, .partner = 1, .contract = 3, .transact = 4, .docSum = 500};
   const std::int64_t offId = AddDoc(off, {{7, 1, 999}});
   Post(offId);
   auto moves = Moves(offId);
@@ -59,27 +48,21 @@ TEST_F(StockPostingTest, WriteOffAtAverageCostAndTakingOnStockAtLineSum) {
   EXPECT_EQ(moves[0].contract, 3);
   EXPECT_EQ(moves[0].transact, 4);
 
-  DocFields on;
-  on.type = 10;
-  on.currRate = 3;  // no conversion
+  // currRate: no conversion
+  DocFields on{.type = 10, .currRate = 3};
   const std::int64_t onId = AddDoc(on, {{7, 2, 12.345}});
   Post(onId);
   moves = Moves(onId);
   ASSERT_EQ(moves.size(), 1u);
   EXPECT_EQ(moves[0].sign, 1);
   EXPECT_DOUBLE_EQ(moves[0].sum, 12.35);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 5);
-  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).second, 7.5 + 12.35);
+  ExpectBalance(1, 1, 7, 5, 7.5 + 12.35);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement;"), 0);
 }
 
 TEST_F(StockPostingTest, ReturnToSupplierAtStoreCostWithSettlement) {
   SetBalance(1, 1, 7, 10, 100);
-  DocFields d;
-  d.type = 12;
-  d.docSum = 77;
-  d.partner = 8;
-  d.contract = 2;
+  DocFields d{.type = 12, .partner = 8, .contract = 2, .docSum = 77};
   const std::int64_t id = AddDoc(d, {{7, 3, 45}});
   Post(id);
   const auto moves = Moves(id);
@@ -106,9 +89,7 @@ TEST_F(StockPostingTest, InventorySurplusAndShortage) {
   SetBalance(1, 1, 2, 10, 100);
   SetBalance(1, 1, 3, 0, 40);
   SetBalance(1, 1, 4, 2, 20);
-  DocFields d;
-  d.type = 14;
-  d.contract = 9;
+  DocFields d{.type = 14, .contract = 9};
   LineFields tiny{1, 5, 0, 7, 0, 1e-13};
   LineFields smallSurplus{1, 5, 0, 7, 0, 2};
   LineFields bigSurplus{2, 5, 0, 7, 0, 8};
@@ -145,9 +126,7 @@ class ProductionTest : public PostingTest {
 };
 
 TEST_F(ProductionTest, EachProductTakesItsOwnIngredients) {
-  DocFields d;
-  d.type = 13;
-  d.contract = 4;
+  DocFields d{.type = 13, .contract = 4};
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1},
                                      {22, 2, 0, 0, 0, 0, 1, 2},
                                      {13, 1, 0, 0, 0, 0, 2, 2},
@@ -181,8 +160,7 @@ TEST_F(ProductionTest, EachProductTakesItsOwnIngredients) {
 }
 
 TEST_F(ProductionTest, IngredientsWithoutProductAreStillPosted) {
-  DocFields d;
-  d.type = 13;
+  DocFields d{.type = 13};
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1},
                                      {11, 1, 0, 0, 0, 0, 2, 1},
                                      {12, 1, 0, 0, 0, 0, 2, 5}});  // group 5 has no product
@@ -197,9 +175,7 @@ TEST_F(ProductionTest, IngredientsWithoutProductAreStillPosted) {
 
 TEST_F(ProductionTest, SharedCostIsSplitByQuantityWithRemainderToTheLast) {
   SetBalance(1, 1, 11, 1, 10);
-  DocFields d;
-  d.type = 13;
-  d.tagInt = 2;
+  DocFields d{.type = 13, .tagInt = 2};
   const std::int64_t id =
       AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1}, {22, 2, 0, 0, 0, 0, 1, 2}, {11, 1, 0, 0, 0, 0, 2, 1}});
   Post(id);
@@ -215,9 +191,7 @@ TEST_F(ProductionTest, SharedCostIsSplitByQuantityWithRemainderToTheLast) {
 }
 
 TEST_F(ProductionTest, DocumentWithoutProductsKeepsStateAndLosesOldRows) {
-  DocFields d;
-  d.type = 13;
-  d.state = 3;
+  DocFields d{.type = 13, .state = 3};
   const std::int64_t id = AddDoc(d, {{21, 1, 0, 0, 0, 0, 1, 1}, {11, 1, 0, 0, 0, 0, 2, 1}});
   Post(id);
   ASSERT_EQ(Moves(id).size(), 2u);

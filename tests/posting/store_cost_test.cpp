@@ -65,28 +65,19 @@ TEST_F(StoreCostTest, RebuildCreatesEveryCombinationWithSignedSums) {
   const std::int64_t s1 = AddStore(), s2 = AddStore();
   const std::int64_t e1 = AddEntity();
   SetBalance(e1, s1, 999, 4, 4);  // a row of no good: dropped by the rebuild
-  DocFields in;
-  in.type = 1;
-  in.entity = e1;
-  in.store = s1;
+  DocFields in{.type = 1, .entity = e1, .store = s1};
   Post(AddDoc(in, {{g1, 10, 100}, {g2, 1, 3}}));
-  DocFields out;
-  out.type = 9;
-  out.entity = e1;
-  out.store = s1;
+  DocFields out{.type = 9, .entity = e1, .store = s1};
   Exec("INSERT INTO tirAStore (fEntId, fStoreId, fGoodId, fSign, fQtty, fSum, fDocId) VALUES (" +
        std::to_string(e1) + ", " + std::to_string(s2) + ", " + std::to_string(g1) +
        ", -1, 2.5, 7, 0);");
 
   engine().RebuildStoresFull();
   EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow;"), 4);
-  EXPECT_DOUBLE_EQ(Balance(e1, s1, g1).first, 10);
-  EXPECT_DOUBLE_EQ(Balance(e1, s1, g1).second, 100);
+  ExpectBalance(e1, s1, g1, 10, 100);
   EXPECT_DOUBLE_EQ(Balance(e1, s1, g2).second, 3);
-  EXPECT_DOUBLE_EQ(Balance(e1, s2, g1).first, -2.5);
-  EXPECT_DOUBLE_EQ(Balance(e1, s2, g1).second, -7);
-  EXPECT_DOUBLE_EQ(Balance(e1, s2, g2).first, 0);
-  EXPECT_DOUBLE_EQ(Balance(e1, s2, g2).second, 0);
+  ExpectBalance(e1, s2, g1, -2.5, -7);
+  ExpectBalance(e1, s2, g2, 0, 0);
   EXPECT_TRUE(std::isnan(Balance(e1, s1, 999).first));
 
   // Posting now keeps the balances current; a second rebuild changes nothing.
@@ -94,8 +85,7 @@ TEST_F(StoreCostTest, RebuildCreatesEveryCombinationWithSignedSums) {
   Post(AddDoc(out, {{g1, 4, 0}}));
   EXPECT_DOUBLE_EQ(Balance(e1, s1, g1).second, 60);
   engine().RebuildStores();
-  EXPECT_DOUBLE_EQ(Balance(e1, s1, g1).first, 6);
-  EXPECT_DOUBLE_EQ(Balance(e1, s1, g1).second, 60);
+  ExpectBalance(e1, s1, g1, 6, 60);
 
   // On SQLite the rows of a deleted store disappear.
   Exec("DELETE FROM tirStores WHERE fId = " + std::to_string(s2));

@@ -7,7 +7,6 @@
 #include "settings/base64.h"
 #include "settings/data_ex_out.h"
 #include "settings/json_one_send.h"
-#include "settings/profile_hooks.h"
 #include "settings/scramble.h"
 #include "settings/settings_stream.h"
 #include "settings/tir_token_one.h"
@@ -26,48 +25,13 @@ std::vector<std::uint8_t> Written(TSettingsRecord& record) {
   return w.Bytes();
 }
 
-void ExpectSameShop(const TJSONOneSend& a, const TJSONOneSend& b) {
+// Same version and the same fields (compared as the bytes they write).
+void ExpectSameShop(TJSONOneSend a, TJSONOneSend b) {
   EXPECT_EQ(a.mVersion, b.mVersion);
-  EXPECT_EQ(a.mName, b.mName);
-  EXPECT_EQ(a.mEntIds, b.mEntIds);
-  EXPECT_EQ(a.mStoreIds, b.mStoreIds);
-  EXPECT_EQ(a.mGoodsGroupsIds, b.mGoodsGroupsIds);
-  EXPECT_EQ(a.mIfSendOnClose, b.mIfSendOnClose);
-  EXPECT_EQ(a.mURL, b.mURL);
-  EXPECT_EQ(a.mIfAvtomat, b.mIfAvtomat);
-  EXPECT_EQ(a.mPeriodMin, b.mPeriodMin);
-  EXPECT_EQ(a.mIfLastDayGoods, b.mIfLastDayGoods);
-  EXPECT_EQ(a.mPeriodDay, b.mPeriodDay);
+  EXPECT_EQ(Written(a), Written(b));
 }
 
-TEST(SettingsStream, PrimitivesAreLittleEndian) {
-  TSettingsStreamWriter w;
-  w.WriteInt32(0x01020304);
-  w.WriteByte(0xAB);
-  w.WriteString("Ж1");
-  w.WriteString("");
-  w.WriteInt64(-2);
-  const std::vector<std::uint8_t> expected = {4,    3,    2,    1,    0xAB, 2,    0,   0, 0,
-                                              0x16, 4,    '1',  0,    0,    0,    0,   0, 0xFE,
-                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  EXPECT_EQ(w.Bytes(), expected);
-
-  TSettingsStreamReader r(w.Bytes());
-  std::int32_t i = 0;
-  std::uint8_t b = 0;
-  std::string s1, s2 = "x";
-  std::int64_t l = 0;
-  EXPECT_TRUE(r.ReadInt32(i) && r.ReadByte(b) && r.ReadString(s1) && r.ReadString(s2) &&
-              r.ReadInt64(l));
-  EXPECT_EQ(i, 0x01020304);
-  EXPECT_EQ(b, 0xAB);
-  EXPECT_EQ(s1, "Ж1");
-  EXPECT_EQ(s2, "");
-  EXPECT_EQ(l, -2);
-  EXPECT_FALSE(r.ReadByte(b));
-  EXPECT_TRUE(r.Failed());
-}
-
+// The writer's byte layout is pinned by the profile layouts below; 64-bit values by the token.
 TEST(SettingsStream, NegativeLengthIsEmptyAndShortReadsLeaveValues) {
   const std::vector<std::uint8_t> negative = {0xFF, 0xFF, 0xFF, 0xFF, 7};
   TSettingsStreamReader r(negative);
@@ -251,15 +215,7 @@ TEST(DataExOut, DefaultsLayoutAndRoundTrip) {
   for (const std::string& s : {s1, s2}) {
     TDataExOut q;
     q.ReadFromStr(s);
-    EXPECT_EQ(q.mName, "A");
-    EXPECT_EQ(q.mEntIds, "B");
-    EXPECT_EQ(q.mStoreIds, "C");
-    EXPECT_EQ(q.mGoodsGroupsIds, "D");
-    EXPECT_EQ(q.mFilePath, "E");
-    EXPECT_EQ(q.mDocTypesIds, "F");
-    EXPECT_EQ(q.mPeriodMin, 3);
-    EXPECT_EQ(q.mIfSendOnClose, 1);
-    EXPECT_EQ(q.mIfAvtomat, 0);
+    EXPECT_EQ(Written(q), expected);
   }
 
   TDataExOut broken;
@@ -268,38 +224,12 @@ TEST(DataExOut, DefaultsLayoutAndRoundTrip) {
   EXPECT_EQ(broken.mFilePath, "c:\\temp\\tirvaloretail.json");
 }
 
-TEST(DataExOut, HooksReachTheExportSide) {
-  TDataExOut p;
-  EXPECT_EQ(p.GetGUIDBase(), "");
-  EXPECT_FALSE(p.SaveFile(1, 2));
-  double seenFrom = 0, seenTo = 0;
-  std::string seenPath;
-  SetGUIDBaseFunc([] { return std::string("{GUID}"); });
-  SetDataExOutSaveFileFunc([&](const TDataExOut& profile, double from, double to) {
-    seenPath = profile.mFilePath;
-    seenFrom = from;
-    seenTo = to;
-    return true;
-  });
-  EXPECT_EQ(p.GetGUIDBase(), "{GUID}");
-  EXPECT_EQ(TJSONOneSend().GetGUIDBase(), "{GUID}");
-  EXPECT_TRUE(p.SaveFile(10, 11));
-  EXPECT_EQ(seenPath, p.mFilePath);
-  EXPECT_EQ(seenFrom, 10);
-  EXPECT_EQ(seenTo, 11);
-  SetGUIDBaseFunc(nullptr);
-  SetDataExOutSaveFileFunc(nullptr);
-}
-
 TEST(TirTokenOne, ClearCopyAndRoundTrip) {
   TTirTokenOne t;
   EXPECT_EQ(t.mVersion, 4);
   EXPECT_EQ(t.m6_mStorePriceID, 1);
   EXPECT_EQ(t.m6_mSendPH, 1);
-  EXPECT_EQ(t.m6_mNameTAG, "<B><FONT color=\"#COLOR#\"  size=\"48\" >#MAIN_TEXT#</FONT></B>");
-  EXPECT_EQ(t.m6_mPriceTAG,
-            "<B><FONT color=\"#003399\"  size=\"56\" >#PRICE_01_INT#,#PRICE_01_DEC#</FONT><FONT "
-            "color=\"#999999\" size=\"26\"> грн / #UNIT_01#</FONT></B>");
+  EXPECT_NE(t.m6_mPriceTAG.find("#PRICE_01_INT#"), std::string::npos);
 
   t.mType = 2;
   t.mActiv = 1;
@@ -327,29 +257,11 @@ TEST(TirTokenOne, ClearCopyAndRoundTrip) {
   c.Copy(t);
   TTirTokenOne r;
   r.ReadFromStr(t.SaveToStr());
-  for (const TTirTokenOne* x : {&c, &r}) {
-    EXPECT_EQ(x->mType, 2);
-    EXPECT_EQ(x->mActiv, 1);
-    EXPECT_EQ(x->mName, "client");
-    EXPECT_EQ(x->mToken, "tok");
-    EXPECT_EQ(x->mDesc, "d");
-    EXPECT_EQ(x->mTokenRight, 0x123456789LL);
-    EXPECT_EQ(x->m1_mStoreIds, "1,2");
-    EXPECT_EQ(x->m1_mEntIds, "3");
-    EXPECT_EQ(x->m1_mDocTypeIds, "4");
-    EXPECT_EQ(x->m1_mDocTypeSynk, 1);
-    EXPECT_EQ(x->m2_mUserIDMapped, -5);
-    EXPECT_EQ(x->m2_mEntIDMapped, 6);
-    EXPECT_EQ(x->m2_mStoreIDMapped, 7);
-    EXPECT_EQ(x->m6_mStorePriceID, 3);
-    EXPECT_EQ(x->m6_mSendPH, 0);
-    EXPECT_EQ(x->m6_mNameTAG, "n");
-    EXPECT_EQ(x->m6_mPriceTAG, "p");
-    EXPECT_EQ(x->m6_mPh_Field_T, 1);
-    EXPECT_EQ(x->m6_mPh_Field_B, 2);
-    EXPECT_EQ(x->m6_mPh_Field_L, 3);
-    EXPECT_EQ(x->m6_mPh_Field_R, 4);
-  }
+  // Every field travels: the copy and the read-back write the same bytes as the original.
+  EXPECT_EQ(Written(c), Written(t));
+  EXPECT_EQ(Written(r), Written(t));
+  EXPECT_EQ(r.m2_mUserIDMapped, -5);
+  EXPECT_EQ(r.mTokenRight, 0x123456789LL);
 
   c.Clear();
   EXPECT_EQ(c.mName, "");

@@ -4,15 +4,15 @@
 
 #include <stdexcept>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "db/date_time.h"
 #include "db/query.h"
 #include "frame/message_hooks.h"
+#include "frame/ui_services.h"
 #include "settings/json_one_send.h"
 #include "tests/transport/transport_fixture.h"
-#include "transport/global_exit.h"
 #include "transport/timer_services.h"
 
 namespace tir::transport {
@@ -159,6 +159,43 @@ TEST_F(DataModTest, FailedSendKeepsItsLastTimeSoTheNextTickTriesAgain) {
   EXPECT_EQ(sent_.size(), 1u);
 }
 
+// A host whose message-loop turn runs `turn` (the shop window's OK reloading the settings).
+class TurningUi final : public frame::UiServices {
+ public:
+  frame::TModalResult MessageDlg(const std::string&, frame::TMsgDlgType, std::uint32_t) override {
+    return frame::mrOk;
+  }
+  void* CreateMDIFormButton(void*, const std::string&) override { return nullptr; }
+  void ProcessMessages() override {
+    if (turn) std::exchange(turn, nullptr)();
+  }
+  bool OpenCommandWindow(std::int32_t) override { return false; }
+  std::function<void()> turn;
+};
+
+TEST_F(DataModTest, ReloadDuringASendTurnEndsTheWalkSafely) {
+  AddProfile("first", 1, 0);
+  AddProfile("second", 1, 0);
+  MakeModule();
+  TurningUi ui;
+  frame::SetUiServices(&ui);
+  // The send hands the loop a turn, then uses its profile again (as the shop sender does).
+  mod_->SetSendFunc([this](TJSONOneSend& p) {
+    frame::ProcessMessages();
+    sent_.push_back(p.mName);
+  });
+  // The turn reloads the list and fires the timer again: that tick waits for the running one.
+  ui.turn = [this] {
+    mod_->ReloadSettings();
+    mod_->Timer1Timer();
+  };
+  Ticks(1);
+  EXPECT_EQ(sent_, (std::vector<std::string>{"first"}));
+  Ticks(1);
+  EXPECT_EQ(sent_, (std::vector<std::string>{"first", "first", "second"}));
+  frame::SetUiServices(nullptr);
+}
+
 TEST_F(DataModTest, UnreadableProfileRowsLeaveTheTimerOff) {
   AddProfile("auto", 1, 1);
   base_.conn().ExecScript(
@@ -187,30 +224,6 @@ TEST_F(DataModTest, StartAndStopMessagesCreateAndFreeTheModule) {
   EXPECT_FALSE(timers_.Enabled());
   frame::RunStopHook(frame::LifecycleSlot::kDataModule);  // harmless twice
   SetTimerServices(nullptr);
-}
-
-TEST(GlobalExitTest, FlagIsSharedAcrossThreads) {
-  TMDGlobalExitNow flag;
-  EXPECT_FALSE(flag.ifExitNOW());
-  EXPECT_FALSE(ExitRequested(nullptr));
-  std::thread setter([&] { flag.SetExitNOW(true); });
-  setter.join();
-  EXPECT_TRUE(flag.ifExitNOW());
-  EXPECT_TRUE(ExitRequested(&flag));
-  flag.SetExitNOW(false);
-  EXPECT_FALSE(ExitRequested(&flag));
-}
-
-TEST(ManualTimerTest, FiresOnlyWhileStarted) {
-  ManualTimerServices timers;
-  int calls = 0;
-  EXPECT_FALSE(timers.Fire());
-  timers.StartTimer(30000, [&] { ++calls; });
-  EXPECT_TRUE(timers.Enabled());
-  EXPECT_TRUE(timers.Fire());
-  timers.StopTimer();
-  EXPECT_FALSE(timers.Fire());
-  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

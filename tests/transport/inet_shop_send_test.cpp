@@ -78,10 +78,10 @@ TEST_F(InetShopSendTest, UserSendUploadsTheProfilesCatalogAndReportsSuccess) {
   EXPECT_EQ(SendJsonToInetShop(profile_, false, response), 0);
   EXPECT_EQ(test::CapturedLog(), std::vector<std::string>{"Успешно отправлен."});
   ASSERT_EQ(server_.Received().size(), 1u);
+  // A user's send reaches the service library in mode 2, a background send in mode 1.
+  EXPECT_EQ(server_.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
   const json::Object file = LastReceived();
-  std::vector<std::string> keys;
-  for (std::size_t i = 0; i < file.Size(); ++i) keys.emplace_back(file.KeyAt(i));
-  EXPECT_EQ(keys, (std::vector<std::string>{"info", "goodsgroups", "recipes", "goods"}));
+  EXPECT_EQ(test::KeyLine(file), "info goodsgroups recipes goods");
   EXPECT_EQ(file.GetObject("info").GetString("sourceID"), test::kSmallBaseGuid);
   EXPECT_EQ(Lids(file), (std::vector<std::int64_t>{1, 2}));  // only goods of the shop
   EXPECT_DOUBLE_EQ(Qtty(file, 1), 2.0);                      // the user's entity 1 and store 1
@@ -96,6 +96,8 @@ TEST_F(InetShopSendTest, UserSendUploadsTheProfilesCatalogAndReportsSuccess) {
       names[0], std::regex(R"(tirjsinet-\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d-\d{1,6}\.json)")))
       << names[0];
   EXPECT_EQ(test::ReadFile((temp_ / names[0]).string()), server_.Received()[0]);
+  EXPECT_EQ(SendJsonToInetShop(profile_, true), 0);
+  EXPECT_EQ(server_.Agents().back(), "tirvalosm/1.0 (mode 1)");
 }
 
 TEST_F(InetShopSendTest, ProfileFiltersShapeTheCatalog) {

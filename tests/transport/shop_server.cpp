@@ -8,6 +8,7 @@ ShopServer::ShopServer() {
   server_.Post("/upload.php", [this](const httplib::Request& req, httplib::Response& res) {
     std::lock_guard<std::mutex> lock(lock_);
     if (req.has_file("file")) received_.push_back(req.get_file_value("file").content);
+    agents_.push_back(req.get_header_value("User-Agent"));
     res.status = status_;
     res.set_content(body_, "text/plain");
   });
@@ -34,6 +35,11 @@ void ShopServer::Answer(int status, const std::string& body) {
 std::vector<std::string> ShopServer::Received() {
   std::lock_guard<std::mutex> lock(lock_);
   return received_;
+}
+
+std::vector<std::string> ShopServer::Agents() {
+  std::lock_guard<std::mutex> lock(lock_);
+  return agents_;
 }
 
 }  // namespace tir::test

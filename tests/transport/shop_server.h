@@ -19,6 +19,8 @@ class ShopServer {
   std::string Url() const;
   void Answer(int status, const std::string& body);
   std::vector<std::string> Received();
+  // The User-Agent of every upload (the service library names its mode there).
+  std::vector<std::string> Agents();
 
  private:
   httplib::Server server_;
@@ -26,6 +28,7 @@ class ShopServer {
   int port_ = 0;
   std::mutex lock_;
   std::vector<std::string> received_;
+  std::vector<std::string> agents_;
   int status_ = 200;
   std::string body_ = "OK";
 };

@@ -357,12 +357,19 @@ std::map<int, int> TrustworthyNesting(const std::vector<Row>& original,
                                       const std::vector<Row>& damaged, int rootId) {
   std::map<int, const Row*> orig;
   for (const Row& r : original) orig[r.id] = &r;
+  // The root's bounds count too; a root the repair creates sits at (1, 2).
   std::map<int, int> boundUse;
+  bool rootFound = false;
   for (const Row& r : damaged) {
-    if (Valid(r) && r.id != rootId) {
+    rootFound = rootFound || r.id == rootId;
+    if (Valid(r)) {
       ++boundUse[*r.cl];
       ++boundUse[*r.cr];
     }
+  }
+  if (!rootFound) {
+    ++boundUse[1];
+    ++boundUse[2];
   }
   std::map<int, const Row*> trusted;
   std::vector<const Row*> doubtful;

@@ -142,18 +142,37 @@ TEST_F(TreeRepairTest, DuplicateLeftBoundsGoUnderRootOrderedByName) {
   ExpectSoundAfterRepair();
 }
 
-TEST_F(TreeRepairTest, MissingRootRowIsCreatedAndSpansAll) {
+TEST_F(TreeRepairTest, MissingRootRowIsCreatedAndSharesBoundsWithOldTop) {
+  // The new root sits at (1, 2): the old top row shares its left bound and the child its right
+  // bound's value, so neither keeps its nesting.
   Load({{1, 1, 4, 0, "top", 0, 0}, {2, 2, 3, 5, "child", 0, 0}});
   const TFuncR r = gTreeFunc_RepairSafeSmart(q_, kTable, "ROOT");
   EXPECT_EQ(r.fCode, 0) << r.fStr;
-  EXPECT_EQ(r.fStr, Repaired(1, 1));
+  EXPECT_EQ(r.fStr, Repaired(0, 2));
   const auto rows = Rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[2].name, "ROOT");
   EXPECT_EQ(rows[2].g1, 0);
   EXPECT_EQ(Bounds(rows[2].id), std::make_tuple(1, 6, 0));
-  EXPECT_EQ(Bounds(1), std::make_tuple(2, 5, 1));
-  EXPECT_EQ(Bounds(2), std::make_tuple(3, 4, 2));
+  EXPECT_EQ(Bounds(2), std::make_tuple(2, 3, 1));
+  EXPECT_EQ(Bounds(1), std::make_tuple(4, 5, 1));
+  ExpectSoundAfterRepair();
+}
+
+TEST_F(TreeRepairTest, BoundsOrLevelsOutOfRangeOrNotNumbersGoUnderRoot) {
+  Load({{1, 1, 10, 0, "root", 0, 0},
+        {2, 2, 3, 1, "a", 0, 0},
+        {3, 4, 5, 1, "b", 0, 0},
+        {4, 6, 7, 1, "c", 0, 0},
+        {5, 8, 9, 1, "d", 0, 0}});
+  tt::Exec(base_.conn(), "UPDATE tirTestTree SET fcl = 5000000000 WHERE fId = 2;");
+  tt::Exec(base_.conn(), "UPDATE tirTestTree SET fcr = 'x' WHERE fId = 3;");
+  tt::Exec(base_.conn(), "UPDATE tirTestTree SET fclev = -9999999999 WHERE fId = 4;");
+  const TFuncR r = gTreeFunc_RepairSafeSmart(q_, kTable, "root");
+  EXPECT_EQ(r.fCode, 0) << r.fStr;
+  EXPECT_EQ(r.fStr, Repaired(0, 4));
+  EXPECT_EQ(Bounds(5), std::make_tuple(2, 3, 1));
+  EXPECT_EQ(Bounds(2), std::make_tuple(4, 5, 1));
   ExpectSoundAfterRepair();
 }
 

@@ -73,6 +73,33 @@ TEST_F(TreeTirdexTest, RepairPrintsCodeAndMessage) {
             "Усі групи");
 }
 
+TEST_F(TreeTirdexTest, RepairPutsRowsSharingTheNewRootsBoundsUnderIt) {
+  // The new root sits at (1, 2): A shares its left bound, B the value 2, C is a valid top row.
+  tt::Exec(base_.conn(), "DELETE FROM tirGoodsGroups;");
+  tt::Exec(base_.conn(),
+           "INSERT INTO tirGoodsGroups (fName, fcl, fcr, fclev) VALUES ('A', 1, 4, 0), "
+           "('B', 2, 3, 1), ('C', 5, 6, 0);");
+  const std::string repair = "tree repair " + Base() + " tirGoodsGroups --root ROOT";
+  RunResult r = Tirdex(repair);
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out,
+            "0 Дерево відновлено. Вкладеність збережено: 0. Перенесено під ROOT списком: 3.\n");
+  const std::string layout =
+      "SELECT group_concat(fName || fclev, ' ') FROM (SELECT * FROM tirGoodsGroups ORDER BY fcl);";
+  EXPECT_EQ(tir::test::ScalarText(base_.conn(), layout), "ROOT0 C1 A1 B1");
+  EXPECT_EQ(Tirdex("tree check " + Base() + " tirGoodsGroups").exitCode, 0);
+
+  // Bounds and levels that are no numbers or do not fit 32 bits: the row goes under the root.
+  tt::Exec(base_.conn(),
+           "INSERT INTO tirGoodsGroups (fName, fcl, fcr, fclev) VALUES ('D', 7, 5000000000, 'x');");
+  r = Tirdex(repair);
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out,
+            "0 Дерево відновлено. Вкладеність збережено: 0. Перенесено під ROOT списком: 4.\n");
+  EXPECT_EQ(tir::test::ScalarText(base_.conn(), layout), "ROOT0 C1 A1 B1 D1");
+  EXPECT_EQ(Tirdex("tree check " + Base() + " tirGoodsGroups").exitCode, 0);
+}
+
 TEST_F(TreeTirdexTest, RefusesBadTableNameAndMissingBase) {
   const RunResult bad = Tirdex("tree repair " + Base() + " 'tirGoodsGroups; DROP TABLE tirGoods'");
   EXPECT_EQ(bad.exitCode, 2);
