@@ -1,0 +1,147 @@
+#include "export/json_out.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tir::exporting {
+
+void TJsonText::NewPiece() {
+  pieces_.push_back(std::make_unique<char[]>(kPiece));
+  cur_ = pieces_.back().get();
+  end_ = cur_ + kPiece;
+}
+
+void TJsonText::Append(std::string_view text) {
+  while (!text.empty()) {
+    if (cur_ == end_) NewPiece();
+    const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(end_ - cur_));
+    std::memcpy(cur_, text.data(), n);
+    cur_ += n;
+    text.remove_prefix(n);
+  }
+}
+
+std::size_t TJsonText::Size() const {
+  if (pieces_.empty()) return 0;
+  return (pieces_.size() - 1) * kPiece + static_cast<std::size_t>(cur_ - pieces_.back().get());
+}
+
+std::string TJsonText::Substr(std::size_t from, std::size_t to) const {
+  std::string out;
+  to = std::min(to, Size());
+  if (from >= to) return out;
+  out.reserve(to - from);
+  while (from < to) {
+    const std::size_t piece = from / kPiece, offset = from % kPiece;
+    const std::size_t n = std::min(kPiece - offset, to - from);
+    out.append(pieces_[piece].get() + offset, n);
+    from += n;
+  }
+  return out;
+}
+
+std::vector<std::string> TJsonText::TakePieces() {
+  std::vector<std::string> out;
+  out.reserve(pieces_.size());
+  for (std::size_t i = 0; i < pieces_.size(); ++i) {
+    const char* begin = pieces_[i].get();
+    const std::size_t n = i + 1 == pieces_.size() ? static_cast<std::size_t>(cur_ - begin) : kPiece;
+    out.emplace_back(begin, n);
+    pieces_[i].reset();  // each piece is freed once copied: the text never exists twice
+  }
+  pieces_.clear();
+  cur_ = end_ = nullptr;
+  return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned c = s[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t len = 0;
+    unsigned cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      if ((s[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+      return false;
+    }
+    i += len;
+  }
+  return true;
+}
+
+namespace {
+
+// The text with every byte that does not start a valid sequence replaced by U+FFFD.
+std::string RepairUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t len = 1;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0xF0) {
+      len = 4;
+    } else if (c >= 0xE0) {
+      len = 3;
+    } else if (c >= 0xC0) {
+      len = 2;
+    }
+    if (c < 0x80 || (i + len <= text.size() && IsValidUtf8(text.substr(i, len)))) {
+      out.append(text.substr(i, c < 0x80 ? 1 : len));
+      i += c < 0x80 ? 1 : len;
+    } else {
+      out.append("\xEF\xBF\xBD");
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void TJsonOut::Str(std::string_view value) {
+  const bool ascii = std::all_of(value.begin(), value.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii || IsValidUtf8(value)) {
+    Base::String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+  } else {
+    const std::string repaired = RepairUtf8(value);
+    Base::String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
+  }
+}
+
+void TJsonOut::Num(double value) {
+  if (std::isfinite(value)) {
+    Base::Double(value);
+  } else {
+    Base::Int(0);
+  }
+}
+
+void TJsonOut::RawMembers(std::string_view members, std::size_t count) {
+  Level* level = level_stack_.template Top<Level>();
+  if (level->valueCount > 0) os_->Put(',');
+  os_->Append(members);
+  level->valueCount += 2 * count;
+}
+
+}  // namespace tir::exporting
