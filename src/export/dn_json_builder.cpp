@@ -22,8 +22,8 @@ namespace {
 std::string LocaleDateTime(double date) {
   const db::CivilTime t = db::DecodeDateTime(date);
   char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year,
-                t.hour, t.minute, t.second);
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
+                t.minute, t.second);
   return text;
 }
 
@@ -120,11 +120,11 @@ void TDNJSonBuilder::RunBuildProcess() {
   try {
     if (ifExitNOW()) return;
     mStringList.clear();
-    const bool anyCommand =
-        mCMDGoodsAddFull || mCMDGoodsAddOnlyInDocFullInfo || mCMDGoodsAddSet1 ||
-        mCMDGoodsAddBarcodes01 || mCMDGoodsAddSet2AllPrice || mCMDPartnersAdd ||
-        mCMDPartnersAddAndContracts || mCMDGetOnlyQtty || mCMDGetOrdersCookMonitors ||
-        mCMDAddAllCatalogs || mCMDAddSomeLastDocs || mCMDAddDocsPeriod || mCMDAddDocsFromLastRowID;
+    const bool anyCommand = mCMDGoodsAddFull || mCMDGoodsAddOnlyInDocFullInfo || mCMDGoodsAddSet1 ||
+                            mCMDGoodsAddBarcodes01 || mCMDGoodsAddSet2AllPrice || mCMDPartnersAdd ||
+                            mCMDPartnersAddAndContracts || mCMDGetOnlyQtty ||
+                            mCMDGetOrdersCookMonitors || mCMDAddAllCatalogs ||
+                            mCMDAddSomeLastDocs || mCMDAddDocsPeriod || mCMDAddDocsFromLastRowID;
     if (anyCommand) GenAllGUIDs();
 
     TJsonText text;
@@ -235,8 +235,8 @@ std::string TDNJSonBuilder::GetBaseGUID() {
       return mMainBaseGIUD;
     }
     const std::string guid = GUIDToString(CreateGUID());
-    q.SetSql(std::string("DELETE FROM tirSettings WHERE ([fUserId]=") + "0" + ")AND([fMId]=" +
-             "450" + ")AND([fPType]=" + "-39" + ");" +
+    q.SetSql(std::string("DELETE FROM tirSettings WHERE ([fUserId]=") + "0" +
+             ")AND([fMId]=" + "450" + ")AND([fPType]=" + "-39" + ");" +
              "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPDate, "
              "fPStr50)  VALUES (0,0," +
              "450" + " ," + "-39" + ", 0, 0,GETDATE(), :pGUID);");
@@ -269,8 +269,7 @@ std::int32_t TDNJSonBuilder::GetSourceBaseId() {
 
 std::int64_t TDNJSonBuilder::GetActivGoodsSnapShot() {
   db::Query& q = *FDQuery1;
-  q.SetSql(std::string("SELECT fPI FROM tirSettings WHERE ([fMId]=0)AND([fPType]=") + "-30" +
-           ");");
+  q.SetSql(std::string("SELECT fPI FROM tirSettings WHERE ([fMId]=0)AND([fPType]=") + "-30" + ");");
   q.Open();
   const std::int64_t snapshot = q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
   q.Close();
@@ -298,14 +297,36 @@ std::int64_t TDNJSonBuilder::GetAllGoodsCount(std::int64_t& snapshot, std::int64
 
 void TDNJSonBuilder::GenAllGUIDs() {
   CompleteGuids(*FDQuery1,
-                {"tirGoodsGroups",   "tirPartnersGroups",   "tirGoods",          "tirPartners",
-                 "tirDocuments",     "tirEntitiesGroups",   "tirItemCostGroups", "tirCashAccounts",
-                 "tirContracts",     "tirCurrencies",       "tirCurrenciesGroups", "tirEntities",
-                 "tirItemCost",      "tirStores",           "tirTables",         "tirUsers",
-                 "tirVAT",           "tirMods",             "tirUsersGroups",    "tirStoresGroups",
-                 "tirTablesGroups",  "tirModsGroups",       "tirVATsGroups",     "tirSalePoints",
-                 "tirSalePGroups",   "tirUktzed",           "tirUktzedGroups",   "tirDiscount",
-                 "tirPricesNames",   "tirPricesGroups"},
+                {"tirGoodsGroups",
+                 "tirPartnersGroups",
+                 "tirGoods",
+                 "tirPartners",
+                 "tirDocuments",
+                 "tirEntitiesGroups",
+                 "tirItemCostGroups",
+                 "tirCashAccounts",
+                 "tirContracts",
+                 "tirCurrencies",
+                 "tirCurrenciesGroups",
+                 "tirEntities",
+                 "tirItemCost",
+                 "tirStores",
+                 "tirTables",
+                 "tirUsers",
+                 "tirVAT",
+                 "tirMods",
+                 "tirUsersGroups",
+                 "tirStoresGroups",
+                 "tirTablesGroups",
+                 "tirModsGroups",
+                 "tirVATsGroups",
+                 "tirSalePoints",
+                 "tirSalePGroups",
+                 "tirUktzed",
+                 "tirUktzedGroups",
+                 "tirDiscount",
+                 "tirPricesNames",
+                 "tirPricesGroups"},
                 500);
 }
 
@@ -321,7 +342,8 @@ bool TDNJSonBuilder::SaveToFile(const std::string& fileName) const {
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    for (const std::string& piece : mStringList) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    for (const std::string& piece : mStringList)
+      out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     out.write("\r\n", 2);
     out.flush();
     if (!out) {

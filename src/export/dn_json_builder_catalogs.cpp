@@ -20,14 +20,16 @@ void TDNJSonBuilder::AddCatalog(TJsonOut& pairs, const Catalog& catalog) {
   if (*catalog.treeTable != '\0') AddAllGroups(pairs, catalog.treeTable, catalog.treeKey);
   const bool grouped = *catalog.groupTable != '\0';
   std::string sql = "SELECT t1.* ";
-  if (grouped) {
+  if (!catalog.sql.empty()) {
+    sql = catalog.sql;
+  } else if (grouped) {
     sql += std::string(",t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2 FROM ") + catalog.table +
            " t1  LEFT JOIN " + catalog.groupTable + " t2 ON t2.fId=t1." + catalog.groupColumn +
            "  WHERE (1=1) ";
   } else {
     sql += std::string(" FROM ") + catalog.table + " t1  WHERE (1=1) ";
   }
-  sql += ";";
+  if (catalog.sql.empty()) sql += ";";
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
   q.SetSql(sql);
@@ -35,9 +37,12 @@ void TDNJSonBuilder::AddCatalog(TJsonOut& pairs, const Catalog& catalog) {
   TSectionRow r(q, pairs);
   const std::size_t cId = r.Col("fId"), cG1 = r.Col("fGUID1"), cG2 = r.Col("fGUID2");
   const std::size_t cGr1 = grouped ? r.Col("grUID1") : 0, cGr2 = grouped ? r.Col("grUID2") : 0;
-  std::vector<std::size_t> cols;
+  std::vector<std::size_t> cols, cols2;
   for (const Catalog::Member& m : catalog.members) {
-    cols.push_back(m.kind == '0' ? 0 : r.Col(m.column));
+    const bool pair = m.kind == 'g';
+    const std::string column = std::string(m.column) + (pair ? "1" : "");
+    cols.push_back(m.kind == '0' ? 0 : r.Col(column));
+    cols2.push_back(pair ? r.Col(std::string(m.column) + "2") : 0);
   }
   pairs.Key(catalog.key);
   pairs.StartArray();
@@ -56,6 +61,9 @@ void TDNJSonBuilder::AddCatalog(TJsonOut& pairs, const Catalog& catalog) {
           break;
         case '0':
           pairs.Int(m.key, 0);
+          break;
+        case 'g':
+          r.Guid(m.key, cols[i], cols2[i]);
           break;
         default:
           r.Str(m.key, cols[i]);
@@ -85,42 +93,57 @@ std::vector<Member> With(std::vector<Member> head, const std::vector<Member>& ta
 }  // namespace
 
 void TDNJSonBuilder::AddEntities(TJsonOut& pairs) {
-  static const Catalog kEntities = {
-      "AddEntities", "tirEntitiesGroups", "entitiesgroups", "tirEntities", "tirEntitiesGroups",
-      "entities",
-      With(kCodeNameFull, {{"edrpou", "fEDRPOU", 's'},
-                           {"inn", "fINN", 's'},
-                           {"nnds", "fNDSN", 's'},
-                           {"tel1", "fTel", 's'},
-                           {"tel2", "fTel1", 's'},
-                           {"tel3", "fTel2", 's'},
-                           {"adr1", "fAdress", 's'},
-                           {"adr2", "fAdress1", 's'},
-                           {"adr3", "fAdress2", 's'},
-                           {"visible", "fState", 'i'}})};
+  static const Catalog kEntities = {"AddEntities",
+                                    "tirEntitiesGroups",
+                                    "entitiesgroups",
+                                    "tirEntities",
+                                    "tirEntitiesGroups",
+                                    "entities",
+                                    With(kCodeNameFull, {{"edrpou", "fEDRPOU", 's'},
+                                                         {"inn", "fINN", 's'},
+                                                         {"nnds", "fNDSN", 's'},
+                                                         {"tel1", "fTel", 's'},
+                                                         {"tel2", "fTel1", 's'},
+                                                         {"tel3", "fTel2", 's'},
+                                                         {"adr1", "fAdress", 's'},
+                                                         {"adr2", "fAdress1", 's'},
+                                                         {"adr3", "fAdress2", 's'},
+                                                         {"visible", "fState", 'i'}})};
   AddCatalog(pairs, kEntities);
 }
 
 void TDNJSonBuilder::AddStores(TJsonOut& pairs) {
-  static const Catalog kStores = {
-      "AddStores", "tirStoresGroups", "storesgroups", "tirStores", "tirStoresGroups", "stores",
-      With(kCodeNameFull, {{"address", "fAdress", 's'},
-                           {"priceid", "fPriceId", 'i'},
-                           {"priceid2", "fPriceId2", 'i'},
-                           {"visible", "fState", 'i'}})};
+  static const Catalog kStores = {"AddStores",
+                                  "tirStoresGroups",
+                                  "storesgroups",
+                                  "tirStores",
+                                  "tirStoresGroups",
+                                  "stores",
+                                  With(kCodeNameFull, {{"address", "fAdress", 's'},
+                                                       {"priceid", "fPriceId", 'i'},
+                                                       {"priceid2", "fPriceId2", 'i'},
+                                                       {"visible", "fState", 'i'}})};
   AddCatalog(pairs, kStores);
 }
 
 void TDNJSonBuilder::AddTables(TJsonOut& pairs) {
-  static const Catalog kTables = {"AddTables",       "tirTablesGroups", "tablesgroups",
-                                  "tirTables",       "tirTablesGroups", "tables",
+  static const Catalog kTables = {"AddTables",
+                                  "tirTablesGroups",
+                                  "tablesgroups",
+                                  "tirTables",
+                                  "tirTablesGroups",
+                                  "tables",
                                   With(kCodeNameFull, {{"visible", "fState", 'i'}})};
   AddCatalog(pairs, kTables);
 }
 
 void TDNJSonBuilder::AddMods(TJsonOut& pairs) {
-  static const Catalog kMods = {"AddMods",       "tirModsGroups", "modifiersgroups",
-                                "tirMods",       "tirModsGroups", "modifiers",
+  static const Catalog kMods = {"AddMods",
+                                "tirModsGroups",
+                                "modifiersgroups",
+                                "tirMods",
+                                "tirModsGroups",
+                                "modifiers",
                                 With(kCodeNameFull, {{"visible", "fState", 'i'}})};
   AddCatalog(pairs, kMods);
 }
@@ -133,16 +156,24 @@ void TDNJSonBuilder::AddSalesPoints(TJsonOut& pairs) {
 }
 
 void TDNJSonBuilder::AddVATs(TJsonOut& pairs) {
-  static const Catalog kVats = {"AddVATs", "tirVATsGroups", "vatsgroups", "tirVAT",
-                                "tirVATsGroups", "vats",
+  static const Catalog kVats = {"AddVATs",
+                                "tirVATsGroups",
+                                "vatsgroups",
+                                "tirVAT",
+                                "tirVATsGroups",
+                                "vats",
                                 With(kCodeName, {{"vat", "fVAT", 'n'}, {"vat_a", "fVATA", 'n'}})};
   AddCatalog(pairs, kVats);
 }
 
 void TDNJSonBuilder::AddCurrencies(TJsonOut& pairs) {
   static const Catalog kCurrencies = {
-      "AddCurrencies", "tirCurrenciesGroups", "currenciesgroups", "tirCurrencies",
-      "tirCurrenciesGroups", "currencies",
+      "AddCurrencies",
+      "tirCurrenciesGroups",
+      "currenciesgroups",
+      "tirCurrencies",
+      "tirCurrenciesGroups",
+      "currencies",
       With(kCodeNameFull,
            {{"rate", "fCurr", 'n'}, {"visible", "fState", 'i'}, {"img", "fImg", 'i'}})};
   AddCatalog(pairs, kCurrencies);
@@ -150,117 +181,80 @@ void TDNJSonBuilder::AddCurrencies(TJsonOut& pairs) {
 
 void TDNJSonBuilder::AddItemCost(TJsonOut& pairs) {
   static const Catalog kItemCost = {"AddItemCost", "tirItemCostGroups", "itemscostgroups",
-                                    "tirItemCost", "tirItemCostGroups", "itemscost", kCodeName};
+                                    "tirItemCost", "tirItemCostGroups", "itemscost",
+                                    kCodeName};
   AddCatalog(pairs, kItemCost);
 }
 
 void TDNJSonBuilder::AddDiscontRules(TJsonOut& pairs) {
-  if (!StartSection("AddDiscontRules")) return;
-  db::Query& q = *FDQuery2;
-  q.SetFetchAll(false);
-  q.SetSql(std::string("SELECT *  FROM tirDiscount t1  WHERE (fVer >= 3) ") + ";");
-  q.Open();
-  TSectionRow r(q, pairs);
-  const std::size_t cId = r.Col("fId"), cG1 = r.Col("fGUID1"), cG2 = r.Col("fGUID2"),
-                    cName = r.Col("fName"), cNameF = r.Col("fNameF"), cPos = r.Col("fPos"),
-                    cActive = r.Col("fActiv"), cRule = r.Col("fPStr"), cVer = r.Col("fVer"),
-                    cSales = r.Col("fSalesPList");
-  pairs.Key("salesrules");
-  pairs.StartArray();
-  for (; !q.Eof(); q.Next()) {
-    pairs.StartObject();
-    r.Guid("guid", cG1, cG2);
-    r.Int64("lid", cId);
-    r.Str("name", cName);
-    r.Str("namef", cNameF);
-    r.Int("pos", cPos);
-    r.Int("active", cActive);
-    r.Str("rule", cRule);
-    r.Int("version", cVer);
-    r.Str("salesplist", cSales);
-    pairs.EndObject();
-    if (ifExitNOW()) break;
-  }
-  pairs.EndArray();
-  q.Close();
+  static const Catalog kRules = {
+      "AddDiscontRules",
+      "",
+      "",
+      "tirDiscount",
+      "",
+      "salesrules",
+      {{"name", "fName", 's'},
+       {"namef", "fNameF", 's'},
+       {"pos", "fPos", 'i'},
+       {"active", "fActiv", 'i'},
+       {"rule", "fPStr", 's'},
+       {"version", "fVer", 'i'},
+       {"salesplist", "fSalesPList", 's'}},
+      "",
+      std::string("SELECT *  FROM tirDiscount t1  WHERE (fVer >= 3) ") + ";"};
+  AddCatalog(pairs, kRules);
 }
 
 void TDNJSonBuilder::AddCashAccounts(TJsonOut& pairs) {
-  if (!StartSection("AddCashAccounts")) return;
-  db::Query& q = *FDQuery2;
-  q.SetFetchAll(false);
-  q.SetSql(std::string(
-               "SELECT t1.* ,t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,t3.[fGUID1] AS "
-               "gr3UID1,t3.[fGUID2] AS gr3UID2 FROM tirCashAccounts t1  LEFT JOIN tirEntities t2 "
-               "ON t2.fId=t1.fEntitiId  LEFT JOIN tirCurrencies t3 ON t3.fId=t1.fCurrId  WHERE "
-               "(1=1) ") +
-           ";");
-  q.Open();
-  TSectionRow r(q, pairs);
-  const std::size_t cId = r.Col("fId"), cG1 = r.Col("fGUID1"), cG2 = r.Col("fGUID2"),
-                    cName = r.Col("fName"), cDesc = r.Col("fDesc"), cInfo = r.Col("fAccInfo"),
-                    cDefault = r.Col("fDefault"), cType = r.Col("fType"),
-                    cEnt1 = r.Col("grUID1"), cEnt2 = r.Col("grUID2"), cCur1 = r.Col("gr3UID1"),
-                    cCur2 = r.Col("gr3UID2");
-  pairs.Key("moneyaccounts");
-  pairs.StartArray();
-  for (; !q.Eof(); q.Next()) {
-    pairs.StartObject();
-    r.Guid("guid", cG1, cG2);
-    r.Int64("lid", cId);
-    r.Str("name", cName);
-    r.Str("desc", cDesc);
-    r.Str("info", cInfo);
-    r.Int("default", cDefault);
-    r.Int("type", cType);
-    r.Guid("curr", cCur1, cCur2);
-    r.Guid("entity", cEnt1, cEnt2);
-    pairs.EndObject();
-    if (ifExitNOW()) break;
-  }
-  pairs.EndArray();
-  q.Close();
+  static const Catalog kCashAccounts = {
+      "AddCashAccounts",
+      "",
+      "",
+      "tirCashAccounts",
+      "",
+      "moneyaccounts",
+      {{"name", "fName", 's'},
+       {"desc", "fDesc", 's'},
+       {"info", "fAccInfo", 's'},
+       {"default", "fDefault", 'i'},
+       {"type", "fType", 'i'},
+       {"curr", "gr3UID", 'g'},
+       {"entity", "grUID", 'g'}},
+      "",
+      std::string("SELECT t1.* ,t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,t3.[fGUID1] AS "
+                  "gr3UID1,t3.[fGUID2] AS gr3UID2 FROM tirCashAccounts t1  LEFT JOIN tirEntities "
+                  "t2 ON t2.fId=t1.fEntitiId  LEFT JOIN tirCurrencies t3 ON t3.fId=t1.fCurrId  "
+                  "WHERE (1=1) ") +
+          ";"};
+  AddCatalog(pairs, kCashAccounts);
 }
 
 void TDNJSonBuilder::AddContracts(TJsonOut& pairs) {
-  if (!StartSection("AddContracts")) return;
-  db::Query& q = *FDQuery2;
-  q.SetFetchAll(false);
-  q.SetSql(std::string(
-               "SELECT t1.* ,t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,t3.[fGUID1] AS "
-               "gr3UID1,t3.[fGUID2] AS gr3UID2,t4.[fGUID1] AS gr4UID1,t4.[fGUID2] AS gr4UID2 FROM "
-               "tirContracts t1  LEFT JOIN tirEntities t2 ON t2.fId=t1.fEntitiId  LEFT JOIN "
-               "tirPartners t3 ON t3.fId=t1.fPartnerId  LEFT JOIN tirCurrencies t4 ON "
-               "t4.fId=t1.fCurrId  WHERE (1=1) ") +
-           ";");
-  q.Open();
-  TSectionRow r(q, pairs);
-  const std::size_t cId = r.Col("fId"), cG1 = r.Col("fGUID1"), cG2 = r.Col("fGUID2"),
-                    cName = r.Col("fName"), cPrice = r.Col("fPriceId"),
-                    cPrice2 = r.Col("fPriceId2"), cDisc = r.Col("fDiscount"),
-                    cDefault = r.Col("fDefault"), cType = r.Col("fType"),
-                    cEnt1 = r.Col("grUID1"), cEnt2 = r.Col("grUID2"), cPart1 = r.Col("gr3UID1"),
-                    cPart2 = r.Col("gr3UID2"), cCur1 = r.Col("gr4UID1"), cCur2 = r.Col("gr4UID2");
-  pairs.Key("contracts");
-  pairs.StartArray();
-  for (; !q.Eof(); q.Next()) {
-    pairs.StartObject();
-    r.Guid("guid", cG1, cG2);
-    r.Int64("lid", cId);
-    r.Str("name", cName);
-    r.Int("pricetype", cPrice);
-    r.Int("pricetype2", cPrice2);
-    r.Num("discount", cDisc);
-    r.Int("default", cDefault);
-    r.Int("type", cType);
-    r.Guid("partner", cPart1, cPart2);
-    r.Guid("curr", cCur1, cCur2);
-    r.Guid("entity", cEnt1, cEnt2);
-    pairs.EndObject();
-    if (ifExitNOW()) break;
-  }
-  pairs.EndArray();
-  q.Close();
+  static const Catalog kContracts = {
+      "AddContracts",
+      "",
+      "",
+      "tirContracts",
+      "",
+      "contracts",
+      {{"name", "fName", 's'},
+       {"pricetype", "fPriceId", 'i'},
+       {"pricetype2", "fPriceId2", 'i'},
+       {"discount", "fDiscount", 'n'},
+       {"default", "fDefault", 'i'},
+       {"type", "fType", 'i'},
+       {"partner", "gr3UID", 'g'},
+       {"curr", "gr4UID", 'g'},
+       {"entity", "grUID", 'g'}},
+      "",
+      std::string("SELECT t1.* ,t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,t3.[fGUID1] AS "
+                  "gr3UID1,t3.[fGUID2] AS gr3UID2,t4.[fGUID1] AS gr4UID1,t4.[fGUID2] AS gr4UID2 "
+                  "FROM tirContracts t1  LEFT JOIN tirEntities t2 ON t2.fId=t1.fEntitiId  LEFT "
+                  "JOIN tirPartners t3 ON t3.fId=t1.fPartnerId  LEFT JOIN tirCurrencies t4 ON "
+                  "t4.fId=t1.fCurrId  WHERE (1=1) ") +
+          ";"};
+  AddCatalog(pairs, kContracts);
 }
 
 void TDNJSonBuilder::AddPartners(TJsonOut& pairs) {
@@ -428,7 +422,28 @@ struct AccessLists {
   bool hasEntities = false;
 };
 
-std::vector<std::string> GuidsOf(db::Query& q, const std::string& table, const std::string& ids) {
+// The id list without empty items (stored lists end with a comma, "0,1,").
+std::string WithoutEmptyItems(const std::string& list) {
+  std::string out, item;
+  const auto flush = [&] {
+    const auto first = item.find_first_not_of(' ');
+    if (first != std::string::npos) out += (out.empty() ? "" : ",") + item.substr(first);
+    item.clear();
+  };
+  for (const char c : list) {
+    if (c == ',') {
+      flush();
+    } else {
+      item += c;
+    }
+  }
+  flush();
+  return out;
+}
+
+std::vector<std::string> GuidsOf(db::Query& q, const std::string& table, const std::string& list) {
+  const std::string ids = WithoutEmptyItems(list);
+  if (ids.empty()) return {};
   if (!db::IsValidIdList(ids)) {
     throw std::invalid_argument("Invalid id list in the access list of " + table + ": \"" + ids +
                                 "\"");

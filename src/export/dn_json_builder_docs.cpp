@@ -122,9 +122,8 @@ std::string TDNJSonBuilder::DocsFilter(int mTypeSelect, std::int32_t baseId) con
                   " OR (t1.[fStoreId2] IN (" + stores + ")) ";
         if (mTypeSelect == 3) {
           filter += std::string(" OR (EXISTS ( ") + "   SELECT 1 " +
-                    "   FROM {IF MSSQL}dbo.{fi}tirDocStoreMove m " +
-                    "   WHERE m.fDocId = t1.fId " + "     AND (m.fOldStoreId IN (" + stores +
-                    ")) " + " )) ";
+                    "   FROM {IF MSSQL}dbo.{fi}tirDocStoreMove m " + "   WHERE m.fDocId = t1.fId " +
+                    "     AND (m.fOldStoreId IN (" + stores + ")) " + " )) ";
         }
         filter += " ) ";
       }
@@ -215,14 +214,14 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
                     cType = col("fDocType"), cTagChar = col("fTagChar50"), cFn = col("fPRROFN"),
                     cRealDate = col("fPRRORealDate"), cPrroDate = col("fPRRODate"),
                     cColor = col("fColor"), cNum = col("fDocNum"), cDate = col("fDateTime"),
-                    cDateReal = col("fRealDateTime"), cDesc = col("fDesc"),
-                    cTag = col("fTagInt"), cTag2 = col("fTagInt2"), cTag3 = col("fTagInt3"),
-                    cSum = col("fDocSum"), cInNum = col("fInputNum"), cInDate = col("fInputDate"),
-                    cTransact = col("fTransactId"), cTree = col("fTreeId"),
-                    cState = col("fState"), cWFrom = col("fWFrom"), cBase = col("fBaseId"),
-                    cSaleP = col("fSalePId"), cVersion = col("fRV_INT64"),
-                    cCash1 = col("cashGUID1"), cCash2 = col("cashGUID2"),
-                    cItem1 = col("itemcGUID1"), cItem2 = col("itemcGUID2");
+                    cDateReal = col("fRealDateTime"), cDesc = col("fDesc"), cTag = col("fTagInt"),
+                    cTag2 = col("fTagInt2"), cTag3 = col("fTagInt3"), cSum = col("fDocSum"),
+                    cInNum = col("fInputNum"), cInDate = col("fInputDate"),
+                    cTransact = col("fTransactId"), cTree = col("fTreeId"), cState = col("fState"),
+                    cWFrom = col("fWFrom"), cBase = col("fBaseId"), cSaleP = col("fSalePId"),
+                    cVersion = col("fRV_INT64"), cCash1 = col("cashGUID1"),
+                    cCash2 = col("cashGUID2"), cItem1 = col("itemcGUID1"),
+                    cItem2 = col("itemcGUID2");
   const struct {
     const char* key;
     std::size_t c1, c2;

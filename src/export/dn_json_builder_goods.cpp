@@ -59,8 +59,7 @@ std::string TDNJSonBuilder::GoodsFilter(std::int64_t pfDocId, const std::string&
   }
   if (pLastPerDay > 0) {
     filter += std::string(" AND EXISTS ( ") + "   SELECT 1 " + "   FROM tirAStore ast " +
-              "   WHERE ast.fDateTime >= :pDateStore1 " + "     AND ast.fGoodId = tg.fId " +
-              " ) ";
+              "   WHERE ast.fDateTime >= :pDateStore1 " + "     AND ast.fGoodId = tg.fId " + " ) ";
   }
   if (!pGoodsGroupIds.empty()) filter += " AND (tg.fGroupID IN (" + pGoodsGroupIds + ")) ";
   if (ifOnlyInetMagaz) filter += " AND (tg.fOShop <> 0) ";
@@ -371,31 +370,38 @@ void TDNJSonBuilder::AddPrices(TJsonOut& pairs) {
 }
 
 void TDNJSonBuilder::AddPricesNamesRAW(TJsonOut& pairs) {
-  static const Catalog kPriceNames = {
-      "AddPricesNamesRAW", "", "", "tirPricesNames", "tirPricesGroups", "pricenames",
-      {{"code", "fCode", 's'}, {"name", "fName", 's'}, {"namefull", "fNamePrint", 's'},
-       {"currid", "fCurrId", 'i'}}};
+  static const Catalog kPriceNames = {"AddPricesNamesRAW",
+                                      "",
+                                      "",
+                                      "tirPricesNames",
+                                      "tirPricesGroups",
+                                      "pricenames",
+                                      {{"code", "fCode", 's'},
+                                       {"name", "fName", 's'},
+                                       {"namefull", "fNamePrint", 's'},
+                                       {"currid", "fCurrId", 'i'}}};
   AddCatalog(pairs, kPriceNames);
 }
 
 void TDNJSonBuilder::AddUKTZED(TJsonOut& pairs) {
-  static const Catalog kUktzed = {"AddUKTZED",
-                                  "tirUktzedGroups",
-                                  "uktzedgroups",
-                                  "tirUktzed",
-                                  "tirUktzedGroups",
-                                  "uktzed",
-                                  {{"code", "fZEDCode", 's'}, {"name", "fZEDName", 's'},
-                                   {"import", "", '0'}},
-                                  "fZEDGroupID"};
+  static const Catalog kUktzed = {
+      "AddUKTZED",
+      "tirUktzedGroups",
+      "uktzedgroups",
+      "tirUktzed",
+      "tirUktzedGroups",
+      "uktzed",
+      {{"code", "fZEDCode", 's'}, {"name", "fZEDName", 's'}, {"import", "", '0'}},
+      "fZEDGroupID"};
   AddCatalog(pairs, kUktzed);
 }
 
 void TDNJSonBuilder::AddOneGoodAndPhotoByBarCode(TJsonOut& pairs, const std::string& strBarcode) {
   if (!StartSection("AddOneGoodAndPhotoByBarCode")) return;
   if (strBarcode.empty()) return;
-  std::string sql = "SELECT tG.[fId] ,t3.[fPhoto] AS fPhotoes1 ,tG.[fGUID1] ,tG.[fGUID2] "
-                    ",tG.[fCode] ,tG.[fName] ,tG.[fNameFull] ,tG.[fUnitType] ";
+  std::string sql =
+      "SELECT tG.[fId] ,t3.[fPhoto] AS fPhotoes1 ,tG.[fGUID1] ,tG.[fGUID2] "
+      ",tG.[fCode] ,tG.[fName] ,tG.[fNameFull] ,tG.[fUnitType] ";
   for (int i = 1; i <= 10; ++i) sql += ",tG.[fPriceOut" + std::to_string(i) + "] ";
   sql +=
       " FROM tirGoods tG  LEFT JOIN tirGPhotoes t3 ON ((t3.fGoodId=tG.fId)AND(t3.fOrder=1))  "

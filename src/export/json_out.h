@@ -60,7 +60,9 @@ class TJsonOut : private rapidjson::Writer<TJsonText, rapidjson::UTF8<>, rapidjs
   using Base::StartArray;
   using Base::StartObject;
 
-  void Key(std::string_view key) { Base::Key(key.data(), static_cast<rapidjson::SizeType>(key.size())); }
+  void Key(std::string_view key) {
+    Base::Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+  }
   void Str(std::string_view value);
   void Int(std::int32_t value) { Base::Int(value); }
   void Int64(std::int64_t value) { Base::Int64(value); }

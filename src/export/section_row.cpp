@@ -22,9 +22,7 @@ void TSectionRow::Str(std::string_view key, std::size_t col) {
   }
 }
 
-void TSectionRow::Int(std::string_view key, std::size_t col) {
-  out_.Int(key, At(col).AsInt32());
-}
+void TSectionRow::Int(std::string_view key, std::size_t col) { out_.Int(key, At(col).AsInt32()); }
 
 void TSectionRow::Int64(std::string_view key, std::size_t col) {
   out_.Int64(key, At(col).AsInt64());
