@@ -9,6 +9,7 @@
 #include "db/db_error.h"
 #include "export/group_tree_json.h"
 #include "export/guid_completion.h"
+#include "frame/ui_services.h"
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
@@ -111,6 +112,11 @@ bool TDNJSonBuilder::StartSection(const char* name) {
   if (ifExitNOW()) return false;
   mLastStateText = name;
   return true;
+}
+
+bool TDNJSonBuilder::RowDone() {
+  if (mNowRunMode == 0 && ++mRowsDone % 30 == 0) frame::ProcessMessages();
+  return ifExitNOW();
 }
 
 void TDNJSonBuilder::RunBuildProcess() {

@@ -132,6 +132,10 @@ class TDNJSonBuilder {
 
  private:
   bool StartSection(const char* name);
+  // Called after each row of a long loop: lets the host process its window messages every 30
+  // rows of an interactive export (run mode 0, the host's user-interface thread) and tells
+  // whether the exit flag asks the loop to stop.
+  bool RowDone();
   void AddCatalog(TJsonOut& pairs, const Catalog& catalog);
   void AddPricesNamesRAW(TJsonOut& pairs);
   void AddUsersRightsGroupsRAW(TJsonOut& pairs);
@@ -176,6 +180,7 @@ class TDNJSonBuilder {
   std::string mLastIdDocsList;
   std::string mTokenClientValue;
   std::function<double()> mNow;
+  std::int64_t mRowsDone = 0;
 };
 
 }  // namespace tir::exporting

@@ -71,7 +71,7 @@ void TDNJSonBuilder::AddCatalog(TJsonOut& pairs, const Catalog& catalog) {
     }
     if (grouped) r.Guid("group", cGr1, cGr2);
     pairs.EndObject();
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   q.Close();
@@ -356,7 +356,7 @@ void TDNJSonBuilder::AddPartnersRAW(TJsonOut& pairs) {
     if (priceId != 1) pairs.Int("priceid", static_cast<std::int32_t>(priceId));
     if (!r.IsNull(cContrDisc)) r.Num("pricedisc", cContrDisc);
     pairs.EndObject();
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   q.Close();
@@ -541,7 +541,7 @@ void TDNJSonBuilder::AddUsersRAW(TJsonOut& pairs) {
     WriteRights(pairs, -26, id);
     WriteUserAccess(pairs, id);
     pairs.EndObject();
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   q.Close();

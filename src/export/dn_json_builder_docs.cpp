@@ -313,7 +313,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
     pairs.EndObject();
     if (!mLastIdDocsList.empty()) mLastIdDocsList += ",";
     mLastIdDocsList += std::to_string(id);
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   headers.Close();
@@ -368,7 +368,7 @@ void TDNJSonBuilder::AddDocCookOrdersActive(TJsonOut& pairs) {
     }
     pairs.EndArray();
     pairs.EndObject();
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   q.Close();

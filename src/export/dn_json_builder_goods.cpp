@@ -261,7 +261,7 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
     }
     pairs.EndObject();
     ++written;
-    if (ifExitNOW()) {
+    if (RowDone()) {
       stopped = true;
       mLastStateText += "-=ifExitNOW=-";
       break;
@@ -305,7 +305,7 @@ void TDNJSonBuilder::AddGoodsOnlyQtty(TJsonOut& pairs, const std::string& pEntsI
     r.Int64("lid", cId);
     pairs.Num("qtty", static_cast<double>(FloatToCount(r.At(cStore).AsExtended())));
     pairs.EndObject();
-    if (ifExitNOW()) break;
+    if (RowDone()) break;
   }
   pairs.EndArray();
   q.Close();
