@@ -111,6 +111,7 @@ std::string TDNJSonBuilder::Text() const {
 bool TDNJSonBuilder::StartSection(const char* name) {
   if (ifExitNOW()) return false;
   mLastStateText = name;
+  mRowsDone = 0;
   return true;
 }
 
