@@ -1,6 +1,7 @@
 #include "export/dm_builder_casher.h"
 
 #include <cmath>
+#include <utility>
 
 #include "db/date_time.h"
 
@@ -9,8 +10,8 @@ namespace tir::exporting {
 TgDMBuilderCasher::TgDMBuilderCasher() : mGoodsSTR(std::make_shared<const std::string>()) {}
 
 void TgDMBuilderCasher::SetNewGoods(std::int64_t pLastGoodsSnapShot, std::int64_t pCountGood,
-                                    const std::string& pGoodsSTR) {
-  auto text = std::make_shared<const std::string>(pGoodsSTR);  // copied before taking the lock
+                                    std::string pGoodsSTR) {
+  auto text = std::make_shared<const std::string>(std::move(pGoodsSTR));
   const double now = db::NowDateTime();
   std::lock_guard<std::mutex> lock(mCS);
   mLastGoodsSnapShot = pLastGoodsSnapShot;

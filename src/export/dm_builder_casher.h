@@ -18,7 +18,7 @@ class TgDMBuilderCasher {
   TgDMBuilderCasher& operator=(const TgDMBuilderCasher&) = delete;
 
   void SetNewGoods(std::int64_t pLastGoodsSnapShot, std::int64_t pCountGood,
-                   const std::string& pGoodsSTR);
+                   std::string pGoodsSTR);
   // The cached text when it belongs to this snapshot, else the empty text.
   std::string GetStrGoods(std::int64_t pLastGoodsSnapShot) const;
   // The same without copying the text: the stored text is immutable and shared; null on a miss.

@@ -88,6 +88,7 @@ void TDNJSonBuilder::AddError(const std::string& text) {
 void TDNJSonBuilder::ReportError(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
+  } catch (const AlreadyReported&) {
   } catch (const db::DbError& e) {
     AddError(std::string("ErrorSQL: ") + e.what());
   } catch (const std::exception& e) {

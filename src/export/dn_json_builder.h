@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -146,7 +147,9 @@ class TDNJSonBuilder {
   std::string DocsFilter(int mTypeSelect, std::int32_t baseId) const;
   void WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int64_t snapshot);
   void RunSections(TJsonOut& pairs);
+  // Adds the error line of an exception (nothing for AlreadyReported).
   void ReportError(std::exception_ptr error);
+  struct AlreadyReported {};
 
   std::unique_ptr<db::Query> FDQuery1;
   std::unique_ptr<db::Query> FDQuery2;

@@ -275,7 +275,7 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
     std::string text = pairs.Text().Substr(start, end);
     if (!text.empty() && text.front() == ',') text.erase(0, 1);
-    gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written, text);
+    gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written, std::move(text));
   }
 }
 
@@ -364,8 +364,10 @@ void TDNJSonBuilder::AddPrices(TJsonOut& pairs) {
     AddPricesNamesRAW(pairs);
     ifExitNOW();  // the price rows travel with the goods; this step only tests the exit flag
   } catch (...) {
+    // Reported here, as this section's own error; the run still stops, since the writer may be
+    // inside an unfinished array.
     ReportError(std::current_exception());
-    throw;
+    throw AlreadyReported();
   }
 }
 

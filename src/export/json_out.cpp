@@ -7,8 +7,8 @@
 namespace tir::exporting {
 
 void TJsonText::NewPiece() {
-  pieces_.push_back(std::make_unique<char[]>(kPiece));
-  cur_ = pieces_.back().get();
+  pieces_.emplace_back(kPiece, '\0');
+  cur_ = pieces_.back().data();
   end_ = cur_ + kPiece;
 }
 
@@ -24,7 +24,7 @@ void TJsonText::Append(std::string_view text) {
 
 std::size_t TJsonText::Size() const {
   if (pieces_.empty()) return 0;
-  return (pieces_.size() - 1) * kPiece + static_cast<std::size_t>(cur_ - pieces_.back().get());
+  return (pieces_.size() - 1) * kPiece + static_cast<std::size_t>(cur_ - pieces_.back().data());
 }
 
 std::string TJsonText::Substr(std::size_t from, std::size_t to) const {
@@ -35,21 +35,16 @@ std::string TJsonText::Substr(std::size_t from, std::size_t to) const {
   while (from < to) {
     const std::size_t piece = from / kPiece, offset = from % kPiece;
     const std::size_t n = std::min(kPiece - offset, to - from);
-    out.append(pieces_[piece].get() + offset, n);
+    out.append(pieces_[piece].data() + offset, n);
     from += n;
   }
   return out;
 }
 
 std::vector<std::string> TJsonText::TakePieces() {
-  std::vector<std::string> out;
-  out.reserve(pieces_.size());
-  for (std::size_t i = 0; i < pieces_.size(); ++i) {
-    const char* begin = pieces_[i].get();
-    const std::size_t n = i + 1 == pieces_.size() ? static_cast<std::size_t>(cur_ - begin) : kPiece;
-    out.emplace_back(begin, n);
-    pieces_[i].reset();  // each piece is freed once copied: the text never exists twice
-  }
+  if (!pieces_.empty())
+    pieces_.back().resize(static_cast<std::size_t>(cur_ - pieces_.back().data()));
+  std::vector<std::string> out = std::move(pieces_);
   pieces_.clear();
   cur_ = end_ = nullptr;
   return out;

@@ -30,13 +30,13 @@ class TJsonText {
   std::size_t Size() const;
   // The bytes [from, to) as one string.
   std::string Substr(std::size_t from, std::size_t to) const;
-  // The pieces as strings (their concatenation is the text); the text is empty afterwards.
+  // The pieces (their concatenation is the text), moved out; the text is empty afterwards.
   std::vector<std::string> TakePieces();
 
  private:
   void NewPiece();
 
-  std::vector<std::unique_ptr<char[]>> pieces_;
+  std::vector<std::string> pieces_;  // each sized kPiece while written; the last one in part
   char* cur_ = nullptr;
   char* end_ = nullptr;
 };

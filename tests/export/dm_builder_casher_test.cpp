@@ -33,6 +33,26 @@ TEST(CashierSnapshot, HoldsTheTextOfOneSnapshot) {
   EXPECT_EQ(snapshot, 7);
 }
 
+TEST(CashierSnapshot, ReadersNeverSeeAHalfStoredEntry) {
+  TgDMBuilderCasher cache;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 1; i <= 2000; ++i) cache.SetNewGoods(i % 2, i, "text of " + std::to_string(i % 2));
+    done = true;
+  });
+  int mismatches = 0;
+  while (!done.load()) {
+    for (const std::int64_t snapshot : {0, 1}) {
+      const std::string text = cache.GetStrGoods(snapshot);
+      const auto shared = cache.GetSharedGoods(snapshot);
+      if (!text.empty() && text != "text of " + std::to_string(snapshot)) ++mismatches;
+      if (shared && *shared != "text of " + std::to_string(snapshot)) ++mismatches;
+    }
+  }
+  writer.join();
+  EXPECT_EQ(mismatches, 0);
+}
+
 // The "goods" member of an export text, from its key to the end of its array.
 std::string GoodsOf(const std::string& text) {
   const auto from = text.find("\"goods\":");
