@@ -73,25 +73,33 @@ int ExportGoods(const std::string& base, const std::string& out) {
   return builder.SaveToFile(out) ? 0 : 1;
 }
 
-// Two identical full requests of a client (run mode 1) in one process; their times in ms go to
-// `times` as "first second".
+// Identical full requests of a client (run mode 1) in one process: the first builds the goods
+// and stores them in the cashier snapshot, the next three are answered from it (the best of them
+// counts). Times in ms and output sizes go to `times` as "first cached size1 size2".
 int CachedRequests(const std::string& base, const std::string& times) {
   auto connection = tir::db::SqliteConnection::Open(base);
-  double ms[2] = {0, 0};
+  double first = 0, cached = 0;
   std::size_t sizes[2] = {0, 0};
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 4; ++i) {
     const auto start = Clock::now();
     tir::exporting::TDNJSonBuilder builder(*connection);
     builder.SetRunMode(1);
     builder.SetAddGoodsFull();
     builder.RunBuildProcess();
     if (!builder.ErrorText().empty()) return 1;
-    for (const std::string& piece : builder.StringList()) sizes[i] += piece.size();
-    ms[i] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    std::size_t& size = sizes[i == 0 ? 0 : 1];
+    size = 0;
+    for (const auto& piece : builder.StringList()) size += piece.size;
+    if (i == 0) {
+      first = ms;
+    } else if (i == 1 || ms < cached) {
+      cached = ms;
+    }
   }
   std::FILE* f = std::fopen(times.c_str(), "w");
   if (f == nullptr) return 1;
-  std::fprintf(f, "%f %f %zu %zu\n", ms[0], ms[1], sizes[0], sizes[1]);
+  std::fprintf(f, "%f %f %zu %zu\n", first, cached, sizes[0], sizes[1]);
   std::fclose(f);
   return 0;
 }

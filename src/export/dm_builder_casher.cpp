@@ -7,11 +7,22 @@
 
 namespace tir::exporting {
 
-TgDMBuilderCasher::TgDMBuilderCasher() : mGoodsSTR(std::make_shared<const std::string>()) {}
+TgDMBuilderCasher::TgDMBuilderCasher() : mGoodsSTR(std::make_shared<const TJsonPieces>()) {}
 
 void TgDMBuilderCasher::SetNewGoods(std::int64_t pLastGoodsSnapShot, std::int64_t pCountGood,
                                     std::string pGoodsSTR) {
-  auto text = std::make_shared<const std::string>(std::move(pGoodsSTR));
+  TJsonPieces pieces;
+  const std::size_t size = pGoodsSTR.size();
+  if (size > 0) {
+    pieces.push_back(
+        TJsonPiece{std::make_shared<const std::string>(std::move(pGoodsSTR)), 0, size});
+  }
+  SetNewGoods(pLastGoodsSnapShot, pCountGood, std::move(pieces));
+}
+
+void TgDMBuilderCasher::SetNewGoods(std::int64_t pLastGoodsSnapShot, std::int64_t pCountGood,
+                                    TJsonPieces pGoodsSTR) {
+  auto text = std::make_shared<const TJsonPieces>(std::move(pGoodsSTR));
   const double now = db::NowDateTime();
   std::lock_guard<std::mutex> lock(mCS);
   mLastGoodsSnapShot = pLastGoodsSnapShot;
@@ -23,10 +34,10 @@ void TgDMBuilderCasher::SetNewGoods(std::int64_t pLastGoodsSnapShot, std::int64_
 
 std::string TgDMBuilderCasher::GetStrGoods(std::int64_t pLastGoodsSnapShot) const {
   std::lock_guard<std::mutex> lock(mCS);
-  return mLastGoodsSnapShot == pLastGoodsSnapShot ? *mGoodsSTR : std::string();
+  return mLastGoodsSnapShot == pLastGoodsSnapShot ? JoinPieces(*mGoodsSTR) : std::string();
 }
 
-std::shared_ptr<const std::string> TgDMBuilderCasher::GetSharedGoods(
+std::shared_ptr<const TJsonPieces> TgDMBuilderCasher::GetSharedGoods(
     std::int64_t pLastGoodsSnapShot) const {
   std::lock_guard<std::mutex> lock(mCS);
   if (mLastGoodsSnapShot != pLastGoodsSnapShot || mGoodsSTR->empty()) return nullptr;

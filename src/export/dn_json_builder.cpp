@@ -100,14 +100,7 @@ void TDNJSonBuilder::ReportError(std::exception_ptr error) {
 
 std::string TDNJSonBuilder::DateToJSON(double date) { return gDateToJSON(date); }
 
-std::string TDNJSonBuilder::Text() const {
-  std::string text;
-  std::size_t size = 0;
-  for (const std::string& piece : mStringList) size += piece.size();
-  text.reserve(size);
-  for (const std::string& piece : mStringList) text += piece;
-  return text;
-}
+std::string TDNJSonBuilder::Text() const { return JoinPieces(mStringList); }
 
 bool TDNJSonBuilder::StartSection(const char* name) {
   if (ifExitNOW()) return false;
@@ -350,8 +343,9 @@ bool TDNJSonBuilder::SaveToFile(const std::string& fileName) const {
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    for (const std::string& piece : mStringList)
-      out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    for (const TJsonPiece& piece : mStringList) {
+      out.write(piece.View().data(), static_cast<std::streamsize>(piece.size));
+    }
     out.write("\r\n", 2);
     out.flush();
     if (!out) {

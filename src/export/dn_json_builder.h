@@ -78,7 +78,7 @@ class TDNJSonBuilder {
   std::int64_t LastGoodsSnapshopID() const { return mLastGoodsSnapshopID; }
   const std::string& LastIdDocsList() const { return mLastIdDocsList; }
   // The text of the last run, in pieces whose concatenation is the JSON text.
-  const std::vector<std::string>& StringList() const { return mStringList; }
+  const TJsonPieces& StringList() const { return mStringList; }
   std::string Text() const;
 
   static std::string DateToJSON(double date);
@@ -155,7 +155,7 @@ class TDNJSonBuilder {
   std::unique_ptr<db::Query> FDQuery2;
   std::uint8_t mNowRunMode = 1;
   const transport::TMDGlobalExitNow* mPtr_ExitNow = nullptr;
-  std::vector<std::string> mStringList;
+  TJsonPieces mStringList;
   std::string mErrorText;
   std::string mLastStateText;
   bool mCMDGoodsAddFull = false;

@@ -273,9 +273,10 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   const std::size_t end = pairs.Text().Size();
   mLastStateText += "+ST_07 " + std::to_string(end - start);
   if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
-    std::string text = pairs.Text().Substr(start, end);
-    if (!text.empty() && text.front() == ',') text.erase(0, 1);
-    gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written, std::move(text));
+    // The goods text is shared with the cache, not copied; the separator before it stays out.
+    const bool comma = pairs.Text().Substr(start, start + 1) == ",";
+    gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written,
+                                   pairs.Text().Share(start + (comma ? 1 : 0), end));
   }
 }
 

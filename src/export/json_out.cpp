@@ -6,10 +6,20 @@
 
 namespace tir::exporting {
 
+void TJsonText::Seal() {
+  if (!open_) return;
+  const auto used = static_cast<std::size_t>(cur_ - begin_);
+  if (used > 0) pieces_.push_back(TJsonPiece{std::move(open_), 0, used});
+  sealedSize_ += used;
+  open_.reset();
+  begin_ = cur_ = end_ = nullptr;
+}
+
 void TJsonText::NewPiece() {
-  pieces_.emplace_back(kPiece, '\0');
-  cur_ = pieces_.back().data();
-  end_ = cur_ + kPiece;
+  Seal();
+  open_ = std::make_shared<std::string>(kPiece, '\0');
+  begin_ = cur_ = open_->data();
+  end_ = begin_ + kPiece;
 }
 
 void TJsonText::Append(std::string_view text) {
@@ -22,32 +32,54 @@ void TJsonText::Append(std::string_view text) {
   }
 }
 
-std::size_t TJsonText::Size() const {
-  if (pieces_.empty()) return 0;
-  return (pieces_.size() - 1) * kPiece + static_cast<std::size_t>(cur_ - pieces_.back().data());
+void TJsonText::Append(const TJsonPieces& pieces) {
+  Seal();
+  for (const TJsonPiece& piece : pieces) {
+    pieces_.push_back(piece);
+    sealedSize_ += piece.size;
+  }
 }
 
-std::string TJsonText::Substr(std::size_t from, std::size_t to) const {
-  std::string out;
-  to = std::min(to, Size());
-  if (from >= to) return out;
-  out.reserve(to - from);
-  while (from < to) {
-    const std::size_t piece = from / kPiece, offset = from % kPiece;
-    const std::size_t n = std::min(kPiece - offset, to - from);
-    out.append(pieces_[piece].data() + offset, n);
-    from += n;
+TJsonPieces TJsonText::Share(std::size_t from, std::size_t to) {
+  Seal();
+  TJsonPieces out;
+  std::size_t at = 0;
+  for (const TJsonPiece& piece : pieces_) {
+    const std::size_t lo = std::max(from, at), hi = std::min(to, at + piece.size);
+    if (lo < hi) out.push_back(TJsonPiece{piece.buffer, piece.offset + (lo - at), hi - lo});
+    at += piece.size;
   }
   return out;
 }
 
-std::vector<std::string> TJsonText::TakePieces() {
-  if (!pieces_.empty())
-    pieces_.back().resize(static_cast<std::size_t>(cur_ - pieces_.back().data()));
-  std::vector<std::string> out = std::move(pieces_);
-  pieces_.clear();
-  cur_ = end_ = nullptr;
+std::string TJsonText::Substr(std::size_t from, std::size_t to) const {
+  std::string out;
+  std::size_t at = 0;
+  const auto take = [&](std::string_view piece) {
+    const std::size_t lo = std::max(from, at), hi = std::min(to, at + piece.size());
+    if (lo < hi) out.append(piece.substr(lo - at, hi - lo));
+    at += piece.size();
+  };
+  for (const TJsonPiece& piece : pieces_) take(piece.View());
+  if (open_) take(std::string_view(begin_, static_cast<std::size_t>(cur_ - begin_)));
   return out;
+}
+
+TJsonPieces TJsonText::TakePieces() {
+  Seal();
+  TJsonPieces out = std::move(pieces_);
+  pieces_.clear();
+  sealedSize_ = 0;
+  return out;
+}
+
+std::string JoinPieces(const TJsonPieces& pieces) {
+  std::size_t size = 0;
+  for (const TJsonPiece& piece : pieces) size += piece.size;
+  std::string text;
+  text.reserve(size);
+  for (const TJsonPiece& piece : pieces) text += piece.View();
+  return text;
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -133,6 +165,13 @@ void TJsonOut::Num(double value) {
 }
 
 void TJsonOut::RawMembers(std::string_view members, std::size_t count) {
+  Level* level = level_stack_.template Top<Level>();
+  if (level->valueCount > 0) os_->Put(',');
+  os_->Append(members);
+  level->valueCount += 2 * count;
+}
+
+void TJsonOut::RawMembers(const TJsonPieces& members, std::size_t count) {
   Level* level = level_stack_.template Top<Level>();
   if (level->valueCount > 0) os_->Put(',');
   os_->Append(members);

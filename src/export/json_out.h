@@ -12,9 +12,19 @@
 
 namespace tir::exporting {
 
-// The text of one export, kept in pieces of kPiece bytes so that growing it never copies what was
-// already written (a large goods catalog stays at about its own size in memory). It is the output
-// stream of TJsonOut.
+// A part of an export text: `size` bytes from `offset` of an immutable buffer that other texts
+// (the cashier goods snapshot) may share.
+struct TJsonPiece {
+  std::shared_ptr<const std::string> buffer;
+  std::size_t offset = 0;
+  std::size_t size = 0;
+  std::string_view View() const { return std::string_view(*buffer).substr(offset, size); }
+};
+using TJsonPieces = std::vector<TJsonPiece>;
+
+// The text of one export, kept in pieces so that growing it never copies what was already
+// written (a large goods catalog stays at about its own size in memory), and so that a part of it
+// can be shared without a copy. It is the output stream of TJsonOut.
 class TJsonText {
  public:
   using Ch = char;
@@ -26,20 +36,31 @@ class TJsonText {
   }
   void Flush() {}
   void Append(std::string_view text);
+  // Appends shared pieces without copying them.
+  void Append(const TJsonPieces& pieces);
 
-  std::size_t Size() const;
+  std::size_t Size() const { return sealedSize_ + static_cast<std::size_t>(cur_ - begin_); }
   // The bytes [from, to) as one string.
   std::string Substr(std::size_t from, std::size_t to) const;
-  // The pieces (their concatenation is the text), moved out; the text is empty afterwards.
-  std::vector<std::string> TakePieces();
+  // The bytes [from, to) as shared pieces; what is written afterwards goes to new pieces.
+  TJsonPieces Share(std::size_t from, std::size_t to);
+  // The pieces of the whole text, moved out; the text is empty afterwards.
+  TJsonPieces TakePieces();
 
  private:
   void NewPiece();
+  void Seal();  // the piece being written becomes immutable
 
-  std::vector<std::string> pieces_;  // each sized kPiece while written; the last one in part
+  TJsonPieces pieces_;  // sealed pieces
+  std::size_t sealedSize_ = 0;
+  std::shared_ptr<std::string> open_;  // the piece being written
+  char* begin_ = nullptr;
   char* cur_ = nullptr;
   char* end_ = nullptr;
 };
+
+// The pieces joined into one string.
+std::string JoinPieces(const TJsonPieces& pieces);
 
 // Stream hooks RapidJSON finds by argument-dependent lookup.
 inline void PutReserve(TJsonText&, std::size_t) {}
@@ -77,6 +98,7 @@ class TJsonOut : private rapidjson::Writer<TJsonText, rapidjson::UTF8<>, rapidjs
   // Writes `members` ("key":value[,"key":value...], already escaped) into the open object as if
   // they had been written one by one; `count` is the number of members.
   void RawMembers(std::string_view members, std::size_t count = 1);
+  void RawMembers(const TJsonPieces& members, std::size_t count = 1);
 
   TJsonText& Text() { return text_; }
 

@@ -46,7 +46,9 @@ TEST(CashierSnapshot, ReadersNeverSeeAHalfStoredEntry) {
       const std::string text = cache.GetStrGoods(snapshot);
       const auto shared = cache.GetSharedGoods(snapshot);
       if (!text.empty() && text != "text of " + std::to_string(snapshot)) ++mismatches;
-      if (shared && *shared != "text of " + std::to_string(snapshot)) ++mismatches;
+      if (shared && exporting::JoinPieces(*shared) != "text of " + std::to_string(snapshot)) {
+        ++mismatches;
+      }
     }
   }
   writer.join();
