@@ -253,6 +253,24 @@ TEST_F(MainExportTest, ChangesAfterRowVersionFollowStoreMoves) {
   EXPECT_TRUE(Row("docs", 2).HasMember("storeto"));
 }
 
+TEST_F(MainExportTest, DeliveredDocumentsOfTheRequestingBaseAreNotEchoed) {
+  Exec(
+      "INSERT INTO tirDocuments (fId, fDocNum, fDocType, fBaseId, fSyncDate) VALUES"
+      "  (2, 2, 1, 1, '2024-03-06 10:00:00'), (3, 3, 1, 1, NULL), (4, 4, 1, 0, NULL);");
+  TTirTokenOne token;
+  token.m1_mDocTypeSynk = 1;
+  builder.SetTokenInfo(token);
+  builder.SetRunMode(1);
+  TReqParams request;
+  request.sourceID = "{PEER-BASE}";
+  request.docsLastRowId = Int("SELECT fRV FROM tirDocuments WHERE fId = 1");
+  builder.SetReqParams(request);
+  builder.SetAddDocsFromLastRowID();
+  Run();
+  EXPECT_EQ(builder.LastIdDocsList(), "3,4");
+  EXPECT_EQ(Int("SELECT fId FROM tirDEXSBaseIDs WHERE fBaseGUID = '{PEER-BASE}'"), 1);
+}
+
 TEST_F(MainExportTest, KitchenOrdersGroupLinesByPosition) {
   Exec(
       "INSERT INTO tirDocuments (fId, fDocNum, fDateTime, fDocType, fGUID1) VALUES"
