@@ -85,7 +85,7 @@ void TDNJSonBuilder::AddError(const std::string& text) {
   mErrorText += text;
 }
 
-void TDNJSonBuilder::ReportError(std::exception_ptr error) {
+void TDNJSonBuilder::ReportError(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const AlreadyReported&) {

@@ -148,7 +148,7 @@ class TDNJSonBuilder {
   void WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int64_t snapshot);
   void RunSections(TJsonOut& pairs);
   // Adds the error line of an exception (nothing for AlreadyReported).
-  void ReportError(std::exception_ptr error);
+  void ReportError(const std::exception_ptr& error);
   struct AlreadyReported {};
 
   std::unique_ptr<db::Query> FDQuery1;

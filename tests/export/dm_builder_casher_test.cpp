@@ -119,7 +119,7 @@ TEST(CashierSnapshot, TwoThreadsShareOneStoredText) {
       EXPECT_EQ(GoodsOf(text), GoodsOf(texts[0][0]));
     }
   }
-  EXPECT_EQ(fromCache, 2 * kRequests - builds);
+  EXPECT_EQ(fromCache, std::int64_t{2} * kRequests - builds);
 }
 
 }  // namespace
