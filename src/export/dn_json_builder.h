@@ -102,6 +102,7 @@ class TDNJSonBuilder {
                         const std::string& pStoresIds);
   void AddAllRecipes(TJsonOut& pairs);
   void AddPrices(TJsonOut& pairs);
+  void AddPricesNames(TJsonOut& pairs);
   void AddUKTZED(TJsonOut& pairs);
   void AddOneGoodAndPhotoByBarCode(TJsonOut& pairs, const std::string& strBarcode);
   void AddPartners(TJsonOut& pairs);

@@ -361,8 +361,7 @@ void TDNJSonBuilder::AddAllRecipes(TJsonOut& pairs) {
 void TDNJSonBuilder::AddPrices(TJsonOut& pairs) {
   try {
     if (ifExitNOW()) return;
-    AddAllGroups(pairs, "tirPricesGroups", "pricesgroups");
-    AddPricesNamesRAW(pairs);
+    AddPricesNames(pairs);
     ifExitNOW();  // the price rows travel with the goods; this step only tests the exit flag
   } catch (...) {
     // Reported here, as this section's own error; the run still stops, since the writer may be
@@ -370,6 +369,11 @@ void TDNJSonBuilder::AddPrices(TJsonOut& pairs) {
     ReportError(std::current_exception());
     throw AlreadyReported();
   }
+}
+
+void TDNJSonBuilder::AddPricesNames(TJsonOut& pairs) {
+  AddAllGroups(pairs, "tirPricesGroups", "pricesgroups");
+  AddPricesNamesRAW(pairs);
 }
 
 void TDNJSonBuilder::AddPricesNamesRAW(TJsonOut& pairs) {

@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "settings/tir_token_one.h"
 #include "tests/export/export_test_support.h"
 #include "tests/export/small_base.h"
 #include "tests/support/temp_base.h"
@@ -54,6 +56,29 @@ TEST_F(TirdexMainExportTest, ExportWritesSectionsAndMarksDocumentsSent) {
   EXPECT_EQ(ReadFile(out_).substr(0, 8), "{\"info\":");
   base_.Reopen();
   EXPECT_EQ(ScalarInt(base_.conn(), "SELECT fSyncState FROM tirDocuments WHERE fId = 1"), 1);
+}
+
+TEST_F(TirdexMainExportTest, TokenFileLimitsTheDocumentsOfAClient) {
+  TTirTokenOne token;
+  token.m1_mDocTypeSynk = 1;
+  token.m1_mStoreIds = "2";  // the sale is in store 1
+  const std::string tokenFile = TempPath(".token");
+  std::ofstream(tokenFile) << token.SaveToStr() << "\n";
+  std::string printed;
+  EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ +
+                       "' --docs-recent --run-mode 1 --token-file '" + tokenFile + "'",
+                   &printed),
+            0);
+  EXPECT_EQ(printed.find("docs:"), std::string::npos);
+  token.m1_mStoreIds = "1,2";
+  std::ofstream(tokenFile) << token.SaveToStr() << "\n";
+  EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ +
+                       "' --docs-recent --run-mode 1 --token-file '" + tokenFile + "'",
+                   &printed),
+            0);
+  EXPECT_NE(printed.find("docs: 1\n"), std::string::npos);
+  std::filesystem::remove(tokenFile);
+  EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --token-file /nonexistent/token"), 2);
 }
 
 TEST_F(TirdexMainExportTest, FailuresAndBadUsage) {
