@@ -225,7 +225,8 @@ Sections, in the order they appear in the file:
   info            always: the base's GUID, the goods count and goods snapshot number
   --goods full    price lists, goods groups, recipes, every good with all its fields, its
                   stock quantity and its prices, then the product classification codes
-  --goods indocs  the same as full, for a peer that wants goods used in documents
+  --goods indocs  price lists, groups, recipes and goods with their main fields, for a peer
+                  that only needs the goods its documents use (no snapshot is reported)
   --goods set1    goods with their main fields only (code, name, group, unit, prices 1, stock)
   --goods set2    set1 plus prices 2 to 10 and the price lists of every good
   --goods qtty    only the stock quantity of every good
