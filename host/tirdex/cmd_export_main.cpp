@@ -1,0 +1,300 @@
+// tirdex export / good-card: the main export builder, as a peer base, a mobile agent, a cash
+// register, a kitchen monitor or a price checker asks for it.
+#include <rapidjson/filereadstream.h>
+#include <rapidjson/reader.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/date_time.h"
+#include "db/db_error.h"
+#include "export/dn_json_builder.h"
+#include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
+#include "settings/tir_token_one.h"
+
+namespace tir::tirdex {
+namespace {
+
+struct MainExportOptions {
+  std::string base;
+  std::string file;
+  std::string goods;
+  bool barcodes = false;
+  std::vector<std::string> partners;  // the group id of --partners=GROUP
+  bool partnersGiven = false;
+  bool contracts = false;
+  bool catalogs = false;
+  bool cookOrders = false;
+  std::vector<std::string> docsPeriod;
+  bool docsRecent = false;
+  std::optional<std::int64_t> docsAfter;
+  bool markSent = false;
+  int runMode = 0;
+  std::string tokenFile;
+  std::string barcode;
+};
+
+// Counts the elements of every top-level array of a written file, in file order.
+struct SectionCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SectionCounter> {
+  std::vector<std::pair<std::string, std::int64_t>> counts;
+  std::string key;
+  int depth = 0;
+  bool inTopArray = false;
+
+  bool Default() {
+    if (depth == 2 && inTopArray) ++counts.back().second;
+    return true;
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    if (depth == 1) key.assign(text, length);
+    return true;
+  }
+  bool StartObject() {
+    Default();
+    ++depth;
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) {
+    --depth;
+    return true;
+  }
+  bool StartArray() {
+    Default();
+    if (depth == 1) {
+      counts.emplace_back(key, 0);
+      inTopArray = true;
+    }
+    ++depth;
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    --depth;
+    if (depth == 1) inTopArray = false;
+    return true;
+  }
+};
+
+void PrintSectionCounts(const std::string& file) {
+  std::FILE* in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) return;
+  char buffer[65536];
+  rapidjson::FileReadStream stream(in, buffer, sizeof buffer);
+  SectionCounter counter;
+  rapidjson::Reader reader;
+  reader.Parse(stream, counter);
+  std::fclose(in);
+  for (const auto& [key, n] : counter.counts) std::cout << key << ": " << n << "\n";
+}
+
+std::optional<double> ParseDay(const std::string& text, bool endOfDay) {
+  const auto day = db::DateTimeFromSqlText(text);
+  if (!day) return std::nullopt;
+  return (endOfDay && text.size() == 10) ? *day + 1.0 - 1.0 / 86400000.0 : *day;
+}
+
+// A token file holds the token's stored settings string (as kept in tirSettings).
+bool LoadToken(const std::string& path, TTirTokenOne& token) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string stored = text.str();
+  while (!stored.empty() &&
+         (stored.back() == '\n' || stored.back() == '\r' || stored.back() == ' ')) {
+    stored.pop_back();
+  }
+  token.ReadFromStr(stored);
+  return true;
+}
+
+int Fail(const char* command, const std::string& message, int code) {
+  std::cerr << "tirdex " << command << ": " << message << "\n";
+  return code;
+}
+
+int RunExport(const MainExportOptions& o) {
+  auto connection = OpenExistingBase(o.base);
+  exporting::TDNJSonBuilder builder(*connection);
+  builder.SetRunMode(static_cast<std::uint8_t>(o.runMode));
+  if (!o.tokenFile.empty()) {
+    TTirTokenOne token;
+    if (!LoadToken(o.tokenFile, token)) {
+      return Fail("export", "cannot read the token file \"" + o.tokenFile + "\"", kExitUsage);
+    }
+    builder.SetTokenInfo(token);
+  }
+  builder.ClearAllCMD();
+  exporting::TReqParams request;
+  if (o.goods == "full") builder.SetAddGoodsFull();
+  if (o.goods == "indocs") builder.SetAddGoodsAddOnlyInDocFullInfo();
+  if (o.goods == "set1") builder.SetAddGoodsSet1();
+  if (o.goods == "set2") builder.SetAddGoodsSet1AllPrice();
+  if (o.goods == "qtty") builder.SetAddGoodsSetOnlyQtty();
+  if (o.barcodes) builder.SetAddGoodsBarcodes01();
+  const std::string group = o.partners.empty() ? std::string() : o.partners.front();
+  if (o.contracts) {
+    builder.SetAddPartnersAndContract(group);
+  } else if (o.partnersGiven) {
+    builder.SetAddPartners(group);
+  }
+  if (o.catalogs) builder.SetAddAllCatalogs();
+  if (o.cookOrders) builder.SetGetOrdersCookMonitors();
+  if (o.docsPeriod.size() == 2) {
+    const auto from = ParseDay(o.docsPeriod[0], false);
+    const auto to = ParseDay(o.docsPeriod[1], true);
+    if (!from || !to) {
+      return Fail("export", "--docs-period takes two dates \"YYYY-MM-DD[ HH:MM[:SS]]\"",
+                  kExitUsage);
+    }
+    builder.SetAddDocsPeriod(*from, *to);
+  }
+  if (o.docsRecent) builder.SetAddSomeLastDocs();
+  if (o.docsAfter) {
+    request.docsLastRowId = *o.docsAfter;
+    builder.SetAddDocsFromLastRowID();
+  }
+  builder.SetReqParams(request);
+  builder.RunBuildProcess();
+  if (!builder.ErrorText().empty()) {
+    std::cerr << builder.ErrorText() << "\n";
+    return Fail("export", "nothing written", kExitFailure);
+  }
+  if (!builder.SaveToFile(o.file)) {
+    return Fail("export", "cannot write \"" + o.file + "\"", kExitFailure);
+  }
+  PrintSectionCounts(o.file);
+  if (builder.LastGoodsSnapshopID() != 0) {
+    std::cout << "goods snapshot: " << builder.LastGoodsSnapshopID() << "\n";
+  }
+  if (o.markSent) {
+    builder.MarkLastDocsAsSended();
+    const std::string& ids = builder.LastIdDocsList();
+    const auto n = ids.empty() ? 0 : std::count(ids.begin(), ids.end(), ',') + 1;
+    std::cout << "marked as sent: " << n << " document(s)\n";
+  }
+  return kExitOk;
+}
+
+int RunGoodCard(const MainExportOptions& o) {
+  auto connection = OpenExistingBase(o.base);
+  exporting::TDNJSonBuilder builder(*connection);
+  builder.ClearAllCMD();
+  builder.SetCmdGetGoodInfoAndPhoto1();
+  exporting::TReqParams request;
+  request.requestString = o.barcode;
+  builder.SetReqParams(request);
+  builder.RunBuildProcess();
+  if (!builder.ErrorText().empty()) {
+    std::cerr << builder.ErrorText() << "\n";
+    return kExitFailure;
+  }
+  const std::string text = builder.Text();
+  if (text.find("\"good_one\"") == std::string::npos) {
+    return Fail("good-card", "no good has the barcode \"" + o.barcode + "\"", kExitFailure);
+  }
+  if (o.file.empty()) {
+    std::cout << text << "\n";
+  } else if (!builder.SaveToFile(o.file)) {
+    return Fail("good-card", "cannot write \"" + o.file + "\"", kExitFailure);
+  }
+  return kExitOk;
+}
+
+void Run(int (*command)(const MainExportOptions&), const MainExportOptions& o, const char* name) {
+  try {
+    SetExitCode(command(o));
+  } catch (const db::DbError& e) {
+    SetExitCode(Fail(name, std::string("ErrorSQL: ") + e.what(), kExitFailure));
+  } catch (const std::exception& e) {
+    SetExitCode(Fail(name, std::string("Error: ") + e.what(), kExitFailure));
+  }
+}
+
+constexpr const char* kExportFooter = R"(
+Sections, in the order they appear in the file:
+  info            always: the base's GUID, the goods count and goods snapshot number
+  --goods full    price lists, goods groups, recipes, every good with all its fields, its
+                  stock quantity and its prices, then the product classification codes
+  --goods indocs  price lists, groups, recipes and goods with their main fields, for a peer
+                  that only needs the goods its documents use (no snapshot is reported)
+  --goods set1    goods with their main fields only (code, name, group, unit, prices 1, stock)
+  --goods set2    set1 plus prices 2 to 10 and the price lists of every good
+  --goods qtty    only the stock quantity of every good
+  --barcodes      adds the barcodes to set1/set2 goods
+  --partners      partners with their group tree; =GROUP keeps one group and its subgroups
+  --contracts     partners as above, followed by their contracts
+  --cook-orders   open kitchen orders (what a kitchen monitor shows)
+  --catalogs      users with rights, sale points, tax rates, entities, stores, currencies,
+                  money accounts, cost items, discount rules, tables and modifiers
+  documents       one of: --docs-period FROM TO (by document date), --docs-recent (up to
+                  300 documents not yet delivered; the 100 oldest are claimed for this
+                  delivery), --docs-after ROWVERSION (changed since that row version)
+
+Run modes: 0 exports for a person (no client token is needed; the default), 1 answers a
+client: the token file's stores, entities and document types limit the documents, its
+mapped entity and store give the stock and partner prices; 2 adds a "request" object.
+--mark-sent marks the documents written as delivered, once the file is safely written.
+The file is not written when the export fails; the error is printed and the exit code is 1.)";
+
+void InstallMainExportCommands(CLI::App& app) {
+  auto o = std::make_shared<MainExportOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "export", "Write the main export JSON (catalogs, goods, documents) of a base to a file");
+  cmd->footer(kExportFooter);
+  cmd->add_option("DB", o->base, "SQLite base")->required();
+  cmd->add_option("FILE", o->file, "JSON file to write")->required();
+  cmd->add_option("--goods", o->goods, "Goods section: full, indocs, set1, set2 or qtty")
+      ->check(CLI::IsMember({"full", "indocs", "set1", "set2", "qtty"}));
+  cmd->add_flag("--barcodes", o->barcodes, "Add barcodes to the goods");
+  cmd->add_option("--partners", o->partners, "Partners (optionally of one group id)")
+      ->expected(0, 1);
+  cmd->add_flag("--contracts", o->contracts, "Partners and their contracts");
+  cmd->add_flag("--catalogs", o->catalogs, "All other catalogs");
+  cmd->add_flag("--cook-orders", o->cookOrders, "Open kitchen orders");
+  auto* period =
+      cmd->add_option("--docs-period", o->docsPeriod, "Documents dated FROM to TO")->expected(2);
+  auto* recent = cmd->add_flag("--docs-recent", o->docsRecent, "Undelivered documents");
+  auto* after =
+      cmd->add_option("--docs-after", o->docsAfter, "Documents changed after this row version");
+  period->excludes(recent)->excludes(after);
+  recent->excludes(after);
+  cmd->add_flag("--mark-sent", o->markSent, "Mark the written documents as delivered");
+  cmd->add_option("--run-mode", o->runMode,
+                  "0 for a person, 1 answering a client, 2 with a "
+                  "request envelope")
+      ->check(CLI::Range(0, 2));
+  cmd->add_option("--token-file", o->tokenFile,
+                  "File with the client's token as its stored settings string");
+  cmd->callback([o, cmd] {
+    o->partnersGiven = cmd->count("--partners") > 0;
+    Run(RunExport, *o, "export");
+  });
+
+  auto g = std::make_shared<MainExportOptions>();
+  CLI::App* card =
+      app.add_subcommand("good-card",
+                         "Show the good with a barcode, its prices and its first photo (as a price "
+                         "checker asks for it)");
+  card->footer(
+      "\nThe barcode is looked up in the main, second and third barcode and in the good's "
+      "barcode list.\nWithout FILE the JSON answer is printed.");
+  card->add_option("DB", g->base, "SQLite base")->required();
+  card->add_option("BARCODE", g->barcode, "Barcode to look up")->required();
+  card->add_option("FILE", g->file, "JSON file to write (default: print)");
+  card->callback([g] { Run(RunGoodCard, *g, "good-card"); });
+}
+
+const bool registered = RegisterCommands("export-main", InstallMainExportCommands);
+
+}  // namespace
+}  // namespace tir::tirdex

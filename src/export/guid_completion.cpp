@@ -1,0 +1,56 @@
+#include "export/guid_completion.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/guid_forms.h"
+
+namespace tir::exporting {
+
+namespace {
+
+void RunBatch(db::Query& query, std::string& batch) {
+  if (batch.empty()) return;
+  db::Connection& connection = query.GetConnection();
+  const bool own = !connection.InTransaction();
+  if (own) connection.StartTransaction();
+  try {
+    query.SetSql(batch);
+    query.ExecSql();
+    if (own) connection.Commit();
+  } catch (...) {
+    if (own) connection.Rollback();
+    throw;
+  }
+  batch.clear();
+}
+
+}  // namespace
+
+void CompleteGuids(db::Query& query, std::initializer_list<const char*> tables, int batchLimit) {
+  std::string batch;
+  int counter = 0;
+  for (const char* tableName : tables) {
+    const std::string table = tableName;
+    query.SetSql("SELECT fId FROM " + table + " WHERE (fGUID1=0)AND(fGUID2=0);");
+    query.Open();
+    std::vector<std::int64_t> ids;
+    for (; !query.Eof(); query.Next()) ids.push_back(query.FieldByIndex(0).AsInt64());
+    query.Close();
+    for (const std::int64_t id : ids) {
+      std::int64_t half1 = 0, half2 = 0;
+      gNewGUIDPair(half1, half2);
+      batch += "UPDATE " + table + " SET fGUID1=" + std::to_string(half1) +
+               ",fGUID2=" + std::to_string(half2) + " WHERE fId=" + std::to_string(id) + ";";
+      if (counter > batchLimit) {
+        RunBatch(query, batch);
+        counter = 0;
+      }
+      ++counter;
+    }
+    RunBatch(query, batch);
+  }
+}
+
+}  // namespace tir::exporting
