@@ -2,6 +2,8 @@
 
 #include <regex>
 
+#include "db/query.h"
+
 #include "host/schema/schema_text.h"
 
 namespace tir::schema {
@@ -27,11 +29,43 @@ std::vector<std::string> TableNames() {
   return names;
 }
 
+namespace {
+
+// Date-times are bound as "YYYY-MM-DD HH:MM:SS.SSS"; a base must hold that one form so that "=" and
+// range comparisons with a bound date-time match the same instant written as "2024-01-05" or
+// "2024-01-05 10:20:30" by another program. Every DATETIME column gets triggers that rewrite
+// text of another form to that one (SQLite's own strftime, so other tools can write the base
+// too); numbers (markers such as -1) and text that is no date stay as they are.
+void AddDateTimeTriggers(tir::db::SqliteConnection& connection) {
+  std::string script;
+  for (const std::string& table : TableNames()) {
+    tir::db::Query columns(connection);
+    columns.SetSql("SELECT name FROM pragma_table_info(:pTable) WHERE upper(type) = 'DATETIME';");
+    columns.ParamByName("pTable").SetText(table);
+    for (columns.Open(); !columns.Eof(); columns.Next()) {
+      const std::string c = columns.FieldByIndex(0).AsText();
+      const std::string canonical = "strftime('%Y-%m-%d %H:%M:%f', NEW." + c + ")";
+      const std::string when = " ON " + table + " WHEN typeof(NEW." + c +
+                               ") = 'text' AND (length(NEW." + c + ") <> 23 OR substr(NEW." + c +
+                               ", 11, 1) <> ' ') AND " + canonical + " IS NOT NULL BEGIN UPDATE " +
+                               table + " SET " + c + " = " + canonical +
+                               " WHERE rowid = NEW.rowid; END;\n";
+      const std::string name = "trg_" + table + "_" + c + "_form";
+      script += "CREATE TRIGGER IF NOT EXISTS " + name + "_insert AFTER INSERT" + when;
+      script += "CREATE TRIGGER IF NOT EXISTS " + name + "_update AFTER UPDATE OF " + c + when;
+    }
+  }
+  connection.ExecScript(script);
+}
+
+}  // namespace
+
 void CreateSchema(tir::db::SqliteConnection& connection) {
   const bool ownTransaction = !connection.InTransaction();
   if (ownTransaction) connection.StartTransaction();
   try {
     connection.ExecScript(SqliteDdl());
+    AddDateTimeTriggers(connection);
   } catch (...) {
     if (ownTransaction && connection.InTransaction()) connection.Rollback();
     throw;

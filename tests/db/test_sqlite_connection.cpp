@@ -161,7 +161,8 @@ TEST_F(DbSqliteConnectionTest, Transactions) {
   c->Commit();
   EXPECT_FALSE(c->InTransaction());
   EXPECT_THROW(c->Commit(), DbError);
-  EXPECT_THROW(c->Rollback(), DbError);
+  // Rolling back what SQLite already rolled back (or never began) does nothing.
+  EXPECT_NO_THROW(c->Rollback());
 
   auto other = SqliteConnection::Open(File("t.sqlite"));
   EXPECT_EQ(Scalar(*other, "SELECT a FROM t").AsInt64(), 2);
