@@ -108,24 +108,20 @@ int RunMenus(const PluginOptions& options) {
   // What the host shows: the items the module offers; the other indexes only as a count.
   std::cout << "index\tid\ttype\torder\tparent\tname\n";
   int offered = 0;
-  int declared = 0;
   for (std::int32_t index = 0; index <= 32; ++index) {
     std::int32_t io = index;
     TirU3MenuParams item{};
     item.fToolbarImageIndex = -1;
     const std::int32_t result = module.u3(&io, &item);
     if (result != 0) continue;
-    if (index == 0) {
-      declared = io;
-      continue;
-    }
+    if (index == 0) continue;  // the count the module declares, not an item
     ++offered;
     std::cout << index << "\t" << item.fIdItemMenu << "\t" << item.fTypeMenu << "\t"
               << item.fMenuOrder << "\t" << item.fIdParentMenu1 << "\t" << Utf8(item.fMenuName)
               << "\n";
   }
-  std::cout << offered << " items offered (the module declares " << declared << "); "
-            << 32 - offered << " other indexes of 1..32 not offered\n";
+  std::cout << offered << " menu items offered; " << 32 - offered
+            << " of the indexes 1..32 not offered\n";
   return kExitOk;
 }
 
@@ -200,7 +196,7 @@ void InstallPluginCommands(CLI::App& app) {
   CLI::App* menus = plugin->add_subcommand(
       "menus",
       "Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, "
-      "type, order, parent and name, then how many it offers and declares.");
+      "type, order, parent and name, then how many of the 32 indexes it offers.");
   AddCommon(*menus, *options);
   menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
       ->check(CLI::IsMember({1, 2}))

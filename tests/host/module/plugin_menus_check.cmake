@@ -36,7 +36,7 @@ expect_output("menus;${BASE};--user;1;--lang;1" LINES
   "3${tab}600${tab}0${tab}1000${tab}590${tab}Универсальный обмен данными\n"
   "4${tab}610${tab}0${tab}2000${tab}590${tab}Обмен с интернет-магазином\n"
   "5${tab}611${tab}0${tab}3000${tab}590${tab}Загрузка данных с внешнего файла\n"
-  "5 items offered (the module declares 5); 27 other indexes of 1..32 not offered\n"
+  "5 menu items offered; 27 of the indexes 1..32 not offered\n"
   ABSENT "6${tab}" "32${tab}")
 expect_output("menus;${BASE};--user;1;--lang;2" LINES
   "1${tab}23${tab}1${tab}4000${tab}0${tab}Сервіс\n"
@@ -47,7 +47,7 @@ expect_output("menus;${BASE};--user;1;--lang;2" LINES
 expect_output("rights;${BASE};--user;1" LINES
   "0${tab}0${tab}0${tab}Обмен данными (TirDataExchange)${tab}2147483647\n"
   "3${tab}0${tab}4${tab}Загрузка данных с файла" "user 1 type 1 mask 7\n")
-expect_output("menus;${BASE};--user;9;--user-type;2" LINES "0 items offered" ABSENT "590")
+expect_output("menus;${BASE};--user;9;--user-type;2" LINES "1 menu items offered" ABSENT "590")
 
 # Bad usage and a module that cannot be loaded.
 execute_process(COMMAND ${TIRDEX} plugin menus ${BASE} --user 1 --lang 3

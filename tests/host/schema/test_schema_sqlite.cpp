@@ -88,15 +88,6 @@ TEST(SchemaSqlite, CreatingTwiceChangesNothing) {
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirGoods"), 1);
 }
 
-TEST(SchemaSqlite, CompletesAPartialBase) {
-  TempBase base;
-  base.conn().ExecScript("DROP TABLE tirSysLog; DROP TABLE tirDocuments;");
-  tir::schema::CreateSchema(base.conn());
-  const auto tables = TablesIn(base.conn());
-  EXPECT_TRUE(tables.count("tirSysLog"));
-  EXPECT_TRUE(tables.count("tirDocuments"));
-}
-
 TEST(SchemaSqlite, FailureOnAConflictingBaseLeavesNothingBehind) {
   TempBase base(false);
   base.conn().ExecScript("CREATE TABLE tirGoods (fId INTEGER PRIMARY KEY, fName TEXT);");

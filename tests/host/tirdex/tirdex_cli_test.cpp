@@ -134,7 +134,7 @@ TEST_F(TirdexCli, PostingIsAllOrNothing) {
 }
 
 TEST_F(TirdexCli, InterruptedRebuildsLeaveTheBaseAsItWas) {
-  ASSERT_EQ(Tirdex({"demo-base", base_, "--goods", "3000", "--docs", "6000", "--force"}).rc, 0);
+  ASSERT_EQ(Tirdex({"demo-base", base_, "--goods", "1000", "--docs", "3000", "--force"}).rc, 0);
   ASSERT_EQ(Tirdex({"post", base_, "--all", "--rebuild"}).rc, 0);
   const std::string before = Registers();
   const TirdexRun post = InterruptTirdex(TIRDEX_FILE, {"post", base_, "--all", "--rebuild"},
