@@ -144,6 +144,7 @@ TEST_F(TirdexShopTest, DaemonStopsAtOnceDuringAHangingSendAndLeavesNoFiles) {
   TJSONOneSend profile;
   profile.mURL = hanging.url;
   profile.mIfAvtomat = 1;
+  profile.mPeriodMin = 0;
   SaveProfile(base_.conn(), test::TransportBase::kGuidCode, kProfileTypeInetShop, profile);
   const std::string temp = test::TempPath("-tmp");
   std::filesystem::create_directories(temp);
