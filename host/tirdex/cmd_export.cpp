@@ -200,7 +200,12 @@ int RunExportPeriod(const ExportOptions& o) {
     std::cerr << "tirdex export-period: FROM and TO are dates \"YYYY-MM-DD[ HH:MM[:SS]]\"\n";
     return kExitUsage;
   }
-  if (!CheckLists({{"--ents", o.ents}, {"--stores", o.stores}})) return kExitUsage;
+  if (!CheckLists({{"--ents", o.ents},
+                   {"--stores", o.stores},
+                   {"--user-ents", o.userEnts},
+                   {"--user-stores", o.userStores}})) {
+    return kExitUsage;
+  }
   if (RefuseOutputOverBase(o)) return kExitUsage;
   DirectHost host(o);
   TDataExOut profile;

@@ -47,6 +47,10 @@ TEST_F(TirdexCli, OutputsNeverReplaceTheBaseADeviceOrALink) {
   const auto size = fs::file_size(base_);
   EXPECT_EQ(Tirdex({"export-doc", base_, "1", base_}).rc, 2);
   EXPECT_EQ(Tirdex({"export-period", base_, "2000-01-01", "2100-01-01", base_}).rc, 2);
+  EXPECT_EQ(Tirdex({"export-period", base_, "2000-01-01", "2100-01-01", Path("x.json"),
+                    "--user-stores", "1;DROP TABLE tirGoods"})
+                .rc,
+            2);
   EXPECT_EQ(fs::file_size(base_), size);
   EXPECT_EQ(Scalar("SELECT COUNT(*) > 0 FROM tirDocuments"), "1");
 
