@@ -21,6 +21,10 @@ bool IsEmptyBase(tir::db::SqliteConnection& connection) {
 
 }  // namespace
 
+namespace tir::hostkit {
+void ForgetCallbackConnection(const void* connection);  // host_callbacks.cpp
+}  // namespace tir::hostkit
+
 extern "C" void* TirHostOpenConnection(const char* utf8Path) {
   if (utf8Path == nullptr || *utf8Path == '\0') {
     std::cerr << "TirHostOpenConnection: no base file name given\n";
@@ -42,5 +46,7 @@ extern "C" void* TirHostOpenConnection(const char* utf8Path) {
 }
 
 extern "C" void TirHostCloseConnection(void* connection) {
-  delete static_cast<tir::db::Connection*>(connection);
+  auto* base = static_cast<tir::db::Connection*>(connection);
+  tir::hostkit::ForgetCallbackConnection(base);
+  delete base;
 }

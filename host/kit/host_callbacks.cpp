@@ -193,6 +193,13 @@ extern "C" void TirHostSetCallbackConnection(void* connection) {
   State().connection = static_cast<tir::db::Connection*>(connection);
 }
 
+namespace tir::hostkit {
+// A connection that closes leaves no callback pointing at it.
+void ForgetCallbackConnection(const void* connection) {
+  if (State().connection == connection) State().connection = nullptr;
+}
+}  // namespace tir::hostkit
+
 extern "C" void TirHostDefaultServices(void* connection, TirU7MenuParams* services) {
   TirHostSetCallbackConnection(connection);
   if (services == nullptr) return;

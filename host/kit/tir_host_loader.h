@@ -115,6 +115,31 @@ typedef struct TirU8Params {
   int32_t fReserv1, fReserv2, fReserv3, fReserv4, fReserv5;
 } TirU8Params;
 
+/* The layout the module expects, for 32- and 64-bit pointers (P: bytes a pointer adds). */
+#define TIR_P (sizeof(void*) - 4)
+#ifdef __cplusplus
+#define TIR_LAYOUT(e) static_assert(e, #e)
+#else
+#define TIR_LAYOUT(e) _Static_assert(e, #e)
+#endif
+TIR_LAYOUT(sizeof(TirDllInfo) == 40 + 2 * TIR_P);
+TIR_LAYOUT(sizeof(TirModSearchIn) == 170 + 4 * TIR_P);
+TIR_LAYOUT(sizeof(TirModSearchOut) == 142 + 9 * TIR_P);
+TIR_LAYOUT(sizeof(TirU3MenuParams) == 28 + TIR_P);
+TIR_LAYOUT(sizeof(TirU6MenuParams) == 78 + 10 * TIR_P);
+TIR_LAYOUT(sizeof(TirU7MenuParams) == 20 + 5 * TIR_P);
+TIR_LAYOUT(sizeof(TirU8Params) == 24);
+TIR_LAYOUT(offsetof(TirModSearchIn, fModuleId) == 4 + TIR_P);
+TIR_LAYOUT(offsetof(TirModSearchIn, fPriceId) == 92 + TIR_P);
+TIR_LAYOUT(offsetof(TirModSearchIn, fDataFloat1) == 120 + TIR_P);
+TIR_LAYOUT(offsetof(TirModSearchIn, fHandle) == 162 + 4 * TIR_P);
+TIR_LAYOUT(offsetof(TirModSearchOut, fCanceled) == 98 + 9 * TIR_P);
+TIR_LAYOUT(offsetof(TirModSearchOut, fDataInt1) == 138 + 9 * TIR_P);
+TIR_LAYOUT(offsetof(TirU6MenuParams, fPID) == 34 + 3 * TIR_P);
+TIR_LAYOUT(offsetof(TirU6MenuParams, fVerMainPro) == 70 + 10 * TIR_P);
+#undef TIR_LAYOUT
+#undef TIR_P
+
 #pragma pack(pop)
 
 /* Entry points of the module. */

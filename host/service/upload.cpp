@@ -93,6 +93,9 @@ extern "C" std::int32_t u7(const char* url, const char* jsonPath, std::int32_t m
 
   const std::string agent = std::string("tirvalosm/1.0 (mode ") + std::to_string(mode) + ")";
   curl_easy_setopt(curl, CURLOPT_URL, url);
+  // Only web addresses: a file:// or other scheme is never read back as the server's answer.
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));

@@ -15,6 +15,7 @@
 #include "host/demo/demo_base.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
 namespace {
@@ -34,14 +35,27 @@ void RemoveBase(const std::string& path) {
   for (const char* tail : {"", "-wal", "-shm", "-journal"}) fs::remove(path + tail, ignored);
 }
 
-// A target that exists and is not empty is replaced only with --force.
+// A new base goes only where there is no file, an empty one, or (with --force) a base nobody has
+// open; never in place of a folder, device or other special file.
 bool TargetIsFree(const BaseOptions& options) {
   std::error_code ec;
-  if (!fs::exists(options.file, ec) || fs::file_size(options.file, ec) == 0 || ec) return true;
-  if (options.force) return true;
-  std::cerr << "tirdex: " << options.file
-            << " exists and is not empty; use --force to replace it\n";
-  return false;
+  const fs::file_status status = fs::symlink_status(options.file, ec);
+  if (!fs::exists(status)) return true;
+  if (!fs::is_regular_file(status)) {
+    std::cerr << "tirdex: " << options.file << " is not a regular file; nothing was created\n";
+    return false;
+  }
+  if (fs::file_size(options.file, ec) == 0 && !ec) return true;
+  if (!options.force) {
+    std::cerr << "tirdex: " << options.file
+              << " exists and is not empty; use --force to replace it\n";
+    return false;
+  }
+  if (BaseInUse(options.file)) {
+    std::cerr << "tirdex: " << options.file << ": base in use by another program; not replaced\n";
+    return false;
+  }
+  return true;
 }
 
 // The base is built beside the target and moved over it only when complete, so a failed run

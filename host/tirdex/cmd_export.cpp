@@ -1,8 +1,12 @@
 // tirdex export-doc / export-period / shop-profile / shop-send / shop-daemon: the universal JSON
 // export and the internet-shop upload.
+#include <stdlib.h>
+
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -12,6 +16,7 @@
 
 #include "db/date_time.h"
 #include "db/db_error.h"
+#include "db/query.h"
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
 #include "export/data_ex_out_export.h"
@@ -20,9 +25,13 @@
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
+#include "settings/base64.h"
 #include "settings/data_ex_out.h"
 #include "settings/json_one_send.h"
 #include "settings/profile_rows.h"
+#include "settings/scramble.h"
+#include "settings/settings_folders.h"
+#include "settings/settings_stream.h"
 #include "transport/data_mod.h"
 #include "transport/inet_shop_send.h"
 #include "transport/send_json.h"
@@ -81,10 +90,7 @@ class DirectHost {
     transport::SetServiceLibraryPath(FindBesideTirdex(o.serviceLibrary, "TIR_SERVICE_LIBRARY",
                                                       "libtirvalosm.so", {"", "../service"}));
   }
-  ~DirectHost() {
-    frame::gAppPackParams.fFDConnect = nullptr;
-    frame::gAppPackParams.fLogMessage = nullptr;
-  }
+  ~DirectHost() { frame::ResetAppGlobals(); }  // also frees the strings StoreAppParams copied
   db::SqliteConnection& Connection() { return *connection_; }
 
  private:
@@ -109,6 +115,22 @@ std::optional<double> ParseDate(const std::string& text, bool endOfDay) {
   return (endOfDay && text.size() == 10) ? *day + 1.0 - 1.0 / 86400000.0 : *day;
 }
 
+// An output file that is the base itself would destroy it.
+bool RefuseOutputOverBase(const ExportOptions& o) {
+  if (!SameFile(o.base, o.file)) return false;
+  std::cerr << "tirdex: the output file " << o.file << " is the base itself; choose another\n";
+  return true;
+}
+
+bool DocumentExists(const std::string& base, std::int64_t docId) {
+  const auto connection = OpenExistingBase(base);
+  db::Query query(*connection);
+  query.SetSql("SELECT 1 FROM tirDocuments WHERE fId = :pId;");
+  query.ParamByName("pId").SetInt64(docId);
+  query.Open();
+  return !query.Eof();
+}
+
 // One-document export through the plug-in's message 888034, as the host sends it.
 int RunExportDoc(const ExportOptions& o) {
   if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
@@ -116,6 +138,12 @@ int RunExportDoc(const ExportOptions& o) {
   }
   if (!BaseFileExists(o.base)) {
     std::cerr << "tirdex export-doc: no base file \"" << o.base << "\"\n";
+    return kExitFailure;
+  }
+  if (RefuseOutputOverBase(o)) return kExitUsage;
+  if (!DocumentExists(o.base, o.docId)) {
+    std::cerr << "tirdex export-doc: no document " << o.docId << " in " << o.base
+              << "; nothing was written\n";
     return kExitFailure;
   }
   void* connection = TirHostOpenConnection(o.base.c_str());
@@ -172,7 +200,13 @@ int RunExportPeriod(const ExportOptions& o) {
     std::cerr << "tirdex export-period: FROM and TO are dates \"YYYY-MM-DD[ HH:MM[:SS]]\"\n";
     return kExitUsage;
   }
-  if (!CheckLists({{"--ents", o.ents}, {"--stores", o.stores}})) return kExitUsage;
+  if (!CheckLists({{"--ents", o.ents},
+                   {"--stores", o.stores},
+                   {"--user-ents", o.userEnts},
+                   {"--user-stores", o.userStores}})) {
+    return kExitUsage;
+  }
+  if (RefuseOutputOverBase(o)) return kExitUsage;
   DirectHost host(o);
   TDataExOut profile;
   profile.mEntIds = o.ents;
@@ -209,10 +243,30 @@ void PrintProfile(const TJSONOneSend& p) {
             << p.mGoodsGroupsIds << "\nents\t" << p.mEntIds << "\nstores\t" << p.mStoreIds << "\n";
 }
 
+bool IsWebAddress(const std::string& url) {
+  std::string scheme = url.substr(0, url.find("://"));
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return url.find("://") != std::string::npos && (scheme == "http" || scheme == "https");
+}
+
+// A stored profile whose text does not decode would read as the built-in defaults.
+bool ProfileDecodes(const std::string& stored) {
+  std::vector<std::uint8_t> bytes;
+  DecodeBase64(gDecodeStr(stored), bytes);
+  TSettingsStreamReader stream(bytes);
+  TJSONOneSend probe;
+  probe.ReadFromMemory(stream);
+  return !bytes.empty() && !stream.Failed();
+}
+
 int RunShopProfile(const ExportOptions& o) {
   if (!CheckLists({{"--groups", o.groups.value_or("")},
                    {"--ents", o.profileEnts.value_or("")},
                    {"--stores", o.profileStores.value_or("")}})) {
+    return kExitUsage;
+  }
+  if (o.url && !IsWebAddress(*o.url)) {
+    std::cerr << "tirdex shop-profile: --url must start with http:// or https://\n";
     return kExitUsage;
   }
   DirectHost host(o);
@@ -254,9 +308,15 @@ int RunShopSend(const ExportOptions& o) {
   const std::string code = GuidCodeOrComplain();
   if (code.empty()) return kExitFailure;
   TJSONOneSend profile;
-  if (LoadProfile(host.Connection(), code, kProfileTypeInetShop, profile).fId == 0) {
+  const TProfileRow row = LoadProfile(host.Connection(), code, kProfileTypeInetShop, profile);
+  if (row.fId == 0) {
     std::cerr << "tirdex shop-send: this base has no internet-shop profile; make one with\n"
                  "  tirdex shop-profile DB --url URL\n";
+    return kExitFailure;
+  }
+  if (!ProfileDecodes(row.fPStr)) {
+    std::cerr << "tirdex shop-send: profile unreadable (row " << row.fId
+              << " of tirSettings); nothing was sent. Store it again with tirdex shop-profile\n";
     return kExitFailure;
   }
   // The outcome reaches stdout through the host's message line.
@@ -295,7 +355,59 @@ std::string Stamp() {
   return buf;
 }
 
+// The daemon's own temporary folder: the upload files the module leaves there are removed after
+// each send, and the folder itself when the daemon stops.
+class DaemonTempFolder {
+ public:
+  DaemonTempFolder() {
+    std::string pattern = GetSpecialTempFolder() + "tirdex-daemon-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create " + pattern);
+    path_ = pattern;
+    ::setenv("TMPDIR", path_.c_str(), 1);
+  }
+  ~DaemonTempFolder() { Remove(); }
+  void Remove() const {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  DaemonTempFolder(const DaemonTempFolder&) = delete;
+  DaemonTempFolder& operator=(const DaemonTempFolder&) = delete;
+  void Empty() const {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, ec)) {
+      std::filesystem::remove_all(entry.path(), ec);
+    }
+  }
+
+ private:
+  std::string path_;
+};
+
+// Fires the timer on a worker thread and waits for it, watching for Ctrl-C. Returns false when
+// a stop was asked for while the send still ran.
+bool FireUnlessStopped(DaemonTimers& timers) {
+  std::atomic<bool> finished{false};
+  std::thread worker([&timers, &finished] {
+    try {
+      timers.Fire();
+    } catch (const std::exception& e) {
+      std::cout << Stamp() << " send failed: " << e.what() << std::endl;
+    }
+    finished = true;
+  });
+  while (!finished && gStop == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!finished) {
+    worker.detach();  // a hanging upload is abandoned; the process ends at once
+    return false;
+  }
+  worker.join();
+  return true;
+}
+
 int RunShopDaemon(const ExportOptions& o) {
+  if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
+    return kExitUsage;
+  }
   DirectHost host(o);
   if (GuidCodeOrComplain().empty()) return kExitFailure;
   DaemonTimers timers(o.tickMs);
@@ -311,6 +423,7 @@ int RunShopDaemon(const ExportOptions& o) {
     std::cerr << "tirdex shop-daemon: no automatic internet-shop profile for this base\n";
     return kExitFailure;
   }
+  const DaemonTempFolder temp;
   std::cout << Stamp() << " watching " << mod.mList()->size() << " automatic profile(s), tick "
             << timers.TickMs() << " ms" << std::endl;
   std::signal(SIGINT, OnSignal);
@@ -321,11 +434,12 @@ int RunShopDaemon(const ExportOptions& o) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::min(100, timers.TickMs())));
     }
     if (gStop != 0) break;
-    try {
-      timers.Fire();
-    } catch (const std::exception& e) {
-      std::cout << Stamp() << " send failed: " << e.what() << std::endl;
+    if (!FireUnlessStopped(timers)) {
+      std::cout << Stamp() << " stopped; the send still running was abandoned" << std::endl;
+      temp.Remove();
+      std::_Exit(kExitOk);
     }
+    temp.Empty();
     ++fired;
   }
   std::cout << Stamp() << " stopped" << std::endl;
@@ -393,15 +507,15 @@ void InstallExportCommands(CLI::App& app) {
       "Show this base's internet-shop profile (tirSettings, fMId 410, fPType -2, selected by the\n"
       "GUID code MAIN/GUIDCODE of the settings file); any option changes and stores it.");
   profile->add_option("DB", o->base, "SQLite base")->required();
-  profile->add_option("--url", o->url, "Upload URL");
+  profile->add_option("--url", o->url, "Upload URL (http:// or https://)");
   profile->add_option("--auto", o->automatic, "1: send automatically every period")
       ->check(CLI::IsMember({0, 1}));
   profile->add_option("--period", o->period, "Minutes between automatic sends (units of 58 s)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0, 527040));
   profile
       ->add_option("--last-days", o->lastDays,
-                   "Send only goods moved in the last N days; 0 sends all")
-      ->check(CLI::NonNegativeNumber);
+                   "Send only goods moved in the last N days (at most 3660); 0 sends all")
+      ->check(CLI::Range(0, 3660));
   profile->add_option("--groups", o->groups, "Goods group ids; empty = all groups");
   profile->add_option("--ents", o->profileEnts, "Entity ids for stock; empty = the user's");
   profile->add_option("--stores", o->profileStores, "Store ids for stock; empty = the user's");

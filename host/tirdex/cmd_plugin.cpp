@@ -50,6 +50,11 @@ class HostSession {
   }
 
   bool Start(const PluginOptions& options) {
+    // The kit would give a missing or empty file a new schema; the plugin commands need a base.
+    if (!BaseFileExists(options.base)) {
+      std::cerr << "tirdex plugin: no base file \"" << options.base << "\"\n";
+      return false;
+    }
     connection_ = TirHostOpenConnection(options.base.c_str());
     if (connection_ == nullptr) return false;  // the kit wrote why
     char error[512] = {0};
@@ -100,21 +105,23 @@ int RunMenus(const PluginOptions& options) {
   HostSession session;
   if (!session.Start(options)) return kExitFailure;
   TirHostModule& module = session.Module();
-  std::cout << "index\tresult\tid\ttype\torder\tparent\tname\n";
+  // What the host shows: the items the module offers; the other indexes only as a count.
+  std::cout << "index\tid\ttype\torder\tparent\tname\n";
+  int offered = 0;
   for (std::int32_t index = 0; index <= 32; ++index) {
     std::int32_t io = index;
     TirU3MenuParams item{};
     item.fToolbarImageIndex = -1;
     const std::int32_t result = module.u3(&io, &item);
-    std::cout << index << "\t" << result;
-    if (result == 0 && index == 0) {
-      std::cout << "\t\t\t\t\t(" << io << " items)";
-    } else if (result == 0) {
-      std::cout << "\t" << item.fIdItemMenu << "\t" << item.fTypeMenu << "\t" << item.fMenuOrder
-                << "\t" << item.fIdParentMenu1 << "\t" << Utf8(item.fMenuName);
-    }
-    std::cout << "\n";
+    if (result != 0) continue;
+    if (index == 0) continue;  // the count the module declares, not an item
+    ++offered;
+    std::cout << index << "\t" << item.fIdItemMenu << "\t" << item.fTypeMenu << "\t"
+              << item.fMenuOrder << "\t" << item.fIdParentMenu1 << "\t" << Utf8(item.fMenuName)
+              << "\n";
   }
+  std::cout << offered << " menu items offered; " << 32 - offered
+            << " of the indexes 1..32 not offered\n";
   return kExitOk;
 }
 
@@ -188,8 +195,8 @@ void InstallPluginCommands(CLI::App& app) {
 
   CLI::App* menus = plugin->add_subcommand(
       "menus",
-      "Print the module's menu answer (u3) for every index 0..32: index, result, id, "
-      "type, order, parent and name. Result 2 means the item is not offered.");
+      "Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, "
+      "type, order, parent and name, then how many of the 32 indexes it offers.");
   AddCommon(*menus, *options);
   menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
       ->check(CLI::IsMember({1, 2}))

@@ -1,6 +1,8 @@
 // tirdex post / rebuild-balances / clear-registers / balance: the posting engine run on a base the
 // way the host runs it: the command opens the base, hands the connection to the engine and sets
 // the application parameters the engine reads (SQLite base kind, the signed-in user).
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -112,8 +114,10 @@ const char* DocTypeCaption(std::int64_t type) {
       return "Производство";
     case 14:
       return "Переучет";
+    case 15:
+      return "state only, no register rows";
     default:
-      return "no posting";
+      return "left as it is";
   }
 }
 
@@ -154,6 +158,21 @@ class PostingSession {
   std::unique_ptr<db::SqliteConnection> connection_;
   posting::TDMMainProvodka engine_;
 };
+
+// The engine opens no transaction of its own; each command's work runs in one, so that a failing
+// write or an interrupted run (Ctrl-C ends the process before the commit) leaves the base as it
+// was.
+template <typename Work>
+void InOneTransaction(db::Connection& connection, Work work) {
+  connection.StartTransaction();
+  try {
+    work();
+  } catch (...) {
+    connection.Rollback();
+    throw;
+  }
+  connection.Commit();
+}
 
 // Runs `work`, turning every failure into a message and exit code 1.
 template <typename Work>
@@ -197,7 +216,7 @@ void PostOne(const PostingOptions& o) {
   }
   if (session.RefuseWhileMassRepost()) return;
   const RegisterCounts rowsBefore = CountDocumentRows(conn, o.docId);
-  session.engine().Provodka(o.docId, o.cmd, false, false);
+  InOneTransaction(conn, [&] { session.engine().Provodka(o.docId, o.cmd, false, false); });
   const DocRow after = ReadDoc(conn, o.docId);
   const RegisterCounts rowsAfter = CountDocumentRows(conn, o.docId);
   std::cout << "document " << o.docId << ", type " << before.type << " ("
@@ -245,32 +264,30 @@ void PostAll(const PostingOptions& o) {
 
   const RegisterCounts before = CountRegisters(conn);
   const auto start = std::chrono::steady_clock::now();
-  if (o.rebuild) session.engine().RebuildStoresFull();
-
-  // The engine opens no transaction; the host commits every few hundred documents so that a
-  // failure keeps what was posted before it and a rerun repairs the rest.
-  constexpr std::size_t kCommitEvery = 500;
+  // Progress: one updating line on a terminal, one line per step elsewhere (a log file).
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  constexpr std::size_t kProgressEvery = 500;
   const std::size_t total = ids.size();
   std::size_t done = 0;
   try {
-    for (std::size_t i = 0; i < total; ++i) {
-      if (!conn.InTransaction()) conn.StartTransaction();
-      session.engine().Provodka(ids[i], o.cmd, false, false);
-      ++done;
-      if (done % kCommitEvery == 0 || done == total) {
-        conn.Commit();
-        std::cerr << "\rposted " << done << " of " << total << " documents" << std::flush;
+    InOneTransaction(conn, [&] {
+      if (o.rebuild) session.engine().RebuildStoresFull();
+      for (const std::int64_t id : ids) {
+        session.engine().Provodka(id, o.cmd, false, false);
+        ++done;
+        if (done % kProgressEvery == 0 || done == total) {
+          std::cerr << (terminal ? "\r" : "") << "posted " << done << " of " << total
+                    << " documents" << (terminal ? "" : "\n") << std::flush;
+        }
       }
-    }
-    if (conn.InTransaction()) conn.Commit();
+    });
   } catch (...) {
-    if (conn.InTransaction()) conn.Rollback();
-    std::cerr << "\n";
-    std::cerr << "tirdex: stopped at document " << (done < total ? ids[done] : 0) << "; "
-              << (done / kCommitEvery) * kCommitEvery << " documents before it stay posted\n";
+    if (terminal) std::cerr << "\n";
+    std::cerr << "tirdex: stopped at document " << (done < total ? ids[done] : 0)
+              << "; nothing was changed\n";
     throw;
   }
-  if (total > 0) std::cerr << "\n";
+  if (total > 0 && terminal) std::cerr << "\n";
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -318,7 +335,7 @@ void RunRebuild(const PostingOptions& o) {
     PostingSession session(o.base, o.user);
     db::Connection& conn = session.connection();
     const std::int64_t rowsBefore = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
-    session.engine().RebuildStoresFull();
+    InOneTransaction(conn, [&] { session.engine().RebuildStoresFull(); });
     const std::int64_t rowsAfter = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
     const std::int64_t nonZero = CountRows(
         conn, "SELECT COUNT(*) FROM tirAStoreNow WHERE abs(fQtty) > 1e-9 OR abs(fSum) > 1e-9;");
@@ -333,7 +350,7 @@ void RunClear(const PostingOptions& o) {
   Guarded([&] {
     PostingSession session(o.base, o.user);
     const RegisterCounts before = CountRegisters(session.connection());
-    session.engine().ClearAllRegisters();
+    InOneTransaction(session.connection(), [&] { session.engine().ClearAllRegisters(); });
     const RegisterCounts after = CountRegisters(session.connection());
     std::cout << "registers cleared (balances kept; run rebuild-balances to zero them)\n";
     PrintRegisterChange(before, after, false);
@@ -363,7 +380,8 @@ void InstallPostingCommands(CLI::App& app) {
       "Post documents into the registers (stock movements with their balances, settlements,\n"
       "payments) and set their state. With DOC_ID one document; with --all every document of\n"
       "the base, or of the period --from/--to, one by one in date order with a progress line on\n"
-      "stderr. --cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state\n"
+      "stderr. The whole run is one transaction: if it fails or is interrupted, nothing "
+      "changes.\n--cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state\n"
       "0 or 3 are posted, others just lose their entries). Prints the state and register rows\n"
       "before and after. Refuses while a mass re-posting holds the base.");
   AddBaseArgument(*post, *o);

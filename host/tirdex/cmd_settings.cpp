@@ -1,6 +1,7 @@
 // tirdex settings get / set / path: the module's INI settings files, read and written the way the
 // module does (per-user file, or the all-users file with --all-users).
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -22,6 +23,28 @@ struct SettingsOptions {
 
 std::string SettingsPath(bool allUsers) {
   return allUsers ? GetSpecialSettingsPathAllUsers() : GetSpecialSettingsPath();
+}
+
+// A name or value that the INI reader would read back differently (or as another line) is
+// refused: a section holds no ']' , a key no '=' and does not start like a comment or section,
+// names have no spaces at their ends, and nothing holds a line break.
+const char* UnreadableSetting(const SettingsOptions& o) {
+  const auto hasBreak = [](const std::string& t) {
+    return t.find_first_of("\r\n") != std::string::npos;
+  };
+  const auto padded = [](const std::string& t) {
+    return t.empty() || std::isspace(static_cast<unsigned char>(t.front())) != 0 ||
+           std::isspace(static_cast<unsigned char>(t.back())) != 0;
+  };
+  if (padded(o.section) || hasBreak(o.section) || o.section.find(']') != std::string::npos) {
+    return "SECTION";
+  }
+  if (padded(o.key) || hasBreak(o.key) || o.key.find('=') != std::string::npos ||
+      o.key.front() == ';' || o.key.front() == '#' || o.key.front() == '[') {
+    return "KEY";
+  }
+  if (hasBreak(o.value)) return "VALUE";
+  return nullptr;
 }
 
 void AddCommonOptions(CLI::App& cmd, SettingsOptions& options) {
@@ -63,6 +86,13 @@ void InstallSettingsCommands(CLI::App& app) {
   set->add_option("VALUE", options->value, "Value to store")->required();
   AddCommonOptions(*set, *options);
   set->callback([options] {
+    if (const char* what = UnreadableSetting(*options)) {
+      std::cerr << "tirdex: this " << what
+                << " could not be read back (no spaces at its ends, no '=' or ']' in names, no "
+                   "line breaks, keys not starting with ';', '#' or '[')\n";
+      SetExitCode(kExitUsage);
+      return;
+    }
     const std::string path = SettingsPath(options->allUsers);
     if (!WriteIniFileValue(path, options->section, options->key, options->value,
                            options->mode[0])) {

@@ -176,6 +176,17 @@ void Query::BindRow(std::size_t statement, std::size_t row) {
   for (std::size_t k = 0; k < map.size(); ++k) st.Bind(k, params_[map[k]]->At(row));
 }
 
+// A cursor that reads rows as it goes keeps using its bound values: it binds copies, so that a
+// parameter set while it is still stepping cannot free text the statement reads.
+void Query::BindCopies(std::size_t statement) {
+  Statement& st = Stmt(statement);
+  const auto& map = bindMap_[statement];
+  cursorValues_.clear();
+  cursorValues_.reserve(map.size());
+  for (std::size_t index : map) cursorValues_.push_back(params_[index]->At(0));
+  for (std::size_t k = 0; k < map.size(); ++k) st.Bind(k, cursorValues_[k]);
+}
+
 std::int64_t Query::RunToEnd(std::size_t statement) {
   Statement& st = Stmt(statement);
   try {
@@ -193,6 +204,25 @@ std::int64_t Query::RunToEnd(std::size_t statement) {
 std::int64_t Query::ExecuteArray() {
   Close();
   Prepare();
+  // Outside a transaction the rows run in one of their own: all or nothing, and one commit
+  // instead of one per row.
+  if (!connection_->InTransaction()) {
+    connection_->StartTransaction();
+    std::int64_t total = 0;
+    try {
+      total = ExecuteArrayRows();
+    } catch (...) {
+      connection_->Rollback();
+      rowsAffected_ = 0;
+      throw;
+    }
+    connection_->Commit();
+    return total;
+  }
+  return ExecuteArrayRows();
+}
+
+std::int64_t Query::ExecuteArrayRows() {
   std::int64_t total = 0;
   for (std::size_t row = 0; row < arraySize_; ++row) {
     try {
@@ -251,11 +281,15 @@ void Query::Open() {
 void Query::StartResult(std::size_t statement, bool fetchAll) {
   Statement& st = Stmt(statement);
   columns_.clear();
-  for (std::size_t i = 0; i < st.ColumnCount(); ++i) columns_.push_back(st.ColumnName(i));
   open_ = true;
   lazy_ = !fetchAll;
-  BindRow(statement, 0);
+  if (lazy_) {
+    BindCopies(statement);
+  } else {
+    BindRow(statement, 0);
+  }
   rowSource_ = &st;
+  columnsKnown_ = false;
   if (lazy_) {
     FetchRow();
   } else {
@@ -270,9 +304,17 @@ bool Query::FetchRow() {
   try {
     hasRow = rowSource_->Step();
   } catch (...) {
-    rowSource_->Reset();
-    rowSource_ = nullptr;
+    // A cursor that failed is closed: Eof() holds, so a loop that goes on after the error ends.
+    Close();
     throw;
+  }
+  if (!columnsKnown_) {
+    // Names are read after the first step: a kept statement that the base prepared again
+    // (its table was recreated) reports the new columns only then.
+    for (std::size_t i = 0; i < rowSource_->ColumnCount(); ++i) {
+      columns_.push_back(rowSource_->ColumnName(i));
+    }
+    columnsKnown_ = true;
   }
   if (!hasRow) {
     rowSource_->Reset();
@@ -298,6 +340,7 @@ void Query::Close() {
     rowSource_->Reset();
     rowSource_ = nullptr;
   }
+  cursorValues_.clear();
   open_ = false;
   lazy_ = false;
   columns_.clear();

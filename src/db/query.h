@@ -101,7 +101,8 @@ class Query {
   bool HasParam(const std::string& name);
 
   // Array DML: the number of parameter rows; ExecuteArray() runs every statement of the text for
-  // each row, preparing each statement once. Returns the total of affected rows.
+  // each row, preparing each statement once, inside one transaction of its own when none is
+  // open. Returns the total of affected rows.
   void SetArraySize(std::size_t rows);
   std::size_t ArraySize() const { return arraySize_; }
   std::int64_t ExecuteArray();
@@ -134,6 +135,8 @@ class Query {
   void Invalidate();                       // the text or a macro changed
   Statement& Stmt(std::size_t statement);  // prepared on first use
   void BindRow(std::size_t statement, std::size_t row);
+  void BindCopies(std::size_t statement);
+  std::int64_t ExecuteArrayRows();
   std::int64_t RunToEnd(std::size_t statement);
   void StartResult(std::size_t statement, bool fetchAll);
   bool FetchRow();
@@ -161,7 +164,9 @@ class Query {
   std::vector<std::vector<Value>> rows_;  // fetch-all: every row; lazy: the current row
   std::size_t cursor_ = 0;
   std::size_t rowsRead_ = 0;
-  Statement* rowSource_ = nullptr;  // lazy fetch: the statement still producing rows
+  Statement* rowSource_ = nullptr;   // the statement still producing rows
+  std::vector<Value> cursorValues_;  // lazy fetch: the values the cursor was bound with
+  bool columnsKnown_ = false;
   bool lazy_ = false;
 };
 

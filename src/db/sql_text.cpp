@@ -189,7 +189,7 @@ class Splitter {
         continue;
       }
       const char c = sql[pos];
-      if (c == ';' && !(inTrigger_ && !EqualsNoCase(lastWord_, "END"))) {
+      if (c == ';' && (!inTrigger_ || triggerEnd_)) {
         Finish();
         ++pos;
         continue;
@@ -219,7 +219,7 @@ class Splitter {
         continue;
       }
       if (c != ' ' && c != '\t' && c != '\r' && c != '\n') hasContent_ = true;
-      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') lastWord_.clear();
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') triggerEnd_ = false;
       current_.text += c;
       ++pos;
     }
@@ -243,8 +243,19 @@ class Splitter {
     return *spelling;
   }
 
-  // Tracks the leading words to keep "CREATE TRIGGER ... BEGIN ...; END" in one statement.
+  // Tracks the leading words to keep "CREATE TRIGGER ... BEGIN ...; END" in one statement. Inside
+  // a trigger an END closes the body only when it does not close a CASE expression.
   void Word(std::string_view w) {
+    triggerEnd_ = false;
+    if (inTrigger_ && EqualsNoCase(w, "CASE")) {
+      ++caseDepth_;
+    } else if (inTrigger_ && EqualsNoCase(w, "END")) {
+      if (caseDepth_ > 0) {
+        --caseDepth_;
+      } else {
+        triggerEnd_ = true;
+      }
+    }
     if (wordCount_ < 3) {
       ++wordCount_;
       if (wordCount_ == 1) {
@@ -255,7 +266,6 @@ class Splitter {
         startsWithCreate_ = false;
       }
     }
-    lastWord_.assign(w);
   }
 
   void Finish() {
@@ -270,7 +280,8 @@ class Splitter {
     inTrigger_ = false;
     startsWithCreate_ = false;
     wordCount_ = 0;
-    lastWord_.clear();
+    caseDepth_ = 0;
+    triggerEnd_ = false;
   }
 
   PreparedText& result_;
@@ -279,7 +290,8 @@ class Splitter {
   bool inTrigger_ = false;
   bool startsWithCreate_ = false;
   int wordCount_ = 0;
-  std::string lastWord_;
+  int caseDepth_ = 0;
+  bool triggerEnd_ = false;
 };
 
 bool IsPlainPart(std::string_view part) {

@@ -36,7 +36,18 @@ bool DeclaredAsDate(const char* decl) {
 bool IsDml(sqlite3_stmt* stmt) {
   if (sqlite3_stmt_readonly(stmt) || sqlite3_column_count(stmt) != 0) return false;
   const char* p = sqlite3_sql(stmt);
-  while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '(') ++p;
+  while (true) {  // spaces, brackets and comments before the first word
+    if (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '(') {
+      ++p;
+    } else if (p[0] == '-' && p[1] == '-') {
+      while (*p != '\0' && *p != '\n') ++p;
+    } else if (p[0] == '/' && p[1] == '*') {
+      const char* end = std::strstr(p + 2, "*/");
+      p = end == nullptr ? p + std::strlen(p) : end + 2;
+    } else {
+      break;
+    }
+  }
   std::string word;
   while ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')) {
     word += static_cast<char>(*p >= 'a' ? *p - 32 : *p);
@@ -56,11 +67,7 @@ class SqliteStatement final : public Statement {
       indexes_.push_back(sqlite3_bind_parameter_index(stmt_, (":" + name).c_str()));
     }
     dateText_.resize(paramNames.size());
-    const int columns = sqlite3_column_count(stmt_);
-    for (int i = 0; i < columns; ++i) {
-      names_.emplace_back(sqlite3_column_name(stmt_, i));
-      dateColumn_.push_back(DeclaredAsDate(sqlite3_column_decltype(stmt_, i)));
-    }
+    ReadColumns();
   }
   ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
@@ -110,6 +117,12 @@ class SqliteStatement final : public Statement {
 
   bool Step() override {
     const int rc = sqlite3_step(stmt_);
+    if (fresh_) {
+      // The first step of a run prepares the statement again when the schema changed since
+      // (a table recreated with other columns): its column names are read anew.
+      fresh_ = false;
+      ReadColumns();
+    }
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) {
       changed_ = dml_ ? sqlite3_changes64(db_) : 0;
@@ -117,11 +130,14 @@ class SqliteStatement final : public Statement {
     }
     std::string message =
         std::string(sqlite3_errmsg(db_)) + " | SQL: " + Excerpt(sqlite3_sql(stmt_));
-    sqlite3_reset(stmt_);
+    Reset();
     throw DbError(message);
   }
 
-  void Reset() override { sqlite3_reset(stmt_); }
+  void Reset() override {
+    sqlite3_reset(stmt_);
+    fresh_ = true;
+  }
 
   std::size_t ColumnCount() const override { return names_.size(); }
   std::string ColumnName(std::size_t index) const override { return names_.at(index); }
@@ -155,6 +171,16 @@ class SqliteStatement final : public Statement {
   std::int64_t RowsChanged() const override { return changed_; }
 
  private:
+  void ReadColumns() {
+    const int columns = sqlite3_column_count(stmt_);
+    names_.resize(static_cast<std::size_t>(columns));
+    dateColumn_.resize(static_cast<std::size_t>(columns));
+    for (int i = 0; i < columns; ++i) {
+      names_[static_cast<std::size_t>(i)] = sqlite3_column_name(stmt_, i);
+      dateColumn_[static_cast<std::size_t>(i)] = DeclaredAsDate(sqlite3_column_decltype(stmt_, i));
+    }
+  }
+
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   bool dml_;
@@ -163,6 +189,7 @@ class SqliteStatement final : public Statement {
   std::vector<std::string> names_;
   std::vector<bool> dateColumn_;
   std::int64_t changed_ = 0;
+  bool fresh_ = true;
 };
 
 void UpperCaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -270,7 +297,11 @@ void SqliteConnection::StartTransaction() {
 
 void SqliteConnection::Commit() { Exec(db_, "COMMIT"); }
 
-void SqliteConnection::Rollback() { Exec(db_, "ROLLBACK"); }
+// SQLite may have rolled the transaction back itself (a full disk, an interrupted statement);
+// rolling back then does nothing, so that a caller's handler keeps the error that caused it.
+void SqliteConnection::Rollback() {
+  if (InTransaction()) Exec(db_, "ROLLBACK");
+}
 
 void SqliteConnection::ExecScript(const std::string& sql) {
   char* error = nullptr;

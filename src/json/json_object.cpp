@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "db/output_file.h"
 #include "json/json_array.h"
 #include "json/json_empty.h"
 #include "json/json_error.h"
@@ -176,21 +177,11 @@ std::string Object::ToText(bool indent) const {
 }
 
 void Object::SaveToFile(const std::string& path, bool indent) const {
-  const std::string temp = path + ".tmp";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (file == nullptr) {
-    throw JsonError("cannot write file \"" + path + "\": " + std::strerror(errno));
-  }
-  const bool written = detail::WriteFile(ObjectNode(data_), indent, file);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::remove(temp.c_str());
-    throw JsonError("cannot write file \"" + path + "\"");
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string why = std::strerror(errno);
-    std::remove(temp.c_str());
-    throw JsonError("cannot write file \"" + path + "\": " + why);
+  std::string error;
+  if (!db::WriteOutputFile(
+          path, [&](std::FILE* file) { return detail::WriteFile(ObjectNode(data_), indent, file); },
+          error)) {
+    throw JsonError(error);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "settings/ini_text.h"
 
+#include "db/output_file.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -170,25 +172,13 @@ std::optional<std::string> ReadIniFileText(const std::string& aPath) {
 }
 
 bool WriteIniFileText(const std::string& aPath, const std::string& aText) {
-  const std::string temp = aPath + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(aText.data(), static_cast<std::streamsize>(aText.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, aPath, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  std::string error;
+  return db::WriteOutputFile(
+      aPath,
+      [&aText](std::FILE* file) {
+        return std::fwrite(aText.data(), 1, aText.size(), file) == aText.size();
+      },
+      error);
 }
 
 }  // namespace tir

@@ -58,7 +58,7 @@ TEST_F(DbArrayDmlTest, RunsEveryStatementForEveryRowWithNulls) {
   EXPECT_EQ(r.FieldByName("fNote").AsText(), "рядок 2");
 }
 
-TEST_F(DbArrayDmlTest, ARowThatFailsIsNamedAndEarlierRowsStay) {
+TEST_F(DbArrayDmlTest, ARowThatFailsIsNamedAndUndoesTheWholeArray) {
   Query q(*conn);
   q.SetSql("INSERT INTO tirAStore(fDocId, fGoodId) VALUES(:pDocId, :pGoodId)");
   q.SetArraySize(5);
@@ -75,7 +75,14 @@ TEST_F(DbArrayDmlTest, ARowThatFailsIsNamedAndEarlierRowsStay) {
     EXPECT_NE(message.find("NOT NULL"), std::string::npos) << message;
     EXPECT_NE(message.find("| SQL: INSERT INTO tirAStore"), std::string::npos) << message;
   }
+  // Outside a transaction the array ran in one of its own: nothing stays.
+  EXPECT_EQ(Count("SELECT count(*) FROM tirAStore"), 0);
+  EXPECT_FALSE(conn->InTransaction());
+  // Inside the caller's transaction the caller decides: the rows before the failure are there.
+  conn->StartTransaction();
+  EXPECT_THROW(q.ExecuteArray(), DbError);
   EXPECT_EQ(Count("SELECT count(*) FROM tirAStore"), 3);
+  conn->Rollback();
   // The statement is usable again after the failure.
   q.ParamByName("pDocId").SetAt(3, Value::Int32(2));
   q.ParamByName("pGoodId").SetAt(4, Value::Int32(44));

@@ -198,6 +198,48 @@ TEST_F(DbQueryTest, AffectedRowCountsCountOnlyDataChanges) {
   q.SetSql("DELETE FROM t2 WHERE a = :a");
   q.ParamByName("a").SetInt32(100);
   EXPECT_EQ(q.ExecSql(), 0);
+  // A comment before the statement does not hide its count.
+  q.SetSql("/* bump */ UPDATE t2 SET a = a + 1; -- again\n UPDATE t2 SET a = a + 1 WHERE a > 3");
+  EXPECT_EQ(q.ExecSql(), 5);
+}
+
+TEST_F(DbQueryTest, AnOpenCursorKeepsItsValuesAndEndsAfterAnError) {
+  const std::string name(40, 'x');  // long enough to live on the heap
+  conn->ExecScript("INSERT INTO tirGoods(fName) VALUES('" + name + "'), ('" + name + "'), ('" +
+                   name + "')");
+  Query q(*conn);
+  q.SetSql("SELECT fId FROM tirGoods WHERE fName = :pName");
+  q.SetFetchAll(false);
+  q.ParamByName("pName").SetText(name);
+  q.Open();
+  q.ParamByName("pName").SetText(std::string(60, 'y'));  // frees the text the cursor was bound to
+  int rows = 0;
+  for (; !q.Eof(); q.Next()) ++rows;
+  EXPECT_EQ(rows, 3);
+
+  // The second row fails to compute: the cursor closes, so a loop that goes on ends.
+  q.SetSql(
+      "SELECT CASE WHEN fId = 2 THEN abs(-9223372036854775807 - 1) ELSE fId END FROM tirGoods");
+  q.SetFetchAll(false);
+  q.Open();
+  EXPECT_THROW(q.Next(), DbError);
+  EXPECT_TRUE(q.Eof());
+  EXPECT_FALSE(q.IsOpen());
+}
+
+TEST_F(DbQueryTest, AKeptStatementSeesTheColumnsOfARecreatedTable) {
+  conn->ExecScript("CREATE TABLE t3(a INTEGER); INSERT INTO t3 VALUES(1)");
+  Query q(*conn);
+  q.SetSql("SELECT * FROM t3");
+  q.Open();
+  EXPECT_EQ(q.FieldName(0), "a");
+  conn->ExecScript(
+      "DROP TABLE t3; CREATE TABLE t3(b INTEGER, c TEXT); INSERT INTO t3 VALUES(2, 'z')");
+  q.SetSql("SELECT * FROM t3");  // the same text keeps the prepared statement
+  q.Open();
+  ASSERT_EQ(q.FieldCount(), 2u);
+  EXPECT_EQ(q.FieldName(0), "b");
+  EXPECT_EQ(q.FieldByName("c").AsText(), "z");
 }
 
 TEST_F(DbQueryTest, RerunningTheSameTextReusesStatementsAndRebinds) {

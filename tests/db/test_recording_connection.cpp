@@ -9,29 +9,6 @@ namespace {
 
 using testkit::RecordingConnection;
 
-TEST(DbRecordingConnectionTest, MssqlKindSeesItsOwnBlocksOnly) {
-  RecordingConnection conn(DbKind::kMSSQL);
-  Query q(conn);
-  q.SetSql(
-      "UPDATE &T SET fName = :pName WHERE fId = :pId{IF SQLite} AND 1 = 1{fi}{IF SQlite};"
-      "SELECT changes(){fi};"
-      "{IF MSSQL}SELECT @@ROWCOUNT AS fCnt{fi}");
-  q.SetMacro("T", "dbo.tirGoods");
-  q.ParamByName("pName").SetText("Сир");
-  q.ParamByName("pId").SetInt64(5);
-  conn.AddResult("@@ROWCOUNT", {"fCnt"}, {{Value::Int32(1)}});
-  q.Open();
-  ASSERT_EQ(conn.Prepared().size(), 2u);
-  EXPECT_EQ(conn.Prepared()[0].text, "UPDATE dbo.tirGoods SET fName = :pName WHERE fId = :pId");
-  EXPECT_EQ(conn.Prepared()[0].paramNames, (std::vector<std::string>{"pName", "pId"}));
-  EXPECT_EQ(conn.Prepared()[1].text, "SELECT @@ROWCOUNT AS fCnt");
-  ASSERT_EQ(conn.Runs().size(), 2u);
-  EXPECT_EQ(conn.Runs()[0].Param("PNAME").AsText(), "Сир");
-  EXPECT_EQ(conn.Runs()[0].Param("pId").AsInt64(), 5);
-  EXPECT_TRUE(conn.Runs()[0].Param("pOther").IsNull());
-  EXPECT_EQ(q.FieldByName("fCnt").AsInt32(), 1);
-}
-
 TEST(DbRecordingConnectionTest, ArrayDmlPreparesEachStatementOnce) {
   RecordingConnection conn(DbKind::kMSSQL);
   conn.SetRowsChanged("INSERT", 1);

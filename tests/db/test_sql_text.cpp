@@ -81,6 +81,13 @@ TEST(DbSqlTextTest, TriggerBodyStaysOneStatement) {
       DbKind::kSQLite, {});
   ASSERT_EQ(p.statements.size(), 2u);
   EXPECT_EQ(p.statements[1].text, "SELECT 1");
+  // The END of a CASE inside the body does not close it.
+  p = PreprocessSql(
+      "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET a = CASE WHEN b THEN 1 ELSE 2 END; "
+      "DELETE FROM u; END; SELECT 1",
+      DbKind::kSQLite, {});
+  ASSERT_EQ(p.statements.size(), 2u);
+  EXPECT_EQ(p.statements[1].text, "SELECT 1");
 }
 
 TEST(DbSqlTextTest, CollectsParametersPerStatementAndOverall) {

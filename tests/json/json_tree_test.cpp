@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <filesystem>
@@ -245,9 +248,17 @@ TEST(JsonObject, FailedSaveLeavesTheOldFile) {
 
   const auto path = dir / "keep.json";
   o.SaveToFile(path.string(), false);
-  std::filesystem::create_directory(dir / "keep.json.tmp");  // the temporary cannot be made
-  o.SetInt64("a", 2);
+  // A write that fails half-way (the file size limit stands in for a full disk).
+  o.SetString("a", std::string(100, 'x'));
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 20;
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
   EXPECT_THROW(o.SaveToFile(path.string(), false), JsonError);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, handler);
   EXPECT_EQ(ReadAll(path), R"({"a":1})");
 }
 

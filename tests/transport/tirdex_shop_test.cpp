@@ -1,5 +1,12 @@
 // The tirdex shop commands, run as a user runs them, against a local shop server.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include <cstdio>
 #include <string>
@@ -9,6 +16,7 @@
 #include "settings/json_one_send.h"
 #include "settings/profile_rows.h"
 #include "tests/export/small_base.h"
+#include "tests/host/tirdex/tirdex_run.h"
 #include "tests/transport/shop_server.h"
 #include "tests/transport/transport_fixture.h"
 
@@ -98,6 +106,59 @@ TEST_F(TirdexShopTest, ProfileOptionsAreStored) {
   const int status = std::system(bad.c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
   EXPECT_EQ(Stored().mGoodsGroupsIds, "2,3");
+}
+
+TEST_F(TirdexShopTest, UnusableProfilesAndListsAreRefused) {
+  TJSONOneSend profile;
+  profile.mURL = server_.Url();
+  SaveProfile(base_.conn(), test::TransportBase::kGuidCode, kProfileTypeInetShop, profile);
+  base_.conn().ExecScript("UPDATE tirSettings SET fPStr = 'not a profile' WHERE fPType = -2;");
+  EXPECT_EQ(Tirdex("shop-send " + Db(), out_), 1);
+  EXPECT_TRUE(server_.Received().empty());
+  for (const char* bad : {"--last-days 800000", "--url file:///etc/passwd", "--url ftp://h/x"}) {
+    EXPECT_EQ(Tirdex("shop-profile " + Db() + " " + bad, out_), 2) << bad;
+  }
+  EXPECT_EQ(Tirdex("shop-daemon " + Db() + " --user-ents '1 OR 1' --ticks 1", out_), 2);
+}
+
+// A server that takes connections and never answers.
+struct HangingServer {
+  HangingServer() {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof(addr);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd, 8) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+      ADD_FAILURE() << "no listening socket";
+    }
+    url = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/upload.php";
+  }
+  ~HangingServer() { ::close(fd); }
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  std::string url;
+};
+
+TEST_F(TirdexShopTest, DaemonStopsAtOnceDuringAHangingSendAndLeavesNoFiles) {
+  HangingServer hanging;
+  TJSONOneSend profile;
+  profile.mURL = hanging.url;
+  profile.mIfAvtomat = 1;
+  profile.mPeriodMin = 0;
+  SaveProfile(base_.conn(), test::TransportBase::kGuidCode, kProfileTypeInetShop, profile);
+  const std::string temp = test::TempPath("-tmp");
+  std::filesystem::create_directories(temp);
+  ::setenv("TMPDIR", temp.c_str(), 1);
+  const test::TirdexRun run = test::InterruptTirdex(TIRDEX_FILE,
+                                                    {"shop-daemon", base_.path(), "--tick-ms", "20",
+                                                     "--service-library", TIR_SERVICE_LIBRARY_FILE},
+                                                    "watching", 400, SIGINT, 5);
+  ::unsetenv("TMPDIR");
+  EXPECT_LT(run.secondsToStop, 1.0) << run.out << run.err;
+  EXPECT_EQ(run.rc, 0);
+  EXPECT_NE(run.out.find("stopped"), std::string::npos) << run.out;
+  EXPECT_TRUE(std::filesystem::is_empty(temp)) << "upload files left in " << temp;
+  std::filesystem::remove_all(temp);
 }
 
 }  // namespace

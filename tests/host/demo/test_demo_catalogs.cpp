@@ -134,37 +134,6 @@ TEST_F(DemoCatalogs, DocumentsUseTheHeaderFieldsOfTheirType) {
             0);
 }
 
-TEST_F(DemoCatalogs, RightsQueriesFindTheAdministratorAndTheGroups) {
-  // The rights query of the module, as the module runs it for a signed-in user.
-  tir::db::Query q(conn());
-  q.SetSql(
-      "SELECT  tuser.fId, tuser.fState, tugr.fBase , t1.fPB AS fPB_UR, t1.fPI AS fPI_UR , t2.fPB "
-      "AS fPB_GR, t2.fPI AS fPI_GR  FROM tirUsers tuser  LEFT JOIN tirSettings t1 ON "
-      "(t1.[fUserId]=tuser.fId)   AND (t1.[fMId]=:pDLLID)   AND (t1.[fPType]=-26)  LEFT JOIN "
-      "tirSettings t2 ON (t2.[fUserId]=tuser.fState)   AND (t2.[fMId]=:pDLLID)   AND "
-      "(t2.[fPType]=-42)  LEFT JOIN tirUsersRG tugr ON (tuser.fState = tugr.fId)  WHERE "
-      "(tuser.fId=:pUserId);");
-  const auto rights = [&q](const std::string& code) {
-    const std::int64_t id = tir::test::ScalarInt(
-        q.GetConnection(), "SELECT fId FROM tirUsers WHERE fCode='" + code + "'");
-    q.ParamByName("pDLLID").SetInt32(410);
-    q.ParamByName("pUserId").SetInt64(id);
-    q.Open();
-    EXPECT_FALSE(q.Eof()) << code;
-    std::string r = std::to_string(q.FieldByName("fBase").AsInt64()) + "/" +
-                    (q.FieldByName("fPB_UR").IsNull() ? "-" : q.FieldByName("fPB_UR").AsText()) +
-                    "/" +
-                    (q.FieldByName("fPB_GR").IsNull() ? "-" : q.FieldByName("fPB_GR").AsText());
-    q.Close();
-    return r;
-  };
-  EXPECT_EQ(rights("admin"), "1/2147483647/2147483647");
-  EXPECT_EQ(rights("kasa1"), "1/-/2");    // cashiers: the shop window through their group
-  EXPECT_EQ(rights("manager"), "1/0/7");  // an own row of 0 overrides the group
-  EXPECT_EQ(rights("waiter1"), "1/-/-");  // no stored mask at all
-  EXPECT_EQ(rights("guest"), "0/-/7");    // a group without base rights
-}
-
 TEST_F(DemoCatalogs, GuidsAreMostlySetUniqueAndSometimesMissing) {
   for (const char* table : {"tirGoods", "tirPartners", "tirDocuments", "tirContracts"}) {
     const std::string t = table;

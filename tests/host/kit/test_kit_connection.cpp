@@ -8,6 +8,7 @@
 #include "db/connection.h"
 #include "db/sqlite_connection.h"
 #include "host/kit/tir_host_kit.h"
+#include "host/kit/tir_host_loader.h"
 #include "tests/support/temp_base.h"
 
 namespace {
@@ -96,6 +97,16 @@ TEST(HostKitConnection, UnusablePathsGiveNullAndAMessage) {
   EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
 
   TirHostCloseConnection(nullptr);
+}
+
+TEST(HostKitConnection, ClosingTheConnectionDetachesTheCallbacks) {
+  BaseFile file;
+  void* handle = TirHostOpenConnection(file.path.c_str());
+  ASSERT_NE(handle, nullptr);
+  TirHostDefaultServices(handle, nullptr);
+  EXPECT_EQ(TirHostSysLogDB(1, 7, 0, 0, nullptr), 0);
+  TirHostCloseConnection(handle);
+  EXPECT_EQ(TirHostSysLogDB(1, 7, 0, 0, nullptr), 1);  // no base: nothing written, no crash
 }
 
 TEST(HostKitConnection, LibraryExportsOnlyTheKitEntryPoints) {

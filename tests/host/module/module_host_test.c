@@ -79,27 +79,6 @@ static long long Scalar(const char* sql) {
   return value;
 }
 
-/* ---- layout of the host's declarations */
-
-static void TestLayout(void) {
-  const size_t p = sizeof(void*) - 4; /* each pointer before a field moves it by this much */
-  CHECK_INT(sizeof(TirDllInfo), 40 + 2 * p);
-  CHECK_INT(sizeof(TirModSearchIn), 170 + 4 * p);
-  CHECK_INT(sizeof(TirModSearchOut), 142 + 9 * p);
-  CHECK_INT(sizeof(TirU3MenuParams), 28 + p);
-  CHECK_INT(sizeof(TirU6MenuParams), 78 + 10 * p);
-  CHECK_INT(sizeof(TirU7MenuParams), 20 + 5 * p);
-  CHECK_INT(sizeof(TirU8Params), 24);
-  CHECK_INT(offsetof(TirModSearchIn, fModuleId), 4 + p);
-  CHECK_INT(offsetof(TirModSearchIn, fPriceId), 92 + p);
-  CHECK_INT(offsetof(TirModSearchIn, fDataFloat1), 120 + p);
-  CHECK_INT(offsetof(TirModSearchIn, fHandle), 162 + 4 * p);
-  CHECK_INT(offsetof(TirModSearchOut, fCanceled), 98 + 9 * p);
-  CHECK_INT(offsetof(TirModSearchOut, fDataInt1), 138 + 9 * p);
-  CHECK_INT(offsetof(TirU6MenuParams, fPID), 34 + 3 * p);
-  CHECK_INT(offsetof(TirU6MenuParams, fVerMainPro), 70 + 10 * p);
-}
-
 /* ---- handshake */
 
 static void TestHandshake(TirHostModule* m) {
@@ -577,7 +556,6 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s MODULE.so\n", argv[0]);
     return 2;
   }
-  TestLayout();
 
   module = TirHostLoadModule("/nonexistent/libTirDataExchange.so", error, sizeof error);
   CHECK(module == NULL && strstr(error, "Cannot load") != NULL);

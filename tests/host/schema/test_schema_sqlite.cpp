@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "db/date_time.h"
 #include "db/db_error.h"
 #include "db/query.h"
 #include "host/schema/schema.h"
@@ -85,15 +86,6 @@ TEST(SchemaSqlite, CreatingTwiceChangesNothing) {
   tir::schema::CreateSchema(base.Reopen());
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirGoodsGroups"), 1);
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirGoods"), 1);
-}
-
-TEST(SchemaSqlite, CompletesAPartialBase) {
-  TempBase base;
-  base.conn().ExecScript("DROP TABLE tirSysLog; DROP TABLE tirDocuments;");
-  tir::schema::CreateSchema(base.conn());
-  const auto tables = TablesIn(base.conn());
-  EXPECT_TRUE(tables.count("tirSysLog"));
-  EXPECT_TRUE(tables.count("tirDocuments"));
 }
 
 TEST(SchemaSqlite, FailureOnAConflictingBaseLeavesNothingBehind) {
@@ -190,6 +182,29 @@ TEST(SchemaSqlite, DateColumnsCompareWithTheBaseClockAndKeepMarkers) {
                       "SELECT COUNT(*) FROM tirSettings WHERE "
                       "fPDate < datetime(CURRENT_TIMESTAMP, '-15 minutes')"),
             1);
+}
+
+TEST(SchemaSqlite, ABoundDateTimeFindsEveryTextFormOfTheSameInstant) {
+  TempBase base;
+  auto& c = base.conn();
+  c.ExecScript(
+      "INSERT INTO tirDocuments (fDocType, fDateTime) VALUES (1, '2024-01-05 10:20:30'),"
+      " (2, '2024-01-05'), (3, '2024-01-05T10:20:30.000'), (4, 'not a date');"
+      "UPDATE tirDocuments SET fSyncDate = '2024-01-05 00:00' WHERE fDocType = 2;");
+  auto count = [&c](const std::string& where, double day) {
+    tir::db::Query q(c);
+    q.SetSql("SELECT COUNT(*) FROM tirDocuments WHERE " + where);
+    q.ParamByName("p").SetDateTime(day);
+    q.Open();
+    return q.FieldByIndex(0).AsInt64();
+  };
+  const double midnight = tir::db::EncodeDateTime({2024, 1, 5, 0, 0, 0, 0});
+  const double moment = tir::db::EncodeDateTime({2024, 1, 5, 10, 20, 30, 0});
+  EXPECT_EQ(count("fDateTime = :p", moment), 2);
+  EXPECT_EQ(count("fDateTime = :p", midnight), 1);
+  EXPECT_EQ(count("fDateTime >= :p", midnight), 4);  // text that is no date sorts after dates
+  EXPECT_EQ(count("fSyncDate = :p", midnight), 1);
+  EXPECT_EQ(ScalarText(c, "SELECT fDateTime FROM tirDocuments WHERE fDocType = 4"), "not a date");
 }
 
 }  // namespace

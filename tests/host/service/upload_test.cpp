@@ -226,6 +226,11 @@ TEST(TirvalosmUpload, MissingFileAndMissingArguments) {
   EXPECT_EQ(Upload("", json.path()).code, TIRVALOSM_BAD_ARGS);
   const Result badUrl = Upload("notaprotocol://host/x", json.path());
   EXPECT_EQ(badUrl.code, TIRVALOSM_TRANSFER);
+  // A file address is no server: its content never comes back as an answer.
+  TempJson secret("{\"secret\":1}");
+  const Result file = Upload("file://" + secret.path(), json.path());
+  EXPECT_EQ(file.code, TIRVALOSM_TRANSFER);
+  EXPECT_EQ(file.text.find("secret"), std::string::npos) << file.text;
 }
 
 }  // namespace
