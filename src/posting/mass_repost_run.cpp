@@ -1,0 +1,129 @@
+#include "posting/mass_repost_run.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "posting/main_provodka.h"
+#include "posting/mass_repost_batch.h"
+
+namespace tir::posting {
+
+namespace {
+
+// The period's condition on tirDocuments d, with the parameters pFrom and pTo.
+std::string PeriodCondition(const TMassRepostOptions& o) {
+  std::string sql = "1=1";
+  if (o.from) sql += " AND d.fDateTime >= :pFrom";
+  if (o.to) sql += o.toExclusive ? " AND d.fDateTime < :pTo" : " AND d.fDateTime <= :pTo";
+  return sql;
+}
+
+void BindPeriod(db::Query& q, const TMassRepostOptions& o) {
+  if (o.from) q.ParamByName("pFrom").SetDateTime(*o.from);
+  if (o.to) q.ParamByName("pTo").SetDateTime(*o.to);
+}
+
+std::vector<std::int64_t> PeriodDocuments(db::Connection& c, const TMassRepostOptions& o) {
+  db::Query q(c);
+  q.SetSql("SELECT d.fId FROM tirDocuments d WHERE " + PeriodCondition(o) +
+           " ORDER BY d.fDateTime, d.fId;");
+  BindPeriod(q, o);
+  q.Open();
+  std::vector<std::int64_t> ids;
+  ids.reserve(q.RecordCount());
+  for (; !q.Eof(); q.Next()) ids.push_back(q.FieldByIndex(0).AsInt64());
+  return ids;
+}
+
+// Documents of the period that still have rows in a register: the mode removes nothing, so
+// re-posting them would double their rows.
+std::size_t DocumentsWithRows(db::Connection& c, const TMassRepostOptions& o) {
+  db::Query q(c);
+  q.SetSql("SELECT COUNT(*) FROM tirDocuments d WHERE " + PeriodCondition(o) +
+           " AND (EXISTS (SELECT 1 FROM tirAStore a WHERE a.fDocId = d.fId) OR EXISTS (SELECT 1 "
+           "FROM tirAMSettlement s WHERE s.fDocId = d.fId) OR EXISTS (SELECT 1 FROM tirAPayments "
+           "p WHERE p.fDocId = d.fId));");
+  BindPeriod(q, o);
+  q.Open();
+  return static_cast<std::size_t>(q.FieldByIndex(0).AsInt64());
+}
+
+std::string JoinIds(const std::vector<std::int64_t>& ids, std::size_t begin, std::size_t end) {
+  std::string text;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (i > begin) text += ',';
+    text += std::to_string(ids[i]);
+  }
+  return text;
+}
+
+}  // namespace
+
+TMassRepostResult RunMassRepost(TDMMainProvodka& engine, db::Connection& connection,
+                                const TMassRepostOptions& o) {
+  TMassRepostResult result;
+  if (!engine.TryBeginMassRepostControl(o.from.value_or(0))) {
+    result.outcome = TMassRepostResult::TOutcome::kControlHeld;
+    return result;
+  }
+  const bool ownTransactions = !connection.InTransaction();
+  const std::size_t chunk = o.chunk == 0 ? 1 : o.chunk;
+  try {
+    if (o.full) {
+      if (ownTransactions) connection.StartTransaction();
+      engine.ClearAllRegisters();
+      engine.RebuildStoresFull();
+      if (ownTransactions) connection.Commit();
+    } else if ((result.withRows = DocumentsWithRows(connection, o)) != 0) {
+      result.outcome = TMassRepostResult::TOutcome::kDocumentsHaveRows;
+      engine.SetMassRepostControl(false, 0);
+      return result;
+    }
+    const std::vector<std::int64_t> ids = PeriodDocuments(connection, o);
+    result.documents = ids.size();
+    engine.BeginMassRepostMode();
+    db::Query docs(connection);
+    for (std::size_t begin = 0; begin < ids.size(); begin += chunk) {
+      const std::size_t end = std::min(ids.size(), begin + chunk);
+      if (ownTransactions) connection.StartTransaction();
+      engine.TouchMassRepostControl();
+      docs.SetSql("SELECT * FROM tirDocuments WHERE fId IN (" + JoinIds(ids, begin, end) +
+                  ") ORDER BY fDateTime, fId;");
+      docs.Open();
+      engine.PrepareMassRepostBatch(docs);
+      for (docs.First(); !docs.Eof(); docs.Next()) {
+        if (o.stop && o.stop()) {
+          result.outcome = TMassRepostResult::TOutcome::kStopped;
+          break;
+        }
+        engine.ProvodkaMassBatchOpened(docs);
+      }
+      docs.Close();
+      if (result.outcome == TMassRepostResult::TOutcome::kStopped) {
+        if (ownTransactions) connection.Rollback();
+        break;
+      }
+      // Whole chunks are committed: what is pending is written before the commit.
+      engine.MassRepostBatch()->Flush();
+      if (ownTransactions) connection.Commit();
+      result.done = end;
+      if (o.progress) o.progress(result.done, ids.size());
+    }
+    engine.EndMassRepostMode(result.outcome == TMassRepostResult::TOutcome::kDone);
+    engine.SetMassRepostControl(false, 0);
+  } catch (...) {
+    if (ownTransactions && connection.InTransaction()) connection.Rollback();
+    engine.EndMassRepostMode(false);
+    try {
+      engine.SetMassRepostControl(false, 0);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the first error is the one to report
+    }
+    throw;
+  }
+  return result;
+}
+
+}  // namespace tir::posting
