@@ -1,10 +1,13 @@
 #include "posting/mass_repost_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/connection.h"
+#include "db/db_error.h"
 #include "db/query.h"
 #include "posting/main_provodka.h"
 #include "posting/mass_repost_batch.h"
@@ -60,16 +63,57 @@ std::string JoinIds(const std::vector<std::int64_t>& ids, std::size_t begin, std
   return text;
 }
 
+bool IsLockedError(const db::DbError& e) {
+  return std::string(e.what()).find("locked") != std::string::npos;
+}
+
+// Creates, counts and takes the control row in one write transaction, so that two workstations
+// starting together are served one after the other. While another run holds the base's write
+// lock between its chunks, waiting for the lock could outlast that run and start a second one
+// after it; so the wait is kept short and the control is read again (a read needs no lock)
+// before every new attempt.
+bool TakeControl(TDMMainProvodka& engine, db::Connection& connection, const TMassRepostOptions& o,
+                 bool ownTransactions) {
+  if (!ownTransactions) return engine.TryBeginMassRepostControl(o.from.value_or(0));
+  constexpr auto kGiveUpAfter = std::chrono::seconds(30);
+  const auto start = std::chrono::steady_clock::now();
+  if (o.quickLockWaits) o.quickLockWaits(true);
+  struct Restore {
+    const TMassRepostOptions& o;
+    ~Restore() {
+      if (o.quickLockWaits) o.quickLockWaits(false);
+    }
+  } restore{o};
+  for (;;) {
+    if (engine.IsMassRepostControlActive()) return false;
+    try {
+      connection.StartTransaction();
+    } catch (const db::DbError& e) {
+      if (!IsLockedError(e) || std::chrono::steady_clock::now() - start > kGiveUpAfter) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    try {
+      const bool taken = engine.TryBeginMassRepostControl(o.from.value_or(0));
+      connection.Commit();
+      return taken;
+    } catch (...) {
+      if (connection.InTransaction()) connection.Rollback();
+      throw;
+    }
+  }
+}
+
 }  // namespace
 
 TMassRepostResult RunMassRepost(TDMMainProvodka& engine, db::Connection& connection,
                                 const TMassRepostOptions& o) {
   TMassRepostResult result;
-  if (!engine.TryBeginMassRepostControl(o.from.value_or(0))) {
+  const bool ownTransactions = !connection.InTransaction();
+  if (!TakeControl(engine, connection, o, ownTransactions)) {
     result.outcome = TMassRepostResult::TOutcome::kControlHeld;
     return result;
   }
-  const bool ownTransactions = !connection.InTransaction();
   const std::size_t chunk = o.chunk == 0 ? 1 : o.chunk;
   try {
     if (o.full) {

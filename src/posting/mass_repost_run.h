@@ -28,6 +28,9 @@ struct TMassRepostOptions {
   bool full = false;
   // Called after each chunk with the documents done and the total.
   std::function<void(std::size_t done, std::size_t total)> progress;
+  // Called with true before the control is taken and with false after: a host whose connection
+  // waits long for a write lock shortens the wait meanwhile (see RunMassRepost).
+  std::function<void(bool quick)> quickLockWaits;
   // Asked between documents; true stops the run (nothing of the current chunk is kept).
   std::function<bool()> stop;
 };
