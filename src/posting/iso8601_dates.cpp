@@ -13,20 +13,7 @@ namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
 
-// Seconds from 1970-01-01 of a civil time read as UTC.
-std::time_t CivilAsUtc(const db::CivilTime& t) {
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  return timegm(&tm);
-}
-
-// Offset of local time from UTC in minutes at the local wall-clock time `t`.
-int LocalOffsetMinutes(const db::CivilTime& t) {
+std::tm ToTm(const db::CivilTime& t) {
   std::tm tm{};
   tm.tm_year = t.year - 1900;
   tm.tm_mon = t.month - 1;
@@ -35,9 +22,17 @@ int LocalOffsetMinutes(const db::CivilTime& t) {
   tm.tm_min = t.minute;
   tm.tm_sec = t.second;
   tm.tm_isdst = -1;
-  const std::time_t asLocal = std::mktime(&tm);
-  if (asLocal == static_cast<std::time_t>(-1)) return 0;
-  return static_cast<int>((CivilAsUtc(t) - asLocal) / 60);
+  return tm;
+}
+
+// Offset of local time from UTC in minutes at the local wall-clock time `t`.
+int LocalOffsetMinutes(const db::CivilTime& t) {
+  std::tm asUtc = ToTm(t);
+  std::tm asLocal = ToTm(t);
+  const std::time_t utc = timegm(&asUtc);
+  const std::time_t local = std::mktime(&asLocal);
+  if (local == static_cast<std::time_t>(-1)) return 0;
+  return static_cast<int>((utc - local) / 60);
 }
 
 // Reads exactly `n` digits at `pos`.

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "posting/register_rows.h"
+
 namespace tir::db {
 class Connection;
 class Query;
@@ -38,20 +40,9 @@ struct TTirBatchDocGood {
   long double fDiscount = 0;
 };
 
-struct TTirBatchMovement {
-  std::int64_t fEntId = 0;
-  std::int64_t fStoreId = 0;
-  std::int64_t fGoodId = 0;
-  double fDateTime = 0;
-  std::int32_t fOperType = 0;
-  std::int64_t fDocId = 0;
-  std::int32_t fSign = 0;
-  long double fQtty = 0;
-  long double fSum = 0;
-  std::int64_t fPosGoodId = 0;
-  std::int64_t fContractId = 0;
-  std::int64_t fTransactId = 0;
-};
+// A movement of the batch: the fields of a stock register row, as the single-document routines
+// keep them.
+using TTirBatchMovement = TStoreMovement;
 
 struct TTirBatchSettlement {
   std::int64_t fContractId = 0;
