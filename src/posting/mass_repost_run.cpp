@@ -54,6 +54,12 @@ std::size_t DocumentsWithRows(db::Connection& c, const TMassRepostOptions& o) {
   return static_cast<std::size_t>(q.FieldByIndex(0).AsInt64());
 }
 
+// The columns of a chunk's documents that the batch and the single-document routines read.
+constexpr const char* kChunkColumns =
+    "SELECT fId, fState, fDocType, fEntityId, fStoreId, fStoreId2, fDateTime, fDocSum, fCurrRate, "
+    "fContractId, fTransactId, fPartnerId, fCashAccountId, fItemCost, fTagInt FROM tirDocuments "
+    "WHERE fId IN (";
+
 std::string JoinIds(const std::vector<std::int64_t>& ids, std::size_t begin, std::size_t end) {
   std::string text;
   for (std::size_t i = begin; i < end; ++i) {
@@ -130,11 +136,15 @@ TMassRepostResult RunMassRepost(TDMMainProvodka& engine, db::Connection& connect
     result.documents = ids.size();
     engine.BeginMassRepostMode();
     db::Query docs(connection);
+    // Whole chunks are committed, about once a second: often enough that a run that stops keeps
+    // most of its work, rarely enough that commits cost little.
+    constexpr auto kCommitEvery = std::chrono::seconds(1);
+    auto lastCommit = std::chrono::steady_clock::now();
     for (std::size_t begin = 0; begin < ids.size(); begin += chunk) {
       const std::size_t end = std::min(ids.size(), begin + chunk);
-      if (ownTransactions) connection.StartTransaction();
+      if (ownTransactions && !connection.InTransaction()) connection.StartTransaction();
       engine.TouchMassRepostControl();
-      docs.SetSql("SELECT * FROM tirDocuments WHERE fId IN (" + JoinIds(ids, begin, end) +
+      docs.SetSql(std::string(kChunkColumns) + JoinIds(ids, begin, end) +
                   ") ORDER BY fDateTime, fId;");
       docs.Open();
       engine.PrepareMassRepostBatch(docs);
@@ -150,11 +160,17 @@ TMassRepostResult RunMassRepost(TDMMainProvodka& engine, db::Connection& connect
         if (ownTransactions) connection.Rollback();
         break;
       }
-      // Whole chunks are committed: what is pending is written before the commit.
-      engine.MassRepostBatch()->Flush();
-      if (ownTransactions) connection.Commit();
-      result.done = end;
-      if (o.progress) o.progress(result.done, ids.size());
+      const bool last = end == ids.size();
+      if (ownTransactions &&
+          (last || std::chrono::steady_clock::now() - lastCommit >= kCommitEvery)) {
+        engine.MassRepostBatch()->Flush();  // what is pending belongs to the chunks committed
+        connection.Commit();
+        lastCommit = std::chrono::steady_clock::now();
+        result.done = end;
+      } else if (!ownTransactions) {
+        result.done = end;
+      }
+      if (o.progress) o.progress(end, ids.size());
     }
     engine.EndMassRepostMode(result.outcome == TMassRepostResult::TOutcome::kDone);
     engine.SetMassRepostControl(false, 0);

@@ -16,8 +16,8 @@ class TDMMainProvodka;
 // A whole mass re-posting run as the host drives it: take the control, optionally clear the
 // registers and rebuild the balances, re-post the period's documents chunk by chunk in date and
 // id order (touching the control between chunks), end the mode with a flush and release the
-// control. Unless the caller has a transaction open, each chunk is written and committed in one
-// transaction, so a run that stops leaves whole chunks behind.
+// control. Unless the caller has a transaction open, whole chunks are written and committed
+// together about once a second, so a run that stops leaves whole chunks behind.
 struct TMassRepostOptions {
   std::optional<double> from;  // first date-time included
   std::optional<double> to;    // last date-time included, or the first excluded with toExclusive
@@ -31,7 +31,7 @@ struct TMassRepostOptions {
   // Called with true before the control is taken and with false after: a host whose connection
   // waits long for a write lock shortens the wait meanwhile (see RunMassRepost).
   std::function<void(bool quick)> quickLockWaits;
-  // Asked between documents; true stops the run (nothing of the current chunk is kept).
+  // Asked between documents; true stops the run (chunks not yet committed are not kept).
   std::function<bool()> stop;
 };
 
@@ -39,7 +39,7 @@ struct TMassRepostResult {
   enum class TOutcome { kDone, kControlHeld, kDocumentsHaveRows, kStopped };
   TOutcome outcome = TOutcome::kDone;
   std::size_t documents = 0;  // documents of the period, or of the base with `full`
-  std::size_t done = 0;       // documents re-posted (all of them when kDone)
+  std::size_t done = 0;       // documents re-posted and committed (all of them when kDone)
   std::size_t withRows = 0;   // with kDocumentsHaveRows: documents that still have register rows
 };
 
