@@ -23,9 +23,9 @@ while [ "$i" -le "$trials" ]; do
   base="$work/race_$i.sqlite"
   rm -f "$base" "$base-wal" "$base-shm"
   cp "$template" "$base"
-  "$tirdex" repost "$base" --chunk 100 >"$work/race_a.out" 2>"$work/race_a.err" &
+  "$tirdex" repost "$base" --chunk 10 >"$work/race_a.out" 2>"$work/race_a.err" &
   a=$!
-  "$tirdex" repost "$base" --chunk 100 >"$work/race_b.out" 2>"$work/race_b.err" &
+  "$tirdex" repost "$base" --chunk 10 >"$work/race_b.out" 2>"$work/race_b.err" &
   b=$!
   wait $a; rca=$?
   wait $b; rcb=$?
