@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/posting/bench_support.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "frame/app_globals.h"
@@ -27,42 +28,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tir::bench::Clock;
+using tir::bench::DocumentsInDateOrder;
+using tir::bench::Scalar;
+using tir::bench::Seconds;
 using tir::posting::TStoreMovement;
 
 constexpr std::size_t kCommitEvery = 500;
 
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-std::int64_t Scalar(tir::db::Connection& c, const std::string& sql) {
-  tir::db::Query q(c);
-  q.SetSql(sql);
-  q.Open();
-  return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
-}
-
-std::vector<std::int64_t> DocumentsInDateOrder(tir::db::Connection& c) {
-  tir::db::Query q(c);
-  q.SetSql("SELECT fId FROM tirDocuments ORDER BY fDateTime, fId;");
-  q.Open();
-  std::vector<std::int64_t> ids;
-  for (; !q.Eof(); q.Next()) ids.push_back(q.FieldByIndex(0).AsInt64());
-  return ids;
-}
-
-// Runs `step` for every item, committing every kCommitEvery items.
 template <typename Step>
 double TimedInChunks(tir::db::Connection& c, std::size_t count, Step step) {
-  const auto start = Clock::now();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!c.InTransaction()) c.StartTransaction();
-    step(i);
-    if ((i + 1) % kCommitEvery == 0) c.Commit();
-  }
-  if (c.InTransaction()) c.Commit();
-  return Seconds(start);
+  return tir::bench::TimedInChunks(c, count, kCommitEvery, step);
 }
 
 // The stock rows the posting wrote, grouped by document in writing order.

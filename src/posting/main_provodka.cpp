@@ -4,12 +4,15 @@
 #include "db/db_error.h"
 #include "db/query.h"
 #include "frame/app_globals.h"
+#include "posting/mass_repost_batch.h"
 
 namespace tir::posting {
 
 TDMMainProvodka::TDMMainProvodka() : gProvStore(std::make_unique<TCStoreGoods>()) {}
 
-TDMMainProvodka::~TDMMainProvodka() = default;
+TDMMainProvodka::~TDMMainProvodka() {
+  EndMassRepostMode(false);  // a batch still open is dropped without writing
+}
 
 void TDMMainProvodka::SetConnectToDB(db::Connection* pFireDACConnection) {
   mFireDACConnection = pFireDACConnection;

@@ -15,6 +15,8 @@ class Query;
 
 namespace tir::posting {
 
+class TTirMassRepostBatch;
+
 // Posting commands (pOn).
 constexpr int kPostOn = 0;
 constexpr int kPostOff = 1;
@@ -60,8 +62,31 @@ class TDMMainProvodka {
   void RebuildStores();
   void RebuildStoresFull();
 
-  // Whether any workstation holds a live mass re-posting control.
+  // Mass re-posting control row in tirSettings: only one workstation re-posts at a time, and
+  // ordinary posting stands still while a live holder exists (silent for 15 minutes = gone).
+  // Takes the control when it is free or stale; false when another holder is live.
+  bool TryBeginMassRepostControl(double ADateFrom);
+  // Takes the control (raising an error when another holder is live) or releases it; a control
+  // taken over by someone else is left alone.
+  void SetMassRepostControl(bool AActive, double ADateFrom);
+  // Renews the holder's sign of life; raises an error when the control was lost.
+  void TouchMassRepostControl();
+  // Whether any workstation, this one included, holds a live control.
   bool IsMassRepostControlActive();
+  // The start date recorded by the live holder, or 0.
+  double MassRepostControlDateFrom();
+  const std::string& MassRepostOwner() const { return mMassRepostOwner; }
+
+  // Mass re-posting mode: the removal steps do nothing and documents are computed in memory by a
+  // batch, chunk by chunk (PrepareMassRepostBatch, then ProvodkaMassBatchOpened on each row).
+  void BeginMassRepostMode();
+  // Ends the mode; pending rows are written only with `AFlush`.
+  void EndMassRepostMode(bool AFlush);
+  void PrepareMassRepostBatch(db::Query& pQueryDocs);
+  // Re-posts (command 20) the document on the current row: in the batch when it can compute it,
+  // else the ordinary way after writing everything pending.
+  void ProvodkaMassBatchOpened(db::Query& pQueryDoc);
+  TTirMassRepostBatch* MassRepostBatch() const { return mMassRepostBatch.get(); }
 
   // Posting routines; each expects `pQueryDoc1` to stand on the document's row.
   void ProvodkaSale2017(std::int64_t pId, int pOn, db::Query& pQueryDoc1, bool pIsGlobal);
@@ -122,6 +147,7 @@ class TDMMainProvodka {
   db::Connection* mFireDACConnection = nullptr;
   std::unique_ptr<TCStoreGoods> gProvStore;
   bool mMassRepostMode = false;
+  std::unique_ptr<TTirMassRepostBatch> mMassRepostBatch;
   std::string mMassRepostOwner;
   // The customer-return cost table of the current ProvodkaSalesBack call.
   std::vector<TReturnCostEntry> mReturnCost;

@@ -1,7 +1,10 @@
 #include "posting/register_rows.h"
 
+#include <cmath>
+
 #include "db/query.h"
 #include "db/value.h"
+#include "settings/number_forms.h"
 
 namespace tir::posting {
 
@@ -115,6 +118,19 @@ void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& p
   }
   pQuery.ExecuteArray();
   pQuery.Close();
+}
+
+long double InventoryMovementSum(long double pDiff, long double pLineQtty, long double pPriceIn,
+                                 long double pBookQtty, long double pBookSum) {
+  // Separate cases on purpose: each is its own costing rule even where two give the same sum.
+  if (pDiff >= 0) {
+    return pDiff <= pLineQtty ? FloatToPrice(pPriceIn) : FloatToPrice(pLineQtty * pPriceIn / pDiff);
+  }
+  if (IsFloatNull(pBookQtty)) return FloatToPrice(pBookSum);  // the whole remaining value leaves
+  if (pBookQtty >= pDiff || IsFloatNull(pBookQtty - pDiff)) {
+    return FloatToPrice(std::fabs(FloatToPrice(pDiff) * pBookSum / pBookQtty));
+  }
+  return FloatToPrice(pBookSum);
 }
 
 void BindDocumentParams(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,

@@ -67,6 +67,13 @@ TStoreMovement LineMovement(const TProvDocHeader& doc, std::int64_t pDocId, cons
 // Nothing runs for an empty list.
 void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& pRows);
 
+// Sum of an inventory movement for the difference `pDiff` (counted minus booked quantity) of a
+// line with quantity `pLineQtty` and purchase price `pPriceIn`: a surplus is valued at the
+// purchase price, a shortage at the average cost of the booked balance (`pBookQtty`,
+// `pBookSum`).
+long double InventoryMovementSum(long double pDiff, long double pLineQtty, long double pPriceIn,
+                                 long double pBookQtty, long double pBookSum);
+
 // The settlement row of a document: parameters pContractId, pTransactId, pEntId, pPartId, pDocId,
 // pSign, pSum, pDateTime, pStoreId, pOperType.
 extern const char kSettlementInsertSql[];

@@ -131,16 +131,7 @@ void TDMMainProvodka::ProvodkaInventory(std::int64_t pId, int pOn, db::Query& pQ
     m.fPosGoodId = lines.FieldByName("fId").AsInt64();
     m.fSign = diff >= 0 ? 1 : -1;
     m.fQtty = std::fabs(diff);
-    // Separate cases on purpose: each is its own costing rule even where two give the same sum.
-    if (m.fSign > 0) {
-      m.fSum = diff <= lineQtty ? FloatToPrice(priceIn) : FloatToPrice(lineQtty * priceIn / diff);
-    } else if (IsFloatNull(bookQtty)) {  // NOLINT(bugprone-branch-clone)
-      m.fSum = FloatToPrice(bookSum);    // the whole remaining value leaves
-    } else if (bookQtty >= diff || IsFloatNull(bookQtty - diff)) {
-      m.fSum = FloatToPrice(std::fabs(FloatToPrice(diff) * bookSum / bookQtty));
-    } else {
-      m.fSum = FloatToPrice(bookSum);
-    }
+    m.fSum = InventoryMovementSum(diff, lineQtty, priceIn, bookQtty, bookSum);
     rows.push_back(m);
   }
   lines.Close();

@@ -33,20 +33,21 @@ std::int64_t TCStoreGoods::FindGoodsById(std::int64_t pGoodId) const {
   return it == mGoodsIndex.end() ? -1 : static_cast<std::int64_t>(it->second);
 }
 
+long double OutgoingCost(long double pBalanceQtty, long double pBalanceSum, long double pQtty) {
+  const long double q = pBalanceQtty;
+  const long double s = pBalanceSum;
+  if (IsFloatNull(q)) return FloatToPrice(s);  // a leftover value without quantity leaves whole
+  if (pQtty <= q || IsFloatNull(pQtty - q)) return FloatToPrice(pQtty * s / q);
+  return FloatToPrice(s);  // more than is left: the whole remaining value
+}
+
 long double TCStoreGoods::GetCostGoodsById(std::int64_t pGoodId, long double pQtty) {
   const std::int64_t pos = FindGoodsById(pGoodId);
   if (pos < 0) return 0;
   TStoreGoods& item = mGoodsList[static_cast<std::size_t>(pos)];
   const long double q = item.fQtty;
   const long double s = item.fSum;
-  long double result;
-  if (IsFloatNull(q)) {        // NOLINT(bugprone-branch-clone): distinct costing rules, same sum
-    result = FloatToPrice(s);  // a leftover value without quantity leaves whole
-  } else if (pQtty <= q || IsFloatNull(pQtty - q)) {
-    result = FloatToPrice(pQtty * s / q);
-  } else {
-    result = FloatToPrice(s);  // more than is left: the whole remaining value
-  }
+  const long double result = OutgoingCost(q, s, pQtty);
   item.fSum = s - result;
   item.fQtty = q - pQtty;
   return result;

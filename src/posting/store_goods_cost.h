@@ -17,6 +17,10 @@ struct TStoreGoods {
   long double fSum = 0;
 };
 
+// Cost of taking `pQtty` out of a balance (`pBalanceQtty`, `pBalanceSum`): the average cost, or the
+// whole remaining value when the balance holds no quantity or less than is taken.
+long double OutgoingCost(long double pBalanceQtty, long double pBalanceSum, long double pQtty);
+
 // Outgoing-cost cache of one document's posting: the store balance of every good the document
 // takes out. Each quantity taken gets the average cost of the balance and reduces the balance, so
 // several lines of one good share it.

@@ -1,0 +1,193 @@
+// tirdex repost: the mass re-posting of a period as the host runs it. The command takes the
+// cross-workstation control row, re-posts the documents chunk by chunk through the engine's
+// in-memory batch and releases the control at the end, also when an error or Ctrl-C stops it.
+#include <sqlite3.h>
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "db/query.h"
+#include "host/tirdex/command_registry.h"
+#include "host/tirdex/posting_session.h"
+#include "posting/mass_repost_run.h"
+
+namespace tir::tirdex {
+namespace {
+
+struct RepostOptions {
+  std::string base;
+  std::string from;
+  std::string to;
+  std::size_t chunk = 500;
+  bool full = false;
+  std::int32_t user = 1;
+};
+
+constexpr int kBusyTimeoutMs = 5000;  // the wait tirdex bases are opened with
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int /*signal*/) { gInterrupted = 1; }
+
+// Ctrl-C asks the run to stop between documents; the previous handler comes back afterwards.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    gInterrupted = 0;
+    previous_ = std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptGuard() { std::signal(SIGINT, previous_); }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+ private:
+  void (*previous_)(int) = nullptr;
+};
+
+std::int64_t Count(db::Connection& c, const char* sql) {
+  db::Query q(c);
+  q.SetSql(sql);
+  q.Open();
+  return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
+}
+
+// "re-posted D of T documents, R documents/s, about S s left" on one rewritten stderr line.
+void ShowProgress(std::size_t done, std::size_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  std::cerr << "\rre-posted " << done << " of " << total << " documents, " << std::fixed
+            << std::setprecision(0) << rate << " documents/s";
+  if (rate > 0) {
+    std::cerr << ", about " << std::setprecision(0) << static_cast<double>(total - done) / rate
+              << " s left";
+  }
+  std::cerr << "   " << std::flush;
+}
+
+void RunRepost(const RepostOptions& o) {
+  Guarded([&] {
+    posting::TMassRepostOptions run;
+    if (o.full && (!o.from.empty() || !o.to.empty())) {
+      std::cerr << "tirdex: --full clears every register, so it re-posts every document; it "
+                   "takes no --from/--to\n";
+      SetExitCode(kExitUsage);
+      return;
+    }
+    if (!o.from.empty() && !(run.from = PeriodBound(o.from, false))) {
+      std::cerr << "tirdex: --from \"" << o.from << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
+      SetExitCode(kExitUsage);
+      return;
+    }
+    if (!o.to.empty() && !(run.to = PeriodBound(o.to, true))) {
+      std::cerr << "tirdex: --to \"" << o.to << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
+      SetExitCode(kExitUsage);
+      return;
+    }
+    run.toExclusive = o.to.size() == 10;
+    run.chunk = o.chunk;
+    run.full = o.full;
+
+    PostingSession session(o.base, o.user);
+    db::Connection& conn = session.connection();
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    double shown = -1;  // the line is redrawn at most twice a second, and at the end
+    run.progress = [&](std::size_t done, std::size_t total) {
+      const double now = elapsed();
+      if (now - shown < 0.5 && done < total) return;
+      shown = now;
+      ShowProgress(done, total, now);
+    };
+    // Taking the control waits at most 50 ms at a time for the write lock: a run already going
+    // is found by reading its control row rather than by queueing behind its chunks.
+    run.quickLockWaits = [&](bool quick) {
+      sqlite3_busy_timeout(session.connection().Handle(), quick ? 50 : kBusyTimeoutMs);
+    };
+    InterruptGuard interrupt;
+    run.stop = [] { return gInterrupted != 0; };
+
+    posting::TMassRepostResult r;
+    try {
+      r = posting::RunMassRepost(session.engine(), conn, run);
+    } catch (...) {
+      std::cerr << "\n";
+      throw;  // the run has rolled back its chunk and released the control
+    }
+    if (r.documents > 0) std::cerr << "\n";
+    using Outcome = posting::TMassRepostResult::TOutcome;
+    switch (r.outcome) {
+      case Outcome::kControlHeld:
+        std::cerr << "tirdex: Перепроведення вже виконується іншим користувачем.\n";
+        SetExitCode(kExitFailure);
+        return;
+      case Outcome::kDocumentsHaveRows:
+        std::cerr << "tirdex: " << r.withRows
+                  << " documents of the period still have register rows, and mass re-posting "
+                     "removes none; run with --full (clears every register and rebuilds the "
+                     "balances first) or unpost them first. Nothing was changed.\n";
+        SetExitCode(kExitFailure);
+        return;
+      case Outcome::kStopped:
+        std::cerr << "tirdex: interrupted after " << r.done << " of " << r.documents
+                  << " documents; whole chunks before that stay re-posted, the control is "
+                     "released. Run again with --full to re-post everything.\n";
+        SetExitCode(kExitFailure);
+        return;
+      case Outcome::kDone:
+        break;
+    }
+    const double seconds = elapsed();
+    std::cout << "re-posted " << r.documents << " documents in chunks of " << o.chunk;
+    if (run.from || run.to) std::cout << " (period " << o.from << " .. " << o.to << ")";
+    std::cout << " in " << std::fixed << std::setprecision(2) << seconds << " s";
+    if (seconds > 0 && r.documents > 0) {
+      std::cout << ", " << std::setprecision(0) << static_cast<double>(r.documents) / seconds
+                << " documents/s";
+    }
+    std::cout << "\n";
+    if (o.full) std::cout << "  registers cleared and balances rebuilt first\n";
+    std::cout << "  tirAStore rows:       " << Count(conn, "SELECT COUNT(*) FROM tirAStore;")
+              << "\n  tirAMSettlement rows: "
+              << Count(conn, "SELECT COUNT(*) FROM tirAMSettlement;")
+              << "\n  tirAPayments rows:    " << Count(conn, "SELECT COUNT(*) FROM tirAPayments;")
+              << "\n";
+  });
+}
+
+void InstallRepostCommands(CLI::App& app) {
+  auto o = std::make_shared<RepostOptions>();
+  CLI::App* repost = app.add_subcommand(
+      "repost",
+      "Re-post the documents of a period in bulk (mass re-posting): documents are computed in\n"
+      "memory chunk by chunk, in date and id order, and their stock movements, balances,\n"
+      "settlements, payments and states are written with a few array statements. Only one\n"
+      "workstation re-posts at a time: while another run is live the command refuses and\n"
+      "changes nothing, and while this one runs ordinary posting waits. Documents in state 0\n"
+      "or 3 are posted; orders are set to state 0; others are left alone. Mass re-posting\n"
+      "removes no register rows, so without --full every document of the period must have\n"
+      "none. Ctrl-C stops after the current document; the chunks done stay written. A\n"
+      "progress line on stderr shows documents done, documents per second and time left.");
+  repost->add_option("DB", o->base, "The SQLite base file")->required();
+  repost->add_option("--from", o->from, "First date, YYYY-MM-DD[ HH:MM:SS]");
+  repost->add_option("--to", o->to, "Last date (a bare date includes its whole day)");
+  repost->add_option("--chunk", o->chunk, "Documents per chunk (default 500)")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{1000000}));
+  repost->add_flag("--full", o->full,
+                   "Clear every register and rebuild the balances first, then re-post every\n"
+                   "document of the base");
+  repost->add_option("--user", o->user, "Id of the signed-in user (default 1)");
+  repost->callback([o] { RunRepost(*o); });
+}
+
+const bool registered = RegisterCommands("repost", InstallRepostCommands);
+
+}  // namespace
+}  // namespace tir::tirdex

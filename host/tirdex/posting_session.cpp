@@ -1,0 +1,33 @@
+#include "host/tirdex/posting_session.h"
+
+#include "db/date_time.h"
+#include "frame/app_globals.h"
+#include "host/kit/tir_host_loader.h"
+#include "host/tirdex/tirdex_files.h"
+
+namespace tir::tirdex {
+
+PostingSession::PostingSession(const std::string& path, std::int32_t userId)
+    : connection_(OpenExistingBase(path)), engine_(std::make_unique<posting::TDMMainProvodka>()) {
+  frame::gAppParams.fBaseType = 0;
+  frame::gAppParams.fUserID = userId;
+  TirHostSetCallbackConnection(connection_.get());
+  frame::gAppPackParams.fFDConnect = connection_.get();
+  frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
+  engine_->SetConnectToDB(connection_.get());
+}
+
+PostingSession::~PostingSession() {
+  engine_.reset();
+  frame::gAppPackParams.fSysLogDB = nullptr;
+  frame::gAppPackParams.fFDConnect = nullptr;
+  TirHostSetCallbackConnection(nullptr);
+}
+
+std::optional<double> PeriodBound(const std::string& text, bool upper) {
+  const std::optional<double> value = db::DateTimeFromSqlText(text);
+  if (!value) return std::nullopt;
+  return upper && text.size() == 10 ? *value + 1.0 : *value;
+}
+
+}  // namespace tir::tirdex

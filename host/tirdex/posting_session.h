@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "db/sqlite_connection.h"
+#include "host/tirdex/command_registry.h"
+#include "posting/main_provodka.h"
+
+namespace tir::tirdex {
+
+// The host's side of a posting session: the open base, the application parameters the engine
+// reads (SQLite base kind, the signed-in user) and the database log callback (log lines go to
+// tirSysLog of the same base).
+class PostingSession {
+ public:
+  PostingSession(const std::string& path, std::int32_t userId);
+  ~PostingSession();
+  PostingSession(const PostingSession&) = delete;
+  PostingSession& operator=(const PostingSession&) = delete;
+
+  db::SqliteConnection& connection() { return *connection_; }
+  posting::TDMMainProvodka& engine() { return *engine_; }
+
+ private:
+  std::unique_ptr<db::SqliteConnection> connection_;
+  // Destroyed before the connection: the engine ends its mode with its queries still bound.
+  std::unique_ptr<posting::TDMMainProvodka> engine_;
+};
+
+// A period bound: "YYYY-MM-DD[ HH:MM[:SS]]". A bare date as the upper bound covers its whole day
+// (the value returned is then the first moment after it).
+std::optional<double> PeriodBound(const std::string& text, bool upper);
+
+// Runs `work`, turning every failure into a message and exit code 1.
+template <typename Work>
+void Guarded(Work work) {
+  try {
+    SetExitCode(kExitOk);
+    work();
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    SetExitCode(kExitFailure);
+  }
+}
+
+}  // namespace tir::tirdex
