@@ -21,6 +21,7 @@
 #include "frame/app_globals.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/posting_session.h"
 #include "host/tirdex/tirdex_files.h"
 #include "posting/main_provodka.h"
 
@@ -121,44 +122,6 @@ const char* DocTypeCaption(std::int64_t type) {
   }
 }
 
-// The host's side of a posting session: the open base, the application parameters and the
-// database log callback (log lines go to tirSysLog of the same base).
-class PostingSession {
- public:
-  PostingSession(const std::string& path, std::int32_t userId) {
-    connection_ = OpenExistingBase(path);
-    frame::gAppParams.fBaseType = 0;
-    frame::gAppParams.fUserID = userId;
-    TirHostSetCallbackConnection(connection_.get());
-    frame::gAppPackParams.fFDConnect = connection_.get();
-    frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
-    engine_.SetConnectToDB(connection_.get());
-  }
-  ~PostingSession() {
-    frame::gAppPackParams.fSysLogDB = nullptr;
-    frame::gAppPackParams.fFDConnect = nullptr;
-    TirHostSetCallbackConnection(nullptr);
-  }
-  PostingSession(const PostingSession&) = delete;
-  PostingSession& operator=(const PostingSession&) = delete;
-
-  db::SqliteConnection& connection() { return *connection_; }
-  posting::TDMMainProvodka& engine() { return engine_; }
-
-  // Posting waits for nobody: while a mass re-posting holds the base the engine would skip every
-  // document silently, so the command refuses up front.
-  bool RefuseWhileMassRepost() {
-    if (!engine_.IsMassRepostControlActive()) return false;
-    std::cerr << "tirdex: a mass re-posting is running on this base; nothing was posted\n";
-    SetExitCode(kExitFailure);
-    return true;
-  }
-
- private:
-  std::unique_ptr<db::SqliteConnection> connection_;
-  posting::TDMMainProvodka engine_;
-};
-
 // The engine opens no transaction of its own; each command's work runs in one, so that a failing
 // write or an interrupted run (Ctrl-C ends the process before the commit) leaves the base as it
 // was.
@@ -172,18 +135,6 @@ void InOneTransaction(db::Connection& connection, Work work) {
     throw;
   }
   connection.Commit();
-}
-
-// Runs `work`, turning every failure into a message and exit code 1.
-template <typename Work>
-void Guarded(Work work) {
-  try {
-    SetExitCode(kExitOk);
-    work();
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
 }
 
 struct DocRow {
@@ -214,7 +165,7 @@ void PostOne(const PostingOptions& o) {
     SetExitCode(kExitFailure);
     return;
   }
-  if (session.RefuseWhileMassRepost()) return;
+  if (RefuseWhileMassRepost(session)) return;
   const RegisterCounts rowsBefore = CountDocumentRows(conn, o.docId);
   InOneTransaction(conn, [&] { session.engine().Provodka(o.docId, o.cmd, false, false); });
   const DocRow after = ReadDoc(conn, o.docId);
@@ -223,13 +174,6 @@ void PostOne(const PostingOptions& o) {
             << DocTypeCaption(before.type) << "), command " << o.cmd << "\n"
             << "  state: " << Change(before.state, after.state) << "\n";
   PrintRegisterChange(rowsBefore, rowsAfter, false);
-}
-
-// A period bound: "YYYY-MM-DD[ HH:MM[:SS]]". A bare date as the upper bound covers its whole day.
-std::optional<double> PeriodBound(const std::string& text, bool upper) {
-  const std::optional<double> value = db::DateTimeFromSqlText(text);
-  if (!value) return std::nullopt;
-  return upper && text.size() == 10 ? *value + 1.0 : *value;
 }
 
 void PostAll(const PostingOptions& o) {
@@ -246,7 +190,7 @@ void PostAll(const PostingOptions& o) {
   }
   PostingSession session(o.base, o.user);
   db::SqliteConnection& conn = session.connection();
-  if (session.RefuseWhileMassRepost()) return;
+  if (RefuseWhileMassRepost(session)) return;
 
   std::string sql = "SELECT fId FROM tirDocuments WHERE 1=1";
   if (from) sql += " AND fDateTime >= :pFrom";

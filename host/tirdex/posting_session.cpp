@@ -24,6 +24,13 @@ PostingSession::~PostingSession() {
   TirHostSetCallbackConnection(nullptr);
 }
 
+bool RefuseWhileMassRepost(PostingSession& session) {
+  if (!session.engine().IsMassRepostControlActive()) return false;
+  std::cerr << "tirdex: a mass re-posting is running on this base; nothing was posted\n";
+  SetExitCode(kExitFailure);
+  return true;
+}
+
 std::optional<double> PeriodBound(const std::string& text, bool upper) {
   const std::optional<double> value = db::DateTimeFromSqlText(text);
   if (!value) return std::nullopt;

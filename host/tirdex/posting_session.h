@@ -32,6 +32,10 @@ class PostingSession {
   std::unique_ptr<posting::TDMMainProvodka> engine_;
 };
 
+// Posting waits for nobody: while a mass re-posting holds the base the engine would skip every
+// document silently, so a posting command refuses up front (message and exit code 1: true).
+bool RefuseWhileMassRepost(PostingSession& session);
+
 // A period bound: "YYYY-MM-DD[ HH:MM[:SS]]". A bare date as the upper bound covers its whole day
 // (the value returned is then the first moment after it).
 std::optional<double> PeriodBound(const std::string& text, bool upper);
