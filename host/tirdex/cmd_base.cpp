@@ -1,5 +1,4 @@
 // tirdex schema / demo-base: create an empty back-office base or a sample one.
-#include <unistd.h>
 #include <cmath>
 
 #include <CLI/CLI.hpp>
@@ -15,6 +14,7 @@
 #include "host/demo/demo_base.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -113,11 +113,10 @@ void RunDemoBase(const BaseOptions& options) {
   // Large bases take a while: show how far the work has come.
   const std::int64_t docs = options.docs < 0 ? options.goods : options.docs;
   if (options.goods + docs >= 20000) {
-    const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    demo.progress = [terminal](const std::string& text) {
-      std::cerr << (terminal ? "\r" : "") << "demo-base: " << text << (terminal ? "" : "\n")
-                << std::flush;
-      if (terminal && text.rfind("100%", 0) == 0) std::cerr << "\n";
+    auto line = std::make_shared<ProgressLine>();
+    demo.progress = [line](const std::string& text) {
+      line->Show("demo-base: " + text);
+      if (text.rfind("100%", 0) == 0) line->Finish();
     };
   }
   const auto started = std::chrono::steady_clock::now();

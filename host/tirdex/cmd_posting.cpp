@@ -1,7 +1,6 @@
 // tirdex post / rebuild-balances / clear-registers / balance: the posting engine run on a base the
 // way the host runs it: the command opens the base, hands the connection to the engine and sets
 // the application parameters the engine reads (SQLite base kind, the signed-in user).
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -22,6 +21,7 @@
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/posting_session.h"
+#include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 #include "posting/main_provodka.h"
 
@@ -208,8 +208,7 @@ void PostAll(const PostingOptions& o) {
 
   const RegisterCounts before = CountRegisters(conn);
   const auto start = std::chrono::steady_clock::now();
-  // Progress: one updating line on a terminal, one line per step elsewhere (a log file).
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  ProgressLine line;
   constexpr std::size_t kProgressEvery = 500;
   const std::size_t total = ids.size();
   std::size_t done = 0;
@@ -220,18 +219,18 @@ void PostAll(const PostingOptions& o) {
         session.engine().Provodka(id, o.cmd, false, false);
         ++done;
         if (done % kProgressEvery == 0 || done == total) {
-          std::cerr << (terminal ? "\r" : "") << "posted " << done << " of " << total
-                    << " documents" << (terminal ? "" : "\n") << std::flush;
+          line.Show("posted " + std::to_string(done) + " of " + std::to_string(total) +
+                    " documents");
         }
       }
     });
   } catch (...) {
-    if (terminal) std::cerr << "\n";
+    line.Finish();
     std::cerr << "tirdex: stopped at document " << (done < total ? ids[done] : 0)
               << "; nothing was changed\n";
     throw;
   }
-  if (total > 0 && terminal) std::cerr << "\n";
+  line.Finish();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

@@ -11,11 +11,13 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "db/query.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/posting_session.h"
+#include "host/tirdex/progress_line.h"
 #include "posting/mass_repost_run.h"
 
 namespace tir::tirdex {
@@ -58,16 +60,14 @@ std::int64_t Count(db::Connection& c, const char* sql) {
   return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
 }
 
-// "re-posted D of T documents, R documents/s, about S s left" on one rewritten stderr line.
-void ShowProgress(std::size_t done, std::size_t total, double seconds) {
+// "re-posted D of T documents, R documents/s, about S s left".
+std::string ProgressText(std::size_t done, std::size_t total, double seconds) {
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-  std::cerr << "\rre-posted " << done << " of " << total << " documents, " << std::fixed
-            << std::setprecision(0) << rate << " documents/s";
-  if (rate > 0) {
-    std::cerr << ", about " << std::setprecision(0) << static_cast<double>(total - done) / rate
-              << " s left";
-  }
-  std::cerr << "   " << std::flush;
+  std::ostringstream text;
+  text << "re-posted " << done << " of " << total << " documents, " << std::fixed
+       << std::setprecision(0) << rate << " documents/s";
+  if (rate > 0) text << ", about " << static_cast<double>(total - done) / rate << " s left";
+  return text.str();
 }
 
 void RunRepost(const RepostOptions& o) {
@@ -100,11 +100,12 @@ void RunRepost(const RepostOptions& o) {
       return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     double shown = -1;  // the line is redrawn at most twice a second, and at the end
+    ProgressLine line;
     run.progress = [&](std::size_t done, std::size_t total) {
       const double now = elapsed();
       if (now - shown < 0.5 && done < total) return;
       shown = now;
-      ShowProgress(done, total, now);
+      line.Show(ProgressText(done, total, now));
     };
     // Taking the control waits at most 50 ms at a time for the write lock: a run already going
     // is found by reading its control row rather than by queueing behind its chunks.
@@ -118,10 +119,10 @@ void RunRepost(const RepostOptions& o) {
     try {
       r = posting::RunMassRepost(session.engine(), conn, run);
     } catch (...) {
-      std::cerr << "\n";
+      line.Finish();
       throw;  // the run has rolled back its chunk and released the control
     }
-    if (r.documents > 0) std::cerr << "\n";
+    line.Finish();
     using Outcome = posting::TMassRepostResult::TOutcome;
     switch (r.outcome) {
       case Outcome::kControlHeld:
