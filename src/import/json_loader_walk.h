@@ -1,0 +1,73 @@
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "import/exchange_values.h"
+
+namespace tir::import {
+
+// Content of a parsed text that the loaders cannot use: a value of the wrong JSON type, a text
+// that is too long, a date that is not a date, a group tree nested too deep. Ends the running
+// operation like a database error does.
+class EJsonLoadError : public std::runtime_error {
+ public:
+  explicit EJsonLoadError(const std::string& message) : std::runtime_error(message) {}
+};
+
+using JValue = rapidjson::Value;
+
+// The parsed text: the document's strings point into the decoded text (parsed in place).
+struct TJsonText {
+  std::string text;
+  rapidjson::Document doc;
+};
+
+// Longest text value accepted (bytes of UTF-8); longer ones are refused as damage.
+constexpr std::size_t kMaxJsonTextBytes = 1u << 20;
+
+// The first top-level member named pKey whose value is an object or array; nullptr when the
+// text has none (or is not an object).
+const JValue* FindTop(const TJsonText* pText, const char* pKey);
+
+// Where a value sits, for messages: "goods[12].name".
+struct TWhere {
+  const char* array;
+  std::size_t index;
+  std::string_view key;
+  std::string Text() const;
+};
+
+// Calls pFn(object, index) for each element of an array; an element that is not an object is
+// refused.
+template <typename Fn>
+void ForEachObject(const JValue& pArray, const char* pName, Fn pFn) {
+  if (!pArray.IsArray()) throw EJsonLoadError(std::string(pName) + ": an array was expected");
+  std::size_t index = 0;
+  for (const JValue& element : pArray.GetArray()) {
+    if (!element.IsObject()) {
+      throw EJsonLoadError(TWhere{pName, index, {}}.Text() + ": an object was expected");
+    }
+    if (!pFn(element, index)) return;
+    ++index;
+  }
+}
+
+std::string_view KeyOf(const JValue::Member& pMember);
+
+// Typed reads of one member value; a value of another JSON type raises EJsonLoadError.
+std::string ReadText(const JValue& v, const TWhere& w);
+std::u16string ReadWide(const JValue& v, const TWhere& w);
+std::int32_t ReadInt(const JValue& v, const TWhere& w);
+std::int64_t ReadInt64(const JValue& v, const TWhere& w);
+long double ReadExt(const JValue& v, const TWhere& w);
+// The compact date text "yyyymmddhhnnss"; false for an empty text (nothing sent).
+bool ReadDate(const JValue& v, const TWhere& w, double& pDate);
+// A GUID text: 36 characters or empty; anything else raises EJsonLoadError.
+void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid);
+
+}  // namespace tir::import
