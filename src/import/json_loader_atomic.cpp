@@ -37,6 +37,8 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
   pLoader.mReport.Clear();
   try {
     pConnection.StartTransaction();
+    pLoader.GetRespParams();
+    pLoader.GetReqParams();
     for (const TLoadStep& step : pSteps) {
       if (pProgress) pProgress(step.first);
       step.second(pLoader);

@@ -310,9 +310,9 @@ class TCatalogWriter {
     TRunCounts counts;
     if (L.ifExitNOW()) return counts;
     if (c.groupKey) L.CreateTreeGroups(c.groupKey, c.refs.front().table);
-    TLoadKindCounts& report = L.mReport.Kind(c.kind);
     const JValue* array = FindTop(L.JSONResp.get(), c.arrayKey);
     if (array) {
+      TLoadKindCounts& report = L.mReport.Kind(c.kind);
       R in, stored;
       ForEachObject(*array, c.arrayKey, [&](const JValue& obj, std::size_t index) {
         in.Clear();

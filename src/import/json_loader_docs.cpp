@@ -428,7 +428,8 @@ std::int64_t TDMJsonLoader::GetOrCreateNewDocMobileAgent(const TDocHeader& pHead
       "[fEntityId],[fPartnerId],[fStoreId],[fContractId],[fUserId],[fRealUserId],[fDesc],"
       "[fDocType],[fDocSum],[fCurrId],[fInputNum],[fInputDate],[fItemCost],[fCashAccountId],"
       "[fState],[fColor],[fWFrom],[fTransactId],[fTreeId])VALUES(:pGUID1,:pGUID2,(SELECT "
-      "(ISNULL(MAX(fDocNum), 0) +1) AS fDocNum FROM tirDocuments WHERE (fDocType = :pDocType)),"
+      "({IF MSSQL}ISNULL{fi}{IF SQLite}IFNULL{fi}(MAX(fDocNum), 0) +1) AS fDocNum FROM "
+      "tirDocuments WHERE (fDocType = :pDocType)),"
       ":pDateTime,GETDATE(),:pEntityId,:pPartnerId,:pStoreId,:pContractId,:pUserId,:pUserId,:pDesc,"
       ":pDocType,:pDocSum,1,'',:pDateTime,1,:pCashAccountId,3,14540287,2001,0,'.');"
       "SELECT SCOPE_IDENTITY() as LastID;");
