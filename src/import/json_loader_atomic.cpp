@@ -28,6 +28,11 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
     if (!pLoader.mErrorText.empty()) out.message += ": " + pLoader.mErrorText;
     return out;
   }
+  if (const std::string duplicate = FindDuplicateGuid(pLoader.JSONResp.get()); !duplicate.empty()) {
+    out.message = "Error: " + duplicate + "; nothing was loaded";
+    pLoader.FreeAll();
+    return out;
+  }
   if (pConnection.InTransaction()) {
     out.message = "Error: the base is already inside a transaction; nothing was loaded";
     return out;
@@ -59,6 +64,12 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
       out.message = "Готово";
     }
   } catch (const std::exception& e) {
+    if (const std::string duplicate = FindDuplicateGuid(pLoader.JSONResp.get());
+        !duplicate.empty()) {
+      out.message = "Error: " + duplicate + "; nothing was loaded";
+      pLoader.FreeAll();
+      return out;
+    }
     if (pConnection.InTransaction()) {
       try {
         pConnection.Rollback();

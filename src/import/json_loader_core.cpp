@@ -96,6 +96,11 @@ bool TDMJsonLoader::OpenAndParse(std::string pBytes) {
   parsed->text = std::move(pBytes);
   std::size_t skip = 0;
   if (parsed->text.compare(0, 3, "\xEF\xBB\xBF") == 0) skip = 3;
+  // Parsing in place ends at a NUL byte; a text holding one is damaged, not shorter.
+  if (const std::size_t nul = parsed->text.find('\0'); nul != std::string::npos) {
+    AddError("Error: JSON text holds a NUL byte (at byte " + std::to_string(nul) + ")");
+    return false;
+  }
   constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
                               rapidjson::kParseIterativeFlag;
   parsed->doc.ParseInsitu<kFlags>(parsed->text.data() + skip);

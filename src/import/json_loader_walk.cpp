@@ -116,3 +116,50 @@ void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid) {
 }
 
 }  // namespace tir::import
+
+#include <unordered_map>
+
+namespace tir::import {
+namespace {
+
+using TSeen = std::unordered_map<std::string_view, std::string>;
+
+// Checks the objects of one array (and, in a group tree, their children) against `seen`.
+std::string CheckArray(const JValue& array, const std::string& path, bool tree, TSeen& seen,
+                       int depth) {
+  if (!array.IsArray() || depth > 1000) return {};
+  std::size_t index = 0;
+  for (const JValue& obj : array.GetArray()) {
+    const std::string at = path + "[" + std::to_string(index++) + "]";
+    if (!obj.IsObject()) continue;
+    for (const auto& m : obj.GetObject()) {
+      const std::string_view key = KeyOf(m);
+      if (key == "guid" && m.value.IsString() && m.value.GetStringLength() > 0) {
+        const std::string_view guid(m.value.GetString(), m.value.GetStringLength());
+        const auto [it, fresh] = seen.emplace(guid, at);
+        if (!fresh) return at + ".guid repeats " + it->second + " (" + std::string(guid) + ")";
+      } else if (tree && key == "children") {
+        std::string found = CheckArray(m.value, at + ".children", true, seen, depth + 1);
+        if (!found.empty()) return found;
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string FindDuplicateGuid(const TJsonText* pText) {
+  if (!pText || !pText->doc.IsObject()) return {};
+  for (const auto& m : pText->doc.GetObject()) {
+    if (!m.value.IsArray()) continue;
+    const std::string key(KeyOf(m));
+    const bool tree = key.size() >= 6 && key.compare(key.size() - 6, 6, "groups") == 0;
+    TSeen seen;
+    std::string found = CheckArray(m.value, key, tree, seen, 0);
+    if (!found.empty()) return found;
+  }
+  return {};
+}
+
+}  // namespace tir::import

@@ -71,3 +71,12 @@ bool ReadDate(const JValue& v, const TWhere& w, double& pDate);
 void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid);
 
 }  // namespace tir::import
+
+namespace tir::import {
+
+// The first GUID that two objects of one top-level array (or of one group tree, children
+// included) share, as "goods[7].guid repeats goods[2]"; empty when there is none. Such a text is
+// ambiguous: which of the two rows the base should end with depends on the order of the loaders.
+std::string FindDuplicateGuid(const TJsonText* pText);
+
+}  // namespace tir::import
