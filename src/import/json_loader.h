@@ -152,7 +152,8 @@ class TDMJsonLoader {
   void SetRowID(std::int32_t pPType, std::int64_t pRowID);
   std::string BuildRequest(const std::string& pCmd, bool pDocs);
   bool ReadGoodsObject(const void* pObject, std::size_t pIndex);
-  void WriteGoodsPrices(std::int64_t pGoodId, const std::vector<TPriceListOneGood>& pPrices);
+  // pNew: the goods row was just inserted and has no prices yet.
+  void WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices, bool pNew);
   bool ReadUniversalDoc(const void* pObject, std::size_t pIndex, std::int32_t pSourceBaseId);
   void ResolveDocRefs(TDocInfo& pDoc);
   void FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& pLine);
@@ -160,6 +161,10 @@ class TDMJsonLoader {
   db::Connection* mConnection = nullptr;
   bool mGoodsWritten = false;  // a goods row was written by the current AddOrUpdateGoods
   std::map<std::string, std::unique_ptr<db::Query>> mCache;
+  std::map<const db::Query*, std::vector<int>> mFieldIndexes;  // see TCatalogWriter
+  // Ids of group GUIDs found during the current text (group GUIDs change only when a tree
+  // is merged, which clears it).
+  std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> mGroupIds;
 };
 
 }  // namespace tir::import

@@ -64,12 +64,6 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
       out.message = "Готово";
     }
   } catch (const std::exception& e) {
-    if (const std::string duplicate = FindDuplicateGuid(pLoader.JSONResp.get());
-        !duplicate.empty()) {
-      out.message = "Error: " + duplicate + "; nothing was loaded";
-      pLoader.FreeAll();
-      return out;
-    }
     if (pConnection.InTransaction()) {
       try {
         pConnection.Rollback();

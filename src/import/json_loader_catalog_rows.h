@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -60,6 +61,19 @@ struct TCatalog {
   TStamp stamp;
   std::vector<TColumn<R>> columns;  // in the record's field order
   std::vector<TRef<R>> refs;        // the group first when the catalog has one
+
+  // The column spec read from a JSON key; -1 when the key is not one of the catalog's.
+  int ColumnOfKey(std::string_view key) const {
+    if (byKey.empty()) {
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].key) byKey.emplace(columns[i].key, static_cast<int>(i));
+      }
+      byKey.emplace(std::string_view(), -1);  // built
+    }
+    const auto it = byKey.find(key);
+    return it == byKey.end() || key.empty() ? -1 : it->second;
+  }
+  mutable std::unordered_map<std::string_view, int> byKey{};
 };
 
 // Extra steps of a catalog whose rows carry more than columns (users).
@@ -104,13 +118,37 @@ class TCatalogWriter {
     return s + " FROM " + c.table + " t1 " + joins + "  WHERE " + where;
   }
 
+  // Where each column spec's column (then each reference's GUID pair, then fGUID1, fGUID2 and
+  // fId) sits in the rows of q; -1 when q does not return it. Worked out once per query.
+  template <class R>
+  const std::vector<int>& FieldIndexes(const TCatalog<R>& c, db::Query& q) {
+    std::vector<int>& idx = L.mFieldIndexes[&q];
+    if (!idx.empty()) return idx;
+    const auto find = [&q](const std::string& name) {
+      for (std::size_t i = 0; i < q.FieldCount(); ++i) {
+        if (db::UnicodeUpper(q.FieldName(i)) == db::UnicodeUpper(name)) return static_cast<int>(i);
+      }
+      return -1;
+    };
+    for (const TColumn<R>& col : c.columns) idx.push_back(col.column ? find(col.column) : -1);
+    for (const TRef<R>& r : c.refs) {
+      idx.push_back(find(std::string(r.alias) + "GUID1"));
+      idx.push_back(find(std::string(r.alias) + "GUID2"));
+    }
+    for (const char* name : {"fGUID1", "fGUID2", "fId"}) idx.push_back(find(name));
+    return idx;
+  }
+
   // Fills the stored record from the current row of q; returns its id.
   template <class R>
-  static std::int64_t FillStored(const TCatalog<R>& c, db::Query& q, R& stored) {
+  std::int64_t FillStored(const TCatalog<R>& c, db::Query& q, R& stored) {
     stored.Clear();
+    const std::vector<int>& idx = FieldIndexes(c, q);
+    std::size_t n = 0;
     for (const TColumn<R>& col : c.columns) {
-      if (!col.column || !q.HasField(col.column)) continue;
-      const db::Field f = q.FieldByName(col.column);
+      const int at = idx[n++];
+      if (at < 0) continue;
+      const db::Field f = q.FieldByIndex(static_cast<std::size_t>(at));
       if (f.IsNull()) continue;
       std::visit(
           [&](auto ptr) {
@@ -130,15 +168,15 @@ class TCatalogWriter {
           col.field);
     }
     for (const TRef<R>& r : c.refs) {
-      const std::string a = r.alias;
-      if (q.HasField(a + "GUID1") && !q.FieldByName(a + "GUID1").IsNull()) {
-        (stored.*r.guid).fGUID1 = q.FieldByName(a + "GUID1").AsInt64();
-        (stored.*r.guid).fGUID2 = q.FieldByName(a + "GUID2").AsInt64();
+      const int g1 = idx[n++], g2 = idx[n++];
+      if (g1 >= 0 && g2 >= 0 && !q.FieldByIndex(static_cast<std::size_t>(g1)).IsNull()) {
+        (stored.*r.guid).fGUID1 = q.FieldByIndex(static_cast<std::size_t>(g1)).AsInt64();
+        (stored.*r.guid).fGUID2 = q.FieldByIndex(static_cast<std::size_t>(g2)).AsInt64();
       }
     }
-    stored.fGUID.fGUID1 = q.FieldByName("fGUID1").AsInt64();
-    stored.fGUID.fGUID2 = q.FieldByName("fGUID2").AsInt64();
-    const std::int64_t id = q.FieldByName("fId").AsInt64();
+    stored.fGUID.fGUID1 = q.FieldByIndex(static_cast<std::size_t>(idx[n])).AsInt64();
+    stored.fGUID.fGUID2 = q.FieldByIndex(static_cast<std::size_t>(idx[n + 1])).AsInt64();
+    const std::int64_t id = q.FieldByIndex(static_cast<std::size_t>(idx[n + 2])).AsInt64();
     stored.fId.uSetValue(id);
     return id;
   }
@@ -192,12 +230,11 @@ class TCatalogWriter {
         return true;
       }
     }
-    for (const TColumn<R>& col : c.columns) {
-      if (!col.key || key != col.key) continue;
-      std::visit([&](auto ptr) { SetFromJson(in.*ptr, col.read, m.value, w); }, col.field);
-      return true;
-    }
-    return false;
+    const int at = c.ColumnOfKey(key);
+    if (at < 0) return false;
+    const TColumn<R>& col = c.columns[static_cast<std::size_t>(at)];
+    std::visit([&](auto ptr) { SetFromJson(in.*ptr, col.read, m.value, w); }, col.field);
+    return true;
   }
 
   template <class W>
@@ -310,11 +347,11 @@ class TCatalogWriter {
     TRunCounts counts;
     if (L.ifExitNOW()) return counts;
     if (c.groupKey) L.CreateTreeGroups(c.groupKey, c.refs.front().table);
-    const JValue* array = FindTop(L.JSONResp.get(), c.arrayKey);
+    const TTopValue* array = FindTop(L.JSONResp.get(), c.arrayKey);
     if (array) {
       TLoadKindCounts& report = L.mReport.Kind(c.kind);
       R in, stored;
-      ForEachObject(*array, c.arrayKey, [&](const JValue& obj, std::size_t index) {
+      ForEachObject(*L.JSONResp, *array, c.arrayKey, [&](const JValue& obj, std::size_t index) {
         in.Clear();
         stored.Clear();
         if (hooks.beginRow) hooks.beginRow();

@@ -57,11 +57,19 @@ void TCatalogWriter::Stamp(TStamp s) {
 std::int64_t TDMJsonLoader::FindIdByGUID(const std::string& pTable, std::int64_t pGUID1,
                                          std::int64_t pGUID2) {
   if (pGUID1 == 0 && pGUID2 == 0) return 0;
+  // The goods of a text mostly share a few groups: their ids are looked up once.
+  const bool groups = pTable == "tirGoodsGroups";
+  if (groups) {
+    const auto it = mGroupIds.find({pGUID1, pGUID2});
+    if (it != mGroupIds.end()) return it->second;
+  }
   db::Query& q = Cached("SELECT fId FROM " + pTable + " WHERE (fGUID1=:pG1)AND(fGUID2=:pG2);");
   q.ParamByName("pG1").SetInt64(pGUID1);
   q.ParamByName("pG2").SetInt64(pGUID2);
   q.Open();
-  return q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
+  const std::int64_t id = q.Eof() ? 0 : q.FieldByIndex(0).AsInt64();
+  if (groups && id != 0) mGroupIds[{pGUID1, pGUID2}] = id;
+  return id;
 }
 
 std::int64_t TDMJsonLoader::FindIdByGUID(const std::string& pTable, const TJSGIUD& pGUID) {
@@ -100,57 +108,59 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
     const tree::TFuncR r = tree::gTreeFunc_RepairSafeSmart(q, pTableName, "root");
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   }
+  mGroupIds.clear();
   const int root = tree::gTreeFunc_GetRootID(q, pTableName);
-  const JValue* nodes = FindTop(JSONResp.get(), pTagJson.c_str());
+  const TTopValue* nodes = FindTop(JSONResp.get(), pTagJson.c_str());
   if (!nodes) return;
   const auto check = [&](const tree::TFuncR& r) {
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   };
   // Nodes are merged in text order; children met before both guid and name are skipped.
-  std::function<void(const JValue&, int, int)> walk = [&](const JValue& array, int parent,
-                                                          int depth) {
-    if (depth > kMaxTreeDepth) {
-      throw EJsonLoadError(pTagJson + ": groups nested deeper than " +
-                           std::to_string(kMaxTreeDepth) + " levels");
-    }
-    ForEachObject(array, pTagJson.c_str(), [&](const JValue& node, std::size_t index) {
-      std::string guid, name;
-      bool haveGuid = false, haveName = false;
-      int id = 0;
-      for (const auto& m : node.GetObject()) {
-        if (m.value.IsNull()) continue;
-        const std::string_view key = KeyOf(m);
-        const TWhere w{pTagJson.c_str(), index, key};
-        if (key == "guid" && !haveGuid) {
-          guid = ReadText(m.value, w);
-          haveGuid = true;
-          TJSGIUD g;
-          ReadGuid(m.value, w, g);
-        } else if (key == "name" && !haveName) {
-          name = ReadText(m.value, w);
-          haveName = true;
-        } else if (key == "children" && id != 0) {
-          walk(m.value, id, depth + 1);
-          continue;
-        } else {
-          continue;
+  std::function<bool(const JValue&, std::size_t, int, int)> node =
+      [&](const JValue& obj, std::size_t index, int parent, int depth) {
+        if (depth > kMaxTreeDepth) {
+          throw EJsonLoadError(pTagJson + ": groups nested deeper than " +
+                               std::to_string(kMaxTreeDepth) + " levels");
         }
-        if (haveGuid && haveName && id == 0 && !guid.empty()) {
-          id = static_cast<int>(FindIdByGUID(pTableName, guid));
-          if (id == 0) {
-            check(tree::gTreeFunc_AddChieldNode(q, pTableName, parent, name, id));
-            check(tree::gTreeFunc_UpdateNodeGUID(q, pTableName, id, guid));
+        std::string guid, name;
+        bool haveGuid = false, haveName = false;
+        int id = 0;
+        for (const auto& m : obj.GetObject()) {
+          if (m.value.IsNull()) continue;
+          const std::string_view key = KeyOf(m);
+          const TWhere w{pTagJson.c_str(), index, key};
+          if (key == "guid" && !haveGuid) {
+            TJSGIUD g;
+            ReadGuid(m.value, w, g);
+            guid = ReadText(m.value, w);
+            haveGuid = true;
+          } else if (key == "name" && !haveName) {
+            name = ReadText(m.value, w);
+            haveName = true;
+          } else if (key == "children" && id != 0) {
+            ForEachObject(m.value, pTagJson.c_str(), [&](const JValue& child, std::size_t i) {
+              return node(child, i, id, depth + 1);
+            });
+            continue;
           } else {
-            check(tree::gTreeFunc_UpdateNode(q, pTableName, id, name));
-            check(tree::gTreeFunc_ChangeParent(q, pTableName, id, parent));
+            continue;
           }
-          if (id == 0) throw EJsonLoadError(pTableName + ": group \"" + name + "\" not added");
+          if (haveGuid && haveName && id == 0 && !guid.empty()) {
+            id = static_cast<int>(FindIdByGUID(pTableName, guid));
+            if (id == 0) {
+              check(tree::gTreeFunc_AddChieldNode(q, pTableName, parent, name, id));
+              check(tree::gTreeFunc_UpdateNodeGUID(q, pTableName, id, guid));
+            } else {
+              check(tree::gTreeFunc_UpdateNode(q, pTableName, id, name));
+              check(tree::gTreeFunc_ChangeParent(q, pTableName, id, parent));
+            }
+            if (id == 0) throw EJsonLoadError(pTableName + ": group \"" + name + "\" not added");
+          }
         }
-      }
-      return true;
-    });
-  };
-  walk(*nodes, root, 0);
+        return true;
+      };
+  ForEachObject(*JSONResp, *nodes, pTagJson.c_str(),
+                [&](const JValue& obj, std::size_t index) { return node(obj, index, root, 0); });
 }
 
 void TDMJsonLoader::AddOrUpdateAllCatalogs() {

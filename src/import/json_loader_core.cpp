@@ -54,6 +54,8 @@ TDMJsonLoader::~TDMJsonLoader() { FreeAll(); }
 
 void TDMJsonLoader::SetConnection(db::Connection* pDConnect) {
   mCache.clear();
+  mFieldIndexes.clear();
+  mGroupIds.clear();
   mConnection = pDConnect;
   FDQuery1 = pDConnect ? std::make_unique<db::Query>(*pDConnect) : nullptr;
   FDQuery2 = pDConnect ? std::make_unique<db::Query>(*pDConnect) : nullptr;
@@ -88,26 +90,16 @@ db::Query& TDMJsonLoader::Cached(const std::string& sql) {
   return *it->second;
 }
 
-void TDMJsonLoader::FreeAll() { JSONResp.reset(); }
+void TDMJsonLoader::FreeAll() {
+  JSONResp.reset();
+  mGroupIds.clear();
+}
 
 bool TDMJsonLoader::OpenAndParse(std::string pBytes) {
   FreeAll();
   auto parsed = std::make_unique<TJsonText>();
-  parsed->text = std::move(pBytes);
-  std::size_t skip = 0;
-  if (parsed->text.compare(0, 3, "\xEF\xBB\xBF") == 0) skip = 3;
-  // Parsing in place ends at a NUL byte; a text holding one is damaged, not shorter.
-  if (const std::size_t nul = parsed->text.find('\0'); nul != std::string::npos) {
-    AddError("Error: JSON text holds a NUL byte (at byte " + std::to_string(nul) + ")");
-    return false;
-  }
-  constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag |
-                              rapidjson::kParseIterativeFlag;
-  parsed->doc.ParseInsitu<kFlags>(parsed->text.data() + skip);
-  if (parsed->doc.HasParseError()) {
-    AddError("Error: JSON " +
-             std::string(rapidjson::GetParseError_En(parsed->doc.GetParseError())) + " (at byte " +
-             std::to_string(parsed->doc.GetErrorOffset() + skip) + ")");
+  if (const std::string error = ParseJsonText(std::move(pBytes), *parsed); !error.empty()) {
+    AddError("Error: " + error);
     return false;
   }
   JSONResp = std::move(parsed);
@@ -130,7 +122,8 @@ void TDMJsonLoader::AddError(const std::string& pText) {
 
 void TDMJsonLoader::GetRespParams() {
   mLResp = TRespParams{};
-  const JValue* info = FindTop(JSONResp.get(), "info");
+  rapidjson::Document doc;
+  const JValue* info = TopObject(JSONResp.get(), "info", doc);
   if (!info || !info->IsObject()) return;
   for (const auto& m : info->GetObject()) {
     if (m.value.IsNull()) continue;
@@ -155,7 +148,8 @@ std::string TDMJsonLoader::GetReqParams() {
   mReqParams = TReqParams{};
   mReqParams.goodsLastRowId = mReqParams.docsLastRowId = -1;
   mReqParams.docsMaxCountInResp = -1;
-  const JValue* req = FindTop(JSONResp.get(), "request");
+  rapidjson::Document doc;
+  const JValue* req = TopObject(JSONResp.get(), "request", doc);
   if (req && req->IsObject()) {
     TReqParams& r = mReqParams;
     for (const auto& m : req->GetObject()) {

@@ -272,8 +272,8 @@ void TDMJsonLoader::SaveUniversalDocs() {
   if (ifExitNOW()) return;
   const std::int32_t sourceBase = GetSourceBaseId();
   mDocListIdForProvodka.clear();
-  if (const JValue* docs = FindTop(JSONResp.get(), "docs")) {
-    ForEachObject(*docs, "docs", [&](const JValue& obj, std::size_t index) {
+  if (const TTopValue* docs = FindTop(JSONResp.get(), "docs")) {
+    ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
       ReadUniversalDoc(&obj, index, sourceBase);
       if (mifNeadUpdateAllSPR || ifExitNOW()) return false;
       ++mCountDocInFile;
@@ -455,10 +455,10 @@ std::int64_t TDMJsonLoader::GetOrCreateNewDocMobileAgent(const TDocHeader& pHead
 }
 
 void TDMJsonLoader::SaveDocFromMobileAgent() {
-  const JValue* docs = FindTop(JSONResp.get(), "docs");
+  const TTopValue* docs = FindTop(JSONResp.get(), "docs");
   if (!docs) return;
   TLoadKindCounts& report = mReport.Kind("mobile orders");
-  ForEachObject(*docs, "docs", [&](const JValue& obj, std::size_t index) {
+  ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
     TDocHeader h;
     for (const auto& m : obj.GetObject()) {
       if (m.value.IsNull()) continue;
@@ -531,7 +531,8 @@ void TDMJsonLoader::SaveDocFromMobileAgent() {
 }
 
 void TDMJsonLoader::ChangeCookStatus() {
-  const JValue* order = FindTop(JSONResp.get(), "ordercookdoc");
+  rapidjson::Document doc;
+  const JValue* order = TopObject(JSONResp.get(), "ordercookdoc", doc);
   if (!order || !order->IsObject()) return;
   std::int32_t status = -1, position = -1;
   std::int64_t id = -1;
@@ -580,45 +581,46 @@ void TDMJsonLoader::FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& 
 void TDMJsonLoader::GetGoodsListFromFirstDoc(std::vector<TGoodsExportsDOCFromJS>& pListGoods) {
   pListGoods.clear();
   if (ifExitNOW()) return;
-  const JValue* docs = FindTop(JSONResp.get(), "docs");
-  if (!docs || !docs->IsArray() || docs->Empty()) return;
-  const JValue& first = (*docs)[0];
-  if (!first.IsObject()) throw EJsonLoadError("docs[0]: an object was expected");
-  for (const auto& m : first.GetObject()) {
-    if (m.value.IsNull() || KeyOf(m) != "docgoods") continue;
-    ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
-      TJSGIUD guid;
-      long double sum = 0, qtty = 0;
-      for (const auto& lm : line.GetObject()) {
-        if (lm.value.IsNull()) continue;
-        const TWhere w{"docgoods", li, KeyOf(lm)};
-        if (w.key == "guid")
-          ReadGuid(lm.value, w, guid);
-        else if (w.key == "sum")
-          sum = ReadExt(lm.value, w);
-        else if (w.key == "qtty")
-          qtty = ReadExt(lm.value, w);
-      }
-      TGooodInfo stored;
-      const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
-      if (id == 0) return true;
-      TGoodsExportsDOCFromJS e;
-      FillGoodsLine(id, e);
-      e.fQtty = qtty;
-      e.fSumIn = sum;
-      pListGoods.push_back(e);
-      return true;
-    });
-    break;
-  }
+  const TTopValue* docs = FindTop(JSONResp.get(), "docs");
+  if (!docs) return;
+  ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& first, std::size_t) {
+    for (const auto& m : first.GetObject()) {
+      if (m.value.IsNull() || KeyOf(m) != "docgoods") continue;
+      ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
+        TJSGIUD guid;
+        long double sum = 0, qtty = 0;
+        for (const auto& lm : line.GetObject()) {
+          if (lm.value.IsNull()) continue;
+          const TWhere w{"docgoods", li, KeyOf(lm)};
+          if (w.key == "guid")
+            ReadGuid(lm.value, w, guid);
+          else if (w.key == "sum")
+            sum = ReadExt(lm.value, w);
+          else if (w.key == "qtty")
+            qtty = ReadExt(lm.value, w);
+        }
+        TGooodInfo stored;
+        const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
+        if (id == 0) return true;
+        TGoodsExportsDOCFromJS e;
+        FillGoodsLine(id, e);
+        e.fQtty = qtty;
+        e.fSumIn = sum;
+        pListGoods.push_back(e);
+        return true;
+      });
+      break;
+    }
+    return false;  // the first document only
+  });
 }
 
 void TDMJsonLoader::GetGoodsListQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>& pListGoods) {
   pListGoods.clear();
   if (ifExitNOW()) return;
-  const JValue* goods = FindTop(JSONResp.get(), "goods");
+  const TTopValue* goods = FindTop(JSONResp.get(), "goods");
   if (!goods) return;
-  ForEachObject(*goods, "goods", [&](const JValue& obj, std::size_t index) {
+  ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
     TJSGIUD guid;
     long double qtty = 0;
     for (const auto& m : obj.GetObject()) {

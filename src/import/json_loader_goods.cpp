@@ -116,7 +116,7 @@ std::int64_t TDMJsonLoader::FindGoodIdByGUID(std::int64_t pGUID1, std::int64_t p
   q.ParamByName("pG2").SetInt64(pGUID2);
   q.Open();
   if (q.Eof()) return 0;
-  return TCatalogWriter::FillStored(GoodsCatalog(), q, pGood);
+  return TCatalogWriter(*this).FillStored(GoodsCatalog(), q, pGood);
 }
 
 void TDMJsonLoader::AddToStoreNOW_ForGood(std::int64_t pGoodId) {
@@ -130,9 +130,25 @@ void TDMJsonLoader::AddToStoreNOW_ForGood(std::int64_t pGoodId) {
   q.ExecSql();
 }
 
-void TDMJsonLoader::WriteGoodsPrices(std::int64_t pGoodId,
-                                     const std::vector<TPriceListOneGood>& pPrices) {
+void TDMJsonLoader::WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices,
+                                     bool pNew) {
   if (pPrices.empty() || pGoodId == 0) return;
+  if (!pNew) {
+    // Prices equal to the stored ones would be written unchanged: they are left out.
+    db::Query& s = Cached("SELECT fPriceId, fPrice FROM tirPrices WHERE fGoodId=:pGoodId;");
+    s.ParamByName("pGoodId").SetInt64(pGoodId);
+    s.Open();
+    for (; !s.Eof(); s.Next()) {
+      const std::int32_t id = s.FieldByIndex(0).AsInt32();
+      const long double price = s.FieldByIndex(1).AsExtended();
+      std::erase_if(pPrices, [&](const TPriceListOneGood& p) {
+        return p.id == id && !s.FieldByIndex(1).IsNull() &&
+               static_cast<double>(p.p) == static_cast<double>(price);
+      });
+    }
+    s.Close();
+    if (pPrices.empty()) return;
+  }
   db::Query& q = Cached(
       "{IF MSSQL}IF EXISTS (SELECT fPrice FROM tirPrices WHERE fPriceId=:pPriceId AND "
       "fGoodId=:pGoodId)     UPDATE tirPrices SET fPrice=:pPrice     WHERE fPriceId=:pPriceId AND "
@@ -176,18 +192,19 @@ bool TDMJsonLoader::ReadGoodsObject(const void* pObject, std::size_t pIndex) {
   if (in.fRV.isSet && in.fRV.rawValue > mMaxGoodRowID) mMaxGoodRowID = in.fRV.rawValue;
   if (id != 0 && stored.IsIdent_TestOnlySet(in)) {
     ++report.identical;
-    WriteGoodsPrices(id, prices);
+    WriteGoodsPrices(id, std::move(prices), false);
     return true;
   }
   w.Write(c, in, id);
-  if (id == 0) {
+  const bool inserted = id == 0;
+  if (inserted) {
     id = FindIdByGUID("tirGoods", in.fGUID);
     AddToStoreNOW_ForGood(id);
     ++report.inserted;
   } else {
     ++report.updated;
   }
-  WriteGoodsPrices(id, prices);
+  WriteGoodsPrices(id, std::move(prices), inserted);
   mGoodsWritten = true;
   return true;
 }
@@ -200,9 +217,9 @@ void TDMJsonLoader::AddOrUpdateGoods() {
   mMaxGoodRowID = -1;
   mGoodsWritten = false;
   bool anyRow = false;
-  if (const JValue* goods = FindTop(JSONResp.get(), "goods")) {
+  if (const TTopValue* goods = FindTop(JSONResp.get(), "goods")) {
     std::size_t count = 0;
-    ForEachObject(*goods, "goods", [&](const JValue& obj, std::size_t index) {
+    ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
       if (++count % 1000 == 0 && mGoodsPauseMs > 0) TirSleep(mGoodsPauseMs);
       return !ifExitNOW();
@@ -218,10 +235,10 @@ void TDMJsonLoader::AddOrUpdateGoods() {
 }
 
 void TDMJsonLoader::AddOrUpdateRecipes() {
-  const JValue* recipes = FindTop(JSONResp.get(), "recipes");
+  const TTopValue* recipes = FindTop(JSONResp.get(), "recipes");
   if (!recipes) return;
   TLoadKindCounts& report = mReport.Kind("recipes");
-  ForEachObject(*recipes, "recipes", [&](const JValue& obj, std::size_t index) {
+  ForEachObject(*JSONResp, *recipes, "recipes", [&](const JValue& obj, std::size_t index) {
     TJSGIUD guid;
     for (const auto& m : obj.GetObject()) {
       if (m.value.IsNull()) continue;

@@ -249,12 +249,12 @@ void TDMJsonLoader::AddOrUpdateUsers() {
 }
 
 void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
-  const JValue* array = FindTop(JSONResp.get(), "usersgroupsrights");
+  const TTopValue* array = FindTop(JSONResp.get(), "usersgroupsrights");
   if (!array || ifExitNOW()) return;
   TLoadKindCounts& report = mReport.Kind("usersgroupsrights");
   TCatalogWriter w(*this);
   TRightGRoupInfo in, stored;
-  ForEachObject(*array, "usersgroupsrights", [&](const JValue& obj, std::size_t index) {
+  ForEachObject(*JSONResp, *array, "usersgroupsrights", [&](const JValue& obj, std::size_t index) {
     in.Clear();
     stored.Clear();
     std::optional<std::vector<TUsersRights>> rights;

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
 #include "db/unicode_case.h"
 #include "settings/date_forms.h"
 #include "settings/value_errors.h"
@@ -42,12 +45,109 @@ std::string TWhere::Text() const {
   return s;
 }
 
-const JValue* FindTop(const TJsonText* pText, const char* pKey) {
-  if (!pText || !pText->doc.IsObject()) return nullptr;
-  for (const auto& m : pText->doc.GetObject()) {
-    if ((m.value.IsObject() || m.value.IsArray()) && KeyOf(m) == pKey) return &m.value;
+namespace {
+
+// Records where every top-level value and every element of a top-level array starts while the
+// reader checks the whole text.
+struct TIndexer : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TIndexer> {
+  const char* begin = nullptr;
+  const rapidjson::StringStream* stream = nullptr;
+  std::vector<TTopValue>* members = nullptr;
+  std::string key;
+  int depth = 0;
+  bool rootIsObject = false;
+
+  // The bracket the reader stands on (iterative parsing) or has just taken.
+  std::size_t Opening() const {
+    std::size_t p = stream->Tell();
+    if (begin[p] == '{' || begin[p] == '[') return p;
+    while (p > 0 && begin[p - 1] != '{' && begin[p - 1] != '[') --p;
+    return p - 1;
+  }
+  void Value(rapidjson::Type type, std::size_t offset) {
+    if (depth == 1 && rootIsObject) {
+      members->push_back({key, type, offset, {}});
+    } else if (depth == 2 && rootIsObject && members->back().type == rapidjson::kArrayType) {
+      members->back().elements.push_back(type == rapidjson::kObjectType ? offset
+                                                                        : std::string::npos);
+    }
+  }
+  bool Default() {
+    Value(rapidjson::kNullType, 0);
+    return true;
+  }
+  bool Key(const char* str, rapidjson::SizeType length, bool) {
+    if (depth == 1) key.assign(str, length);
+    return true;
+  }
+  bool StartObject() {
+    if (depth == 0) rootIsObject = true;
+    Value(rapidjson::kObjectType, Opening());
+    ++depth;
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) {
+    --depth;
+    return true;
+  }
+  bool StartArray() {
+    Value(rapidjson::kArrayType, Opening());
+    ++depth;
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    --depth;
+    return true;
+  }
+};
+
+constexpr unsigned kParseFlags =
+    rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag;
+
+}  // namespace
+
+std::string ParseJsonText(std::string pText, TJsonText& pOut) {
+  pOut.members.clear();
+  pOut.text = std::move(pText);
+  std::size_t skip = pOut.text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  if (const std::size_t nul = pOut.text.find('\0'); nul != std::string::npos) {
+    return "JSON text holds a NUL byte (at byte " + std::to_string(nul) + ")";
+  }
+  pOut.text.erase(0, skip);
+  rapidjson::Reader reader;
+  rapidjson::StringStream stream(pOut.text.c_str());
+  TIndexer indexer;
+  indexer.begin = pOut.text.c_str();
+  indexer.stream = &stream;
+  indexer.members = &pOut.members;
+  const rapidjson::ParseResult ok = reader.Parse<kParseFlags>(stream, indexer);
+  if (!ok) {
+    pOut.members.clear();
+    return std::string("JSON ") + rapidjson::GetParseError_En(ok.Code()) + " (at byte " +
+           std::to_string(ok.Offset() + skip) + ")";
+  }
+  return {};
+}
+
+const TTopValue* FindTop(const TJsonText* pText, const char* pKey) {
+  if (!pText) return nullptr;
+  for (const TTopValue& m : pText->members) {
+    if ((m.type == rapidjson::kObjectType || m.type == rapidjson::kArrayType) && m.key == pKey)
+      return &m;
   }
   return nullptr;
+}
+
+const JValue& ParseElement(const TJsonText& pText, std::size_t pOffset, rapidjson::Document& pDoc) {
+  pDoc.Parse<kParseFlags | rapidjson::kParseStopWhenDoneFlag>(pText.text.c_str() + pOffset);
+  if (pDoc.HasParseError()) throw EJsonLoadError("JSON text changed while it was read");
+  return pDoc;
+}
+
+const JValue* TopObject(const TJsonText* pText, const char* pKey, rapidjson::Document& pDoc) {
+  const TTopValue* top = FindTop(pText, pKey);
+  if (!top || top->type != rapidjson::kObjectType) return nullptr;
+  return &ParseElement(*pText, top->offset, pDoc);
 }
 
 std::string_view KeyOf(const JValue::Member& pMember) {
@@ -117,47 +217,71 @@ void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid) {
 
 }  // namespace tir::import
 
-#include <unordered_map>
+#include <algorithm>
+#include <tuple>
+
+#include "settings/guid_forms.h"
 
 namespace tir::import {
 namespace {
 
-using TSeen = std::unordered_map<std::string_view, std::string>;
+// One GUID met in an array: its pair, the element and, inside a group tree, the path below it.
+struct TSeenGuid {
+  std::int64_t g1, g2;
+  std::size_t order, element;
+  std::string below;
+};
 
-// Checks the objects of one array (and, in a group tree, their children) against `seen`.
-std::string CheckArray(const JValue& array, const std::string& path, bool tree, TSeen& seen,
-                       int depth) {
-  if (!array.IsArray() || depth > 1000) return {};
-  std::size_t index = 0;
-  for (const JValue& obj : array.GetArray()) {
-    const std::string at = path + "[" + std::to_string(index++) + "]";
-    if (!obj.IsObject()) continue;
-    for (const auto& m : obj.GetObject()) {
-      const std::string_view key = KeyOf(m);
-      if (key == "guid" && m.value.IsString() && m.value.GetStringLength() > 0) {
-        const std::string_view guid(m.value.GetString(), m.value.GetStringLength());
-        const auto [it, fresh] = seen.emplace(guid, at);
-        if (!fresh) return at + ".guid repeats " + it->second + " (" + std::string(guid) + ")";
-      } else if (tree && key == "children") {
-        std::string found = CheckArray(m.value, at + ".children", true, seen, depth + 1);
-        if (!found.empty()) return found;
+// Collects the GUID of one object and, in a group tree, those of its children.
+void CollectGuids(const JValue& obj, std::size_t element, const std::string& below, bool tree,
+                  int depth, std::vector<TSeenGuid>& seen) {
+  if (!obj.IsObject() || depth > 1000) return;
+  for (const auto& m : obj.GetObject()) {
+    const std::string_view key = KeyOf(m);
+    if (key == "guid" && m.value.IsString() && m.value.GetStringLength() == 36) {
+      std::int64_t g1 = 0, g2 = 0;
+      try {
+        gGetGUIDSFromSTR({m.value.GetString(), 36}, g1, g2);
+      } catch (const std::exception&) {
+        continue;  // refused when the row is read
+      }
+      if (g1 != 0 || g2 != 0) seen.push_back({g1, g2, seen.size(), element, below});
+    } else if (tree && key == "children" && m.value.IsArray()) {
+      std::size_t index = 0;
+      for (const JValue& child : m.value.GetArray()) {
+        CollectGuids(child, element, below + ".children[" + std::to_string(index++) + "]", true,
+                     depth + 1, seen);
       }
     }
   }
-  return {};
 }
 
 }  // namespace
 
 std::string FindDuplicateGuid(const TJsonText* pText) {
-  if (!pText || !pText->doc.IsObject()) return {};
-  for (const auto& m : pText->doc.GetObject()) {
-    if (!m.value.IsArray()) continue;
-    const std::string key(KeyOf(m));
-    const bool tree = key.size() >= 6 && key.compare(key.size() - 6, 6, "groups") == 0;
-    TSeen seen;
-    std::string found = CheckArray(m.value, key, tree, seen, 0);
-    if (!found.empty()) return found;
+  if (!pText) return {};
+  for (const TTopValue& top : pText->members) {
+    if (top.type != rapidjson::kArrayType) continue;
+    const bool tree = top.key.size() >= 6 && top.key.compare(top.key.size() - 6, 6, "groups") == 0;
+    std::vector<TSeenGuid> seen;
+    seen.reserve(top.elements.size());
+    for (std::size_t i = 0; i < top.elements.size(); ++i) {
+      if (top.elements[i] == std::string::npos) continue;
+      rapidjson::Document doc;
+      CollectGuids(ParseElement(*pText, top.elements[i], doc), i, {}, tree, 0, seen);
+    }
+    std::sort(seen.begin(), seen.end(), [](const TSeenGuid& a, const TSeenGuid& b) {
+      return std::tie(a.g1, a.g2, a.order) < std::tie(b.g1, b.g2, b.order);
+    });
+    for (std::size_t k = 1; k < seen.size(); ++k) {
+      if (seen[k].g1 == seen[k - 1].g1 && seen[k].g2 == seen[k - 1].g2) {
+        const auto where = [&top](const TSeenGuid& g) {
+          return top.key + "[" + std::to_string(g.element) + "]" + g.below;
+        };
+        return where(seen[k]) + ".guid repeats " + where(seen[k - 1]) + " (" +
+               gGetGUIDSTR(seen[k].g1, seen[k].g2) + ")";
+      }
+    }
   }
   return {};
 }
