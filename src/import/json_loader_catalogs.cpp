@@ -22,6 +22,33 @@ TRef<R> Group(const char* table, const char* column = "fGroupID") {
   return {"group", table, &R::fGroupGUID, &R::fGroupID, column, "fGG"};
 }
 
+// code, name and namefull, after the sender's id when the catalog keeps it.
+template <class R>
+std::vector<TColumn<R>> Names(bool withLid) {
+  std::vector<TColumn<R>> c;
+  if (withLid) c.push_back({"lid", nullptr, &R::fId, TR::kInt64});
+  c.push_back({"code", "fCode", &R::fCode, TR::kText});
+  c.push_back({"name", "fName", &R::fName, TR::kText});
+  c.push_back({"namefull", "fNamePrint", &R::fNamePrint, TR::kText});
+  return c;
+}
+
+// Three phones and three addresses.
+template <class R>
+std::vector<TColumn<R>> Contacts() {
+  return {
+      {"tel1", "fTel", &R::fTel, TR::kText},         {"tel2", "fTel1", &R::fTel1, TR::kText},
+      {"tel3", "fTel2", &R::fTel2, TR::kText},       {"adr1", "fAdress", &R::fAdress, TR::kText},
+      {"adr2", "fAdress1", &R::fAdress1, TR::kText}, {"adr3", "fAdress2", &R::fAdress2, TR::kText}};
+}
+
+template <class R>
+std::vector<TColumn<R>> Join(std::vector<TColumn<R>> a,
+                             std::initializer_list<std::vector<TColumn<R>>> more) {
+  for (const auto& m : more) a.insert(a.end(), m.begin(), m.end());
+  return a;
+}
+
 // Catalogs of the TStoreInfo shape that read guid, code, name, namefull and group, with either
 // the sender's id (lid) or the visibility flag.
 TCatalog<TStoreInfo> SimpleStoreLike(const char* kind, const char* groupKey, const char* table,
@@ -36,12 +63,9 @@ TCatalog<TStoreInfo> SimpleStoreLike(const char* kind, const char* groupKey, con
                 TStamp::kMainSPR,
                 {},
                 {Group<R>(groupTable)}};
-  c.columns = {{keepId ? "lid" : nullptr, nullptr, &R::fId, TR::kInt64},
-               {"code", "fCode", &R::fCode, TR::kText},
-               {"name", "fName", &R::fName, TR::kText},
-               {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-               {keepId ? nullptr : "visible", "fState", &R::fState, TR::kInt},
-               {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}};
+  c.columns =
+      Join(Names<R>(keepId), {{{keepId ? nullptr : "visible", "fState", &R::fState, TR::kInt},
+                               {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}}});
   return c;
 }
 
@@ -225,14 +249,11 @@ void TDMJsonLoader::AddOrUpdateStores() {
                       TMatch::kGuid,
                       false,
                       TStamp::kMainSPR,
-                      {{"code", "fCode", &R::fCode, TR::kText},
-                       {"name", "fName", &R::fName, TR::kText},
-                       {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-                       {"address", "fAdress", &R::fAddress, TR::kText},
-                       {"visible", "fState", &R::fState, TR::kInt},
-                       {"priceid", "fPriceId", &R::fPriceId, TR::kInt},
-                       {"priceid2", "fPriceId2", &R::fPriceId2, TR::kInt},
-                       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}},
+                      Join(Names<R>(false), {{{"address", "fAdress", &R::fAddress, TR::kText},
+                                              {"visible", "fState", &R::fState, TR::kInt},
+                                              {"priceid", "fPriceId", &R::fPriceId, TR::kInt},
+                                              {"priceid2", "fPriceId2", &R::fPriceId2, TR::kInt},
+                                              {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}}}),
                       {Group<R>("tirStoresGroups")}};
   if (TCatalogWriter(*this).Run(c).inserted > 0) {
     mProvodka->RebuildGoodsStores(*FDQuery1, Conn().Kind() == db::DbKind::kMSSQL ? 1 : 0);
@@ -248,14 +269,10 @@ void TDMJsonLoader::AddOrUpdateCurr() {
                       TMatch::kGuidOrId,
                       true,
                       TStamp::kMainSPR,
-                      {{"lid", nullptr, &R::fId, TR::kInt64},
-                       {"code", "fCode", &R::fCode, TR::kText},
-                       {"name", "fName", &R::fName, TR::kText},
-                       {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-                       {"visible", "fState", &R::fState, TR::kInt},
-                       {"img", "fImg", &R::fImg, TR::kInt},
-                       {"rate", "fCurr", &R::fCurr, TR::kExt},
-                       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}},
+                      Join(Names<R>(true), {{{"visible", "fState", &R::fState, TR::kInt},
+                                             {"img", "fImg", &R::fImg, TR::kInt},
+                                             {"rate", "fCurr", &R::fCurr, TR::kExt},
+                                             {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}}}),
                       {Group<R>("tirCurrenciesGroups")}};
   TCatalogWriter(*this).Run(c);
 }
@@ -269,20 +286,12 @@ void TDMJsonLoader::AddOrUpdateEntities() {
                       TMatch::kGuid,
                       false,
                       TStamp::kMainSPR,
-                      {{"code", "fCode", &R::fCode, TR::kText},
-                       {"name", "fName", &R::fName, TR::kText},
-                       {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-                       {"edrpou", "fEDRPOU", &R::fEDRPOU, TR::kText},
-                       {"inn", "fINN", &R::fINN, TR::kText},
-                       {"nnds", "fNDSN", &R::fNDSN, TR::kText},
-                       {"tel1", "fTel", &R::fTel, TR::kText},
-                       {"tel2", "fTel1", &R::fTel1, TR::kText},
-                       {"tel3", "fTel2", &R::fTel2, TR::kText},
-                       {"adr1", "fAdress", &R::fAdress, TR::kText},
-                       {"adr2", "fAdress1", &R::fAdress1, TR::kText},
-                       {"adr3", "fAdress2", &R::fAdress2, TR::kText},
-                       {"visible", "fState", &R::fState, TR::kInt},
-                       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}},
+                      Join(Names<R>(false), {{{"edrpou", "fEDRPOU", &R::fEDRPOU, TR::kText},
+                                              {"inn", "fINN", &R::fINN, TR::kText},
+                                              {"nnds", "fNDSN", &R::fNDSN, TR::kText}},
+                                             Contacts<R>(),
+                                             {{"visible", "fState", &R::fState, TR::kInt},
+                                              {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}}}),
                       {Group<R>("tirEntitiesGroups")}};
   if (TCatalogWriter(*this).Run(c).inserted > 0) {
     mProvodka->RebuildGoodsStores(*FDQuery1, Conn().Kind() == db::DbKind::kMSSQL ? 1 : 0);
@@ -299,12 +308,8 @@ void TDMJsonLoader::AddOrUpdatePricesNames() {
                 TMatch::kGuidOrId,
                 true,
                 TStamp::kMainSPR,
-                {{"lid", nullptr, &R::fId, TR::kInt64},
-                 {"code", "fCode", &R::fCode, TR::kText},
-                 {"name", "fName", &R::fName, TR::kText},
-                 {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-                 {"currid", "fCurrId", &R::fPriceId, TR::kInt},
-                 {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}},
+                Join(Names<R>(true), {{{"currid", "fCurrId", &R::fPriceId, TR::kInt},
+                                       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64}}}),
                 {Group<R>("tirPricesGroups")}};
   TCatalogWriter(*this).Run(c);
 }
@@ -334,23 +339,15 @@ void TDMJsonLoader::AddOrUpdatePartners() {
                       TMatch::kGuid,
                       false,
                       TStamp::kPartners,
-                      {{"code", "fCode", &R::fCode, TR::kText},
-                       {"name", "fName", &R::fName, TR::kText},
-                       {"namefull", "fNamePrint", &R::fNamePrint, TR::kText},
-                       {"type", "fState", &R::fState, TR::kInt},
-                       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64},
-                       {"card", "fCardNumber", &R::fCardNumber, TR::kText},
-                       {"tel1", "fTel", &R::fTel, TR::kText},
-                       {"tel2", "fTel1", &R::fTel1, TR::kText},
-                       {"tel3", "fTel2", &R::fTel2, TR::kText},
-                       {"adr1", "fAdress", &R::fAdress, TR::kText},
-                       {"adr2", "fAdress1", &R::fAdress1, TR::kText},
-                       {"adr3", "fAdress2", &R::fAdress2, TR::kText},
-                       {"date1", "fDate", &R::fDate, TR::kDate},
-                       {"date2", "fDate1", &R::fDate1, TR::kDate},
-                       {"date3", "fDate2", &R::fDate2, TR::kDate},
-                       {"edrpou", "fEDRPOU", &R::fEDRPOU, TR::kText},
-                       {"inn", "fINN", &R::fINN, TR::kText}},
+                      Join(Names<R>(false), {{{"type", "fState", &R::fState, TR::kInt},
+                                              {nullptr, "fGroupID", &R::fGroupID, TR::kInt64},
+                                              {"card", "fCardNumber", &R::fCardNumber, TR::kText}},
+                                             Contacts<R>(),
+                                             {{"date1", "fDate", &R::fDate, TR::kDate},
+                                              {"date2", "fDate1", &R::fDate1, TR::kDate},
+                                              {"date3", "fDate2", &R::fDate2, TR::kDate},
+                                              {"edrpou", "fEDRPOU", &R::fEDRPOU, TR::kText},
+                                              {"inn", "fINN", &R::fINN, TR::kText}}}),
                       {Group<R>("tirPartnersGroups")}};
   TCatalogWriter(*this).Run(c);
   AddOrUpdateContractsPartners();

@@ -32,15 +32,6 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// The host's short date-time text.
-std::string ShortDateTime(double when) {
-  const db::CivilTime t = db::DecodeDateTime(when);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
-                t.minute, t.second);
-  return buf;
-}
-
 }  // namespace
 
 std::int64_t TDMJsonLoader::gLastGoodsUpdateCounter = -1;

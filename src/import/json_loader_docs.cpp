@@ -20,14 +20,6 @@ double WithoutMs(double d) {
   return db::EncodeDateTime(t);
 }
 
-std::string ShortDateTime(double when) {
-  const db::CivilTime t = db::DecodeDateTime(when);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
-                t.minute, t.second);
-  return buf;
-}
-
 void SetDate(TJSExtended& f, const JValue& v, const TWhere& w) {
   double d = 0;
   if (ReadDate(v, w, d)) f.uSetValue(d);
@@ -494,16 +486,7 @@ void TDMJsonLoader::SaveDocFromMobileAgent() {
       ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
         TJSGIUD goods;
         long double sum = 0, qtty = 0;
-        for (const auto& lm : line.GetObject()) {
-          if (lm.value.IsNull()) continue;
-          const TWhere lw{"docgoods", li, KeyOf(lm)};
-          if (lw.key == "guid")
-            ReadGuid(lm.value, lw, goods);
-          else if (lw.key == "sum")
-            sum = ReadExt(lm.value, lw);
-          else if (lw.key == "qtty")
-            qtty = ReadExt(lm.value, lw);
-        }
+        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, goods, sum, qtty);
         const std::int64_t goodId = FindIdByGUID("tirGoods", goods);
         if (goodId == 0) {
           if (!goods.isEmpty())
@@ -589,16 +572,7 @@ void TDMJsonLoader::GetGoodsListFromFirstDoc(std::vector<TGoodsExportsDOCFromJS>
       ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
         TJSGIUD guid;
         long double sum = 0, qtty = 0;
-        for (const auto& lm : line.GetObject()) {
-          if (lm.value.IsNull()) continue;
-          const TWhere w{"docgoods", li, KeyOf(lm)};
-          if (w.key == "guid")
-            ReadGuid(lm.value, w, guid);
-          else if (w.key == "sum")
-            sum = ReadExt(lm.value, w);
-          else if (w.key == "qtty")
-            qtty = ReadExt(lm.value, w);
-        }
+        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, guid, sum, qtty);
         TGooodInfo stored;
         const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
         if (id == 0) return true;
@@ -622,15 +596,8 @@ void TDMJsonLoader::GetGoodsListQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>&
   if (!goods) return;
   ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
     TJSGIUD guid;
-    long double qtty = 0;
-    for (const auto& m : obj.GetObject()) {
-      if (m.value.IsNull()) continue;
-      const TWhere w{"goods", index, KeyOf(m)};
-      if (w.key == "guid")
-        ReadGuid(m.value, w, guid);
-      else if (w.key == "qtty")
-        qtty = ReadExt(m.value, w);
-    }
+    long double qtty = 0, sum = 0;
+    ReadGoodsLine(obj, TWhere{"goods", index, {}}, guid, sum, qtty);
     TGooodInfo stored;
     const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
     if (id == 0 || !IsFloatCMP(qtty, ">", 0)) return true;

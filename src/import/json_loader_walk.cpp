@@ -6,6 +6,9 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
+#include <cstdio>
+
+#include "db/date_time.h"
 #include "db/unicode_case.h"
 #include "settings/date_forms.h"
 #include "settings/value_errors.h"
@@ -37,6 +40,28 @@ const char* TypeName(const JValue& v) {
 }
 
 }  // namespace
+
+std::string ShortDateTime(double pWhen) {
+  const db::CivilTime t = db::DecodeDateTime(pWhen);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
+                t.minute, t.second);
+  return buf;
+}
+
+void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, long double& pSum,
+                   long double& pQtty) {
+  for (const auto& m : pLine.GetObject()) {
+    if (m.value.IsNull()) continue;
+    const TWhere w{pWhere.array, pWhere.index, KeyOf(m)};
+    if (w.key == "guid")
+      ReadGuid(m.value, w, pGuid);
+    else if (w.key == "sum")
+      pSum = ReadExt(m.value, w);
+    else if (w.key == "qtty")
+      pQtty = ReadExt(m.value, w);
+  }
+}
 
 std::string TWhere::Text() const {
   std::string s = array ? array : "";

@@ -105,6 +105,13 @@ bool ReadDate(const JValue& v, const TWhere& w, double& pDate);
 // A GUID text: 36 characters or empty; anything else raises EJsonLoadError.
 void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid);
 
+// The host's short date-time text "dd.mm.yyyy hh:nn:ss".
+std::string ShortDateTime(double pWhen);
+
+// A goods line of a document or a list: its goods GUID, sum and quantity (other keys ignored).
+void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, long double& pSum,
+                   long double& pQtty);
+
 // The first GUID that two objects of one top-level array (or of one group tree, children
 // included) share, as "goods[7].guid repeats goods[2]"; empty when there is none. Such a text is
 // ambiguous: which of the two rows the base should end with depends on the order of the loaders.
