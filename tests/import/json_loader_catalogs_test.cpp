@@ -4,6 +4,7 @@
 #include "import/json_loader_users.h"
 #include "settings/scramble.h"
 #include "tests/import/json_loader_fixture.h"
+#include "transport/global_exit.h"
 
 namespace tir::import::test {
 namespace {
@@ -170,6 +171,52 @@ TEST_F(LoaderTest, OpeningKeepsThePreviousTextOnAMissingFileAndRefusesBrokenJson
   EXPECT_FALSE(loader.OpenAndParse("{\"a\":\"\xC3\x28\"}"));  // invalid UTF-8
   loader.AddOrUpdateGoods();                                  // nothing to walk
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 0);
+}
+
+}  // namespace
+}  // namespace tir::import::test
+
+namespace tir::import::test {
+namespace {
+
+TEST_F(LoaderTest, RightsGroupsKeepTheirIdAndRights) {
+  const std::string group =
+      R"({"usersgroupsrights":[{"guid":")" + G(1) +
+      R"(","lid":12,"name":"Cashiers","state":1,"rights":[{"mid":5,"pb":3,"pi":9}]}]})";
+  Load(group, [](TDMJsonLoader& l) { l.AddOrUpdateUsers(); });
+  EXPECT_EQ(Text("SELECT fName FROM tirUsersRG WHERE fId=12"), "Cashiers");
+  EXPECT_EQ(Int("SELECT fPI FROM tirSettings WHERE fPType=-42 AND fUserId=12 AND fMId=5"), 9);
+  Load(group, [](TDMJsonLoader& l) { l.AddOrUpdateUsers(); });
+  EXPECT_EQ(loader.mReport.Kind("usersgroupsrights").identical, 1);
+}
+
+TEST_F(LoaderTest, FirstReplicationIsClearedOnceEveryFamilyWasLoaded) {
+  db::Query q(base.conn());
+  q.SetSql(
+      "INSERT INTO tirSettings (fUserId, fMId, fPType, fPB, fPI) VALUES (0, -26, -41, 100, 2);");
+  q.ExecSql();
+  loader.TestReplicationFirst();
+  EXPECT_EQ(loader.mTestRelpFirst, 1);
+  loader.mLastUpdateGoodsTime = loader.mLastUpdatePartnersTime = 45000;
+  loader.TestReplicationFirst();
+  EXPECT_EQ(Int("SELECT fPB FROM tirSettings WHERE fMId=-26"), 100);  // catalogs never loaded
+  loader.mLastUpdateMainSPRTime = 45000;
+  loader.TestReplicationFirst();
+  EXPECT_EQ(loader.mTestRelpFirst, 2);
+  EXPECT_EQ(Int("SELECT fPB FROM tirSettings WHERE fMId=-26"), 0);
+}
+
+TEST_F(LoaderTest, ExitRequestStopsTheLoaders) {
+  transport::TMDGlobalExitNow exitNow;
+  exitNow.SetExitNOW(true);
+  loader.SetPtr_ExitNow(&exitNow);
+  Load(R"({"stores":[{"guid":")" + G(1) + R"(","name":"S"}],"goods":[{"guid":")" + G(2) + R"("}]})",
+       [](TDMJsonLoader& l) {
+         l.AddOrUpdateAllCatalogs();
+         l.AddOrUpdateGoods();
+         l.TirSleep(100000);  // returns at once
+       });
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirStores") + Int("SELECT COUNT(*) FROM tirGoods"), 0);
 }
 
 }  // namespace
