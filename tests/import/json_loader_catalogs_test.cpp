@@ -221,3 +221,77 @@ TEST_F(LoaderTest, ExitRequestStopsTheLoaders) {
 
 }  // namespace
 }  // namespace tir::import::test
+
+namespace tir::import::test {
+namespace {
+
+// Every catalog of the load window lands in its table with its columns, and a second load of the
+// same text finds every row identical.
+TEST_F(LoaderTest, EveryCatalogLandsInItsTableAndReloadsIdentical) {
+  const std::string text = R"({
+    "salepoints":[{"guid":")" +
+                           G(1) + R"(","lid":4,"code":"K1","name":"Till","namefull":"Till one"}],
+    "itemscost":[{"guid":")" +
+                           G(2) + R"(","lid":6,"name":"Rent"}],
+    "tables":[{"guid":")" + G(3) +
+                           R"(","name":"T1","visible":1}],
+    "modifiers":[{"guid":")" +
+                           G(4) + R"(","name":"Hot","visible":0}],
+    "currencies":[{"guid":")" +
+                           G(5) + R"(","lid":2,"code":"USD","name":"Dollar","rate":41.5,"img":3}],
+    "entities":[{"guid":")" +
+                           G(6) + R"(","name":"E","tel2":"555","adr3":"Kyiv","nnds":"77"}],
+    "moneyaccounts":[{"guid":")" +
+                           G(7) + R"(","name":"Cash","entity":")" + G(6) + R"(","curr":")" + G(5) +
+                           R"(","default":1}],
+    "salesrules":[{"guid":")" +
+                           G(8) + R"(","name":"Happy hour","rule":"x>1","active":1,"version":3}],
+    "pricenames":[{"guid":")" +
+                           G(9) + R"(","lid":3,"name":"Retail","currid":2}],
+    "uktzed":[{"guid":")" + G(10) +
+                           R"(","code":"0401","name":"Milk"}]})";
+  const auto all = [](TDMJsonLoader& l) {
+    l.AddOrUpdateAllCatalogs();
+    l.AddOrUpdatePricesNames();
+    l.AddOrUpdateUKTZED();
+  };
+  Load(text, all);
+  EXPECT_EQ(Text("SELECT fNamePrint FROM tirSalePoints WHERE fId=4"), "Till one");
+  EXPECT_EQ(Text("SELECT fName FROM tirItemCost WHERE fId=6"), "Rent");
+  EXPECT_EQ(Int("SELECT fState FROM tirTables"), 1);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirMods WHERE fState=0"), 1);
+  EXPECT_EQ(Num("SELECT fCurr FROM tirCurrencies WHERE fId=2"), 41.5);
+  EXPECT_EQ(Text("SELECT fTel1 || fAdress2 || fNDSN FROM tirEntities"), "555Kyiv77");
+  EXPECT_EQ(
+      Int("SELECT fEntitiId = (SELECT fId FROM tirEntities) AND fCurrId = 2 FROM tirCashAccounts"),
+      1);
+  EXPECT_EQ(Text("SELECT fPStr FROM tirDiscount WHERE fVer=3"), "x>1");
+  EXPECT_EQ(Int("SELECT fCurrId FROM tirPricesNames WHERE fId=3"), 2);
+  EXPECT_EQ(Text("SELECT fZEDName FROM tirUktzed WHERE fZEDCode='0401'"), "Milk");
+  const std::string before = BaseDump(base.conn());
+  loader.mReport.Clear();
+  Load(text, all);
+  for (const auto& [kind, c] : loader.mReport.kinds) {
+    EXPECT_EQ(c.inserted + c.updated, 0) << kind;
+    EXPECT_EQ(c.identical, 1) << kind;
+  }
+  EXPECT_EQ(BaseDump(base.conn()), before);
+}
+
+TEST_F(LoaderTest, ClassificationCodeFoundByCodeTakesTheIncomingGuid) {
+  db::Query q(base.conn());
+  q.SetSql(
+      "INSERT INTO tirUktzed (fZEDCode, fZEDName, fZEDGroupID, fGUID1, fGUID2) VALUES ('22', "
+      "'Old', 0, 1, 2);");
+  q.ExecSql();
+  Load(R"({"uktzed":[{"guid":")" + G(1) + R"(","code":"22","name":"New"}],
+           "goods":[{"guid":")" +
+           G(2) + R"(","name":"G","uktzedguid":")" + G(1) + R"("}]})",
+       [](TDMJsonLoader& l) { l.AddOrUpdateGoods(); });
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirUktzed"), 1);
+  EXPECT_EQ(Text("SELECT fZEDName FROM tirUktzed"), "New");
+  EXPECT_EQ(Int("SELECT fUKTZED FROM tirGoods"), Int("SELECT fId FROM tirUktzed"));
+}
+
+}  // namespace
+}  // namespace tir::import::test
