@@ -37,9 +37,17 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     import::TDMJsonLoader loader;
     loader.SetConnection(connection.get());
     loader.mGoodsPauseMs = o.pause ? 2000 : 0;
+    // One progress line per step; the goods count rewrites the goods line in place.
+    bool lineOpen = false;
+    loader.mGoodsProgress = [](std::size_t n) {
+      std::cerr << "\rtirdex: loading goods... " << n << std::flush;
+    };
     const import::TLoadOutcome out = import::RunAtomicLoad(
-        loader, *connection, o.file, steps, o.dryRun,
-        [](const std::string& step) { std::cerr << "tirdex: loading " << step << "...\n"; });
+        loader, *connection, o.file, steps, o.dryRun, [&lineOpen](const std::string& step) {
+          std::cerr << (lineOpen ? "\n" : "") << "tirdex: loading " << step << "..." << std::flush;
+          lineOpen = true;
+        });
+    if (lineOpen) std::cerr << "\n";
     frame::gAppPackParams.fSysLogDB = nullptr;
     frame::gAppPackParams.fFDConnect = nullptr;
     TirHostSetCallbackConnection(nullptr);

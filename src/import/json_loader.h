@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -139,6 +140,8 @@ class TDMJsonLoader {
   // The pause after every 1000 goods, in ms (0: none); batch loads in one transaction gain
   // nothing by waiting.
   int mGoodsPauseMs = 2000;
+  // Called with the number of goods read after every 1000 goods (may be empty).
+  std::function<void(std::size_t)> mGoodsProgress;
   // Last value of the goods-changed counter seen by this process (-1: none yet).
   static std::int64_t gLastGoodsUpdateCounter;
   // What the operations of the current load did, per object kind.

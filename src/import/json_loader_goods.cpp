@@ -221,7 +221,10 @@ void TDMJsonLoader::AddOrUpdateGoods() {
     std::size_t count = 0;
     ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
-      if (++count % 1000 == 0 && mGoodsPauseMs > 0) TirSleep(mGoodsPauseMs);
+      if (++count % 1000 == 0) {
+        if (mGoodsProgress) mGoodsProgress(count);
+        if (mGoodsPauseMs > 0) TirSleep(mGoodsPauseMs);
+      }
       return !ifExitNOW();
     });
   }
