@@ -105,14 +105,17 @@ class TCatalogWriter {
     for (const TRef<R>& r : c.refs) {
       const std::string t = "t" + std::to_string(alias);
       if (std::string(r.alias) == "fGG") {
-        s += ", " + t + ".[fGUID1] AS fGGGUID1," + t + ".[fGUID2] AS fGGGUID2 , " + t +
-             ".[fGUID1] AS f2GGGUID1," + t + ".[fGUID2] AS f2GGGUID2 ";
+        for (const char* part : {", ", ".[fGUID1] AS fGGGUID1,", ".[fGUID2] AS fGGGUID2 , ",
+                                 ".[fGUID1] AS f2GGGUID1,"}) {
+          s.append(part).append(t);
+        }
+        s.append(".[fGUID2] AS f2GGGUID2 ");
       } else {
-        s += ", " + t + ".[fGUID1] AS " + r.alias + "GUID1," + t + ".[fGUID2] AS " + r.alias +
-             "GUID2";
+        s.append(", ").append(t).append(".[fGUID1] AS ").append(r.alias).append("GUID1,");
+        s.append(t).append(".[fGUID2] AS ").append(r.alias).append("GUID2");
       }
-      joins += " LEFT JOIN " + std::string(r.table) + " " + t + " ON " + t + ".fId = t1." +
-               r.joinColumn + " ";
+      joins.append(" LEFT JOIN ").append(r.table).append(" ").append(t).append(" ON ");
+      joins.append(t).append(".fId = t1.").append(r.joinColumn).append(" ");
       ++alias;
     }
     return s + " FROM " + c.table + " t1 " + joins + "  WHERE " + where;
@@ -309,7 +312,7 @@ class TCatalogWriter {
       if (!isSet) continue;
       const std::string column = col.column;
       const std::string param = "p" + column.substr(1);
-      set += ",[" + column + "]=:" + param;
+      set.append(",[").append(column).append("]=:").append(param);
       cols += ",[" + column + "]";
       vals += ",:" + param;
       bound.emplace_back(param, &col);
@@ -329,8 +332,8 @@ class TCatalogWriter {
     }
     if (withId) Cached("{IF MSSQL}SET IDENTITY_INSERT [" + table + "] ON{fi}").ExecSql();
     db::Query& q = Cached(sql);
-    for (const auto& [param, col] : bound) {
-      std::visit([&](auto ptr) { Bind(q, param, in.*ptr, col->read); }, col->field);
+    for (const auto& b : bound) {
+      std::visit([&](auto ptr) { Bind(q, b.first, in.*ptr, b.second->read); }, b.second->field);
     }
     if (id == 0) {
       q.ParamByName("pGUID1").SetInt64(in.fGUID.fGUID1);

@@ -140,49 +140,51 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   };
   // Nodes are merged in text order; children met before both guid and name are skipped.
-  std::function<bool(const JValue&, std::size_t, int, int)> node =
-      [&](const JValue& obj, std::size_t index, int parent, int depth) {
-        if (depth > kMaxTreeDepth) {
-          throw EJsonLoadError(pTagJson + ": groups nested deeper than " +
-                               std::to_string(kMaxTreeDepth) + " levels");
+  std::function<bool(const JValue&, std::size_t, int, int)> node = [&](const JValue& obj,
+                                                                       std::size_t index,
+                                                                       int parent, int depth) {
+    if (depth > kMaxTreeDepth) {
+      throw EJsonLoadError(pTagJson + ": groups nested deeper than " +
+                           std::to_string(kMaxTreeDepth) + " levels");
+    }
+    std::string guid, name;
+    bool haveGuid = false, haveName = false;
+    int id = 0;
+    for (const auto& m : obj.GetObject()) {
+      if (m.value.IsNull()) continue;
+      const std::string_view key = KeyOf(m);
+      const TWhere w{pTagJson.c_str(), index, key};
+      if (key == "guid" && !haveGuid) {
+        TJSGIUD g;
+        ReadGuid(m.value, w, g);
+        guid = ReadText(m.value, w);
+        haveGuid = true;
+      } else if (key == "name" && !haveName) {
+        name = ReadText(m.value, w);
+        haveName = true;
+      } else if (key == "children" && id != 0) {
+        ForEachObject(m.value, pTagJson.c_str(), [&](const JValue& child, std::size_t i) {
+          return node(child, i, id, depth + 1);
+        });
+        continue;
+      } else {
+        continue;
+      }
+      if (haveGuid && haveName && id == 0 && !guid.empty()) {
+        id = static_cast<int>(FindIdByGUID(pTableName, guid));
+        if (id == 0) {
+          check(tree::gTreeFunc_AddChieldNode(q, pTableName, parent, name, id));
+          check(tree::gTreeFunc_UpdateNodeGUID(q, pTableName, id, guid));
+        } else {
+          check(tree::gTreeFunc_UpdateNode(q, pTableName, id, name));
+          check(tree::gTreeFunc_ChangeParent(q, pTableName, id, parent));
         }
-        std::string guid, name;
-        bool haveGuid = false, haveName = false;
-        int id = 0;
-        for (const auto& m : obj.GetObject()) {
-          if (m.value.IsNull()) continue;
-          const std::string_view key = KeyOf(m);
-          const TWhere w{pTagJson.c_str(), index, key};
-          if (key == "guid" && !haveGuid) {
-            TJSGIUD g;
-            ReadGuid(m.value, w, g);
-            guid = ReadText(m.value, w);
-            haveGuid = true;
-          } else if (key == "name" && !haveName) {
-            name = ReadText(m.value, w);
-            haveName = true;
-          } else if (key == "children" && id != 0) {
-            ForEachObject(m.value, pTagJson.c_str(), [&](const JValue& child, std::size_t i) {
-              return node(child, i, id, depth + 1);
-            });
-            continue;
-          } else {
-            continue;
-          }
-          if (haveGuid && haveName && id == 0 && !guid.empty()) {
-            id = static_cast<int>(FindIdByGUID(pTableName, guid));
-            if (id == 0) {
-              check(tree::gTreeFunc_AddChieldNode(q, pTableName, parent, name, id));
-              check(tree::gTreeFunc_UpdateNodeGUID(q, pTableName, id, guid));
-            } else {
-              check(tree::gTreeFunc_UpdateNode(q, pTableName, id, name));
-              check(tree::gTreeFunc_ChangeParent(q, pTableName, id, parent));
-            }
-            if (id == 0) throw EJsonLoadError(pTableName + ": group \"" + name + "\" not added");
-          }
-        }
-        return true;
-      };
+        if (id == 0)
+          throw EJsonLoadError(std::string(pTableName).append(": group not added: ").append(name));
+      }
+    }
+    return true;
+  };
   ForEachObject(*JSONResp, *nodes, pTagJson.c_str(),
                 [&](const JValue& obj, std::size_t index) { return node(obj, index, root, 0); });
 }

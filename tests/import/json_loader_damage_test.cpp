@@ -64,7 +64,9 @@ std::string Serialize(const rapidjson::Document& doc) {
 bool MutateMember(rapidjson::Value& v, const char* key, int& n,
                   const std::function<void(rapidjson::Value&)>& fn) {
   if (v.IsObject()) {
-    for (auto& m : v.GetObject()) {
+    // Members by position: clang sees rapidjson's iterator comparison as ambiguous in C++20.
+    for (rapidjson::SizeType i = 0; i < v.MemberCount(); ++i) {
+      auto& m = *(v.MemberBegin() + i);
       if (std::string(m.name.GetString()) == key && n-- == 0) {
         fn(m.value);
         return true;
@@ -81,7 +83,8 @@ bool MutateMember(rapidjson::Value& v, const char* key, int& n,
 
 void NullEverything(rapidjson::Value& v, bool containers) {
   if (v.IsObject()) {
-    for (auto& m : v.GetObject()) {
+    for (rapidjson::SizeType i = 0; i < v.MemberCount(); ++i) {
+      auto& m = *(v.MemberBegin() + i);
       if (containers && (m.value.IsObject() || m.value.IsArray()) && m.name != "goods")
         m.value.SetNull();
       else
@@ -231,7 +234,7 @@ std::vector<Damaged> Corpus(const std::vector<std::string>& goodFiles) {
 }
 
 std::string WriteFile(const std::string& text) {
-  const std::string path = tir::test::TempPath(".json");
+  std::string path = tir::test::TempPath(".json");
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
