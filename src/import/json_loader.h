@@ -150,6 +150,9 @@ class TDMJsonLoader {
  private:
   friend class TCatalogWriter;
   db::Query& Cached(const std::string& sql);  // one prepared query per text
+  // A query for a text that holds a pasted id and so is not worth keeping prepared; four
+  // queries are used in turn, so the last three returned stay valid.
+  db::Query& OneOff(const std::string& sql);
   db::Connection& Conn() const;
   void ReadSettingsRow(std::int32_t pMId, std::int32_t pPType, std::int64_t& pPI);
   void SetRowID(std::int32_t pPType, std::int64_t pRowID);
@@ -164,6 +167,8 @@ class TDMJsonLoader {
   db::Connection* mConnection = nullptr;
   bool mGoodsWritten = false;  // a goods row was written by the current AddOrUpdateGoods
   std::map<std::string, std::unique_ptr<db::Query>> mCache;
+  std::unique_ptr<db::Query> mOneOff[4];
+  std::size_t mNextOneOff = 0;
   std::map<const db::Query*, std::vector<int>> mFieldIndexes;  // see TCatalogWriter
   // Ids of group GUIDs found during the current text (group GUIDs change only when a tree
   // is merged, which clears it).

@@ -95,6 +95,7 @@ class TCatalogWriter {
   explicit TCatalogWriter(TDMJsonLoader& loader) : L(loader) {}
 
   db::Query& Cached(const std::string& sql) { return L.Cached(sql); }
+  db::Query& OneOff(const std::string& sql) { return L.OneOff(sql); }
 
   // The text of the match select for one WHERE clause.
   template <class R>
@@ -197,7 +198,7 @@ class TCatalogWriter {
     db::Query* second = nullptr;
     if (c.match == TMatch::kGuidOrId) {
       if (!in.fId.isSet || in.fId.rawValue <= 0) return 0;
-      second = &Cached(MatchSelect(c, "(t1.fId=" + std::to_string(in.fId.rawValue) + ");"));
+      second = &OneOff(MatchSelect(c, "(t1.fId=" + std::to_string(in.fId.rawValue) + ");"));
     } else {
       if constexpr (requires { in.fCode; }) {
         if (!in.fCode.isSet) return 0;
@@ -331,7 +332,7 @@ class TCatalogWriter {
             vals + ");";
     }
     if (withId) Cached("{IF MSSQL}SET IDENTITY_INSERT [" + table + "] ON{fi}").ExecSql();
-    db::Query& q = Cached(sql);
+    db::Query& q = id != 0 ? OneOff(sql) : Cached(sql);
     for (const auto& b : bound) {
       std::visit([&](auto ptr) { Bind(q, b.first, in.*ptr, b.second->read); }, b.second->field);
     }

@@ -45,6 +45,7 @@ TDMJsonLoader::~TDMJsonLoader() { FreeAll(); }
 
 void TDMJsonLoader::SetConnection(db::Connection* pDConnect) {
   mCache.clear();
+  for (auto& q : mOneOff) q.reset();
   mFieldIndexes.clear();
   mGroupIds.clear();
   mConnection = pDConnect;
@@ -79,6 +80,15 @@ db::Query& TDMJsonLoader::Cached(const std::string& sql) {
   }
   it->second->Close();
   return *it->second;
+}
+
+db::Query& TDMJsonLoader::OneOff(const std::string& sql) {
+  std::unique_ptr<db::Query>& slot = mOneOff[mNextOneOff++ % 4];
+  if (!slot) slot = std::make_unique<db::Query>(Conn());
+  mFieldIndexes.erase(slot.get());
+  slot->Close();
+  slot->SetSql(sql);
+  return *slot;
 }
 
 void TDMJsonLoader::FreeAll() {

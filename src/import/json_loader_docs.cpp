@@ -339,7 +339,7 @@ std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
     sql = "INSERT INTO [tirDocuments](" + cols + ")VALUES(" + vals +
           ");SELECT SCOPE_IDENTITY() as LastID;";
   }
-  db::Query& q = Cached(sql);
+  db::Query& q = id != 0 ? OneOff(sql) : Cached(sql);
   const auto p = [&q](const char* name) -> db::Param& { return q.ParamByName(name); };
   if (id == 0) {
     p("pGUID1").SetInt64(pDoc.fGUID.fGUID1);
@@ -393,7 +393,7 @@ std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
     q.Close();
   }
   if (self) {
-    db::Query& link = Cached("UPDATE tirDocuments SET [fTransactId]=:pTransactId WHERE (fId = " +
+    db::Query& link = OneOff("UPDATE tirDocuments SET [fTransactId]=:pTransactId WHERE (fId = " +
                              std::to_string(id) + ");");
     link.ParamByName("pTransactId").SetInt64(id);
     link.ExecSql();

@@ -259,7 +259,7 @@ void TDMJsonLoader::AddOrUpdateRecipes() {
                           " not in tirGoods");
         continue;
       }
-      db::Query& del = Cached(
+      db::Query& del = OneOff(
           "DELETE {IF SQLite}FROM {fi}tirRecipes WHERE fGoodId = " + std::to_string(goodId) + ";");
       del.ExecSql();
       db::Query& ins = Cached(

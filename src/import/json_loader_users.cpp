@@ -84,7 +84,7 @@ void TUserLists::SyncRights(TCatalogWriter& w, int pType, std::int64_t owner,
                         : "," + std::to_string(r.fPI)) +
             ")";
   }
-  db::Query& del = w.Cached("DELETE FROM tirSettings WHERE ([fUserId]=:pId)AND([fPType]=" + type +
+  db::Query& del = w.OneOff("DELETE FROM tirSettings WHERE ([fUserId]=:pId)AND([fPType]=" + type +
                             ")AND(NOT (fMid IN (" + kept + ")));");
   del.ParamByName("pId").SetInt64(owner);
   del.ExecSql();
@@ -282,7 +282,7 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
     // FindRightGroupByID
     std::int64_t id = 0;
     if (in.fId.rawValue > 0) {
-      db::Query& q = w.Cached("SELECT t1.*  FROM tirUsersRG t1  WHERE (t1.fId=" +
+      db::Query& q = w.OneOff("SELECT t1.*  FROM tirUsersRG t1  WHERE (t1.fId=" +
                               std::to_string(in.fId.rawValue) + ");");
       q.Open();
       if (!q.Eof()) {
@@ -324,7 +324,7 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
     }
     if (!sql.empty()) {
       if (withId) w.Cached("{IF MSSQL}SET IDENTITY_INSERT [tirUsersRG] ON{fi}").ExecSql();
-      db::Query& q = w.Cached(sql);
+      db::Query& q = id != 0 ? w.OneOff(sql) : w.Cached(sql);
       if (in.fName.isSet) q.ParamByName("pName").SetWideText(in.fName.rawValue);
       if (in.fState.isSet) q.ParamByName("pState").SetInt32(in.fState.rawValue);
       if (in.fBase.isSet) q.ParamByName("pBase").SetInt32(in.fBase.rawValue);
