@@ -1,0 +1,123 @@
+// tirdex import / import-mobile / cook-status: the exchange loader run on a base the way the
+// load-from-file window runs it, one load in one transaction on the host's connection.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "db/sqlite_connection.h"
+#include "frame/app_globals.h"
+#include "host/kit/tir_host_loader.h"
+#include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
+#include "import/json_loader.h"
+#include "import/json_loader_atomic.h"
+
+namespace tir::tirdex {
+namespace {
+
+struct ImportOptions {
+  std::string base;
+  std::string file;
+  bool goods = false, partners = false, catalogs = false, docs = false;
+  bool dryRun = false;
+  bool pause = false;
+};
+
+// Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
+// on stdout. Exit code 1 when the load was refused or failed.
+void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps) {
+  SetExitCode(kExitOk);
+  try {
+    std::unique_ptr<db::SqliteConnection> connection = OpenExistingBase(o.base);
+    frame::gAppParams.fBaseType = 0;
+    TirHostSetCallbackConnection(connection.get());
+    frame::gAppPackParams.fFDConnect = connection.get();
+    frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
+    import::TDMJsonLoader loader;
+    loader.SetConnection(connection.get());
+    loader.mGoodsPauseMs = o.pause ? 2000 : 0;
+    // One progress line per step; the goods count rewrites the goods line in place.
+    bool lineOpen = false;
+    loader.mGoodsProgress = [](std::size_t n) {
+      std::cerr << "\rtirdex: loading goods... " << n << std::flush;
+    };
+    const import::TLoadOutcome out = import::RunAtomicLoad(
+        loader, *connection, o.file, steps, o.dryRun, [&lineOpen](const std::string& step) {
+          std::cerr << (lineOpen ? "\n" : "") << "tirdex: loading " << step << "..." << std::flush;
+          lineOpen = true;
+        });
+    if (lineOpen) std::cerr << "\n";
+    frame::gAppPackParams.fSysLogDB = nullptr;
+    frame::gAppPackParams.fFDConnect = nullptr;
+    TirHostSetCallbackConnection(nullptr);
+    std::cout << out.report.Text(200);
+    const bool ok =
+        out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
+    (ok ? std::cout : std::cerr) << (ok ? "" : "tirdex: ") << out.message << "\n";
+    if (!ok) SetExitCode(kExitFailure);
+  } catch (const std::exception& e) {
+    std::cerr << "tirdex: " << e.what() << "\n";
+    SetExitCode(kExitFailure);
+  }
+}
+
+void AddBaseAndFile(CLI::App& cmd, ImportOptions& o) {
+  cmd.add_option("DB", o.base, "The base file (SQLite)")->required();
+  cmd.add_option("FILE", o.file, "The JSON exchange file")->required();
+}
+
+void InstallImportCommands(CLI::App& app) {
+  auto o = std::make_shared<ImportOptions>();
+
+  CLI::App* imp = app.add_subcommand(
+      "import",
+      "Load an exchange JSON file into the base: catalogs with their group trees, partners with\n"
+      "contracts, goods with prices and recipes, and documents, which are posted after saving.\n"
+      "Rows are matched by GUID and only the values the file sends are written. Without a kind\n"
+      "option all four are loaded (catalogs, partners, goods, documents, in this order). The\n"
+      "whole load is one transaction: a damaged file, a database error or a document that\n"
+      "refers to something missing leaves the base as it was (exit code 1). Prints how many\n"
+      "rows of each kind were inserted, updated, identical or refused, and every reference\n"
+      "that was not found.");
+  AddBaseAndFile(*imp, *o);
+  imp->add_flag("--goods", o->goods,
+                "Load goods (with price names, classification codes, recipes)");
+  imp->add_flag("--partners", o->partners, "Load partners and their contracts");
+  imp->add_flag("--catalogs", o->catalogs,
+                "Load every other catalog (stores, entities, users, ...)");
+  imp->add_flag("--docs", o->docs, "Load and post documents");
+  imp->add_flag("--dry-run", o->dryRun,
+                "Analyse only: run the load, report what it would do, and roll it all back");
+  imp->add_flag("--pause", o->pause, "Pause 2 s after every 1000 goods, as the windows do");
+  imp->callback([o] {
+    const bool all = !o->goods && !o->partners && !o->catalogs && !o->docs;
+    RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners, all || o->goods,
+                                      all || o->docs));
+  });
+
+  CLI::App* mobile = app.add_subcommand(
+      "import-mobile",
+      "Save the orders of a mobile agent's JSON file (array \"docs\" with \"docgoods\" lines).\n"
+      "An order already in the base gets its new sum and lines; lines whose goods are not in the\n"
+      "base are left out. Orders are not posted. One transaction; exit code 1 on failure.");
+  AddBaseAndFile(*mobile, *o);
+  mobile->callback([o] {
+    RunLoad(*o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
+  });
+
+  CLI::App* cook = app.add_subcommand(
+      "cook-status",
+      "Apply a kitchen status change from a JSON file (object \"ordercookdoc\" with \"lid\", the\n"
+      "document id, \"orderposindoc\", the line position, and \"orderstatus\"). Exit code 1 on\n"
+      "failure.");
+  AddBaseAndFile(*cook, *o);
+  cook->callback([o] {
+    RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}});
+  });
+}
+
+const bool registered = RegisterCommands("import", InstallImportCommands);
+
+}  // namespace
+}  // namespace tir::tirdex

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "import/json_loader_report.h"
+
+namespace tir::db {
+class Connection;
+}
+
+namespace tir::import {
+
+class TDMJsonLoader;
+
+// One step of a load: a name for the progress line and the loader operation it runs.
+using TLoadStep = std::pair<std::string, std::function<void(TDMJsonLoader&)>>;
+
+// The steps of the load-from-file window for the chosen kinds, in the window's order: other
+// catalogs, partners, goods, documents.
+std::vector<TLoadStep> FileLoadSteps(bool pCatalogs, bool pPartners, bool pGoods, bool pDocs);
+
+enum class TLoadResult { kDone, kRolledBack, kRefused, kFailed, kNotOpened };
+
+struct TLoadOutcome {
+  TLoadResult result = TLoadResult::kFailed;
+  std::string message;  // what the user is shown
+  TLoadReport report;
+};
+
+// Opens and parses pFile and runs the steps in one transaction on the loader's connection: any
+// error, a refused document or a dry run rolls everything back, so a rerun starts from the base
+// as it was. pProgress (may be empty) receives a line before each step.
+TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
+                           const std::string& pFile, const std::vector<TLoadStep>& pSteps,
+                           bool pDryRun, const std::function<void(const std::string&)>& pProgress);
+
+}  // namespace tir::import

@@ -1,0 +1,357 @@
+// Goods import: goods rows with their prices, recipes, balance rows for new goods, placeholder
+// goods for documents, and the goods-changed counter.
+#include "db/date_time.h"
+#include "frame/app_globals.h"
+#include "import/json_loader_catalog_rows.h"
+#include "settings/guid_forms.h"
+
+namespace tir::import {
+namespace {
+
+using TR = TRead;
+using R = TGooodInfo;
+
+const TCatalog<R>& GoodsCatalog() {
+  static const TCatalog<R> c{
+      "goods",
+      "goods",
+      nullptr,
+      "tirGoods",
+      TMatch::kGuid,
+      false,
+      TStamp::kGoods,
+      {{"code", "fCode", &R::fCode, TR::kText},
+       {"name", "fName", &R::fName, TR::kText},
+       {"namefull", "fNameFull", &R::fNameFull, TR::kText},
+       {"desc", "fDesc", &R::fDesc, TR::kText},
+       {"barcode", "fBarCode", &R::fBarCode, TR::kText},
+       {"barcodelist", "fBarCodeList", &R::fBarCodeList, TR::kText},
+       {"barcode2", "fBarCode2", &R::fBarCode2, TR::kText},
+       {"barcode3", "fBarCode3", &R::fBarCode3, TR::kText},
+       {"unit1", "fUnitType", &R::fUnitType, TR::kText},
+       {"unit2", "fUnitType2", &R::fUnitType2, TR::kText},
+       {"unit3", "fUnitType3", &R::fUnitType3, TR::kText},
+       {"coeff2", "fCoeff2", &R::fCoeff2, TR::kExt},
+       {"coeff3", "fCoeff3", &R::fCoeff3, TR::kExt},
+       {"type", "fType", &R::fType, TR::kInt},
+       {"vat", "fVATGroup", &R::fVATGroup, TR::kInt},
+       {"visible", "fVisible", &R::fVisible, TR::kInt},
+       {nullptr, "fGroupID", &R::fGroupID, TR::kInt64},
+       {"pin", "fPriceIn", &R::fPIn, TR::kExt},
+       {"p1", "fPriceOut1", &R::fP1, TR::kExt},
+       {"p2", "fPriceOut2", &R::fP2, TR::kExt},
+       {"p3", "fPriceOut3", &R::fP3, TR::kExt},
+       {"p4", "fPriceOut4", &R::fP4, TR::kExt},
+       {"p5", "fPriceOut5", &R::fP5, TR::kExt},
+       {"p6", "fPriceOut6", &R::fP6, TR::kExt},
+       {"p7", "fPriceOut7", &R::fP7, TR::kExt},
+       {"p8", "fPriceOut8", &R::fP8, TR::kExt},
+       {"p9", "fPriceOut9", &R::fP9, TR::kExt},
+       {"p10", "fPriceOut10", &R::fP10, TR::kExt},
+       {"del", "fDeleted", &R::fDeleted, TR::kInt},
+       {"min", "fMinCount", &R::fMinCount, TR::kExt},
+       {"nom", "fNomCount", &R::fNomCount, TR::kExt},
+       {nullptr, "fMainPartner", &R::fMainPartner, TR::kInt64},
+       {"plu", "fSCPLU", &R::fSCPLU, TR::kInt},
+       {"scs", "fSCSrokG", &R::fSCSrokG, TR::kInt},
+       {"tare", "fSCTare", &R::fSCTare, TR::kExt},
+       {"piece", "fSCPiece", &R::fSCPiece, TR::kInt},
+       {nullptr, "fHavePh", &R::fHavePh, TR::kInt},
+       {"outw", "fWeightOut", &R::fWeightOut, TR::kExt},
+       {"lost", "fProcLost", &R::fProcLost, TR::kExt},
+       {"dopprop1", "fpdop1", &R::fpdop1, TR::kText},
+       {"dopprop2", "fpdop2", &R::fpdop2, TR::kText},
+       {"dopprop3", "fpdop3", &R::fpdop3, TR::kText},
+       {"dopprop4", "fpdop4", &R::fpdop4, TR::kText},
+       {"dopprop5", "fpdop5", &R::fpdop5, TR::kText},
+       {"divlist", "fDivList", &R::fDivList, TR::kText},
+       {"uktzed", nullptr, &R::fUKTZED, TR::kText},
+       {nullptr, "fUKTZED", &R::fUKTZED_ID, TR::kInt64},
+       {nullptr, "fRcCountD", &R::fRcCountD, TR::kInt},
+       {"autoprod", "fAvtoProd", &R::fAvtoProd, TR::kInt},
+       {"isexstamp", "fExStamp", &R::fExStamp, TR::kInt},
+       {"onlyishop", "fOShop", &R::fOShop, TR::kInt},
+       {"import", "fImport", &R::fImport, TR::kInt},
+       {"color", "fColor", &R::fColor, TR::kInt},
+       {"markup", "fMarkUp", &R::fMarkUp, TR::kExt},
+       {"version", nullptr, &R::fRV, TR::kInt64}},
+      {{"group", "tirGoodsGroups", &R::fGroupGUID, &R::fGroupID, "fGroupID", "fGG"},
+       {"vendor", "tirPartners", &R::fMainPartnerGUID, &R::fMainPartner, "fMainPartner", "fPar"},
+       {"uktzedguid", "tirUktzed", &R::fUKTZED_GUID, &R::fUKTZED_ID, "fUKTZED", "fUkt"}}};
+  return c;
+}
+
+std::vector<TPriceListOneGood> ReadPrices(const JValue& array, const TWhere& w) {
+  std::vector<TPriceListOneGood> prices;
+  ForEachObject(array, "prices", [&](const JValue& obj, std::size_t) {
+    TPriceListOneGood p;
+    for (const auto& m : obj.GetObject()) {
+      if (m.value.IsNull()) continue;
+      const TWhere at{w.array, w.index, KeyOf(m)};
+      if (at.key == "id")
+        p.id = ReadInt(m.value, at);
+      else if (at.key == "p")
+        p.p = ReadExt(m.value, at);
+    }
+    if (p.id != 0) prices.push_back(p);
+    return true;
+  });
+  return prices;
+}
+
+constexpr const char* kFindGood =
+    "SELECT t1.*, t2.[fGUID1] AS fGGGUID1,t2.[fGUID2] AS fGGGUID2,  t3.[fGUID1] AS "
+    "fParGUID1,t3.[fGUID2] AS fParGUID2   FROM tirGoods t1  LEFT JOIN tirGoodsGroups t2 ON t2.fId "
+    "= "
+    "t1.fGroupID  LEFT JOIN tirPartners t3 ON t3.fId = t1.fMainPartner  WHERE "
+    "(t1.fGUID1=:pG1)AND(t1.fGUID2=:pG2);";
+
+}  // namespace
+
+std::int64_t TDMJsonLoader::FindGoodIdByGUID(std::int64_t pGUID1, std::int64_t pGUID2,
+                                             TGooodInfo& pGood) {
+  pGood.Clear();
+  db::Query& q = Cached(kFindGood);
+  q.ParamByName("pG1").SetInt64(pGUID1);
+  q.ParamByName("pG2").SetInt64(pGUID2);
+  q.Open();
+  if (q.Eof()) return 0;
+  return TCatalogWriter(*this).FillStored(GoodsCatalog(), q, pGood);
+}
+
+void TDMJsonLoader::AddToStoreNOW_ForGood(std::int64_t pGoodId) {
+  db::Query& q = Cached(
+      "INSERT INTO [tirAStoreNow] ([fEntId], [fStoreId], [fGoodId], [fQtty], [fSum]) SELECT "
+      "tE.fId, "
+      "tS.fId, :pGoodId, 0, 0 FROM tirStores tS CROSS JOIN tirEntities tE WHERE NOT EXISTS (SELECT "
+      "1 FROM tirAStoreNow tN WHERE tN.fEntId = tE.fId AND tN.fStoreId = tS.fId AND tN.fGoodId = "
+      ":pGoodId);");
+  q.ParamByName("pGoodId").SetInt64(pGoodId);
+  q.ExecSql();
+}
+
+void TDMJsonLoader::WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices,
+                                     bool pNew) {
+  if (pPrices.empty() || pGoodId == 0) return;
+  if (!pNew) {
+    // Prices equal to the stored ones would be written unchanged: they are left out.
+    db::Query& s = Cached("SELECT fPriceId, fPrice FROM tirPrices WHERE fGoodId=:pGoodId;");
+    s.ParamByName("pGoodId").SetInt64(pGoodId);
+    s.Open();
+    for (; !s.Eof(); s.Next()) {
+      const std::int32_t id = s.FieldByIndex(0).AsInt32();
+      const long double price = s.FieldByIndex(1).AsExtended();
+      std::erase_if(pPrices, [&](const TPriceListOneGood& p) {
+        return p.id == id && !s.FieldByIndex(1).IsNull() &&
+               static_cast<double>(p.p) == static_cast<double>(price);
+      });
+    }
+    s.Close();
+    if (pPrices.empty()) return;
+  }
+  db::Query& q = Cached(
+      "{IF MSSQL}IF EXISTS (SELECT fPrice FROM tirPrices WHERE fPriceId=:pPriceId AND "
+      "fGoodId=:pGoodId)     UPDATE tirPrices SET fPrice=:pPrice     WHERE fPriceId=:pPriceId AND "
+      "fGoodId=:pGoodId ELSE    INSERT INTO tirPrices (fPriceId,fGoodId,fPrice)     VALUES "
+      "(:pPriceId,:pGoodId,:pPrice);{fi}{IF SQLite}UPDATE tirPrices SET fPrice=:pPrice WHERE "
+      "fPriceId=:pPriceId AND "
+      "fGoodId=:pGoodId AND fPrice IS NOT :pPrice;INSERT INTO tirPrices (fPriceId,fGoodId,fPrice) "
+      "SELECT :pPriceId,:pGoodId,:pPrice WHERE NOT EXISTS (SELECT 1 FROM tirPrices WHERE "
+      "fPriceId=:pPriceId AND fGoodId=:pGoodId);{fi}");
+  q.SetArraySize(pPrices.size());
+  db::Param& id = q.ParamByName("pPriceId");
+  db::Param& good = q.ParamByName("pGoodId");
+  db::Param& price = q.ParamByName("pPrice");
+  for (std::size_t i = 0; i < pPrices.size(); ++i) {
+    id.SetAt(i, db::Value::Int32(pPrices[i].id));
+    good.SetAt(i, db::Value::Int64(pGoodId));
+    price.SetAt(i, db::Value::Extended(pPrices[i].p));
+  }
+  q.ExecuteArray();
+}
+
+bool TDMJsonLoader::ReadGoodsObject(const void* pObject, std::size_t pIndex) {
+  const JValue& obj = *static_cast<const JValue*>(pObject);
+  const TCatalog<R>& c = GoodsCatalog();
+  TCatalogWriter w(*this);
+  TLoadKindCounts& report = mReport.Kind("goods");
+  TGooodInfo in, stored;
+  std::vector<TPriceListOneGood> prices;
+  for (const auto& m : obj.GetObject()) {
+    if (m.value.IsNull()) continue;
+    const TWhere at{"goods", pIndex, KeyOf(m)};
+    if (TCatalogWriter::ReadMember(c, m, at, in)) continue;
+    if (at.key == "prices") prices = ReadPrices(m.value, at);
+  }
+  if (in.fGUID.isEmpty()) {
+    ++report.refused;
+    return false;
+  }
+  w.Resolve(c, in);
+  std::int64_t id = FindGoodIdByGUID(in.fGUID.fGUID1, in.fGUID.fGUID2, stored);
+  if (in.fRV.isSet && in.fRV.rawValue > mMaxGoodRowID) mMaxGoodRowID = in.fRV.rawValue;
+  if (id != 0 && stored.IsIdent_TestOnlySet(in)) {
+    ++report.identical;
+    WriteGoodsPrices(id, std::move(prices), false);
+    return true;
+  }
+  w.Write(c, in, id);
+  const bool inserted = id == 0;
+  if (inserted) {
+    id = FindIdByGUID("tirGoods", in.fGUID);
+    AddToStoreNOW_ForGood(id);
+    ++report.inserted;
+  } else {
+    ++report.updated;
+  }
+  WriteGoodsPrices(id, std::move(prices), inserted);
+  mGoodsWritten = true;
+  return true;
+}
+
+void TDMJsonLoader::AddOrUpdateGoods() {
+  if (ifExitNOW()) return;
+  AddOrUpdatePricesNames();
+  AddOrUpdateUKTZED();
+  CreateTreeGroups("goodsgroups", "tirGoodsGroups");
+  mMaxGoodRowID = -1;
+  mGoodsWritten = false;
+  bool anyRow = false;
+  if (const TTopValue* goods = FindTop(JSONResp.get(), "goods")) {
+    std::size_t count = 0;
+    ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
+      anyRow = ReadGoodsObject(&obj, index) || anyRow;
+      if (++count % 1000 == 0) {
+        if (mGoodsProgress) mGoodsProgress(count);
+        if (mGoodsPauseMs > 0) TirSleep(mGoodsPauseMs);
+      }
+      return !ifExitNOW();
+    });
+  }
+  AddOrUpdateRecipes();
+  if (ifExitNOW()) return;
+  if (mGoodsWritten) gSetIfMustGoodsUpdate();
+  if (anyRow) {
+    mLastNumGoodsSnapshot = mLResp.lastGoodsSnapshot;
+    mLastUpdateGoodsTime = db::NowDateTime();
+  }
+}
+
+void TDMJsonLoader::AddOrUpdateRecipes() {
+  const TTopValue* recipes = FindTop(JSONResp.get(), "recipes");
+  if (!recipes) return;
+  TLoadKindCounts& report = mReport.Kind("recipes");
+  ForEachObject(*JSONResp, *recipes, "recipes", [&](const JValue& obj, std::size_t index) {
+    TJSGIUD guid;
+    for (const auto& m : obj.GetObject()) {
+      if (m.value.IsNull()) continue;
+      const TWhere at{"recipes", index, KeyOf(m)};
+      if (at.key == "guid") {
+        ReadGuid(m.value, at, guid);
+        continue;
+      }
+      if (at.key != "components") continue;
+      const std::int64_t goodId = FindIdByGUID("tirGoods", guid);
+      if (goodId == 0) {
+        ++report.refused;
+        if (!guid.isEmpty())
+          mReport.Missing(at.Text() + ": goods " + gGetGUIDSTR(guid.fGUID1, guid.fGUID2) +
+                          " not in tirGoods");
+        continue;
+      }
+      db::Query& del = OneOff(
+          "DELETE {IF SQLite}FROM {fi}tirRecipes WHERE fGoodId = " + std::to_string(goodId) + ";");
+      del.ExecSql();
+      db::Query& ins = Cached(
+          "INSERT INTO tirRecipes (fGoodId, fCompId, fCount, fCountOut   )  VALUES (:pGoodId, "
+          ":pCompId, :pCount, :pCountOut  );");
+      ForEachObject(m.value, "components", [&](const JValue& comp, std::size_t) {
+        TJSGIUD compGuid;
+        long double qtty = 0, netto = 0;
+        for (const auto& cm : comp.GetObject()) {
+          if (cm.value.IsNull()) continue;
+          const TWhere cat{"recipes", index, KeyOf(cm)};
+          if (cat.key == "guid")
+            ReadGuid(cm.value, cat, compGuid);
+          else if (cat.key == "qtty")
+            qtty = ReadExt(cm.value, cat);
+          else if (cat.key == "qttynetto")
+            netto = ReadExt(cm.value, cat);
+        }
+        const std::int64_t compId = FindIdByGUID("tirGoods", compGuid);
+        if (compId == 0) {
+          if (!compGuid.isEmpty())
+            mReport.Missing(at.Text() + ": component " +
+                            gGetGUIDSTR(compGuid.fGUID1, compGuid.fGUID2) + " not in tirGoods");
+          return true;
+        }
+        ins.Close();
+        ins.ParamByName("pGoodId").SetInt64(goodId);
+        ins.ParamByName("pCompId").SetInt64(compId);
+        ins.ParamByName("pCount").SetExtended(qtty);
+        ins.ParamByName("pCountOut").SetExtended(netto);
+        ins.ExecSql();
+        return true;
+      });
+      ++report.updated;
+      mLastUpdateGoodsTime = db::NowDateTime();
+    }
+    return !ifExitNOW();
+  });
+}
+
+std::int64_t TDMJsonLoader::GetIdForUNKNOWN_GOOD_GUID(const TJSGIUD& pGUID) {
+  const std::int64_t found = FindIdByGUID("tirGoods", pGUID);
+  if (found != 0 || pGUID.isEmpty()) return found;
+  db::Query& q = Cached(
+      "INSERT INTO tirGoods([fCode],[fName],[fNameFull],[fDesc],[fBarCode],[fBarCodeList],"
+      "[fBarCode2],[fBarCode3],[fUnitType],[fUnitType2],[fUnitType3],[fCoeff2],[fCoeff3],[fType],"
+      "[fVATGroup],[fColor],[fVisible],[fGroupID],[fPriceIn],[fPriceOut1],[fPriceOut2],[fPriceOut3]"
+      ","
+      "[fPriceOut4],[fPriceOut5],[fPriceOut6],[fPriceOut7],[fPriceOut8],[fPriceOut9],[fPriceOut10],"
+      "[fDeleted],[fMinCount],[fNomCount],[fMainPartner],[fSCPLU],[fSCSrokG],[fSCTare],[fSCPiece],"
+      "[fHavePh],[fWeightOut],[fProcLost],[fpdop1],[fpdop2],[fpdop3],[fpdop4],[fpdop5],[fDivList],"
+      "[fUKTZED],[fRcCountD],[fAvtoProd],[fExStamp],[fOShop],[fImport],[fMarkUp],[fGUID1],[fGUID2])"
+      " "
+      "VALUES "
+      "('',:pName,:pName,'','','','','','','','',1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,"
+      "0,0,0,0,0,0,0,'','','','','','',0,0,0,0,0,0,0,:pGUID1,:pGUID2);"
+      "SELECT SCOPE_IDENTITY() as LastID;");
+  q.ParamByName("pName").SetText("New unknown good " + gGetGUIDSTR(pGUID.fGUID1, pGUID.fGUID2));
+  q.ParamByName("pGUID1").SetInt64(pGUID.fGUID1);
+  q.ParamByName("pGUID2").SetInt64(pGUID.fGUID2);
+  q.Open();
+  q.Close();
+  const std::int64_t id = FindIdByGUID("tirGoods", pGUID);
+  AddToStoreNOW_ForGood(id);
+  mReport.Kind("goods").inserted++;
+  return id;
+}
+
+bool TDMJsonLoader::gSetIfMustGoodsUpdate() {
+  return Cached("UPDATE tirSettings SET fPI=(fPI+1) WHERE ([fMId]=0)AND([fPType]=-30);").ExecSql() >
+         0;
+}
+
+bool TDMJsonLoader::gGetIfMustGoodsUpdate() {
+  db::Query& q = Cached("SELECT fPI FROM tirSettings WHERE ([fMId]=0)AND([fPType]=-30);");
+  q.Open();
+  const std::size_t rows = q.RecordCount();
+  const std::int64_t value = rows == 1 ? q.FieldByIndex(0).AsInt64() : 0;
+  q.Close();
+  if (rows != 1) {
+    const std::string del = frame::gAppParams.fBaseType == 1 ? "DELETE " : "DELETE FROM ";
+    Cached(del +
+           "tirSettings WHERE ([fMId]=0)AND([fPType]=-30);"
+           "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fpStr)  VALUES "
+           "(0, 0, 0 ,-30, 0, 0, '');")
+        .ExecSql();
+    gLastGoodsUpdateCounter = 0;
+    return true;
+  }
+  if (value == gLastGoodsUpdateCounter) return false;
+  gLastGoodsUpdateCounter = value;
+  return true;
+}
+
+}  // namespace tir::import

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/exchange_values.h"
+
+namespace tir::import {
+
+// Content of a parsed text that the loaders cannot use: a value of the wrong JSON type, a text
+// that is too long, a date that is not a date, a group tree nested too deep. Ends the running
+// operation like a database error does.
+class EJsonLoadError : public std::runtime_error {
+ public:
+  explicit EJsonLoadError(const std::string& message) : std::runtime_error(message) {}
+};
+
+using JValue = rapidjson::Value;
+
+// One member of the top-level object: where its value starts in the text and, for an array,
+// where each element starts (npos for an element that is not an object).
+struct TTopValue {
+  std::string key;
+  rapidjson::Type type = rapidjson::kNullType;
+  std::size_t offset = 0;
+  std::vector<std::size_t> elements;
+};
+
+// A text that was parsed whole and found well-formed. Values are read back one top-level object
+// or one array element at a time, so a large file costs little more memory than its text.
+struct TJsonText {
+  std::string text;
+  std::vector<TTopValue> members;
+};
+
+// Parses pText whole; on success fills pOut and returns an empty string, otherwise the parser's
+// message with the byte offset.
+std::string ParseJsonText(std::string pText, TJsonText& pOut);
+
+// Longest text value accepted (bytes of UTF-8); longer ones are refused as damage.
+constexpr std::size_t kMaxJsonTextBytes = 1u << 20;
+
+// The first top-level member named pKey whose value is an object or array; nullptr when the
+// text has none (or is not an object).
+const TTopValue* FindTop(const TJsonText* pText, const char* pKey);
+// The value of a top-level object member, parsed into pDoc; nullptr when there is none.
+const JValue* TopObject(const TJsonText* pText, const char* pKey, rapidjson::Document& pDoc);
+
+// Where a value sits, for messages: "goods[12].name".
+struct TWhere {
+  const char* array;
+  std::size_t index;
+  std::string_view key;
+  std::string Text() const;
+};
+
+// Calls pFn(object, index) for each element of an array until pFn returns false; an element that
+// is not an object is refused.
+template <typename Fn>
+void ForEachObject(const JValue& pArray, const char* pName, Fn pFn) {
+  if (!pArray.IsArray()) throw EJsonLoadError(std::string(pName) + ": an array was expected");
+  std::size_t index = 0;
+  for (const JValue& element : pArray.GetArray()) {
+    if (!element.IsObject()) {
+      throw EJsonLoadError(TWhere{pName, index, {}}.Text() + ": an object was expected");
+    }
+    if (!pFn(element, index)) return;
+    ++index;
+  }
+}
+
+// Parses the element of a top-level array that starts at pOffset into pDoc.
+const JValue& ParseElement(const TJsonText& pText, std::size_t pOffset, rapidjson::Document& pDoc);
+
+// The same over a top-level array, one parsed element at a time.
+template <typename Fn>
+void ForEachObject(const TJsonText& pText, const TTopValue& pArray, const char* pName, Fn pFn) {
+  if (pArray.type != rapidjson::kArrayType) {
+    throw EJsonLoadError(std::string(pName) + ": an array was expected");
+  }
+  for (std::size_t index = 0; index < pArray.elements.size(); ++index) {
+    if (pArray.elements[index] == std::string::npos) {
+      throw EJsonLoadError(TWhere{pName, index, {}}.Text() + ": an object was expected");
+    }
+    rapidjson::Document doc;
+    if (!pFn(ParseElement(pText, pArray.elements[index], doc), index)) return;
+  }
+}
+
+std::string_view KeyOf(const JValue::Member& pMember);
+
+// Typed reads of one member value; a value of another JSON type raises EJsonLoadError.
+std::string ReadText(const JValue& v, const TWhere& w);
+std::u16string ReadWide(const JValue& v, const TWhere& w);
+std::int32_t ReadInt(const JValue& v, const TWhere& w);
+std::int64_t ReadInt64(const JValue& v, const TWhere& w);
+long double ReadExt(const JValue& v, const TWhere& w);
+// The compact date text "yyyymmddhhnnss"; false for an empty text (nothing sent).
+bool ReadDate(const JValue& v, const TWhere& w, double& pDate);
+// A GUID text: 36 characters or empty; anything else raises EJsonLoadError.
+void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid);
+
+// The host's short date-time text "dd.mm.yyyy hh:nn:ss".
+std::string ShortDateTime(double pWhen);
+
+// A goods line of a document or a list: its goods GUID, sum and quantity (other keys ignored).
+void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, long double& pSum,
+                   long double& pQtty);
+
+// The first GUID that two objects of one top-level array (or of one group tree, children
+// included) share, as "goods[7].guid repeats goods[2]"; empty when there is none. Such a text is
+// ambiguous: which of the two rows the base should end with depends on the order of the loaders.
+std::string FindDuplicateGuid(const TJsonText* pText);
+
+}  // namespace tir::import

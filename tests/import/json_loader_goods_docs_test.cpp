@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include "db/query.h"
+#include "tests/import/json_loader_fixture.h"
+
+namespace tir::import::test {
+namespace {
+
+const auto kGoods = [](TDMJsonLoader& l) { l.AddOrUpdateGoods(); };
+const auto kDocs = [](TDMJsonLoader& l) { l.SaveUniversalDocs(); };
+
+class GoodsDocsTest : public LoaderTest {
+ protected:
+  GoodsDocsTest() {
+    Load(R"({"entities":[{"guid":")" + G(1) + R"(","name":"E"}],"stores":[{"guid":")" + G(2) +
+             R"(","name":"S1"},{"guid":")" + G(3) + R"(","name":"S2"}],
+             "partners":[{"guid":")" +
+             G(4) + R"(","name":"P"}]})",
+         [](TDMJsonLoader& l) {
+           l.AddOrUpdateAllCatalogs();
+           l.AddOrUpdatePartners();
+         });
+  }
+  std::string Good(int n, const std::string& members) {
+    return R"({"guid":")" + G(n) + "\"" + (members.empty() ? "" : "," + members) + "}";
+  }
+  std::string Doc(int n, const std::string& members, const std::string& lines) {
+    return R"({"guid":")" + G(n) + R"(","entity":")" + G(1) + R"(","store":")" + G(2) + "\"," +
+           members + R"(,"docgoods":[)" + lines + "]}";
+  }
+};
+
+TEST_F(GoodsDocsTest, GoodsPricesBalancesAndTheChangedCounter) {
+  const std::string goods =
+      R"({"goods":[)" +
+      Good(10, R"("name":"Bread","p1":12.5,"vendor":")" + G(4) +
+                   R"(","prices":[{"id":1,"p":12.5},{"id":0,"p":3},{"id":2,"p":11}])") +
+      "]}";
+  EXPECT_TRUE(loader.gGetIfMustGoodsUpdate());  // creates the counter row
+  EXPECT_FALSE(loader.gGetIfMustGoodsUpdate());
+  Load(goods, kGoods);
+  EXPECT_TRUE(loader.gGetIfMustGoodsUpdate());
+  EXPECT_FALSE(loader.gGetIfMustGoodsUpdate());
+  EXPECT_EQ(Num("SELECT fPriceOut1 FROM tirGoods"), 12.5);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirPrices"), 2);     // price id 0 dropped
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirAStoreNow"), 2);  // 2 stores x 1 entity
+  EXPECT_EQ(Int("SELECT fMainPartner FROM tirGoods"), Int("SELECT fId FROM tirPartners"));
+
+  // Identical goods still rewrite their prices, bump nothing and add no balance rows.
+  db::Query q(base.conn());
+  q.SetSql("UPDATE tirPrices SET fPrice = 99;");
+  q.ExecSql();
+  Load(goods, kGoods);
+  EXPECT_EQ(loader.mReport.Kind("goods").identical, 1);
+  EXPECT_EQ(Num("SELECT fPrice FROM tirPrices WHERE fPriceId=2"), 11.0);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirAStoreNow"), 2);
+  EXPECT_FALSE(loader.gGetIfMustGoodsUpdate());
+
+  // A changed object without vendor loses its main partner.
+  Load(R"({"goods":[)" + Good(10, R"("name":"Rye")") + "]}", kGoods);
+  EXPECT_EQ(Int("SELECT fMainPartner FROM tirGoods"), 0);
+  EXPECT_EQ(Num("SELECT fPriceOut1 FROM tirGoods"), 12.5);  // not sent, kept
+}
+
+TEST_F(GoodsDocsTest, RecipesReplaceComponentsAndSkipUnknownOnes) {
+  Load(R"({"goods":[)" + Good(10, "") + "," + Good(11, "") + R"(],"recipes":[{"guid":")" + G(10) +
+           R"(","components":[{"guid":")" + G(11) + R"(","qtty":2,"qttynetto":1.5},{"guid":")" +
+           G(12) + R"(","qtty":1}]},{"components":[],"guid":")" + G(11) + R"("}]})",
+       kGoods);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirRecipes"), 1);
+  EXPECT_EQ(Num("SELECT fCountOut FROM tirRecipes"), 1.5);
+  EXPECT_EQ(loader.mReport.missing.size(), 1u);
+}
+
+TEST_F(GoodsDocsTest, DocumentsAreSavedTwiceAsUpdatesAndPosted) {
+  Load(R"({"goods":[)" + Good(10, R"("name":"Bread")") + "]}", kGoods);
+  const std::string doc =
+      Doc(20,
+          R"("num":5,"type":1,"state":0,"date":"20240105100000","sum":50,"transactguid":")" +
+              G(20) + "\"",
+          R"({"guid":")" + G(10) + R"(","qtty":4,"pin":12.5,"sum":50},{"guid":")" + G(10) +
+              R"(","qtty":1,"sum":10})");
+  Load(R"({"docs":[)" + doc + "]}", kDocs);
+  const std::int64_t id = Int("SELECT fId FROM tirDocuments");
+  EXPECT_EQ(Int("SELECT fTransactId FROM tirDocuments"), id);  // its own transaction, also when new
+  EXPECT_EQ(Int("SELECT fState FROM tirDocuments"), 0);        // stored as 3, posted with 20
+  EXPECT_GT(Int("SELECT COUNT(*) FROM tirAStore WHERE fDocId=" + std::to_string(id)), 0);
+  EXPECT_EQ(Num("SELECT SUM(fQtty) FROM tirAStoreNow"), 5.0);
+  Load(R"({"docs":[)" +
+           Doc(20, R"("num":6,"type":1,"state":0)", R"({"guid":")" + G(10) + R"(","qtty":2})") +
+           "]}",
+       kDocs);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments"), 1);
+  EXPECT_EQ(Int("SELECT fDocNum FROM tirDocuments"), 6);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocGoods"), 1);
+  EXPECT_EQ(Num("SELECT SUM(fQtty) FROM tirAStoreNow"), 2.0);
+}
+
+TEST_F(GoodsDocsTest, MissingReferenceStopsTheDocumentsAndUnknownGoodsBecomePlaceholders) {
+  const std::string good =
+      Doc(21, R"("num":1,"type":1)", R"({"guid":")" + G(77) + R"(","qtty":1})");
+  std::string bad = Doc(22, R"("num":2,"type":1,"date":"20240301120000")", "");
+  bad.replace(bad.find(G(2)), 36, G(55));  // a store the base does not know
+  const std::string after = Doc(23, R"("num":3,"type":1)", "");
+  Load(R"({"docs":[)" + good + "," + bad + "," + after + "]}", kDocs);
+  EXPECT_TRUE(loader.mifNeadUpdateAllSPR);
+  EXPECT_EQ(loader.mTextSTRNeadUpdateAllSPR,
+            "fStoreId; DocNum=2; Date: 01.03.2024 12:00:00; Type: 1");
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments"), 1);
+  EXPECT_EQ(Text("SELECT fName FROM tirGoods"), "New unknown good " + G(77));
+  EXPECT_EQ(Int("SELECT fState FROM tirDocuments"), 0);  // saved before the refusal: posted
+}
+
+TEST_F(GoodsDocsTest, MobileOrdersCookStatusAndGoodsLists) {
+  Load(R"({"goods":[)" + Good(10, R"("name":"Tea","code":"T","pin":2,"p1":5)") + "]}", kGoods);
+  TTirTokenOne token;
+  token.m2_mEntIDMapped = Int("SELECT fId FROM tirEntities");
+  token.m2_mStoreIDMapped = 1;
+  token.m2_mUserIDMapped = 4;
+  loader.SetTokenInfo(token);
+  const std::string order = R"({"docs":[{"guid":")" + G(30) + R"(","partner":")" + G(4) +
+                            R"(","sum":10.004,"type":6,"desc":"call","docgoods":[{"guid":")" +
+                            G(10) + R"(","qtty":2,"sum":10},{"guid":")" + G(99) +
+                            R"(","qtty":1}]}]})";
+  Load(order, [](TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); });
+  Load(order, [](TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); });
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments"), 1);
+  EXPECT_EQ(Int("SELECT fDocNum FROM tirDocuments"), 1);
+  EXPECT_EQ(Int("SELECT fTransactId = fId FROM tirDocuments"), 1);
+  EXPECT_EQ(Int("SELECT fColor FROM tirDocuments"), 14540287);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocGoods"), 1);
+  const std::int64_t doc = Int("SELECT fId FROM tirDocuments");
+
+  std::vector<TGoodsExportsDOCFromJS> list;
+  loader.GetGoodsListFromFirstDoc(list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].fCode, u"T");
+  EXPECT_DOUBLE_EQ(static_cast<double>(list[0].fPriceOut), 5.0);
+
+  db::Query q(base.conn());
+  q.SetSql("UPDATE tirDocGoods SET fPosId = 1;");
+  q.ExecSql();
+  const std::string cook = R"({"ordercookdoc":{"orderstatus":7,"orderposindoc":1)";
+  Load(cook + "}}", [](TDMJsonLoader& l) { l.ChangeCookStatus(); });
+  EXPECT_EQ(Int("SELECT fTypeInDoc FROM tirDocGoods"), 0);  // without lid nothing changes
+  Load(cook + R"(,"lid":)" + std::to_string(doc) + "}}",
+       [](TDMJsonLoader& l) { l.ChangeCookStatus(); });
+  EXPECT_EQ(Int("SELECT fTypeInDoc FROM tirDocGoods"), 7);
+
+  Load(R"({"goods":[{"guid":")" + G(10) + R"(","qtty":3},{"guid":")" + G(10) + R"(","qtty":0}]})",
+       [&list](TDMJsonLoader& l) { l.GetGoodsListQttyFromSPR(list); });
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_DOUBLE_EQ(static_cast<double>(list[0].fSumIn), 6.0);
+}
+
+}  // namespace
+}  // namespace tir::import::test

@@ -1,0 +1,73 @@
+# Runs tirdex import, import-mobile and cook-status on a fresh base and checks exit codes, the
+# report and that refused loads leave the base as it was (sqlite3 .dump).
+# Arguments: -DTIRDEX=<tirdex> -DSQLITE3=<sqlite3 shell> -DWORK=<scratch folder>.
+set(base "${WORK}/import.sqlite")
+file(MAKE_DIRECTORY "${WORK}")
+file(REMOVE "${base}" "${base}-wal" "${base}-shm")
+
+function(run expected_rc)
+  execute_process(COMMAND ${TIRDEX} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT rc EQUAL expected_rc)
+    message(FATAL_ERROR "tirdex ${ARGN}: exit ${rc}, expected ${expected_rc}\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect text pattern)
+  if(NOT text MATCHES "${pattern}")
+    message(FATAL_ERROR "expected /${pattern}/ in:\n${text}")
+  endif()
+endfunction()
+
+function(dump var)
+  execute_process(COMMAND ${SQLITE3} "${base}" ".dump" OUTPUT_VARIABLE value RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "sqlite3 .dump failed")
+  endif()
+  set(${var} "${value}" PARENT_SCOPE)
+endfunction()
+
+set(g1 "D0000000-0000-0000-0000-000000000001")
+set(g2 "D0000000-0000-0000-0000-000000000002")
+set(g3 "D0000000-0000-0000-0000-000000000003")
+set(g4 "D0000000-0000-0000-0000-000000000004")
+file(WRITE "${WORK}/good.json" "{\"stores\":[{\"guid\":\"${g1}\",\"name\":\"S\"}],
+ \"entities\":[{\"guid\":\"${g2}\",\"name\":\"E\"}],
+ \"goods\":[{\"guid\":\"${g3}\",\"name\":\"Bread\",\"p1\":10}],
+ \"docs\":[{\"guid\":\"${g4}\",\"num\":1,\"type\":1,\"state\":0,\"store\":\"${g1}\",\"entity\":\"${g2}\",
+   \"docgoods\":[{\"guid\":\"${g3}\",\"qtty\":3,\"sum\":30}]}]}")
+
+run(0 schema "${base}")
+run(0 import "${base}" "${WORK}/good.json")
+expect("${out}" "goods: 1 inserted")
+expect("${out}" "docs: 1 inserted")
+expect("${err}" "loading goods")
+run(0 import "${base}" "${WORK}/good.json" --goods --dry-run)
+expect("${out}" "goods: 0 inserted, 0 updated, 1 identical")
+
+dump(before)
+file(READ "${WORK}/good.json" text)
+string(REPLACE "\"store\":\"${g1}\"" "\"store\":\"D0000000-0000-0000-0000-000000000009\""
+       refused "${text}")
+file(WRITE "${WORK}/refused.json" "${refused}")
+run(1 import "${base}" "${WORK}/refused.json")
+expect("${err}" "fStoreId; DocNum=1")
+string(SUBSTRING "${text}" 0 100 truncated)
+file(WRITE "${WORK}/truncated.json" "${truncated}")
+run(1 import "${base}" "${WORK}/truncated.json")
+expect("${err}" "Помилка відкриття файла")
+dump(after)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "a refused load changed the base")
+endif()
+
+file(WRITE "${WORK}/order.json" "{\"docs\":[{\"guid\":\"D0000000-0000-0000-0000-000000000005\",\"sum\":7,\"type\":6,\"docgoods\":[{\"guid\":\"${g3}\",\"qtty\":1,\"sum\":7}]}]}")
+run(0 import-mobile "${base}" "${WORK}/order.json")
+expect("${out}" "mobile orders: 1 inserted")
+file(WRITE "${WORK}/cook.json" "{\"ordercookdoc\":{\"orderstatus\":2,\"orderposindoc\":0,\"lid\":1}}")
+run(0 cook-status "${base}" "${WORK}/cook.json")
+expect("${out}" "cook status: 0 inserted, 1 updated")
+run(1 import "${base}" "${WORK}/missing.json")
+run(2 import "${base}")
