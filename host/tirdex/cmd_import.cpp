@@ -9,6 +9,7 @@
 #include "frame/app_globals.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/json_loader.h"
 #include "import/json_loader_atomic.h"
@@ -37,17 +38,15 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     import::TDMJsonLoader loader;
     loader.SetConnection(connection.get());
     loader.mGoodsPauseMs = o.pause ? 2000 : 0;
-    // One progress line per step; the goods count rewrites the goods line in place.
-    bool lineOpen = false;
-    loader.mGoodsProgress = [](std::size_t n) {
-      std::cerr << "\rtirdex: loading goods... " << n << std::flush;
+    // One progress line per step; the goods count updates the goods line.
+    ProgressLine line;
+    loader.mGoodsProgress = [&line](std::size_t n) {
+      line.Show("tirdex: loading goods... " + std::to_string(n));
     };
     const import::TLoadOutcome out = import::RunAtomicLoad(
-        loader, *connection, o.file, steps, o.dryRun, [&lineOpen](const std::string& step) {
-          std::cerr << (lineOpen ? "\n" : "") << "tirdex: loading " << step << "..." << std::flush;
-          lineOpen = true;
-        });
-    if (lineOpen) std::cerr << "\n";
+        loader, *connection, o.file, steps, o.dryRun,
+        [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); });
+    line.Finish();
     frame::gAppPackParams.fSysLogDB = nullptr;
     frame::gAppPackParams.fFDConnect = nullptr;
     TirHostSetCallbackConnection(nullptr);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "export/req_params.h"
 #include "import/exchange_values.h"
 
 namespace tir::import {
@@ -284,17 +285,7 @@ struct TRespParams {
   std::int64_t lastGoodsSnapshot = 0;
 };
 
-// The request block of a received request.
-struct TReqParams {
-  std::string cmd, token;
-  std::int32_t ver = 0;
-  std::string getpartnersGroupId;
-  std::int64_t lastGoodsSnapshot = 0;
-  std::int64_t goodsLastRowId = 0;
-  std::string docsListDateFrom, docsListDateTo;
-  std::int64_t docsLastRowId = 0;
-  std::int32_t docsMaxCountInResp = 0;
-  std::string sourceID, requestString;
-};
+// The request block of a received request: the same record the main export builder answers.
+using TReqParams = exporting::TReqParams;
 
 }  // namespace tir::import
