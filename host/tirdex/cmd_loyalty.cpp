@@ -16,6 +16,8 @@
 namespace tir::tirdex {
 namespace {
 
+constexpr std::int64_t kMaxRows = 1000000000;
+
 struct LoyaltyOptions {
   std::string feed;
   std::string base;
@@ -108,10 +110,11 @@ void InstallLoyaltyCommands(CLI::App& app) {
   cmd->add_option("DB", o->base, "SQLite base")->required();
   cmd->add_option("FILE", o->file, "JSON file to write (default: print the page)");
   cmd->add_option("--pos", o->pos, "First row of the page, counting from 0")
-      ->check(CLI::NonNegativeNumber);
-  cmd->add_option("--count", o->count, "Rows in the page")->check(CLI::PositiveNumber);
+      ->check(CLI::Range(std::int64_t{0}, kMaxRows));
+  cmd->add_option("--count", o->count, "Rows in the page")
+      ->check(CLI::Range(std::int64_t{1}, kMaxRows));
   cmd->add_option("--sale-point", o->salePoint, "Which loyalty sale point, counting from 1")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(std::int64_t{1}, kMaxRows));
   cmd->add_option("--off", o->off, "Groups whose loyalty is off, as \"(12),(15)\"");
   cmd->callback([o, cmd] {
     try {
