@@ -104,7 +104,9 @@ void TDNJSonBuilder::AddGoods(TJsonOut& pairs, std::int64_t pNowGoodsSnapShot) {
   if (!StartSection("AddGoods")) return;
   AddAllGroups(pairs, "tirGoodsGroups", "goodsgroups");
   AddAllRecipes(pairs);
-  if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId <= 0) {
+  // The cache holds goods in the main forms; a loyalty copy neither reads nor fills it, or each
+  // would hand the other goods with the wrong members.
+  if (MainForms() && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId <= 0) {
     const auto cached = gDMBuilderCasher().GetSharedGoods(GetActivGoodsSnapShot());
     if (cached) {
       pairs.RawMembers(*cached);
@@ -281,7 +283,7 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   prices.Close();
   const std::size_t end = pairs.Text().Size();
   NoteState("+ST_07 " + std::to_string(end - start));
-  if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
+  if (main && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
     // The goods text is shared with the cache, not copied; the separator before it stays out.
     const bool comma = pairs.Text().Substr(start, start + 1) == ",";
     gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written,

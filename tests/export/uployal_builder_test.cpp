@@ -106,12 +106,13 @@ TEST_F(UployalTest, LastUploadTimeIsStoredOnce) {
   EXPECT_EQ(ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirSettings WHERE fPType = -47"), 1);
 }
 
-TEST_F(UployalTest, CarriedSectionsLeaveOutTheMainOnlyMembers) {
+TEST_F(UployalTest, CarriedSectionsLeaveOutTheMainOnlyMembersAndTheMainCache) {
   base.conn().ExecScript(
-      "INSERT INTO tirVAT (fId, fName, fVAT, fVATA, fGUID1) VALUES (1, 'A', 20, 0, 9);");
+      "INSERT INTO tirVAT (fId, fName, fVAT, fVATA, fGUID1) VALUES (1, 'A', 20, 0, 9);"
+      "INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 4711);");
   builder.SetAddGoodsFull();
   builder.SetAddAllCatalogs();
-  builder.RunBuildProcess();
+  builder.RunBuildProcess();  // run mode 1, where the main builder caches its goods
   ASSERT_EQ(builder.ErrorText(), "");
   const std::string text = builder.Text();
   EXPECT_NE(text.find("\"namefull\""), std::string::npos);
@@ -119,14 +120,22 @@ TEST_F(UployalTest, CarriedSectionsLeaveOutTheMainOnlyMembers) {
        {"\"import\"", "\"markup\"", "\"divlist\"", "\"vat_a\"", "\"onlyishop\""}) {
     EXPECT_EQ(text.find(key), std::string::npos) << key;
   }
-  // The loyalty forms of the goods filters run on this base.
+  exporting::TDNJSonBuilder main(base.conn());
+  main.SetAddGoodsFull();
+  main.RunBuildProcess();
+  EXPECT_NE(main.Text().find("\"onlyishop\""), std::string::npos);
+
+  // The loyalty forms of the goods filters: goods moved in the last days, of the shop.
+  base.conn().ExecScript(
+      "UPDATE tirGoods SET fOShop = 1;"
+      "INSERT INTO tirAStore (fGoodId, fDateTime) VALUES (2, datetime('now', '-1 day'));");
   exporting::TJsonText out;
   exporting::TJsonOut pairs(out);
   pairs.StartObject();
-  exporting::TReqParams request;
-  request.goodsLastRowId = 1;
-  builder.SetReqParams(request);
-  EXPECT_NO_THROW(builder.AddGoodsFull(pairs, 0, false, "2,3", 3, true, "", "", 0));
+  builder.AddGoodsFull(pairs, 0, false, "2,3", 3, true, "", "", 0);
+  const std::string goods = out.Substr(0, out.Size());
+  EXPECT_NE(goods.find(SmallGuid(514)), std::string::npos);
+  EXPECT_EQ(goods.find(SmallGuid(513)), std::string::npos);  // not moved lately
 }
 
 TEST(UployalSettings, RecordRoundTripsWithCredentialsScrambled) {
