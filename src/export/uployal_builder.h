@@ -42,10 +42,16 @@ class TDNJSUployalBuilder : private TDNJSonBuilder {
 
   using TDNJSonBuilder::AddError;
   using TDNJSonBuilder::ClearAllCMD;
+  using TDNJSonBuilder::DateToJSON;
   using TDNJSonBuilder::ErrorText;
   using TDNJSonBuilder::GenAllGUIDs;
+  using TDNJSonBuilder::GetActivGoodsSnapShot;
+  using TDNJSonBuilder::GetAllGoodsCount;
   using TDNJSonBuilder::GetBaseGUID;
+  using TDNJSonBuilder::GetGIUDFromTabelByID;
+  using TDNJSonBuilder::GetGIUDFromTreeID;
   using TDNJSonBuilder::GetRunMode;
+  using TDNJSonBuilder::GetSourceBaseId;
   using TDNJSonBuilder::ifExitNOW;
   using TDNJSonBuilder::LastGoodsSnapshopID;
   using TDNJSonBuilder::LastIdDocsList;
@@ -89,6 +95,7 @@ class TDNJSUployalBuilder : private TDNJSonBuilder {
   using TDNJSonBuilder::AddGoodsOnlyQtty;
   using TDNJSonBuilder::AddItemCost;
   using TDNJSonBuilder::AddMods;
+  using TDNJSonBuilder::AddOneGoodAndPhotoByBarCode;
   using TDNJSonBuilder::AddPartners;
   using TDNJSonBuilder::AddPrices;
   using TDNJSonBuilder::AddPricesNames;
@@ -99,6 +106,8 @@ class TDNJSUployalBuilder : private TDNJSonBuilder {
   using TDNJSonBuilder::AddUKTZED;
   using TDNJSonBuilder::AddUsers;
   using TDNJSonBuilder::AddVATs;
+  using TDNJSonBuilder::GoodsFilter;
+  using TDNJSonBuilder::GoodsFullSql;
 
  private:
   // Runs one loyalty build: nothing when the exit flag is set; else clears the last text and
