@@ -16,6 +16,7 @@ struct TDNJSonBuilder::Catalog {
     // 's' text, 'i' 32-bit integer, 'n' number, '0' the integer 0, 'g' the GUID text of the
     // columns `column` + "1" and `column` + "2".
     char kind;
+    bool mainOnly = false;  // left out of the loyalty builder's copy of the section
   };
   const char* section;    // state text of the section
   const char* treeTable;  // group tree written first ("" for none)

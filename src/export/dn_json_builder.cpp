@@ -30,7 +30,11 @@ std::string LocaleDateTime(double date) {
 
 }  // namespace
 
-TDNJSonBuilder::TDNJSonBuilder(db::Connection& connection) : mNow(db::NowDateTime) {
+TDNJSonBuilder::TDNJSonBuilder(db::Connection& connection)
+    : TDNJSonBuilder(connection, TSectionForms::kMain) {}
+
+TDNJSonBuilder::TDNJSonBuilder(db::Connection& connection, TSectionForms forms)
+    : mNow(db::NowDateTime), mForms(forms) {
   SetConnection(connection);
   mTokenInfo.Clear();
 }
@@ -104,9 +108,13 @@ std::string TDNJSonBuilder::Text() const { return JoinPieces(mStringList); }
 
 bool TDNJSonBuilder::StartSection(const char* name) {
   if (ifExitNOW()) return false;
-  mLastStateText = name;
+  if (MainForms()) mLastStateText = name;
   mRowsDone = 0;
   return true;
+}
+
+void TDNJSonBuilder::NoteState(const std::string& marker) {
+  if (MainForms()) mLastStateText += marker;
 }
 
 bool TDNJSonBuilder::RowDone() {
@@ -162,7 +170,7 @@ void TDNJSonBuilder::RunBuildProcess() {
         AddPrices(pairs);
         AddGoods(pairs, snapshot);
         AddUKTZED(pairs);
-      } else if (mNowRunMode == 1 && mTokenInfo.mType == 2) {
+      } else if (MainForms() && mNowRunMode == 1 && mTokenInfo.mType == 2) {
         AddGoodsOnlyQtty(pairs, std::to_string(mTokenInfo.m2_mEntIDMapped),
                          std::to_string(mTokenInfo.m2_mStoreIDMapped));
       } else {

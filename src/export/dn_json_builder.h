@@ -132,8 +132,29 @@ class TDNJSonBuilder {
   std::string GoodsFilter(std::int64_t pfDocId, const std::string& pGoodsGroupIds,
                           std::int32_t pLastPerDay, bool ifOnlyInetMagaz) const;
 
+ protected:
+  // The forms the sections are written in. A builder of the loyalty feeds carries the sections in
+  // its own forms: no state text, no "import", "autoprod", "isexstamp", "onlyishop", "markup",
+  // "divlist" of goods, no "vat_a" of tax rates, no "import" of classification codes, its own
+  // goods filter texts, and a quantities-only step that ignores the client's token.
+  enum class TSectionForms { kMain, kLoyalty };
+  TDNJSonBuilder(db::Connection& connection, TSectionForms forms);
+  bool MainForms() const { return mForms == TSectionForms::kMain; }
+  db::Query& Query1() { return *FDQuery1; }
+  // A run of a derived builder: clears the error text and the text of the last run; the text of
+  // the run replaces it.
+  void StartOwnRun() {
+    mErrorText.clear();
+    mStringList.clear();
+  }
+  void SetRunText(TJsonPieces pieces) { mStringList = std::move(pieces); }
+  // Adds the error line of an exception (nothing for AlreadyReported).
+  void ReportError(const std::exception_ptr& error);
+
  private:
   bool StartSection(const char* name);
+  // Appends a progress marker to the state text (main forms only).
+  void NoteState(const std::string& marker);
   // Called after each row of a long loop: lets the host process its window messages every 30
   // rows of an interactive export (run mode 0, the host's user-interface thread) and tells
   // whether the exit flag asks the loop to stop.
@@ -148,8 +169,6 @@ class TDNJSonBuilder {
   std::string DocsFilter(int mTypeSelect, std::int32_t baseId) const;
   void WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int64_t snapshot);
   void RunSections(TJsonOut& pairs);
-  // Adds the error line of an exception (nothing for AlreadyReported).
-  void ReportError(const std::exception_ptr& error);
   struct AlreadyReported {};
 
   std::unique_ptr<db::Query> FDQuery1;
@@ -185,6 +204,7 @@ class TDNJSonBuilder {
   std::string mTokenClientValue;
   std::function<double()> mNow;
   std::int64_t mRowsDone = 0;
+  TSectionForms mForms = TSectionForms::kMain;
 };
 
 }  // namespace tir::exporting

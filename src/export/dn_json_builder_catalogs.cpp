@@ -52,6 +52,7 @@ void TDNJSonBuilder::AddCatalog(TJsonOut& pairs, const Catalog& catalog) {
     r.Int64("lid", cId);
     for (std::size_t i = 0; i < cols.size(); ++i) {
       const Catalog::Member& m = catalog.members[i];
+      if (m.mainOnly && !MainForms()) continue;
       switch (m.kind) {
         case 'i':
           r.Int(m.key, cols[i]);
@@ -156,13 +157,14 @@ void TDNJSonBuilder::AddSalesPoints(TJsonOut& pairs) {
 }
 
 void TDNJSonBuilder::AddVATs(TJsonOut& pairs) {
-  static const Catalog kVats = {"AddVATs",
-                                "tirVATsGroups",
-                                "vatsgroups",
-                                "tirVAT",
-                                "tirVATsGroups",
-                                "vats",
-                                With(kCodeName, {{"vat", "fVAT", 'n'}, {"vat_a", "fVATA", 'n'}})};
+  static const Catalog kVats = {
+      "AddVATs",
+      "tirVATsGroups",
+      "vatsgroups",
+      "tirVAT",
+      "tirVATsGroups",
+      "vats",
+      With(kCodeName, {{"vat", "fVAT", 'n'}, {"vat_a", "fVATA", 'n', true}})};
   AddCatalog(pairs, kVats);
 }
 

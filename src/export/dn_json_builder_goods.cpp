@@ -57,13 +57,19 @@ std::string TDNJSonBuilder::GoodsFilter(std::int64_t pfDocId, const std::string&
     filter += std::string(" AND EXISTS ( ") + "   SELECT 1 " + "   FROM tirDocGoods dg " +
               "   WHERE dg.fDocId = :pDocId " + "     AND dg.fGoodId = tg.fId " + " ) ";
   }
-  if (pLastPerDay > 0) {
+  const bool main = MainForms();
+  if (pLastPerDay > 0 && main) {
     filter += std::string(" AND EXISTS ( ") + "   SELECT 1 " + "   FROM tirAStore ast " +
               "   WHERE ast.fDateTime >= :pDateStore1 " + "     AND ast.fGoodId = tg.fId " + " ) ";
+  } else if (pLastPerDay > 0) {
+    filter +=
+        " AND (tg.fId in (SELECT DISTINCT fGoodId FROM tirAStore WHERE fDateTime>=:pDateStore1))";
   }
   if (!pGoodsGroupIds.empty()) filter += " AND (tg.fGroupID IN (" + pGoodsGroupIds + ")) ";
-  if (ifOnlyInetMagaz) filter += " AND (tg.fOShop <> 0) ";
-  if (mReqParams.goodsLastRowId > 0) filter += " AND (tg.[fRV] > :pRV) ";
+  if (ifOnlyInetMagaz) filter += main ? " AND (tg.fOShop <> 0) " : " AND (tg.fOShop <> 0 )";
+  if (mReqParams.goodsLastRowId > 0) {
+    filter += main ? " AND (tg.[fRV] > :pRV) " : " AND (tg.[fRV]>:pRV) ";
+  }
   return filter;
 }
 
@@ -98,7 +104,9 @@ void TDNJSonBuilder::AddGoods(TJsonOut& pairs, std::int64_t pNowGoodsSnapShot) {
   if (!StartSection("AddGoods")) return;
   AddAllGroups(pairs, "tirGoodsGroups", "goodsgroups");
   AddAllRecipes(pairs);
-  if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId <= 0) {
+  // The cache holds goods in the main forms; a loyalty copy neither reads nor fills it, or each
+  // would hand the other goods with the wrong members.
+  if (MainForms() && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId <= 0) {
     const auto cached = gDMBuilderCasher().GetSharedGoods(GetActivGoodsSnapShot());
     if (cached) {
       pairs.RawMembers(*cached);
@@ -122,8 +130,9 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   CheckIdList("pGoodsGroupIds", pGoodsGroupIds);
   CheckIdList("pEntsIds", pEntsIds);
   CheckIdList("pStoresIds", pStoresIds);
-  if (pIncludeQtty) mLastStateText += "+IncludeQtty";
+  if (pIncludeQtty) NoteState("+IncludeQtty");
   const bool full = mCMDGoodsAddFull;
+  const bool main = MainForms();
   const bool withPrices = mCMDGoodsAddFull || mCMDGoodsAddSet2AllPrice;
   const bool allPrices = withPrices;
   const bool barcodes = mCMDGoodsAddFull || mCMDGoodsAddBarcodes01;
@@ -134,9 +143,9 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   goods.SetFetchAll(false);
   goods.SetSql(GoodsFullSql(filter, pIncludeQtty, pEntsIds, pStoresIds));
   BindGoodsFilter(goods, pfDocId, dateStore1, mReqParams.goodsLastRowId);
-  mLastStateText += "+ST_01";
+  NoteState("+ST_01");
   goods.Open();
-  mLastStateText += "+ST_02";
+  NoteState("+ST_02");
   db::Query prices(FDQuery1->GetConnection());
   prices.SetFetchAll(false);
   if (withPrices) {
@@ -147,7 +156,7 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
     BindGoodsFilter(prices, pfDocId, dateStore1, mReqParams.goodsLastRowId);
     prices.Open();
   }
-  mLastStateText += "+ST_03";
+  NoteState("+ST_03");
 
   TSectionRow r(goods, pairs);
   const std::size_t cId = r.Col("fId"), cG1 = r.Col("fGUID1"), cG2 = r.Col("fGUID2"),
@@ -223,12 +232,14 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
     }
     if (full) {
       for (int i = 0; i < 5; ++i) r.Str(kDopKeys[i], cDop[i]);
-      r.Int("import", cImport);
-      r.Int("autoprod", cAutoProd);
-      r.Int("isexstamp", cExStamp);
-      r.Int("onlyishop", cOShop);
-      r.Num("markup", cMarkUp);
-      r.Str("divlist", cDivList);
+      if (main) {
+        r.Int("import", cImport);
+        r.Int("autoprod", cAutoProd);
+        r.Int("isexstamp", cExStamp);
+        r.Int("onlyishop", cOShop);
+        r.Num("markup", cMarkUp);
+        r.Str("divlist", cDivList);
+      }
       r.Str("uktzed", cUkt);
       r.Guid("uktzedguid", cUkt1, cUkt2);
       pairs.Int("color", r.IsNull(cColor) ? -1 : r.At(cColor).AsInt32());
@@ -263,7 +274,7 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
     ++written;
     if (RowDone()) {
       stopped = true;
-      mLastStateText += "-=ifExitNOW=-";
+      NoteState("-=ifExitNOW=-");
       break;
     }
   }
@@ -271,8 +282,8 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   goods.Close();
   prices.Close();
   const std::size_t end = pairs.Text().Size();
-  mLastStateText += "+ST_07 " + std::to_string(end - start);
-  if (mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
+  NoteState("+ST_07 " + std::to_string(end - start));
+  if (main && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
     // The goods text is shared with the cache, not copied; the separator before it stays out.
     const bool comma = pairs.Text().Substr(start, start + 1) == ",";
     gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written,
@@ -398,7 +409,7 @@ void TDNJSonBuilder::AddUKTZED(TJsonOut& pairs) {
       "tirUktzed",
       "tirUktzedGroups",
       "uktzed",
-      {{"code", "fZEDCode", 's'}, {"name", "fZEDName", 's'}, {"import", "", '0'}},
+      {{"code", "fZEDCode", 's'}, {"name", "fZEDName", 's'}, {"import", "", '0', true}},
       "fZEDGroupID"};
   AddCatalog(pairs, kUktzed);
 }

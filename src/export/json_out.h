@@ -78,6 +78,7 @@ class TJsonOut : private rapidjson::Writer<TJsonText, rapidjson::UTF8<>, rapidjs
   using Base::EndArray;
   using Base::EndObject;
   using Base::IsComplete;
+  using Base::Null;
   using Base::StartArray;
   using Base::StartObject;
 

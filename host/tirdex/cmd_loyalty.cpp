@@ -1,0 +1,133 @@
+// tirdex loyalty: one page of a feed of the loyalty platform (categories, products, sale-point
+// prices) as a JSON array.
+#include <rapidjson/document.h>
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "db/db_error.h"
+#include "export/uployal_builder.h"
+#include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
+
+namespace tir::tirdex {
+namespace {
+
+constexpr std::int64_t kMaxRows = 1000000000;
+
+struct LoyaltyOptions {
+  std::string feed;
+  std::string base;
+  std::string file;
+  std::int64_t pos = 0;
+  std::int64_t count = 100;
+  std::int64_t salePoint = 1;
+  std::string off;
+};
+
+int Fail(const std::string& message, int code) {
+  std::cerr << "tirdex loyalty: " << message << "\n";
+  return code;
+}
+
+int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
+  // Options a feed does not read are refused rather than silently ignored.
+  if (o.feed != "categories" && cmd.count("--off") > 0) {
+    return Fail("--off only applies to the categories feed", kExitUsage);
+  }
+  if (o.feed != "prices" && cmd.count("--sale-point") > 0) {
+    return Fail("--sale-point only applies to the prices feed", kExitUsage);
+  }
+  if (o.feed == "categories" && (cmd.count("--pos") > 0 || cmd.count("--count") > 0)) {
+    return Fail("the categories feed is not paged: --pos and --count do not apply", kExitUsage);
+  }
+  if (!exporting::TDNJSUployalBuilder::IsRowValueIdList(o.off)) {
+    return Fail("--off takes group ids in the form \"(12),(15)\", not \"" + o.off + "\"",
+                kExitUsage);
+  }
+  if (!o.file.empty() && SameFile(o.file, o.base)) {
+    return Fail("FILE would overwrite the base", kExitUsage);
+  }
+  auto connection = OpenExistingBase(o.base);
+  exporting::TDNJSUployalBuilder builder(*connection);
+  if (o.feed == "categories") {
+    builder.RunBuildUployalCategories(o.off);
+  } else if (o.feed == "products") {
+    builder.RunBuildUployalGoods(o.pos, o.count);
+  } else {
+    builder.RunBuildUployalGoodsExternal_id(o.pos, o.count, o.salePoint);
+  }
+  if (!builder.ErrorText().empty()) {
+    std::cerr << builder.ErrorText() << "\n";
+    return Fail("nothing written", kExitFailure);
+  }
+  if (o.file.empty()) {
+    std::cout << builder.Text() << "\n";
+    return kExitOk;
+  }
+  if (!builder.SaveToFile(o.file)) return Fail("cannot write \"" + o.file + "\"", kExitFailure);
+  rapidjson::Document doc;
+  doc.Parse(builder.Text().c_str());
+  std::cout << o.feed << ": " << (doc.IsArray() ? doc.Size() : 0) << "\n";
+  return kExitOk;
+}
+
+constexpr const char* kLoyaltyFooter = R"FOOTER(
+Feeds:
+  categories  every goods group as an object with its GUID ("category_id"), its name and
+              its parent group's GUID ("parent_category_id", empty for a top group).
+              "percent" is 0 for groups whose loyalty is off and null for the others:
+              --off "(12),(15)" names the groups (by id) whose loyalty is off; their
+              subgroups are off as well. All groups come in one array.
+  products    goods in id order: GUID ("product_id"), group GUID ("category_id"), full
+              name and "price", the highest of the good's prices ("0.00" when it has none).
+  prices      the prices of the second price list of one sale point: good GUID
+              ("external_id" and "product_uid"), sale point GUID ("spot_id") and "price".
+              Only sale points marked for loyalty (bit 1 of their parameters) count;
+              --sale-point N takes the N-th of them in id order (default 1). A number past
+              the last one gives an empty array.
+
+Paging (products and prices): a page holds --count rows (default 100) starting at row
+--pos (default 0, the first row). Fetch pages with --pos 0, 100, 200, ... until a page
+comes back shorter than --count; a --pos past the last row gives an empty array "[]".
+
+Without FILE the page is printed; with FILE it is written there and the number of
+objects is printed. Before a page is built every row without a GUID gets one, so the
+base is written to. Exits 0 on success, 1 when the page could not be built (the error
+is printed and nothing is written), 2 for bad usage.)FOOTER";
+
+void InstallLoyaltyCommands(CLI::App& app) {
+  auto o = std::make_shared<LoyaltyOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "loyalty", "Write one page of a loyalty platform feed (categories, products or prices)");
+  cmd->footer(kLoyaltyFooter);
+  cmd->add_option("FEED", o->feed, "categories, products or prices")
+      ->required()
+      ->check(CLI::IsMember({"categories", "products", "prices"}));
+  cmd->add_option("DB", o->base, "SQLite base")->required();
+  cmd->add_option("FILE", o->file, "JSON file to write (default: print the page)");
+  cmd->add_option("--pos", o->pos, "First row of the page, counting from 0")
+      ->check(CLI::Range(std::int64_t{0}, kMaxRows));
+  cmd->add_option("--count", o->count, "Rows in the page")
+      ->check(CLI::Range(std::int64_t{1}, kMaxRows));
+  cmd->add_option("--sale-point", o->salePoint, "Which loyalty sale point, counting from 1")
+      ->check(CLI::Range(std::int64_t{1}, kMaxRows));
+  cmd->add_option("--off", o->off, "Groups whose loyalty is off, as \"(12),(15)\"");
+  cmd->callback([o, cmd] {
+    try {
+      SetExitCode(RunLoyalty(*o, *cmd));
+    } catch (const db::DbError& e) {
+      SetExitCode(Fail(std::string("ErrorSQL: ") + e.what(), kExitFailure));
+    } catch (const std::exception& e) {
+      SetExitCode(Fail(std::string("Error: ") + e.what(), kExitFailure));
+    }
+  });
+}
+
+const bool registered = RegisterCommands("loyalty", InstallLoyaltyCommands);
+
+}  // namespace
+}  // namespace tir::tirdex
