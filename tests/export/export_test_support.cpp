@@ -1,6 +1,7 @@
 #include "tests/export/export_test_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -29,6 +30,10 @@ void SetUserLists(const std::string& entIds, const std::string& storeIds) {
   params.fUserEntId = frame::WideAllocUtf8(entIds);
   params.fUserStoreId = frame::WideAllocUtf8(storeIds);
   frame::StoreAppParams(params);
+  // The stored copies sit in a packed record where the leak checker cannot see them: free them
+  // when the test program ends.
+  static const bool freedAtExit = std::atexit([] { frame::ResetAppGlobals(); }) == 0;
+  (void)freedAtExit;
   frame::WideFree(params.fUserEntId);
   frame::WideFree(params.fUserStoreId);
 }
