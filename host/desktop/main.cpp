@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "host/desktop/desktop_session.h"
 #include "host/desktop/main_window.h"
@@ -46,7 +49,10 @@ int main(int argc, char* argv[]) {
       "path");
   const QCommandLineOption langOption("lang", "Language at start: 1 Russian, 2 Ukrainian.", "1|2",
                                       "1");
+  const QCommandLineOption userOption(
+      "user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.", "code");
   parser.addOption(moduleOption);
+  parser.addOption(userOption);
   parser.addOption(langOption);
   if (!parser.parse(QCoreApplication::arguments())) {
     std::cerr << "tirhost: " << parser.errorText().toStdString() << "\n";
@@ -55,20 +61,45 @@ int main(int argc, char* argv[]) {
   if (parser.isSet("help")) parser.showHelp(0);
   const QStringList bases = parser.positionalArguments();
   const QString lang = parser.value(langOption);
-  if (bases.size() > 1 || (lang != "1" && lang != "2")) {
-    std::cerr << "tirhost: usage: tirhost [--module PATH] [--lang 1|2] [BASE]\n";
+  const std::string userCode = parser.value(userOption).toStdString();
+  if (bases.size() > 1 || (lang != "1" && lang != "2") || (!userCode.empty() && bases.empty())) {
+    std::cerr << "tirhost: usage: tirhost [--module PATH] [--lang 1|2] [BASE [--user CODE]]\n";
     return 2;
   }
 
   tir::desktop::DesktopSession session(FindModule(parser.value(moduleOption)).toStdString());
   session.SetLanguage(lang.toInt());
+  std::string error;
+  if (!bases.isEmpty() && !session.OpenBase(bases.front().toStdString(), error)) {
+    std::cerr << "tirhost: " << error << "\n";
+    return 1;
+  }
+  const tir::desktop::UserEntry* user = nullptr;
+  std::vector<tir::desktop::UserEntry> users;
+  if (!userCode.empty()) {
+    try {
+      users = session.Users();
+    } catch (const std::exception& e) {
+      std::cerr << "tirhost: " << e.what() << "\n";
+      return 1;
+    }
+    for (const tir::desktop::UserEntry& entry : users) {
+      if (entry.code == userCode) user = &entry;
+    }
+    if (user == nullptr) {
+      std::cerr << "tirhost: no user \"" << userCode << "\" in the base\n";
+      return 1;
+    }
+  }
   tir::desktop::MainWindow window(session);
   window.show();
   // The dialogs come once the window is up: the base, then who signs in.
-  QTimer::singleShot(0, &window, [&window, bases] {
-    if (bases.isEmpty()) {
+  QTimer::singleShot(0, &window, [&window, &session, user] {
+    if (!session.HasBase()) {
       window.ChooseBase();
-    } else if (window.OpenBase(bases.front())) {
+    } else if (user != nullptr) {
+      window.SignIn(*user);
+    } else {
       window.ChooseUser();
     }
   });
