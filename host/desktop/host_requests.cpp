@@ -1,6 +1,8 @@
 // DesktopSearchFunc: the picker and the change notices here, the answers from the host kit.
 #include "host/desktop/host_requests.h"
 
+#include <exception>
+#include <iostream>
 #include <utility>
 
 #include "db/sql_text.h"
@@ -30,8 +32,13 @@ std::int32_t TIR_HOST_STDCALL DesktopSearchFunc(TirModSearchIn pIn, TirModSearch
   if (pIn.fModuleId == 20 && pIn.fSearchMode == 888020 && handlers.pickGroups) {
     const std::string current = hostkit::Utf8OfWide(pIn.fSearchStr);
     std::string chosen;
-    if (!db::IsValidIdList(current) || !handlers.pickGroups(current, chosen) ||
-        !db::IsValidIdList(chosen)) {
+    try {
+      if (!db::IsValidIdList(current) || !handlers.pickGroups(current, chosen) ||
+          !db::IsValidIdList(chosen)) {
+        return Refuse(pOut);
+      }
+    } catch (const std::exception& e) {  // nothing is thrown back into the module
+      std::cerr << "tirhost: the goods-group picker failed: " << e.what() << "\n";
       return Refuse(pOut);
     }
     // The kit answers the chosen list with its names.

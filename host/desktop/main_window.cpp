@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -94,7 +95,7 @@ QMenu* MainWindow::TopMenu(std::int32_t id) const {
 
 bool MainWindow::OpenBase(const QString& location) {
   // The module's windows work on the open base: they close before it changes.
-  mdi_->closeAllSubWindows();
+  if (!CloseModuleWindows()) return false;
   std::string error;
   if (!session_.OpenBase(location.toStdString(), error)) {
     ShowError(QString::fromStdString(error));
@@ -154,9 +155,19 @@ void MainWindow::AppendLog(const QString& text) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  mdi_->closeAllSubWindows();
+  if (!CloseModuleWindows()) {
+    event->ignore();
+    return;
+  }
   session_.Stop();
   event->accept();
+}
+
+bool MainWindow::CloseModuleWindows() {
+  mdi_->closeAllSubWindows();
+  const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+  return std::none_of(windows.begin(), windows.end(),
+                      [](const QMdiSubWindow* window) { return !window->isHidden(); });
 }
 
 void MainWindow::RebuildMenus() {

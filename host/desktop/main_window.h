@@ -47,6 +47,8 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Asks the module's windows to close; false when one of them stays open.
+  bool CloseModuleWindows();
   void RebuildMenus();
   void AddModuleItems();
   void UpdateStatus();
