@@ -163,15 +163,13 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
   EXPECT_EQ(Captions(exchange).front(), QString::fromUtf8("Універсальний обім даними"));
 }
 
-TEST_F(DesktopHostTest, SearchFunctionAnswersGroupsAndSettlementsAndShowsChanges) {
+TEST_F(DesktopHostTest, SearchFunctionAsksThePickerAndShowsChanges) {
   {
     db::SqliteConnection& conn = base_.Reopen();
     conn.ExecScript(
         "UPDATE tirGoodsGroups SET fcr=6 WHERE fclev=0;"
         "INSERT INTO tirGoodsGroups (fId, fName, fcl, fcr, fclev) VALUES "
-        "(7, 'Drinks', 2, 5, 1), (8, 'Juice', 3, 4, 2);"
-        "INSERT INTO tirAMSettlement (fContractId, fTransactId, fSign, fSum) VALUES "
-        "(5, 1, 1, 100), (5, 2, -1, 30);");
+        "(7, 'Drinks', 2, 5, 1), (8, 'Juice', 3, 4, 2);");
     base_.Close();
   }
   DesktopSession session(TIR_MODULE_PATH);
@@ -202,25 +200,14 @@ TEST_F(DesktopHostTest, SearchFunctionAnswersGroupsAndSettlementsAndShowsChanges
   EXPECT_EQ(DesktopSearchFunc(in, &out), 1);
   EXPECT_NE(out.fCanceled, 0);
 
-  in.fSearchMode = 888023;
-  ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
-  EXPECT_EQ(hostkit::Utf8OfWide(out.fNameShowMod), "Drinks");
   in.fSearchMode = 888046;
   ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
   EXPECT_EQ(window.statusBar()->currentMessage(), QString::fromUtf8("Справочник товаров изменен"));
 
   in.fModuleId = 170;
-  in.fSearchMode = 5000;
-  in.fContractId = 5;
-  ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
-  EXPECT_DOUBLE_EQ(TirHostExtendedToDouble(out.fDataFloat1), 70.0);
   in.fSearchMode = 1024;
   ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
   EXPECT_EQ(window.statusBar()->currentMessage(), QString::fromUtf8("Взаиморасчеты изменены"));
-  // A request no host module answers is refused.
-  in.fSearchMode = 1;
-  EXPECT_EQ(DesktopSearchFunc(in, &out), 1);
-  EXPECT_NE(out.fCanceled, 0);
 
   // The module's messages go to the log pane.
   TirChar16* message = TirHostWideFromUtf8("Успешно отправлен.");
