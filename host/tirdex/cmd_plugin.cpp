@@ -8,6 +8,8 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "host/kit/tir_host_loader.h"
+#include "host/kit/tir_host_params.h"
+#include "host/kit/wide_text.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -24,29 +26,12 @@ struct PluginOptions {
   int lang = 1;
 };
 
-std::string Utf8(const TirChar16* text) {
-  const std::size_t size = TirHostPWideToUtf8(text, nullptr, 0);
-  std::string out(size + 1, '\0');
-  TirHostPWideToUtf8(text, out.data(), out.size());
-  out.resize(size);
-  return out;
-}
-
-std::string WideUtf8(const TirChar16* wide) {
-  const std::size_t size = TirHostWideToUtf8(wide, nullptr, 0);
-  std::string out(size + 1, '\0');
-  TirHostWideToUtf8(wide, out.data(), out.size());
-  out.resize(size);
-  return out;
-}
-
 // A base opened by the host kit and a module started on it; both are released at the end.
 class HostSession {
  public:
   ~HostSession() {
     TirHostUnloadModule(module_);
     TirHostCloseConnection(connection_);
-    for (TirChar16* text : strings_) TirSysFreeString(text);
   }
 
   bool Start(const PluginOptions& options) {
@@ -66,39 +51,22 @@ class HostSession {
       return false;
     }
     TirU6MenuParams app{};
-    app.fUserID = options.user;
-    app.fUserType = options.userType;
-    app.fBaseType = 0;
-    app.fPriceDigit = 2;
-    app.fCountDigit = 3;
-    app.fDecSeparator = u'.';
-    app.fSettingsParamSection = Keep("BASE1");
-    app.fUserName = Keep("tirdex");
-    app.fSettinsFileName = Keep("TirvaloMain.config");
-    app.fSettinsFileNameAll = Keep("TirvaloMainAll.config");
-    app.fSettinsFolderName = Keep("\\TirvaloMainBack");
-    app.fVerMainPro = 1;
+    TirHostFillAppParams(&app, connection_, options.user, options.userType, "tirdex");
     TirU7MenuParams services{};
     TirHostDefaultServices(connection_, &services);
-    if (TirHostStartModule(module_, &app, &services, options.lang, error, sizeof(error)) != 0) {
-      std::cerr << "tirdex plugin: " << error << "\n";
-      return false;
-    }
-    return true;
+    const bool started =
+        TirHostStartModule(module_, &app, &services, options.lang, error, sizeof(error)) == 0;
+    TirHostFreeAppParams(&app);  // the module keeps its own copies
+    if (!started) std::cerr << "tirdex plugin: " << error << "\n";
+    return started;
   }
 
   TirHostModule& Module() { return *module_; }
   db::Connection& Connection() { return *static_cast<db::Connection*>(connection_); }
 
  private:
-  TirChar16* Keep(const char* utf8) {
-    strings_.push_back(TirHostWideFromUtf8(utf8));
-    return strings_.back();
-  }
-
   void* connection_ = nullptr;
   TirHostModule* module_ = nullptr;
-  std::vector<TirChar16*> strings_;
 };
 
 int RunMenus(const PluginOptions& options) {
@@ -117,8 +85,8 @@ int RunMenus(const PluginOptions& options) {
     if (index == 0) continue;  // the count the module declares, not an item
     ++offered;
     std::cout << index << "\t" << item.fIdItemMenu << "\t" << item.fTypeMenu << "\t"
-              << item.fMenuOrder << "\t" << item.fIdParentMenu1 << "\t" << Utf8(item.fMenuName)
-              << "\n";
+              << item.fMenuOrder << "\t" << item.fIdParentMenu1 << "\t"
+              << hostkit::Utf8OfPWide(item.fMenuName) << "\n";
   }
   std::cout << offered << " menu items offered; " << 32 - offered
             << " of the indexes 1..32 not offered\n";
@@ -159,8 +127,8 @@ int RunRights(const PluginOptions& options) {
       TirHostClearSearchOut(&out);
       break;
     }
-    std::cout << index << "\t" << result << "\t" << out.fDataBigInt1 << "\t" << WideUtf8(out.fName)
-              << "\t" << WideUtf8(out.fStr1) << "\n";
+    std::cout << index << "\t" << result << "\t" << out.fDataBigInt1 << "\t"
+              << hostkit::Utf8OfWide(out.fName) << "\t" << hostkit::Utf8OfWide(out.fStr1) << "\n";
     TirHostClearSearchOut(&out);
   }
   // The mask as the module applies it: the rights its menu offers.

@@ -1,0 +1,107 @@
+// tirhost: the desktop substitute host. Opens a base, signs a user in and runs the module in an
+// MDI main window.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host/desktop/desktop_session.h"
+#include "host/desktop/main_window.h"
+
+namespace {
+
+constexpr const char* kModuleFile = "libTirDataExchange.so";
+
+// --module, then $TIRDEX_MODULE, then beside tirhost or in the build tree.
+QString FindModule(const QString& given) {
+  if (!given.isEmpty()) return given;
+  const QByteArray env = qgetenv("TIRDEX_MODULE");
+  if (!env.isEmpty()) return QString::fromLocal8Bit(env);
+  const QDir here(QCoreApplication::applicationDirPath());
+  for (const char* folder : {".", "../lib", "../../src/module"}) {
+    const QString path = here.filePath(QString(folder) + "/" + kModuleFile);
+    if (QFileInfo::exists(path)) return QDir::cleanPath(path);
+  }
+  return kModuleFile;  // left to the dynamic loader's search path
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tirhost");
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
+      "in (Service > Change user) and offers the module's windows under Service > Data exchange.");
+  parser.addHelpOption();
+  parser.addPositionalArgument("BASE", "SQLite base file to open at start (optional).", "[BASE]");
+  const QCommandLineOption moduleOption(
+      "module",
+      "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirhost, or the "
+      "build tree).",
+      "path");
+  const QCommandLineOption langOption("lang", "Language at start: 1 Russian, 2 Ukrainian.", "1|2",
+                                      "1");
+  const QCommandLineOption userOption(
+      "user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.", "code");
+  parser.addOption(moduleOption);
+  parser.addOption(userOption);
+  parser.addOption(langOption);
+  if (!parser.parse(QCoreApplication::arguments())) {
+    std::cerr << "tirhost: " << parser.errorText().toStdString() << "\n";
+    return 2;
+  }
+  if (parser.isSet("help")) parser.showHelp(0);
+  const QStringList bases = parser.positionalArguments();
+  const QString lang = parser.value(langOption);
+  const std::string userCode = parser.value(userOption).toStdString();
+  if (bases.size() > 1 || (lang != "1" && lang != "2") || (!userCode.empty() && bases.empty())) {
+    std::cerr << "tirhost: usage: tirhost [--module PATH] [--lang 1|2] [BASE [--user CODE]]\n";
+    return 2;
+  }
+
+  tir::desktop::DesktopSession session(FindModule(parser.value(moduleOption)).toStdString());
+  session.SetLanguage(lang.toInt());
+  std::string error;
+  if (!bases.isEmpty() && !session.OpenBase(bases.front().toStdString(), error)) {
+    std::cerr << "tirhost: " << error << "\n";
+    return 1;
+  }
+  const tir::desktop::UserEntry* user = nullptr;
+  std::vector<tir::desktop::UserEntry> users;
+  if (!userCode.empty()) {
+    try {
+      users = session.Users();
+    } catch (const std::exception& e) {
+      std::cerr << "tirhost: " << e.what() << "\n";
+      return 1;
+    }
+    for (const tir::desktop::UserEntry& entry : users) {
+      if (entry.code == userCode) user = &entry;
+    }
+    if (user == nullptr) {
+      std::cerr << "tirhost: no user \"" << userCode << "\" in the base\n";
+      return 1;
+    }
+  }
+  tir::desktop::MainWindow window(session);
+  window.show();
+  // The dialogs come once the window is up: the base, then who signs in.
+  QTimer::singleShot(0, &window, [&window, &session, user] {
+    if (!session.HasBase()) {
+      window.ChooseBase();
+    } else if (user != nullptr) {
+      window.SignIn(*user);
+    } else {
+      window.ChooseUser();
+    }
+  });
+  return QApplication::exec();
+}

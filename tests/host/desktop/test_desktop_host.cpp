@@ -1,0 +1,259 @@
+// The desktop host under the offscreen platform: the order of the host's calls, the menu built
+// from the module's answers, sign-in and language reaching the module, and the host's answers
+// to the module's requests.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+
+#include "host/desktop/desktop_session.h"
+#include "host/desktop/dialogs.h"
+#include "host/desktop/host_requests.h"
+#include "host/desktop/main_window.h"
+#include "host/kit/wide_text.h"
+#include "tests/support/temp_base.h"
+
+namespace tir::desktop {
+namespace {
+
+// Users: admin (type 1, no stored mask: every right), kasa (own mask 4), guest (type 2, none).
+void AddUsers(db::SqliteConnection& conn) {
+  for (const char* sql :
+       {"INSERT INTO tirUsersRG (fId, fName, fState, fBase) VALUES (1, 'Staff', 1, 1);",
+        "INSERT INTO tirUsers (fId, fCode, fName, fState, fType) VALUES "
+        "(1, 'admin', 'Admin', 1, 1), (2, 'kasa', 'Kasa', 1, 2), (3, 'guest', 'Guest', 1, 2);",
+        "INSERT INTO tirSettings (fUserId, fMId, fPType, fPB) VALUES (2, 410, -26, 4);"}) {
+    conn.ExecScript(sql);
+  }
+}
+
+// Runs `answer` on the next modal dialog once it is shown.
+void AnswerNextDialog(const std::function<void(QDialog&)>& answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    answer(*dialog);
+  });
+}
+
+// The module's submenu under the host's Service menu, or nullptr.
+QMenu* ExchangeMenu(const MainWindow& window) {
+  for (QAction* action : window.TopMenu(23)->actions()) {
+    if (action->menu() != nullptr) {
+      if (action->menu()->title().startsWith(QString::fromUtf8("Обм"))) return action->menu();
+    }
+  }
+  return nullptr;
+}
+
+QStringList Captions(const QMenu* menu) {
+  QStringList captions;
+  for (QAction* action : menu->actions()) captions << action->text();
+  return captions;
+}
+
+struct StubbornWindow : QWidget {
+  bool stubborn = true;
+  void closeEvent(QCloseEvent* event) override { event->setAccepted(!stubborn); }
+};
+
+class DesktopHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AddUsers(base_.conn());
+    base_.Close();
+  }
+
+  test::TempBase base_;
+};
+
+TEST_F(DesktopHostTest, HostCallsTheModuleInOrderAndHandsItTheWindowBar) {
+  DesktopSession session(TIR_RECORDING_MODULE_PATH);
+  auto window = std::make_unique<MainWindow>(session);
+  ASSERT_TRUE(window->OpenBase(QString::fromStdString(base_.path())));
+  ASSERT_TRUE(window->SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  window->SetLanguage(2);
+  ASSERT_TRUE(window->SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  // The module's command reaches u8.
+  QAction* command = window->TopMenu(23)->actions().at(4);
+  ASSERT_EQ(command->text(), "Command");
+  command->trigger();
+  // A module window that refuses to close (unsaved work) keeps the host and the module running.
+  auto* busy = new StubbornWindow;
+  window->MdiArea()->addSubWindow(busy)->show();
+  EXPECT_FALSE(window->close());
+  busy->stubborn = false;
+  EXPECT_TRUE(window->close());
+
+  void* handle = dlopen(TIR_RECORDING_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(handle, nullptr);
+  auto calls = reinterpret_cast<const char* (*)()>(dlsym(handle, "RecordedCalls"));
+  auto bar = reinterpret_cast<void* (*)()>(dlsym(handle, "RecordedWindowBar"));
+  EXPECT_STREQ(calls(),
+               "u0;u1 0;u1 1;u2;u60 3/2;u7 4;u9 -160 1;"  // start with the signed-in user
+               "u9 -200 2;"                               // language switch
+               "u60 1/1;u9 -140 0;"                       // another user signs in
+               "u8 600;"
+               "u9 -170 0;");  // the window closes
+  // The window bar the module receives sits in the host's main window over its MDI area.
+  auto* windowBar = static_cast<QToolBar*>(bar());
+  ASSERT_EQ(windowBar, window->WindowBar());
+  auto* main = qobject_cast<QMainWindow*>(windowBar->window());
+  ASSERT_NE(main, nullptr);
+  EXPECT_NE(qobject_cast<QMdiArea*>(main->centralWidget()), nullptr);
+  dlclose(handle);
+}
+
+TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
+  DesktopSession session(TIR_MODULE_PATH);
+  MainWindow window(session);
+  ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  QMenu* exchange = ExchangeMenu(window);
+  ASSERT_NE(exchange, nullptr);
+  EXPECT_EQ(exchange->title(), QString::fromUtf8("Обмен данными"));
+  EXPECT_EQ(Captions(exchange),
+            QStringList({QString::fromUtf8("Универсальный обмен данными"),
+                         QString::fromUtf8("Обмен с интернет-магазином"),
+                         QString::fromUtf8("Загрузка данных с внешнего файла")}));
+
+  // kasa signs in through the dialog, which lists every user with its type.
+  AnswerNextDialog([](QDialog& dialog) {
+    QTreeWidget* list = static_cast<SignInDialog&>(dialog).List();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    const QList<QTreeWidgetItem*> found = list->findItems("kasa", Qt::MatchExactly, 0);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found.front()->text(2), "2");
+    list->setCurrentItem(found.front());
+    dialog.accept();
+  });
+  window.ChooseUser();
+  EXPECT_EQ(session.User().code, "kasa");
+  exchange = ExchangeMenu(window);
+  ASSERT_NE(exchange, nullptr);
+  EXPECT_EQ(Captions(exchange),
+            QStringList({QString::fromUtf8("Загрузка данных с внешнего файла")}));
+
+  ASSERT_TRUE(window.SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  EXPECT_EQ(ExchangeMenu(window), nullptr);
+
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  window.SetLanguage(2);
+  EXPECT_EQ(window.TopMenu(23)->title(), QString::fromUtf8("Сервіс"));
+  EXPECT_EQ(window.TopMenu(21)->title(), QString::fromUtf8("Довідники"));
+  exchange = ExchangeMenu(window);
+  ASSERT_NE(exchange, nullptr);
+  EXPECT_EQ(exchange->title(), QString::fromUtf8("Обмін даними"));
+  EXPECT_EQ(Captions(exchange).front(), QString::fromUtf8("Універсальний обім даними"));
+}
+
+TEST_F(DesktopHostTest, SearchFunctionAsksThePickerAndShowsChanges) {
+  {
+    db::SqliteConnection& conn = base_.Reopen();
+    conn.ExecScript(
+        "UPDATE tirGoodsGroups SET fcr=6 WHERE fclev=0;"
+        "INSERT INTO tirGoodsGroups (fId, fName, fcl, fcr, fclev) VALUES "
+        "(7, 'Drinks', 2, 5, 1), (8, 'Juice', 3, 4, 2);");
+    base_.Close();
+  }
+  DesktopSession session(TIR_MODULE_PATH);
+  MainWindow window(session);
+  ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
+
+  TirModSearchIn in{};
+  TirHostClearSearchIn(&in);
+  TirModSearchOut out{};
+  in.fModuleId = 20;
+  in.fSearchMode = 888020;
+  in.fSearchStr = TirHostWideFromUtf8("7");
+  // The picker shows the tree with the module's groups checked; the user picks the child.
+  AnswerNextDialog([](QDialog& dialog) {
+    QTreeWidget* tree = static_cast<GroupPickerDialog&>(dialog).Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* drinks = tree->topLevelItem(0);
+    EXPECT_EQ(drinks->checkState(0), Qt::Checked);
+    ASSERT_EQ(drinks->childCount(), 1);
+    drinks->setCheckState(0, Qt::Unchecked);
+    drinks->child(0)->setCheckState(0, Qt::Checked);
+    dialog.accept();
+  });
+  ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
+  EXPECT_EQ(hostkit::Utf8OfWide(out.fStrDataList), "8");
+  EXPECT_EQ(hostkit::Utf8OfWide(out.fNameShowMod), "Juice");
+  AnswerNextDialog([](QDialog& dialog) { dialog.reject(); });
+  EXPECT_EQ(DesktopSearchFunc(in, &out), 1);
+  EXPECT_NE(out.fCanceled, 0);
+
+  in.fSearchMode = 888046;
+  ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
+  EXPECT_EQ(window.statusBar()->currentMessage(), QString::fromUtf8("Справочник товаров изменен"));
+
+  in.fModuleId = 170;
+  in.fSearchMode = 1024;
+  ASSERT_EQ(DesktopSearchFunc(in, &out), 0);
+  EXPECT_EQ(window.statusBar()->currentMessage(), QString::fromUtf8("Взаиморасчеты изменены"));
+
+  // The module's messages go to the log pane.
+  TirChar16* message = TirHostWideFromUtf8("Успешно отправлен.");
+  TirHostLogMessage(message, 1, TirDllInfo{}, 1);
+  TirSysFreeString(message);
+  EXPECT_TRUE(window.findChild<QPlainTextEdit*>()->toPlainText().contains(
+      QString::fromUtf8("Успешно отправлен.")));
+  TirHostClearSearchIn(&in);
+  TirHostClearSearchOut(&out);
+}
+
+// The main window with the Service menu and the module's submenu open, in Russian and in
+// Ukrainian, into $TIR_SCREENSHOT_DIR (docs/screenshots/tirhost_main_*.png).
+TEST_F(DesktopHostTest, Screenshots) {
+  const QByteArray folder = qgetenv("TIR_SCREENSHOT_DIR");  // else the working folder
+  DesktopSession session(TIR_MODULE_PATH);
+  MainWindow window(session);
+  window.resize(900, 560);
+  window.show();
+  ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  for (const std::int32_t lang : {1, 2}) {
+    window.SetLanguage(lang);
+    QMenu* service = window.TopMenu(23);
+    QMenu* exchange = ExchangeMenu(window);
+    ASSERT_NE(exchange, nullptr);
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    const QPoint menuAt =
+        window.menuBar()->actionGeometry(service->menuAction()).bottomLeft() + QPoint(0, 1);
+    const QPixmap serviceShot = service->grab();
+    painter.drawPixmap(menuAt, serviceShot);
+    const QRect row = service->actionGeometry(exchange->menuAction());
+    painter.drawPixmap(menuAt + QPoint(serviceShot.width() - 4, row.top()), exchange->grab());
+    painter.end();
+    const QString name = QString("tirhost_main_%1.png").arg(lang == 2 ? "ua" : "ru");
+    ASSERT_TRUE(shot.save(QDir(QString::fromLocal8Bit(folder)).filePath(name)));
+  }
+}
+
+}  // namespace
+}  // namespace tir::desktop
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
