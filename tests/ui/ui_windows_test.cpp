@@ -13,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +112,9 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationAndSavesTheProfile) {
   Control<QCheckBox>(w, "CheckBoxPerDay")->click();
   EXPECT_TRUE(Control<QSpinBox>(w, "EditPerDay")->isEnabled());
   stores->item(0)->setCheckState(Qt::Unchecked);
+  TirHostConfigureGroupPicker("5,6");  // the host's group picker answers with groups 5 and 6
+  Control<QToolButton>(w, "ButtonFindGroups")->click();
+  TirHostConfigureGroupPicker(nullptr);
   Click(w, "ButtonOK");
   EXPECT_EQ(host.Window("FTirDExInetShop"), nullptr);
 
@@ -124,6 +129,7 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationAndSavesTheProfile) {
   EXPECT_EQ(saved.mIfLastDayGoods, 1);
   EXPECT_EQ(saved.mStoreIds, "-1,1,-1");
   EXPECT_EQ(saved.mEntIds, "-1,1,-1");
+  EXPECT_EQ(saved.mGoodsGroupsIds, "5,6");
 
   // The saved profile comes back; a test-site URL typed in later is saved without automation.
   host.U8(610);
@@ -248,6 +254,37 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   for (const char* table : {"tirGoods", "tirPartners", "tirStores", "tirEntities", "tirDocuments"})
     EXPECT_EQ(Count(target, table), Count(source, table)) << table;
   EXPECT_GT(Count(target, "tirDocuments"), 0);
+  std::filesystem::remove(file);
+}
+
+TEST(UiWindows, StoppedExportAndImportLeaveNoFileAndNoRows) {
+  TempBase source;
+  demo::GenerateDemoBase(source.conn(), {.goods = 20, .docs = 4, .seed = 9, .progress = {}});
+  TempBase target;
+  const std::string file = TempPath(".json");
+  UiHost host;
+  host.Start(source.path(), 1);
+  host.U8(600);
+  QWidget* w = host.Window("FTirDExAll");
+  Control<QLineEdit>(w, "EditFileOut")->setText(QString::fromStdString(file));
+  // The user presses the stop button at the first turn of the message loop of the work.
+  QTimer::singleShot(0, Control<QPushButton>(w, "ButtonStop"), &QPushButton::click);
+  Click(w, "ButtonSend");
+  EXPECT_TRUE(Info(w).endsWith(": ПОМИЛКА:  Остановлено пользователем")) << Info(w);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  Click(w, "ButtonSend");
+  ASSERT_TRUE(std::filesystem::exists(file)) << Info(w);
+  host.Stop();
+
+  host.Start(target.path(), 1);
+  host.U8(611);
+  w = host.Window("FTirDExLoadFile");
+  Control<QLineEdit>(w, "EditFileIn")->setText(QString::fromStdString(file));
+  Control<QCheckBox>(w, "CBoxLoadGoods")->setChecked(true);
+  QTimer::singleShot(0, Control<QPushButton>(w, "ButtonStop"), &QPushButton::click);
+  Click(w, "AdvGlowButton2");
+  EXPECT_TRUE(Info(w).contains("Остановлено пользователем")) << Info(w);
+  EXPECT_EQ(Count(target, "tirGoods"), 0);
   std::filesystem::remove(file);
 }
 
