@@ -17,8 +17,6 @@ namespace {
 TirHostModule* gModule = nullptr;
 }
 
-TirHostModule* Module() { return gModule; }
-
 void Exec(tir::db::Connection& connection, const std::string& sql) {
   tir::db::Query query(connection);
   query.SetSql(sql);

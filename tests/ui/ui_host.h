@@ -64,7 +64,4 @@ class UiHost {
   std::filesystem::path config_;
 };
 
-// The module loaded once for the test run.
-TirHostModule* Module();
-
 }  // namespace tir::test

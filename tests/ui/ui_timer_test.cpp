@@ -2,11 +2,8 @@
 // the automatic shop profile still reaches the shop.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QPushButton>
 #include <cstdlib>
 
 #include "settings/json_one_send.h"
@@ -48,24 +45,6 @@ TEST(UiTimer, AutomaticShopProfileIsSentByTheModulesOwnTimer) {
   waited.restart();
   while (waited.elapsed() < 600) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_EQ(shop.Received().size(), sent);
-}
-
-TEST(UiTimer, ShopWindowSendsOnDemandWithTheUsersMode) {
-  if (std::string(TIR_SERVICE_LIBRARY_FILE).empty()) GTEST_SKIP() << "no service library";
-  TempBase base;
-  Exec(base.conn(), "INSERT INTO tirGoods (fId, fName, fOShop) VALUES (1, 'Кава', 1);");
-  ShopServer shop;
-  UiHost host;
-  host.Start(base.path(), 1);
-  host.U8(610);
-  QWidget* w = host.Window("FTirDExInetShop");
-  ASSERT_NE(w, nullptr);
-  w->findChild<QComboBox*>("EditURL")->setCurrentText(QString::fromStdString(shop.Url()));
-  w->findChild<QPushButton*>("SendButton")->click();
-  UiHost::Settle();
-  EXPECT_EQ(w->findChild<QLabel*>("LabelInfo")->text(), "Успешно отправлен.");
-  ASSERT_EQ(shop.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
-  EXPECT_NE(shop.Received()[0].find("Кава"), std::string::npos);
 }
 
 }  // namespace
