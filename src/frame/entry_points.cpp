@@ -157,11 +157,13 @@ void StartModule(std::int32_t language) {
   RunStartHook(LifecycleSlot::kJsonLibrary, language);
   if (DMLang == nullptr) DMLang = new TDMLang();
   DMLang->SetAvtiveLang(language);
+  RunStartHook(LifecycleSlot::kUserInterface, language);
   RunStartHook(LifecycleSlot::kDataModule, language);
 }
 
 void StopModule() {
   RunStopHook(LifecycleSlot::kDataModule);
+  RunStopHook(LifecycleSlot::kUserInterface);
   if (DMLang != nullptr) {
     delete DMLang;
     DMLang = nullptr;

@@ -30,8 +30,10 @@ void UnregisterMessageHandler(std::int32_t searchMode);
 // Start and stop steps of other subsystems. At -160 the module runs, in this order: the JSON
 // library's start, the creation of the language module, the background data module's start; at
 // -170: the background data module's stop, freeing the language module, the JSON library's stop.
-// A stop step must be harmless when its start has not run.
-enum class LifecycleSlot : std::uint8_t { kJsonLibrary, kDataModule };
+// A stop step must be harmless when its start has not run. The user interface (the Qt services of
+// a GUI build) starts after the language module and before the data module, so that the data
+// module's timer is the user interface's, and stops right after the data module.
+enum class LifecycleSlot : std::uint8_t { kJsonLibrary, kDataModule, kUserInterface };
 using StartHook = void (*)(std::int32_t language);
 using StopHook = void (*)();
 // Called by u60 after gAppParams was stored (the settings names of the settings subsystem are

@@ -1,0 +1,167 @@
+#include "ui/f_tir_dex_load_file.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+#include <stdexcept>
+
+#include "frame/app_globals.h"
+#include "frame/ui_services.h"
+#include "import/json_loader.h"
+#include "import/json_loader_atomic.h"
+#include "ui/ui_texts.h"
+
+namespace tir::ui {
+
+namespace {
+
+// The per-kind report of a load in the window's language.
+QString ReportText(const import::TLoadReport& aReport) {
+  QString text;
+  for (const auto& [kind, c] : aReport.kinds) {
+    text += QString::fromStdString(kind) + ": " + Tr("добавлено") + " " +
+            QString::number(c.inserted) + ", " + Tr("изменено") + " " + QString::number(c.updated) +
+            ", " + Tr("без изменений") + " " + QString::number(c.identical) + ", " +
+            Tr("отклонено") + " " + QString::number(c.refused) + "\n";
+  }
+  constexpr std::size_t kMaxMissing = 50;
+  for (std::size_t i = 0; i < aReport.missing.size() && i < kMaxMissing; ++i) {
+    text += Tr("не найдено: ") + QString::fromStdString(aReport.missing[i]) + "\n";
+  }
+  if (aReport.missing.size() > kMaxMissing) {
+    text += "... +" + QString::number(aReport.missing.size() - kMaxMissing) + "\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными") {
+  LabelFileIn = new QLabel(this);
+  EditFileIn = NewControl<QLineEdit>(this, "EditFileIn");
+  EditFileInButton = NewControl<QToolButton>(this, "EditFileInButton");
+  EditFileInButton->setText("...");
+  GroupObjects = NewControl<QGroupBox>(this, "GroupObjects");
+  CBoxLoadGoods = NewControl<QCheckBox>(GroupObjects, "CBoxLoadGoods", QString::fromUtf8("Товари"));
+  CBoxLoadPartners =
+      NewControl<QCheckBox>(GroupObjects, "CBoxLoadPartners", QString::fromUtf8("Партнери"));
+  CBoxLoadAllSPR = NewControl<QCheckBox>(GroupObjects, "CBoxLoadAllSPR",
+                                         QString::fromUtf8("Всі довідники інші"));
+  CBoxLoadDocs =
+      NewControl<QCheckBox>(GroupObjects, "CBoxLoadDocs", QString::fromUtf8("Документи"));
+  GroupObjects->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  auto* boxes = new QVBoxLayout(GroupObjects);
+  for (QCheckBox* box : {CBoxLoadGoods, CBoxLoadPartners, CBoxLoadAllSPR, CBoxLoadDocs}) {
+    boxes->addWidget(box);
+  }
+  AdvGlowButton2 = NewControl<QPushButton>(this, "AdvGlowButton2");
+  AdvGlowButton1 = NewControl<QPushButton>(this, "AdvGlowButton1");
+  ButtonOK = NewControl<QPushButton>(this, "ButtonOK");
+  ButtonCancel = NewControl<QPushButton>(this, "ButtonCancel");
+  MemoReport = NewControl<QPlainTextEdit>(this, "MemoReport");
+  MemoReport->setReadOnly(true);
+  MemoReport->hide();
+
+  auto* file = new QHBoxLayout;
+  file->addWidget(LabelFileIn);
+  file->addWidget(EditFileIn, 1);
+  file->addWidget(EditFileInButton);
+  auto* actions = new QHBoxLayout;
+  actions->addWidget(AdvGlowButton2);
+  actions->addWidget(AdvGlowButton1);
+  actions->addStretch(1);
+  auto* controls = new QVBoxLayout;
+  controls->addLayout(file);
+  controls->addWidget(GroupObjects);
+  controls->addLayout(actions);
+  controls->addWidget(MemoReport, 1);
+  controls->addStretch(0);
+  PlaceControls(controls, {}, {ButtonOK, ButtonCancel});
+
+  QObject::connect(EditFileInButton, &QToolButton::clicked, this, [this] { OnChooseFile(); });
+  QObject::connect(AdvGlowButton2, &QPushButton::clicked, this, [this] { RunLoad(false); });
+  QObject::connect(AdvGlowButton1, &QPushButton::clicked, this, [this] { RunLoad(true); });
+  // The window keeps nothing to save: OK closes it like "Закрыть".
+  QObject::connect(ButtonOK, &QPushButton::clicked, this, [this] { CloseForm(); });
+  QObject::connect(ButtonCancel, &QPushButton::clicked, this, [this] { CloseForm(); });
+
+  try {
+    mJsonLoader = std::make_unique<import::TDMJsonLoader>();
+    mJsonLoader->SetConnection(&frame::HostConnection());
+    mJsonLoader->SetPtr_ExitNow(&mExitNow);
+  } catch (const std::exception& e) {
+    mJsonLoader.reset();
+    frame::MessageDlg(e.what(), frame::TMsgDlgType::mtError, frame::mbOK);
+  }
+  Retranslate();
+}
+
+TFTirDExLoadFile::~TFTirDExLoadFile() = default;
+
+void TFTirDExLoadFile::Retranslate() {
+  TTirForm::Retranslate();
+  LabelFileIn->setText(Tr("Файл выгрузки"));
+  GroupObjects->setTitle(Tr("Объекты для загрузки с файла"));
+  AdvGlowButton2->setText(Tr("Загрузить с файла выбранные объекты"));
+  AdvGlowButton1->setText(Tr("Анализировать файл"));
+  ButtonOK->setText(Tr("ОК"));
+  ButtonCancel->setText(Tr("Закрыть"));
+}
+
+void TFTirDExLoadFile::OnChooseFile() {
+  const QString chosen = ChooseJsonFile(this, false, QString());
+  if (!chosen.isEmpty()) EditFileIn->setText(chosen);
+}
+
+void TFTirDExLoadFile::RunLoad(bool aDryRun) {
+  if (Busy() || !mJsonLoader) return;
+  MemoReport->clear();
+  MemoReport->hide();
+  StartBusy(Tr("Старт: ") + EditFileIn->text().trimmed() + " ...", true);
+  std::vector<import::TLoadStep> steps =
+      import::FileLoadSteps(CBoxLoadAllSPR->isChecked(), CBoxLoadPartners->isChecked(),
+                            CBoxLoadGoods->isChecked(), CBoxLoadDocs->isChecked());
+  // A step left early because the user stopped the load raises, so that nothing is kept.
+  for (import::TLoadStep& step : steps) {
+    step.second = [this, run = step.second](import::TDMJsonLoader& loader) {
+      run(loader);
+      if (StopRequested()) throw std::runtime_error(Tr("Остановлено пользователем").toStdString());
+    };
+  }
+  import::TLoadOutcome outcome;
+  try {
+    outcome = import::RunAtomicLoad(*mJsonLoader, frame::HostConnection(),
+                                    EditFileIn->text().trimmed().toStdString(), steps, aDryRun,
+                                    [](const std::string&) { frame::ProcessMessages(); });
+  } catch (const std::exception& e) {
+    outcome.result = import::TLoadResult::kFailed;
+    outcome.message = std::string("Error: ") + e.what();
+  }
+  switch (outcome.result) {
+    case import::TLoadResult::kNotOpened:
+      StopBusy(false, QString::fromUtf8("Помилка відкриття файла"));
+      return;
+    case import::TLoadResult::kDone:
+      StopBusy(true, QString::fromUtf8("Готово"));
+      break;
+    case import::TLoadResult::kRolledBack:
+      StopBusy(true, Tr("Анализ файла: ничего не записано"));
+      break;
+    default:
+      StopBusy(false, QString::fromStdString(outcome.message));
+      break;
+  }
+  if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty()) {
+    MemoReport->setPlainText(ReportText(outcome.report));
+    MemoReport->show();
+  }
+}
+
+}  // namespace tir::ui

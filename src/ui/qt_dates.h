@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace tir::ui {
+
+// Local date-times of the pickers as the module's day numbers and back.
+double ToDayNumber(const QDateTime& aValue);
+QDateTime FromDayNumber(double aDay);
+// "dd.MM.yyyy hh:mm:ss" of a moment, for progress texts.
+QString DateTimeText(const QDateTime& aValue);
+
+}  // namespace tir::ui

@@ -1,0 +1,177 @@
+#include "ui/tir_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "frame/app_globals.h"
+#include "frame/dm_lang.h"
+#include "frame/ui_services.h"
+#include "ui/qt_services.h"
+#include "ui/ui_texts.h"
+
+namespace tir::ui {
+
+QString ChooseJsonFile(QWidget* aParent, bool aSave, const QString& aDefaultName) {
+  QFileDialog dialog(aParent);
+  dialog.setAcceptMode(aSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(aSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix("json");
+  dialog.setNameFilters({QString::fromUtf8("Все (*)"), "JSON (*.json)"});
+  if (!aDefaultName.isEmpty()) dialog.selectFile(aDefaultName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+TTirForm::TTirForm(const char* aObjectName, const char* aCaption) : mCaption(aCaption) {
+  setObjectName(QString::fromUtf8(aObjectName));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(Tr(mCaption));
+  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  if (frame::DMLang != nullptr) {
+    mLangOwner = frame::DMLang;
+    mLangListener = frame::DMLang->AddLanguageListener([this](std::int32_t) { Retranslate(); });
+  }
+}
+
+TTirForm::~TTirForm() {
+  // The language module may have been freed (-170) or replaced since the window subscribed.
+  if (mLangOwner != nullptr && mLangOwner == frame::DMLang) {
+    frame::DMLang->RemoveLanguageListener(mLangListener);
+  }
+}
+
+void TTirForm::ShowInHost() {
+  mTaskMDIButton =
+      static_cast<QAction*>(frame::Ui().CreateMDIFormButton(this, windowTitle().toStdString()));
+  if (QMdiArea* area = HostMdiArea(); area != nullptr) {
+    mSubWindow = area->addSubWindow(this);
+    mSubWindow->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(area, &QMdiArea::subWindowActivated, this,
+                     [this](QMdiSubWindow* active) { SetBarButtonDown(active == mSubWindow); });
+    mSubWindow->show();
+    area->setActiveSubWindow(mSubWindow);
+  } else {
+    show();
+  }
+}
+
+void TTirForm::CloseForm() {
+  if (mSubWindow != nullptr) {
+    mSubWindow->close();
+  } else {
+    close();
+  }
+}
+
+void TTirForm::SetBarButtonDown(bool aDown) {
+  if (mTaskMDIButton != nullptr) mTaskMDIButton->setChecked(aDown);
+}
+
+void TTirForm::Retranslate() {
+  setWindowTitle(Tr(mCaption));
+  if (mTaskMDIButton != nullptr) {
+    mTaskMDIButton->setText(windowTitle());
+    mTaskMDIButton->setToolTip(windowTitle());
+  }
+  if (mButtonStop != nullptr) mButtonStop->setText(Tr("Остановить"));
+}
+
+QWidget* TTirForm::ProgressLine() {
+  if (mProgress != nullptr) return mProgress;
+  mProgress = new QWidget(this);
+  auto* row = new QHBoxLayout(mProgress);
+  row->setContentsMargins(0, 0, 0, 0);
+  mBusyImage = new QProgressBar(mProgress);
+  mBusyImage->setObjectName("Image1");
+  mBusyImage->setRange(0, 0);  // an endless animation
+  mBusyImage->setTextVisible(false);
+  mBusyImage->setMaximumWidth(80);
+  const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize);
+  mImageOK = new QLabel(mProgress);
+  mImageOK->setObjectName("AdvOfficeImageOK");
+  mImageOK->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(icon, icon));
+  mImageError = new QLabel(mProgress);
+  mImageError->setObjectName("AdvOfficeImageError");
+  mImageError->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(icon, icon));
+  LabelInfo = new QLabel(mProgress);
+  LabelInfo->setObjectName("LabelInfo");
+  LabelInfo->setWordWrap(true);
+  LabelInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  mButtonStop = new QPushButton(Tr("Остановить"), mProgress);
+  mButtonStop->setObjectName("ButtonStop");
+  QObject::connect(mButtonStop, &QPushButton::clicked, this, [this] { mExitNow.SetExitNOW(true); });
+  row->addWidget(mBusyImage);
+  row->addWidget(mImageOK);
+  row->addWidget(mImageError);
+  row->addWidget(LabelInfo, 1);
+  row->addWidget(mButtonStop);
+  ClearProgress();
+  return mProgress;
+}
+
+void TTirForm::PlaceControls(QLayout* aControls, std::initializer_list<QWidget*> aLeft,
+                             std::initializer_list<QWidget*> aRight) {
+  auto* buttons = new QHBoxLayout;
+  for (QWidget* button : aLeft) buttons->addWidget(button);
+  buttons->addStretch(1);
+  for (QWidget* button : aRight) buttons->addWidget(button);
+  auto* main = new QVBoxLayout(this);
+  main->addLayout(aControls, 1);
+  main->addWidget(ProgressLine());
+  main->addLayout(buttons);
+}
+
+void TTirForm::ClearProgress() {
+  ProgressLine();
+  mBusyImage->hide();
+  mImageOK->hide();
+  mImageError->hide();
+  mButtonStop->hide();
+  LabelInfo->clear();
+  LabelInfo->hide();
+}
+
+void TTirForm::StartBusy(const QString& aText, bool aCanStop) {
+  ClearProgress();
+  mBusy = true;
+  mExitNow.SetExitNOW(false);
+  LabelInfo->setText(aText);
+  LabelInfo->show();
+  mBusyImage->show();
+  mButtonStop->setVisible(aCanStop);
+  setCursor(Qt::BusyCursor);
+  frame::ProcessMessages();
+}
+
+void TTirForm::StopBusy(bool aSuccess, const QString& aText) {
+  mBusy = false;
+  unsetCursor();
+  mBusyImage->hide();
+  mButtonStop->hide();
+  (aSuccess ? mImageOK : mImageError)->show();
+  LabelInfo->setText(aText);
+  LabelInfo->show();
+  if (mCloseAfterWork) CloseForm();
+}
+
+void TTirForm::closeEvent(QCloseEvent* event) {
+  if (mBusy) {
+    // The work runs in this window's handler: ask it to stop, and close once it has.
+    mExitNow.SetExitNOW(true);
+    mCloseAfterWork = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace tir::ui

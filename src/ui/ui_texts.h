@@ -1,0 +1,13 @@
+#pragma once
+
+// Texts of the windows in the language module's active language. A window names each text by its
+// Russian (default) form; the Ukrainian form comes from the table of ui_texts.cpp. Texts the
+// windows show in Ukrainian in both languages are kept as they are.
+
+#include <QString>
+
+namespace tir::ui {
+
+QString Tr(const char* aRussian);
+
+}  // namespace tir::ui

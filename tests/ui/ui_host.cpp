@@ -1,0 +1,137 @@
+#include "tests/ui/ui_host.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "db/query.h"
+#include "settings/ini_settings.h"
+#include "tests/support/temp_base.h"
+
+namespace tir::test {
+
+namespace {
+TirHostModule* gModule = nullptr;
+}
+
+void Exec(tir::db::Connection& connection, const std::string& sql) {
+  tir::db::Query query(connection);
+  query.SetSql(sql);
+  query.ExecSql();
+}
+
+UiHost::UiHost() : config_(TempPath("-uiconfig")) {
+  area_ = new QMdiArea(&main_);
+  main_.setCentralWidget(area_);
+  bar_ = main_.addToolBar("windows");
+  main_.resize(1000, 760);
+  main_.show();
+  std::filesystem::create_directories(config_);
+  ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+  WriteIniSettingsSectionAndParam("MAIN", "GUIDCODE", kGuidCode, 'N');
+  // Modal dialogs are answered with their first button, and their texts kept.
+  QObject::connect(&dialogWatch_, &QTimer::timeout, [this] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || box->buttons().isEmpty()) return;
+    dialogs_ << box->text();
+    box->buttons().first()->click();
+  });
+  dialogWatch_.start(20);
+}
+
+UiHost::~UiHost() {
+  Stop();
+  std::filesystem::remove_all(config_);
+}
+
+void UiHost::Start(const std::string& base, int userType, const std::string& storeIds,
+                   int language) {
+  connection_ = TirHostOpenConnection(base.c_str());
+  ASSERT_NE(connection_, nullptr);
+  auto keep = [this](const char* text) {
+    strings_.push_back(TirHostWideFromUtf8(text));
+    return strings_.back();
+  };
+  TirU6MenuParams app{};
+  app.fUserID = 999;
+  app.fUserType = userType;
+  app.fPriceDigit = 2;
+  app.fCountDigit = 3;
+  app.fDecSeparator = u'.';
+  app.fSettingsParamSection = keep("BASE1");
+  app.fUserStoreId = storeIds.empty() ? nullptr : keep(storeIds.c_str());
+  app.fSettinsFileName = keep("TirvaloMain.config");
+  app.fSettinsFileNameAll = keep("TirvaloMainAll.config");
+  app.fSettinsFolderName = keep("\\TirvaloMainBack");
+  TirU7MenuParams services{};
+  TirHostDefaultServices(connection_, &services);
+  services.fBarMDI = bar_;
+  char error[256] = {};
+  ASSERT_EQ(TirHostStartModule(gModule, &app, &services, language, error, sizeof error), 0)
+      << error;
+}
+
+void UiHost::Stop() {
+  area_->closeAllSubWindows();
+  Settle();
+  if (gModule != nullptr) TirHostStopModule(gModule);
+  if (connection_ != nullptr) TirHostCloseConnection(connection_);
+  connection_ = nullptr;
+  for (TirChar16* text : strings_) TirSysFreeString(text);
+  strings_.clear();
+}
+
+int UiHost::U8(int code) {
+  TirU8Params params{};
+  params.fCode = code;
+  const int result = gModule->u8(params);
+  Settle();
+  return result;
+}
+
+int UiHost::Message(int mode, long long data1) {
+  TirModSearchOut out{};
+  const int result = TirHostSendMessage(gModule, mode, data1, &out);
+  TirHostClearSearchOut(&out);
+  Settle();
+  return result;
+}
+
+QWidget* UiHost::Window(const char* objectName) const {
+  QWidget* found = nullptr;
+  for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::CreationOrder)) {
+    if (sub->widget() != nullptr && sub->widget()->objectName() == objectName)
+      found = sub->widget();
+  }
+  return found;
+}
+
+void UiHost::Settle() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+}
+
+}  // namespace tir::test
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (const char* service = TIR_SERVICE_LIBRARY_FILE; *service != '\0') {
+    ::setenv("TIR_SERVICE_LIBRARY", service, 1);
+  }
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  char error[256] = {};
+  tir::test::gModule = TirHostLoadModule(TIR_MODULE_FILE, error, sizeof error);
+  if (tir::test::gModule == nullptr) {
+    std::fprintf(stderr, "%s\n", error);
+    return 1;
+  }
+  const int result = RUN_ALL_TESTS();
+  // The module stays loaded: the host's widgets may still refer to its code until exit.
+  return result;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// A small Qt host for the UI tests: a main window with an MDI area and a window bar, the plug-in
+// loaded through the host kit, and a watcher that answers (and records) every modal dialog.
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStringList>
+#include <QTimer>
+#include <QToolBar>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "tir_host_loader.h"
+
+// gtest messages and failure output of Qt texts.
+inline std::ostream& operator<<(std::ostream& os, const QString& text) {
+  return os << text.toStdString();
+}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
+
+namespace tir::test {
+
+// Runs SQL text without parameters on a test's own connection.
+void Exec(tir::db::Connection& connection, const std::string& sql);
+
+class UiHost {
+ public:
+  static constexpr const char* kGuidCode = "UI-BASE-GUID-1";
+
+  UiHost();
+  ~UiHost();
+
+  // Starts the module on the SQLite base `base` (u0 .. u7 with the window bar, then -160) for a
+  // user of `userType` without a row in tirUsers, limited to `storeIds` when not empty.
+  void Start(const std::string& base, int userType, const std::string& storeIds = "",
+             int language = 1);
+  // -170, closes the module's windows and the host's connection.
+  void Stop();
+  int U8(int code);
+  int Message(int mode, long long data1);
+
+  // The widget of the open MDI window with this object name (the last one opened), or null.
+  QWidget* Window(const char* objectName) const;
+  QToolBar& Bar() { return *bar_; }
+  QMdiArea& Area() { return *area_; }
+  // Texts of the dialogs answered so far.
+  const QStringList& Dialogs() const { return dialogs_; }
+  // Turns the event loop (deferred deletes included).
+  static void Settle();
+
+ private:
+  QMainWindow main_;
+  QMdiArea* area_;
+  QToolBar* bar_;
+  QTimer dialogWatch_;
+  QStringList dialogs_;
+  void* connection_ = nullptr;
+  std::vector<TirChar16*> strings_;
+  std::filesystem::path config_;
+};
+
+}  // namespace tir::test

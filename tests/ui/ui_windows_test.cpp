@@ -1,0 +1,278 @@
+// The three windows opened through u8 in a Qt host, filled and driven through their controls.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "host/demo/demo_base.h"
+#include "settings/data_ex_out.h"
+#include "settings/json_one_send.h"
+#include "settings/profile_rows.h"
+#include "tests/support/temp_base.h"
+#include "tests/transport/shop_server.h"
+#include "tests/ui/ui_host.h"
+
+namespace tir::test {
+namespace {
+
+template <typename T>
+T* Control(QWidget* window, const char* name) {
+  T* control = window == nullptr ? nullptr : window->findChild<T*>(name);
+  EXPECT_NE(control, nullptr) << name;
+  return control;
+}
+QLineEdit* Edit(QWidget* window, const char* name) { return Control<QLineEdit>(window, name); }
+QString Info(QWidget* window) { return Control<QLabel>(window, "LabelInfo")->text(); }
+
+void Click(QWidget* window, const char* button) {
+  Control<QAbstractButton>(window, button)->click();
+  UiHost::Settle();
+}
+// Presses the stop button at the first message-loop turn of the work the next click starts.
+void StopAtFirstTurn(QWidget* window) {
+  QTimer::singleShot(0, Control<QPushButton>(window, "ButtonStop"), &QPushButton::click);
+}
+
+std::int64_t Count(TempBase& base, const char* table) {
+  return ScalarInt(base.conn(), std::string("SELECT COUNT(*) FROM ") + table);
+}
+
+void AddStores(TempBase& base) {
+  Exec(base.conn(),
+       "INSERT INTO tirStores (fId, fName) VALUES (1, 'Склад, центр'), (2, 'Бар'), (3, 'Кухня');");
+  Exec(base.conn(), "INSERT INTO tirEntities (fId, fName) VALUES (1, 'ТОВ Тест');");
+}
+
+TEST(UiWindows, RightsDecideWhichWindowOpensAndEachHasItsBarButton) {
+  TempBase base;
+  UiHost host;
+  host.Start(base.path(), 2);  // type 2 without a stored mask: no rights
+  for (int code : {600, 610, 611}) EXPECT_EQ(host.U8(code), 0);
+  EXPECT_TRUE(host.Area().subWindowList().isEmpty());
+  EXPECT_EQ(host.U8(612), 1);
+  host.Stop();
+
+  host.Start(base.path(), 1);  // type 1: every right
+  for (int code : {600, 610, 611}) EXPECT_EQ(host.U8(code), 0);
+  ASSERT_EQ(host.Bar().actions().size(), 3);
+  EXPECT_EQ(host.Bar().actions()[1]->text(), "Обмен данными с Интернет-магазином");
+  // Only the active window's button is down; clicking a button activates its window.
+  EXPECT_TRUE(host.Bar().actions()[2]->isChecked());
+  EXPECT_FALSE(host.Bar().actions()[0]->isChecked());
+  host.Bar().actions()[0]->trigger();
+  UiHost::Settle();
+  EXPECT_EQ(host.Area().activeSubWindow()->widget(), host.Window("FTirDExAll"));
+  EXPECT_FALSE(host.Bar().actions()[2]->isChecked());
+  Click(host.Window("FTirDExLoadFile"), "ButtonCancel");
+  EXPECT_EQ(host.Area().subWindowList().size(), 2);
+  EXPECT_EQ(host.Bar().actions().size(), 2);
+}
+
+TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
+  TempBase base;
+  AddStores(base);
+  Exec(base.conn(), "INSERT INTO tirGoods (fId, fName, fOShop) VALUES (1, 'Кава', 1);");
+  ShopServer shop;
+  UiHost host;
+  host.Start(base.path(), 1, "1,3");  // the user sees stores 1 and 3 only
+  host.U8(610);
+  QWidget* w = host.Window("FTirDExInetShop");
+  EXPECT_EQ(Edit(w, "EditName")->text(), "Выгрузка в интернет-магазин 1");
+  EXPECT_TRUE(Control<QLabel>(w, "LabelLink1")->isVisibleTo(w));
+  auto* stores = Control<QListWidget>(w, "EditStores");
+  ASSERT_EQ(stores->count(), 2);
+  EXPECT_EQ(stores->item(1)->text(), "Склад; центр");
+  EXPECT_EQ(stores->item(1)->checkState(), Qt::Checked);
+
+  Click(w, "CheckBoxAutomat");  // the default URL is the test site
+  EXPECT_FALSE(Control<QCheckBox>(w, "CheckBoxAutomat")->isChecked());
+  EXPECT_EQ(host.Dialogs(), QStringList{"Не используйте автоматическую отправку для сайта: "
+                                        "\"shop-test.tirvalo.example\""});
+
+  Control<QComboBox>(w, "EditURL")->setCurrentText(" " + QString::fromStdString(shop.Url()));
+  EXPECT_FALSE(Control<QLabel>(w, "LabelLink1")->isVisibleTo(w));
+  Click(w, "CheckBoxAutomat");
+  Control<QSpinBox>(w, "EditTimeMin")->setValue(7);
+  Click(w, "CheckBoxPerDay");
+  EXPECT_TRUE(Control<QSpinBox>(w, "EditPerDay")->isEnabled());
+  stores->item(0)->setCheckState(Qt::Unchecked);
+  TirHostConfigureGroupPicker("5,6");  // the host's group picker answers with groups 5 and 6
+  Click(w, "ButtonFindGroups");
+  TirHostConfigureGroupPicker(nullptr);
+  Click(w, "SendButton");
+  EXPECT_EQ(Info(w), "Успешно отправлен.");
+  EXPECT_EQ(shop.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
+  Click(w, "ButtonOK");
+  EXPECT_EQ(host.Window("FTirDExInetShop"), nullptr);
+
+  TJSONOneSend saved;
+  auto reread = [&] {
+    saved.ReadFromStr(
+        LoadProfileRows(base.conn(), UiHost::kGuidCode, kProfileTypeInetShop).at(0).fPStr);
+  };
+  reread();
+  EXPECT_EQ(saved.mURL, shop.Url());
+  EXPECT_EQ(saved.mIfAvtomat, 1);
+  EXPECT_EQ(saved.mPeriodMin, 7);
+  EXPECT_EQ(saved.mIfLastDayGoods, 1);
+  EXPECT_EQ(saved.mStoreIds, "-1,1,-1");
+  EXPECT_EQ(saved.mEntIds, "-1,1,-1");
+  EXPECT_EQ(saved.mGoodsGroupsIds, "5,6");
+
+  // The saved profile comes back; a test-site URL typed in later is saved without automation.
+  host.U8(610);
+  w = host.Window("FTirDExInetShop");
+  EXPECT_TRUE(Control<QCheckBox>(w, "CheckBoxAutomat")->isChecked());
+  EXPECT_EQ(Control<QListWidget>(w, "EditStores")->item(0)->checkState(), Qt::Unchecked);
+  Control<QComboBox>(w, "EditURL")->setCurrentText(kDefaultShopUploadURL);
+  Click(w, "ButtonOK");
+  reread();
+  EXPECT_EQ(saved.mIfAvtomat, 0);
+}
+
+TEST(UiWindows, UniversalWindowExportsToTheFileAndKeepsTheStoredDocumentKinds) {
+  TempBase base;
+  demo::GenerateDemoBase(base.conn(), {.goods = 20, .docs = 6, .seed = 3, .progress = {}});
+  const std::string file = TempPath(".json");
+  TDataExOut stored;
+  stored.mFilePath = file;
+  stored.mDocTypesIds = "1,2";
+  SaveProfile(base.conn(), UiHost::kGuidCode, kProfileTypeDataExOut, stored);
+  UiHost host;
+  host.Start(base.path(), 1);
+  host.U8(600);
+  QWidget* w = host.Window("FTirDExAll");
+  EXPECT_EQ(Edit(w, "EditFileOut")->text().toStdString(), file);
+  auto* stores = Control<QListWidget>(w, "EditStores");
+  ASSERT_GT(stores->count(), 0);
+  for (int i = 0; i < stores->count(); ++i) EXPECT_EQ(stores->item(i)->checkState(), Qt::Checked);
+
+  Click(w, "ButtonSend");
+  EXPECT_TRUE(Info(w).endsWith(QString::fromStdString(") Створено файл: " + file))) << Info(w);
+  EXPECT_GT(std::filesystem::file_size(file), 100u);
+  // A file in a missing folder is an error shown in the window.
+  Edit(w, "EditFileOut")->setText("/nonexistent-folder/x.json");
+  Click(w, "ButtonSend");
+  EXPECT_TRUE(Info(w).contains(": ПОМИЛКА:  ")) << Info(w);
+
+  Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+  stores->item(0)->setCheckState(Qt::Unchecked);
+  Click(w, "ButtonOK");
+  TDataExOut saved;
+  saved.ReadFromStr(
+      LoadProfileRows(base.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).at(0).fPStr);
+  EXPECT_EQ(saved.mDocTypesIds, "1,2");
+  EXPECT_EQ(saved.mFilePath, file);
+  EXPECT_EQ(saved.mStoreIds.rfind("-1,", 0), 0u);
+  std::filesystem::remove(file);
+}
+
+// One base exported and loaded into another through the windows alone, with the refusals, the
+// analysis and the stops a user meets on the way.
+TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
+  TempBase source;
+  demo::GenerateDemoBase(source.conn(), {.goods = 40, .docs = 12, .seed = 7, .progress = {}});
+  TempBase target;
+  const std::string file = TempPath(".json");
+  const std::string bad = TempPath(".json");
+  std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
+  UiHost host;
+  host.Start(source.path(), 1);
+  host.U8(600);
+  QWidget* w = host.Window("FTirDExAll");
+  Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+  Control<QDateTimeEdit>(w, "DateFrom")->setDateTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+  Control<QDateTimeEdit>(w, "DateTo")->setDateTime(QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
+  StopAtFirstTurn(w);
+  Click(w, "ButtonSend");
+  EXPECT_TRUE(Info(w).endsWith(": ПОМИЛКА:  Остановлено пользователем")) << Info(w);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  Click(w, "ButtonSend");
+  ASSERT_TRUE(Info(w).contains("Створено файл")) << Info(w);
+  host.Stop();
+
+  host.Start(target.path(), 1);
+  host.U8(611);
+  w = host.Window("FTirDExLoadFile");
+  Edit(w, "EditFileIn")->setText(QString::fromStdString(bad));
+  Click(w, "CBoxLoadGoods");
+  Click(w, "AdvGlowButton2");
+  EXPECT_EQ(Info(w), "Помилка відкриття файла");
+
+  Edit(w, "EditFileIn")->setText(QString::fromStdString(file));
+  Click(w, "AdvGlowButton1");  // analysis of the goods
+  EXPECT_EQ(Info(w), "Анализ файла: ничего не записано");
+  EXPECT_TRUE(
+      Control<QPlainTextEdit>(w, "MemoReport")->toPlainText().contains("goods: добавлено 40"))
+      << Control<QPlainTextEdit>(w, "MemoReport")->toPlainText();
+  StopAtFirstTurn(w);
+  Click(w, "AdvGlowButton2");
+  EXPECT_TRUE(Info(w).contains("Остановлено пользователем")) << Info(w);
+  Click(w, "CBoxLoadGoods");
+  Click(w, "AdvGlowButton2");  // nothing ticked
+  EXPECT_EQ(Info(w), "Готово");
+  EXPECT_EQ(Count(target, "tirGoods") + Count(target, "tirPartners"), 0);
+
+  for (const char* box : {"CBoxLoadGoods", "CBoxLoadPartners", "CBoxLoadAllSPR", "CBoxLoadDocs"})
+    Click(w, box);
+  Click(w, "AdvGlowButton2");
+  EXPECT_EQ(Info(w), "Готово");
+  for (const char* table : {"tirGoods", "tirPartners", "tirStores", "tirEntities", "tirDocuments"})
+    EXPECT_EQ(Count(target, table), Count(source, table)) << table;
+  std::filesystem::remove(file);
+  std::filesystem::remove(bad);
+}
+
+// Each window in Russian, then in Ukrainian after the host's language switch (-200). The images
+// go to $TIR_SCREENSHOT_DIR (docs/screenshots when refreshing them), else to the build folder.
+TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
+  TempBase base;
+  AddStores(base);
+  const char* env = std::getenv("TIR_SCREENSHOT_DIR");
+  const QString dir = env != nullptr ? env : TIR_SCREENSHOT_DEFAULT_DIR;
+  QDir().mkpath(dir);
+  UiHost host;
+  host.Start(base.path(), 1);
+  const char* names[] = {"FTirDExAll", "FTirDExInetShop", "FTirDExLoadFile"};
+  for (const char* language : {"ru", "ua"}) {
+    if (QString(language) == "ua") host.Message(-200, 2);
+    for (int i = 0; i < 3; ++i) {
+      host.U8(600 + (i == 0 ? 0 : 9 + i));
+      QWidget* w = host.Window(names[i]);
+      ASSERT_NE(w, nullptr);
+      w->parentWidget()->resize(w->parentWidget()->sizeHint().expandedTo(QSize(820, 0)));
+      UiHost::Settle();
+      const QImage image = w->parentWidget()->grab().toImage();
+      EXPECT_TRUE(image.save(dir + "/" + names[i] + "_" + language + ".png"));
+      w->parentWidget()->close();
+      UiHost::Settle();
+    }
+  }
+  // Open windows are translated in place too.
+  host.U8(610);
+  EXPECT_EQ(host.Window("FTirDExInetShop")->windowTitle(), "Обмін даними з Інтернет-магазином");
+  host.Message(-200, 1);
+  EXPECT_EQ(host.Window("FTirDExInetShop")->windowTitle(), "Обмен данными с Интернет-магазином");
+  EXPECT_EQ(Control<QPushButton>(host.Window("FTirDExInetShop"), "SendButton")->text(),
+            "Отправить товары на сервер");
+  EXPECT_EQ(host.Bar().actions().at(0)->text(), "Обмен данными с Интернет-магазином");
+}
+
+}  // namespace
+}  // namespace tir::test
