@@ -83,7 +83,7 @@ class ExchangeE2E : public ::testing::Test {
     ASSERT_EQ(Tirdex({"tokens", a_, "disable", "old"}).rc, 0);
     ASSERT_EQ(Tirdex({"schema", b_}).rc, 0);
     serve_ = tir::test::StartTirdex(
-        kTirdex, {"serve", a_, "--listen", "127.0.0.1:0", "--max-body", "100000"});
+        kTirdex, {"serve", a_, "--listen", "127.0.0.1:0", "--max-body", "1000000"});
     const std::string sign = "listening on http://127.0.0.1:";
     for (int i = 0; i < 1000 && port_ == 0; ++i) {
       const std::string out = tir::test::TirdexStdout(serve_);
@@ -106,6 +106,16 @@ class ExchangeE2E : public ::testing::Test {
   static TirdexRun Sync(const std::string& token) {
     return Tirdex({"sync", b_, url_, "--token", token});
   }
+  // "STATUS BODY" of a POST to the service, or "no answer".
+  static std::string Post(const std::string& body) {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(10, 0);
+    auto res = client.Post("/", body, "application/json");
+    return res ? std::to_string(res->status) + " " + res->body : std::string("no answer");
+  }
+  static std::string Request(const std::string& cmd, const std::string& token) {
+    return R"({"request":{"ver":1,"cmd":")" + cmd + R"(","token":")" + token + R"("}})";
+  }
   static void ExpectSame(const std::string& sql) { EXPECT_EQ(Rows(a_, sql), Rows(b_, sql)) << sql; }
 
   static inline std::string a_, b_, url_;
@@ -125,6 +135,7 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
       "FROM tirDocuments d ORDER BY 1, 2;";
   ExpectSame(goods);
   ExpectSame(docs);
+  EXPECT_EQ(Rows(a_, "SELECT count(*) FROM tirDocuments WHERE NOT (fSyncDate > 0);"), "0|\n");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirPartners ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirStores ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirGoodsGroups WHERE fclev > 0 ORDER BY 1, 2;");
@@ -164,28 +175,19 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
 }
 
 TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
-  httplib::Client client("127.0.0.1", port_);
-  client.set_read_timeout(10, 0);
-  const auto post = [&](const std::string& body) {
-    auto res = client.Post("/", body, "application/json");
-    return res ? std::to_string(res->status) + " " + res->body : std::string("no answer");
-  };
-  const auto request = [](const std::string& cmd, const std::string& token) {
-    return R"({"request":{"ver":1,"cmd":")" + cmd + R"(","token":")" + token + R"("}})";
-  };
   const struct {
     std::string body, status, text;
   } cases[] = {
-      {request("getgoodsfull", "no-such-token"), "401", "unknown or disabled token"},
-      {request("getgoodsfull,getallcatalogs", kOldToken), "401", "unknown or disabled token"},
-      {request("getgoodsfull,getfreebeer", kToken), "400", "unknown command"},
+      {Request("getgoodsfull", "no-such-token"), "401", "unknown or disabled token"},
+      {Request("getgoodsfull,getallcatalogs", kOldToken), "401", "unknown or disabled token"},
+      {Request("getgoodsfull,getfreebeer", kToken), "400", "unknown command"},
       {"{\"request\":{\"cmd\":\"getgoodsfull\",\"token\":", "400", "malformed request"},
       {"{\"request\":{\"cmd\":7,\"token\":\"x\"}}", "400", "malformed request"},
       {"{\"other\":1}", "400", "malformed request"},
-      {request("getgoodsfull", kToken) + std::string(150000, ' '), "413", "over 100000 bytes"},
+      {Request("getgoodsfull", kToken) + std::string(1100000, ' '), "413", "over 1000000 bytes"},
   };
   for (const auto& c : cases) {
-    const std::string answer = post(c.body);
+    const std::string answer = Post(c.body);
     EXPECT_EQ(answer.substr(0, 3), c.status) << answer.substr(0, 300);
     EXPECT_NE(answer.find("\"error\":" + c.status), std::string::npos) << answer.substr(0, 300);
     EXPECT_NE(answer.find(c.text), std::string::npos) << answer.substr(0, 300);
@@ -198,7 +200,39 @@ TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
   EXPECT_EQ(refused.rc, 1);
   EXPECT_NE(refused.err.find("error 401"), std::string::npos) << refused.err;
   EXPECT_EQ(Digest(b_), before);
-  EXPECT_EQ(post(request("getallcatalogs", kToken)).substr(0, 3), "200");
+  EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "200");
+  // Disabling a token takes effect at once, enabling it again as well.
+  ASSERT_EQ(Tirdex({"tokens", a_, "disable", "peer"}).rc, 0);
+  EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "401");
+  ASSERT_EQ(Tirdex({"tokens", a_, "enable", "peer"}).rc, 0);
+  EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "200");
+}
+
+TEST_F(ExchangeE2E, DocumentEnvelopeIsImportedWhollyOrNotAtAll) {
+  // A's own documents as a client would send them, the first one under a new GUID.
+  std::string docs = Post(Request("getdocsperiod", kToken));
+  ASSERT_EQ(docs.substr(0, 4), "200 ");
+  docs = docs.substr(4);
+  const std::string emptyCmd = R"("cmd":"")", first = R"("docs":[{"guid":")";
+  ASSERT_NE(docs.find(emptyCmd), std::string::npos);
+  docs.replace(docs.find(emptyCmd), emptyCmd.size(), R"("cmd":"docstirformat001")");
+  const std::size_t guid = docs.find(first) + first.size();
+  const std::string count = "SELECT count(*) FROM tirDocuments;";
+  const std::string before = Rows(a_, count);
+  std::string fresh = docs;
+  fresh.replace(guid, 36, "11111111-2222-3333-4444-555555555555");
+  const std::string loaded = Post(fresh);
+  EXPECT_EQ(loaded.substr(0, 3), "200") << loaded;
+  EXPECT_EQ(Rows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
+  // A document that names a partner A does not know refuses the whole envelope.
+  std::string unknown = docs;
+  unknown.replace(guid, 36, "22222222-2222-3333-4444-555555555555");
+  const std::size_t partner = unknown.find(R"("partner":")", guid) + 11;
+  unknown.replace(partner, 36, "33333333-2222-3333-4444-555555555555");
+  const std::string refused = Post(unknown);
+  EXPECT_EQ(refused.substr(0, 3), "409") << refused;
+  EXPECT_NE(refused.find("fPartnerId"), std::string::npos) << refused;
+  EXPECT_EQ(Rows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
 }
 
 TEST_F(ExchangeE2E, RepeatedSyncStopsWithinASecondOfSigterm) {
