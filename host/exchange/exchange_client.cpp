@@ -1,8 +1,5 @@
 #include "host/exchange/exchange_client.h"
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -10,6 +7,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "host/exchange/exchange_http.h"
+#include "host/exchange/exchange_temp_file.h"
 #include "import/json_loader_atomic.h"
 
 namespace tir::exchange {
@@ -97,16 +95,13 @@ void TSyncClient::ForgetLoadTimes() {
 
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
                            std::vector<import::TLoadStep> pSteps, TSyncResult& pResult) {
-  const std::string file = (std::filesystem::temp_directory_path() /
-                            ("tirdex-sync-" + std::to_string(::getpid()) + ".json"))
-                               .string();
-  struct Remove {
-    const std::string& path;
-    ~Remove() {
-      std::error_code ignored;
-      std::filesystem::remove(path, ignored);
-    }
-  } remove{file};
+  const TTempFile answer("tirdex-sync");
+  const std::string& file = answer.Path();
+  if (file.empty()) {
+    pResult.ok = false;
+    pResult.message = "cannot make a temporary file for the answer";
+    return false;
+  }
   if (mOptions.say) mOptions.say(std::string("asking for ") + pWhat + "...");
   const THttpResult http = PostJson(mOptions.url, pRequest, file, mOptions.timeoutS, mOptions.stop);
   if (!http.error.empty()) {

@@ -1,10 +1,7 @@
 #include "host/exchange/exchange_service.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
@@ -12,6 +9,7 @@
 #include "db/connection.h"
 #include "db/db_error.h"
 #include "export/dn_json_builder.h"
+#include "host/exchange/exchange_temp_file.h"
 #include "host/exchange/exchange_tokens.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
@@ -139,23 +137,16 @@ default:
   void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
                                 TExchangeAnswer& pAnswer) {
     // The loader reads files; the envelope goes through one that only this process uses.
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("tirdex-serve-" + std::to_string(::getpid()) +
-                                                  "-" + std::to_string(++mNextFile) + ".json");
-    {
-      std::ofstream out(file, std::ios::binary | std::ios::trunc);
-      out.write(pBody.data(), static_cast<std::streamsize>(pBody.size()));
-      if (!out) {
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
-        Refuse(pAnswer, 500, "Error: cannot write the temporary file " + file.string());
-        return;
-      }
+    const TTempFile file("tirdex-serve");
+    std::ofstream stream(file.Path(), std::ios::binary | std::ios::trunc);
+    stream.write(pBody.data(), static_cast<std::streamsize>(pBody.size()));
+    stream.close();
+    if (file.Path().empty() || !stream) {
+      Refuse(pAnswer, 500, "Error: cannot write a temporary file for the envelope");
+      return;
     }
     const import::TLoadOutcome out =
-        import::RunAtomicLoad(mLoader, mConnection, file.string(), {ImportStep(pKind)}, false, {});
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
+        import::RunAtomicLoad(mLoader, mConnection, file.Path(), {ImportStep(pKind)}, false, {});
     pAnswer.rows = ReportRows(out.report);
     switch (out.result) {
       case import::TLoadResult::kDone:

@@ -18,7 +18,7 @@ class TDNJSonBuilder;
 
 namespace tir::exchange {
 
-constexpr std::size_t kDefaultMaxBody = 64u * 1024u * 1024u;
+constexpr std::size_t kDefaultMaxBody = std::size_t{64} << 20;  // 64 MB
 
 // The answer to one request. status is the HTTP status and equals the "error" of an error
 // answer's "info" block (200 for a good answer).
@@ -64,7 +64,6 @@ class TExchangeService {
   std::size_t mMaxBody;
   std::mutex mMutex;
   import::TDMJsonLoader mLoader;
-  std::int64_t mNextFile = 0;
 };
 
 }  // namespace tir::exchange

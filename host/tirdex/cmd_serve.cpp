@@ -85,12 +85,13 @@ int RunServe(const ServeOptions& o) {
       return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
           .count();
     };
-    if (!answer->delivery) {
+    if (answer->status != 200) {
       res.set_content(answer->body, "application/json");
       log(exchange::TExchangeService::LogLine(*answer, peer, elapsedMs(), ""));
       return;
     }
-    // The documents count as delivered only when the whole answer was written.
+    // Written straight from the answer, without a copy; its documents count as delivered only
+    // when the whole answer was written.
     res.set_content_provider(
         answer->body.size(), "application/json",
         [answer](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
@@ -98,8 +99,9 @@ int RunServe(const ServeOptions& o) {
           return sink.write(body.data() + offset, std::min(length, body.size() - offset));
         },
         [answer, &service, peer, elapsedMs, log](bool success) {
+          const bool documents = answer->delivery != nullptr;
           const bool marked = service.Delivered(*answer, success);
-          const char* delivered = !success ? "no" : marked ? "yes" : "failed";
+          const char* delivered = !documents ? "" : !success ? "no" : marked ? "yes" : "failed";
           log(exchange::TExchangeService::LogLine(*answer, peer, elapsedMs(), delivered));
         });
   });
