@@ -138,9 +138,12 @@ TSyncResult TSyncClient::RunOnce() {
   TSyncResult result;
   LoadState();
   const std::string catalogs = mLoader.getJsonReq(mOptions.partnersDays, mOptions.catalogsDays);
+  const std::int64_t asked = mLoader.mLastNumGoodsSnapshot;
   if (!Exchange(catalogs, "catalogs and goods", import::FileLoadSteps(true, true, true, false),
                 result))
     return result;
+  if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
+    result.unchangedSnapshot = asked;
   for (int round = 0; round < mOptions.maxDocRounds; ++round) {
     if (mOptions.stop != nullptr && mOptions.stop->load()) break;
     if (!Exchange(mLoader.getDocFromCBJsonReq(), "documents",

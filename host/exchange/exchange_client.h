@@ -30,8 +30,11 @@ struct TSyncResult {
   bool ok = true;
   std::string message;         // why the sync stopped (empty when it went through)
   std::int64_t goodsSent = 0;  // goods the service sent ("goodsCount" of its answers)
-  std::int64_t docs = 0;       // documents received
-  std::string report;          // what the loads wrote, per kind
+  // The service's goods snapshot equals the one this base holds, so no goods were sent (0 when
+  // goods were sent or the base had none yet).
+  std::int64_t unchangedSnapshot = 0;
+  std::int64_t docs = 0;  // documents received
+  std::string report;     // what the loads wrote, per kind
 };
 
 // The client side of the exchange: asks a service for catalogs and goods (getJsonReq) and then

@@ -45,8 +45,10 @@ int RunSync(SyncOptions o) {
     std::cout << r.report;
     if (r.ok) {
       std::cout << Stamp() << " synced from " << o.sync.url << ": goods sent " << r.goodsSent
-                << (r.goodsSent == 0 ? " (goods snapshot unchanged)" : "") << ", documents "
-                << r.docs << std::endl;
+                << (r.unchangedSnapshot != 0
+                        ? " (goods snapshot " + std::to_string(r.unchangedSnapshot) + " unchanged)"
+                        : std::string())
+                << ", documents " << r.docs << std::endl;
       code = kExitOk;
     } else {
       std::cerr << Stamp() << " tirdex sync: " << r.message << std::endl;
