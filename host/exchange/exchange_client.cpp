@@ -93,8 +93,24 @@ void TSyncClient::ForgetLoadTimes() {
   }
 }
 
+import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
+                                      std::vector<import::TLoadStep> pSteps) {
+  // The answer's "info" must say 200 before anything of it is loaded.
+  pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
+                                   if (l.mLResp.error != 200) {
+                                     throw std::runtime_error(
+                                         "the service refused the request: error " +
+                                         std::to_string(l.mLResp.error) + " " + l.mLResp.errorTxt);
+}  // namespace tir::exchange
+}
+});
+pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
+return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
+}
+
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
-                           std::vector<import::TLoadStep> pSteps, TSyncResult& pResult) {
+                           const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
+                           bool pDocuments) {
   const TTempFile answer("tirdex-sync");
   const std::string& file = answer.Path();
   if (file.empty()) {
@@ -109,23 +125,23 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
     pResult.message = "no answer from " + mOptions.url + ": " + http.error;
     return false;
   }
-  // The answer's "info" must say 200 before anything of it is loaded.
-  pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
-                                   if (l.mLResp.error != 200) {
-                                     throw std::runtime_error(
-                                         "the service refused the request: error " +
-                                         std::to_string(l.mLResp.error) + " " + l.mLResp.errorTxt);
-                                   }
-                                 }});
-  pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
-  const import::TLoadOutcome out =
-      import::RunAtomicLoad(mLoader, mConnection, file, pSteps, false, {});
+  import::TLoadOutcome out = Load(file, pSteps);
+  if (out.result == import::TLoadResult::kRefused) {
+    // Documents that name catalog rows this base does not have yet: the service has marked them
+    // as delivered already, so the answer is kept, every catalog is asked for, and the answer is
+    // loaded again.
+    ForgetLoadTimes();
+    LoadState();
+    if (pDocuments && Exchange(mLoader.getJsonReq(0, 0), "every catalog",
+                               import::FileLoadSteps(true, true, true, false), pResult, false))
+      out = Load(file, pSteps);
+    if (!pResult.ok) return false;
+  }
   if (out.result != import::TLoadResult::kDone) {
     pResult.ok = false;
     pResult.message = std::string(pWhat) + ": " + out.message;
     if (http.status != 200 && out.result != import::TLoadResult::kFailed)
       pResult.message += " (HTTP " + std::to_string(http.status) + ": " + ReadFile(file, 300) + ")";
-    if (out.result == import::TLoadResult::kRefused) ForgetLoadTimes();
     return false;
   }
   pResult.goodsSent += mLoader.mLResp.goodsCount;
@@ -140,14 +156,14 @@ TSyncResult TSyncClient::RunOnce() {
   const std::string catalogs = mLoader.getJsonReq(mOptions.partnersDays, mOptions.catalogsDays);
   const std::int64_t asked = mLoader.mLastNumGoodsSnapshot;
   if (!Exchange(catalogs, "catalogs and goods", import::FileLoadSteps(true, true, true, false),
-                result))
+                result, false))
     return result;
   if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
     result.unchangedSnapshot = asked;
   for (int round = 0; round < mOptions.maxDocRounds; ++round) {
     if (mOptions.stop != nullptr && mOptions.stop->load()) break;
     if (!Exchange(mLoader.getDocFromCBJsonReq(), "documents",
-                  import::FileLoadSteps(false, false, false, true), result))
+                  import::FileLoadSteps(false, false, false, true), result, true))
       return result;
     if (mLoader.mCountDocInFile == 0) break;
     result.docs += mLoader.mCountDocInFile;

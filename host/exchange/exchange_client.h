@@ -42,7 +42,8 @@ struct TSyncResult {
 // answer in one transaction together with the counters it advances. The goods snapshot and the
 // load times are kept in the base (tirSettings, fMId 470: fPType -47 the snapshot in fPI and the
 // goods load time in fPDate, -49 and -50 the partners and catalogs load times), beside the row-id
-// counters of the loader. A refused or failed answer writes nothing.
+// counters of the loader. A refused or failed answer writes nothing; documents refused because they
+// name catalog rows this base lacks are loaded again once every catalog has been asked for.
 class TSyncClient {
  public:
   TSyncClient(db::Connection& pConnection, TSyncOptions pOptions);
@@ -50,8 +51,12 @@ class TSyncClient {
 
  private:
   // Posts pRequest, checks the answer and loads it with pSteps; false when the sync must stop.
+  // A document answer refused for missing references is loaded again after every catalog.
   bool Exchange(const std::string& pRequest, const char* pWhat,
-                std::vector<import::TLoadStep> pSteps, TSyncResult& pResult);
+                const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
+                bool pDocuments);
+  // Loads an answer file in one transaction, after checking its "info", with the counters.
+  import::TLoadOutcome Load(const std::string& pFile, std::vector<import::TLoadStep> pSteps);
   void LoadState();
   void SaveState(import::TDMJsonLoader& pLoader);
   void ForgetLoadTimes();

@@ -150,8 +150,16 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
        "FROM tirGoods);");
   Exec(a_, "UPDATE tirSettings SET fPI = fPI + 1 WHERE fMId = 0 AND fPType = -30;");
   const std::string source = "(SELECT min(fId) FROM tirDocuments WHERE fDocType = 1)";
+  // The new document names a partner that is new too: partners are not due yet (they were
+  // loaded a moment ago), so B loads the document only after asking for every catalog.
+  CopyRow(a_, "tirPartners", "(SELECT min(fId) FROM tirPartners)",
+          {{"fName", "'Exchange new partner'"}, {"fGUID1", "555"}, {"fGUID2", "666"}});
   CopyRow(a_, "tirDocuments", source,
-          {{"fGUID1", "999"}, {"fGUID2", "111"}, {"fSyncDate", "NULL"}, {"fDocNum", "90001"}});
+          {{"fGUID1", "999"},
+           {"fGUID2", "111"},
+           {"fSyncDate", "NULL"},
+           {"fDocNum", "90001"},
+           {"fPartnerId", "(SELECT fId FROM tirPartners WHERE fGUID1 = 555)"}});
   CopyRow(a_, "tirDocGoods", "fId AND fDocId = " + source,
           {{"fDocId", "(SELECT fId FROM tirDocuments WHERE fGUID1 = 999)"}});
   const TirdexRun second = Sync(kToken);
@@ -159,6 +167,11 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
   ExpectSame(goods);
   ExpectSame(docs);
   EXPECT_EQ(Rows(b_, "SELECT fName FROM tirGoods WHERE fGUID1 = 777;"), "Exchange new good|\n");
+  ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirPartners ORDER BY 1, 2;");
+  EXPECT_EQ(Rows(b_,
+                 "SELECT p.fGUID1 FROM tirDocuments d JOIN tirPartners p ON p.fId = "
+                 "d.fPartnerId WHERE d.fGUID1 = 999;"),
+            "555|\n");
   EXPECT_NE(Rows(b_,
                  "SELECT count(*) FROM tirDocGoods WHERE fDocId = (SELECT fId FROM "
                  "tirDocuments WHERE fGUID1 = 999);"),
