@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "host/exchange/exchange_host_scope.h"
+#include "host/exchange/exchange_serve_lock.h"
 #include "host/exchange/exchange_service.h"
 #include "host/exchange/exchange_stop.h"
 #include "host/exchange/exchange_tokens.h"
@@ -62,7 +63,14 @@ int RunServe(const ServeOptions& o) {
     std::cerr << "tirdex serve: --listen wants ADDRESS:PORT, not \"" << o.listen << "\"\n";
     return kExitUsage;
   }
+  // Declared before the connection, so it is destroyed last: closing the lock's descriptor
+  // while the base is open would drop SQLite's own locks.
+  const exchange::TServeLock lock(o.base);
   auto connection = OpenExistingBase(o.base);
+  if (!lock.Held()) {
+    std::cerr << "tirdex serve: another tirdex serve is serving " << o.base << "\n";
+    return kExitFailure;
+  }
   exchange::THostScope scope(*connection);
   exchange::TExchangeService service(*connection, o.maxBody);
   if (o.tokens) PrintActiveTokens(*connection);

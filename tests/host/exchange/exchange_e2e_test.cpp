@@ -214,6 +214,10 @@ TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
   EXPECT_NE(refused.err.find("error 401"), std::string::npos) << refused.err;
   EXPECT_EQ(Digest(b_), before);
   EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "200");
+  // One service per base.
+  const TirdexRun second = Tirdex({"serve", a_, "--listen", "127.0.0.1:0"});
+  EXPECT_EQ(second.rc, 1);
+  EXPECT_NE(second.err.find("another tirdex serve"), std::string::npos) << second.err;
   // Disabling a token takes effect at once, enabling it again as well.
   ASSERT_EQ(Tirdex({"tokens", a_, "disable", "peer"}).rc, 0);
   EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "401");
