@@ -126,7 +126,8 @@ void InstallTokenCommands(CLI::App& app) {
       "tokens",
       "Manage the token profiles of a base: the clients that tirdex serve answers. Each\n"
       "profile has a name, a secret token value the client sends, a type and the user, entity\n"
-      "and store it maps to. Profiles are kept in the base (tirSettings).");
+      "and store it maps to. Profiles are kept in the base (tirSettings).\n"
+      "  tirdex tokens DB list | add NAME [options] | disable NAME | enable NAME");
   tokens->require_subcommand(1);
   tokens->add_option("DB", o->base, "The base file (SQLite)")->required();
 
