@@ -91,4 +91,17 @@ TirdexRun InterruptTirdex(const std::string& tirdex, const std::vector<std::stri
   return Finish(pid, out, err, timeoutS);
 }
 
+TirdexProcess StartTirdex(const std::string& tirdex, const std::vector<std::string>& args) {
+  TirdexProcess process{-1, TempPath(".out"), TempPath(".err")};
+  process.pid = Start(tirdex, args, process.out, process.err);
+  return process;
+}
+
+std::string TirdexStdout(const TirdexProcess& process) { return Slurp(process.out); }
+
+TirdexRun StopTirdex(const TirdexProcess& process, int signal, double timeoutS) {
+  ::kill(process.pid, signal);
+  return Finish(process.pid, process.out, process.err, timeoutS);
+}
+
 }  // namespace tir::test

@@ -20,4 +20,14 @@ TirdexRun RunTirdex(const std::string& tirdex, const std::vector<std::string>& a
 TirdexRun InterruptTirdex(const std::string& tirdex, const std::vector<std::string>& args,
                           const std::string& ready, int delayMs, int signal, double timeoutS);
 
+// A tirdex left running in the background (a service): started, read while it runs, stopped.
+struct TirdexProcess {
+  int pid = -1;
+  std::string out, err;  // files receiving its stdout and stderr
+};
+TirdexProcess StartTirdex(const std::string& tirdex, const std::vector<std::string>& args);
+std::string TirdexStdout(const TirdexProcess& process);
+// Sends `signal` and waits up to `timeoutS` seconds (then kills it; rc -1).
+TirdexRun StopTirdex(const TirdexProcess& process, int signal, double timeoutS);
+
 }  // namespace tir::test

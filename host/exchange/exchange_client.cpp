@@ -1,0 +1,174 @@
+#include "host/exchange/exchange_client.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "host/exchange/exchange_http.h"
+#include "host/exchange/exchange_temp_file.h"
+#include "import/json_loader_atomic.h"
+
+namespace tir::exchange {
+namespace {
+
+constexpr int kGoodsState = -47, kPartnersState = -49, kCatalogsState = -50;
+
+void ReadState(db::Connection& connection, int type, std::int64_t* pi, double& date) {
+  db::Query q(connection);
+  q.SetSql("SELECT fPI, fPDate FROM tirSettings WHERE (fUserId=0)AND(fMId=470)AND(fPType=" +
+           std::to_string(type) + ");");
+  q.Open();
+  if (q.Eof()) return;
+  if (pi != nullptr) *pi = q.FieldByIndex(0).AsInt64();
+  date = q.FieldByIndex(1).AsDateTime();
+}
+
+void WriteState(db::Connection& connection, int type, std::int64_t pi, double date) {
+  db::Query q(connection);
+  q.SetSql(
+      "DELETE FROM tirSettings WHERE (fUserId=0)AND(fMId=470)AND(fPType=:pType);"
+      "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPDate) "
+      "VALUES (0, 0, 470, :pType, 0, :pPI, :pDate);");
+  q.ParamByName("pType").SetInt64(type);
+  q.ParamByName("pPI").SetInt64(pi);
+  q.ParamByName("pDate").SetDateTime(date);
+  q.ExecSql();
+}
+
+std::string ReadFile(const std::string& path, std::size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text(limit, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(limit));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return text;
+}
+
+}  // namespace
+
+TSyncClient::TSyncClient(db::Connection& pConnection, TSyncOptions pOptions)
+    : mConnection(pConnection), mOptions(std::move(pOptions)) {
+  mLoader.SetConnection(&mConnection);
+  mLoader.mGoodsPauseMs = 0;
+  mLoader.mTokenClientValue = mOptions.token;
+}
+
+void TSyncClient::LoadState() {
+  mSnapshot = 0;
+  mGoodsTime = mPartnersTime = mCatalogsTime = 0;
+  ReadState(mConnection, kGoodsState, &mSnapshot, mGoodsTime);
+  ReadState(mConnection, kPartnersState, nullptr, mPartnersTime);
+  ReadState(mConnection, kCatalogsState, nullptr, mCatalogsTime);
+  mGoodRowId = mLoader.GetLastGoodRowID();
+  mDocRowId = mLoader.GetLastDocRowID();
+  mLoader.mLastNumGoodsSnapshot = mSnapshot;
+  mLoader.mLastUpdateGoodsTime = mGoodsTime;
+  mLoader.mLastUpdatePartnersTime = mPartnersTime;
+  mLoader.mLastUpdateMainSPRTime = mCatalogsTime;
+}
+
+// Runs as the last step of a load, inside its transaction.
+void TSyncClient::SaveState(import::TDMJsonLoader& l) {
+  if (l.mLastNumGoodsSnapshot != mSnapshot || l.mLastUpdateGoodsTime != mGoodsTime)
+    WriteState(mConnection, kGoodsState, l.mLastNumGoodsSnapshot, l.mLastUpdateGoodsTime);
+  if (l.mLastUpdatePartnersTime != mPartnersTime)
+    WriteState(mConnection, kPartnersState, 0, l.mLastUpdatePartnersTime);
+  if (l.mLastUpdateMainSPRTime != mCatalogsTime)
+    WriteState(mConnection, kCatalogsState, 0, l.mLastUpdateMainSPRTime);
+  if (l.mMaxGoodRowID > mGoodRowId) l.SetLastGoodRowID(l.mMaxGoodRowID);
+  if (l.mMaxDocRowID > mDocRowId) l.SetLastDocRowID(l.mMaxDocRowID);
+}
+
+// A load refused for missing references asks for every catalog on the next sync.
+void TSyncClient::ForgetLoadTimes() {
+  try {
+    mConnection.StartTransaction();
+    WriteState(mConnection, kGoodsState, 0, 0);
+    WriteState(mConnection, kPartnersState, 0, 0);
+    WriteState(mConnection, kCatalogsState, 0, 0);
+    mConnection.Commit();
+  } catch (const std::exception&) {
+    if (mConnection.InTransaction()) mConnection.Rollback();
+  }
+}
+
+import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
+                                      std::vector<import::TLoadStep> pSteps) {
+  // The answer's "info" must say 200 before anything of it is loaded.
+  pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
+                                   if (l.mLResp.error != 200) {
+                                     throw std::runtime_error(
+                                         "the service refused the request: error " +
+                                         std::to_string(l.mLResp.error) + " " + l.mLResp.errorTxt);
+}  // namespace tir::exchange
+}
+});
+pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
+return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
+}
+
+bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
+                           const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
+                           bool pDocuments) {
+  const TTempFile answer("tirdex-sync");
+  const std::string& file = answer.Path();
+  if (file.empty()) {
+    pResult.ok = false;
+    pResult.message = "cannot make a temporary file for the answer";
+    return false;
+  }
+  if (mOptions.say) mOptions.say(std::string("asking for ") + pWhat + "...");
+  const THttpResult http = PostJson(mOptions.url, pRequest, file, mOptions.timeoutS, mOptions.stop);
+  if (!http.error.empty()) {
+    pResult.ok = false;
+    pResult.message = "no answer from " + mOptions.url + ": " + http.error;
+    return false;
+  }
+  import::TLoadOutcome out = Load(file, pSteps);
+  if (out.result == import::TLoadResult::kRefused) {
+    // Documents that name catalog rows this base does not have yet: the service has marked them
+    // as delivered already, so the answer is kept, every catalog is asked for, and the answer is
+    // loaded again.
+    ForgetLoadTimes();
+    LoadState();
+    if (pDocuments && Exchange(mLoader.getJsonReq(0, 0), "every catalog",
+                               import::FileLoadSteps(true, true, true, false), pResult, false))
+      out = Load(file, pSteps);
+    if (!pResult.ok) return false;
+  }
+  if (out.result != import::TLoadResult::kDone) {
+    pResult.ok = false;
+    pResult.message = std::string(pWhat) + ": " + out.message;
+    if (http.status != 200 && out.result != import::TLoadResult::kFailed)
+      pResult.message += " (HTTP " + std::to_string(http.status) + ": " + ReadFile(file, 300) + ")";
+    return false;
+  }
+  pResult.goodsSent += mLoader.mLResp.goodsCount;
+  pResult.report += out.report.Text(20);
+  LoadState();
+  return true;
+}
+
+TSyncResult TSyncClient::RunOnce() {
+  TSyncResult result;
+  LoadState();
+  const std::string catalogs = mLoader.getJsonReq(mOptions.partnersDays, mOptions.catalogsDays);
+  const std::int64_t asked = mLoader.mLastNumGoodsSnapshot;
+  if (!Exchange(catalogs, "catalogs and goods", import::FileLoadSteps(true, true, true, false),
+                result, false))
+    return result;
+  if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
+    result.unchangedSnapshot = asked;
+  for (int round = 0; round < mOptions.maxDocRounds; ++round) {
+    if (mOptions.stop != nullptr && mOptions.stop->load()) break;
+    if (!Exchange(mLoader.getDocFromCBJsonReq(), "documents",
+                  import::FileLoadSteps(false, false, false, true), result, true))
+      return result;
+    if (mLoader.mCountDocInFile == 0) break;
+    result.docs += mLoader.mCountDocInFile;
+  }
+  return result;
+}
+
+}  // namespace tir::exchange

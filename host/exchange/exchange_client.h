@@ -1,0 +1,72 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "import/json_loader.h"
+#include "import/json_loader_atomic.h"
+
+namespace tir::db {
+class Connection;
+}
+
+namespace tir::exchange {
+
+struct TSyncOptions {
+  std::string url;
+  std::string token;
+  double partnersDays = 1.0;  // ask for partners and contracts when the last load is this old
+  double catalogsDays = 1.0;  // the same for the other catalogs
+  long timeoutS = 600;        // one request with its answer
+  int maxDocRounds = 1000;    // document requests per sync at most
+  const std::atomic<bool>* stop = nullptr;
+  std::function<void(const std::string&)> say;  // progress lines (may be empty)
+};
+
+struct TSyncResult {
+  bool ok = true;
+  std::string message;         // why the sync stopped (empty when it went through)
+  std::int64_t goodsSent = 0;  // goods the service sent ("goodsCount" of its answers)
+  // The service's goods snapshot equals the one this base holds, so no goods were sent (0 when
+  // goods were sent or the base had none yet).
+  std::int64_t unchangedSnapshot = 0;
+  std::int64_t docs = 0;  // documents received
+  std::string report;     // what the loads wrote, per kind
+};
+
+// The client side of the exchange: asks a service for catalogs and goods (getJsonReq) and then
+// for documents (getDocFromCBJsonReq, repeated while answers bring documents), and loads each
+// answer in one transaction together with the counters it advances. The goods snapshot and the
+// load times are kept in the base (tirSettings, fMId 470: fPType -47 the snapshot in fPI and the
+// goods load time in fPDate, -49 and -50 the partners and catalogs load times), beside the row-id
+// counters of the loader. A refused or failed answer writes nothing; documents refused because they
+// name catalog rows this base lacks are loaded again once every catalog has been asked for.
+class TSyncClient {
+ public:
+  TSyncClient(db::Connection& pConnection, TSyncOptions pOptions);
+  TSyncResult RunOnce();
+
+ private:
+  // Posts pRequest, checks the answer and loads it with pSteps; false when the sync must stop.
+  // A document answer refused for missing references is loaded again after every catalog.
+  bool Exchange(const std::string& pRequest, const char* pWhat,
+                const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
+                bool pDocuments);
+  // Loads an answer file in one transaction, after checking its "info", with the counters.
+  import::TLoadOutcome Load(const std::string& pFile, std::vector<import::TLoadStep> pSteps);
+  void LoadState();
+  void SaveState(import::TDMJsonLoader& pLoader);
+  void ForgetLoadTimes();
+
+  db::Connection& mConnection;
+  TSyncOptions mOptions;
+  import::TDMJsonLoader mLoader;
+  // The stored values, to write only what changed.
+  std::int64_t mSnapshot = 0, mGoodRowId = 0, mDocRowId = 0;
+  double mGoodsTime = 0, mPartnersTime = 0, mCatalogsTime = 0;
+};
+
+}  // namespace tir::exchange

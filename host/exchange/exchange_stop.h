@@ -1,0 +1,11 @@
+#pragma once
+
+#include <atomic>
+
+namespace tir::exchange {
+
+// Set by SIGINT and SIGTERM once InstallStopSignals ran; long-running commands poll it.
+const std::atomic<bool>& StopRequested();
+void InstallStopSignals();
+
+}  // namespace tir::exchange

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace tir::exchange {
+
+// A new, empty file of this process in the temporary folder (made with mkstemp, so no other user
+// can place a link there first), removed when the object goes. Path() is empty when none could be
+// made.
+class TTempFile {
+ public:
+  explicit TTempFile(const std::string& pPrefix);
+  ~TTempFile();
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+
+  const std::string& Path() const { return mPath; }
+
+ private:
+  std::string mPath;
+};
+
+}  // namespace tir::exchange

@@ -1,0 +1,59 @@
+#include "host/exchange/exchange_tokens.h"
+
+#include <random>
+
+#include "db/connection.h"
+#include "db/query.h"
+
+namespace tir::exchange {
+
+std::vector<TStoredToken> LoadTokens(db::Connection& pConnection) {
+  db::Query q(pConnection);
+  q.SetSql("SELECT fId, fPStr FROM tirSettings WHERE (fMId=410)AND(fPType=-4) ORDER BY fId;");
+  q.Open();
+  std::vector<TStoredToken> tokens;
+  for (; !q.Eof(); q.Next()) {
+    TStoredToken row;
+    row.fId = q.FieldByIndex(0).AsInt64();
+    row.token.ReadFromStr(q.FieldByIndex(1).AsText());
+    tokens.push_back(std::move(row));
+  }
+  return tokens;
+}
+
+void SaveToken(db::Connection& pConnection, TTirTokenOne& pToken) {
+  db::Query q(pConnection);
+  q.SetSql(
+      "DELETE FROM tirSettings WHERE (fMId=410)AND(fPType=-4)AND(fPStr50=:pName);"
+      "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPStr50, fPStr, fPDate) "
+      "VALUES (0, 0, 410, -4, 0, 0, :pName, :pStr, 0);");
+  q.ParamByName("pName").SetText(pToken.mName);
+  q.ParamByName("pStr").SetText(pToken.SaveToStr());
+  const bool own = !pConnection.InTransaction();
+  if (own) pConnection.StartTransaction();
+  try {
+    q.ExecSql();
+    if (own) pConnection.Commit();
+  } catch (...) {
+    if (own) pConnection.Rollback();
+    throw;
+  }
+}
+
+std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::string& pValue) {
+  if (pValue.empty()) return std::nullopt;
+  for (TStoredToken& row : LoadTokens(pConnection)) {
+    if (row.token.mToken == pValue) return row.token;
+  }
+  return std::nullopt;
+}
+
+std::string NewTokenValue() {
+  std::random_device device;
+  std::uniform_int_distribution<int> digit(0, 15);
+  std::string value(32, '0');
+  for (char& c : value) c = "0123456789abcdef"[digit(device)];
+  return value;
+}
+
+}  // namespace tir::exchange

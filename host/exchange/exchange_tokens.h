@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/tir_token_one.h"
+
+namespace tir::db {
+class Connection;
+}
+
+namespace tir::exchange {
+
+// Token profiles live in tirSettings, one row per token: fMId 410, fPType -4, fPStr50 the token's
+// name (at most 50 characters), fPStr the token's settings string (TTirTokenOne::SaveToStr).
+constexpr int kTokenMId = 410;
+constexpr int kTokenPType = -4;
+constexpr std::size_t kTokenNameMax = 50;
+
+struct TStoredToken {
+  std::int64_t fId = 0;
+  TTirTokenOne token;
+};
+
+// Every token profile of the base, in the order they were stored. Raises db::DbError.
+std::vector<TStoredToken> LoadTokens(db::Connection& pConnection);
+
+// Stores the token under its name, replacing a profile of the same name, in one transaction.
+// Raises db::DbError.
+void SaveToken(db::Connection& pConnection, TTirTokenOne& pToken);
+
+// The profile whose token value is pValue (active or not); none for an empty value.
+std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::string& pValue);
+
+// A new random token value: 32 hexadecimal digits.
+std::string NewTokenValue();
+
+}  // namespace tir::exchange
