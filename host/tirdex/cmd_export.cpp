@@ -91,10 +91,10 @@ class DirectHost {
                                                       "libtirvalosm.so", {"", "../service"}));
   }
   ~DirectHost() { frame::ResetAppGlobals(); }  // also frees the strings StoreAppParams copied
-  db::SqliteConnection& Connection() { return *connection_; }
+  db::Connection& Connection() { return *connection_; }
 
  private:
-  std::unique_ptr<db::SqliteConnection> connection_;
+  std::unique_ptr<db::Connection> connection_;
 };
 
 bool CheckLists(std::initializer_list<std::pair<const char*, std::string>> lists) {

@@ -20,7 +20,7 @@ struct LoadOptions {
 };
 
 int RunLoadUniversal(const LoadOptions& o) {
-  std::unique_ptr<db::SqliteConnection> connection;
+  std::unique_ptr<db::Connection> connection;
   try {
     connection = OpenExistingBase(o.base);
   } catch (const std::exception& e) {

@@ -68,7 +68,7 @@ class HostSession {
     TirU6MenuParams app{};
     app.fUserID = options.user;
     app.fUserType = options.userType;
-    app.fBaseType = 0;
+    app.fBaseType = BaseTypeOf(Connection());
     app.fPriceDigit = 2;
     app.fCountDigit = 3;
     app.fDecSeparator = u'.';
