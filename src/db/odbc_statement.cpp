@@ -18,9 +18,18 @@ constexpr std::size_t kRowsPerExecute = 1000;
 OdbcStatement::OdbcStatement(void* stmt, DbKind kind, std::string sql, PositionalText text,
                              std::size_t paramCount)
     : stmt_(stmt), kind_(kind), sql_(std::move(sql)), text_(std::move(text)), values_(paramCount) {
-  // A driver that cannot describe the statement before it runs (a batch around dynamic SQL) is
-  // taken to return rows; once run, the real columns count.
-  if (!Succeeded(SQLNumResultCols(stmt_, &preparedColumns_))) preparedColumns_ = 1;
+  // Whether the statement returns rows must be known before it runs. A server describes a
+  // statement only with a round trip and not at all around dynamic SQL (the tree procedures), so
+  // there a statement that selects or executes anything counts as one with rows; once run, its
+  // real columns count. A statement taken for one with rows that has none just opens empty.
+  if (kind_ == DbKind::kMSSQL) {
+    preparedColumns_ = HasSqlWord(sql_, "SELECT") || HasSqlWord(sql_, "EXEC") ||
+                               HasSqlWord(sql_, "EXECUTE") || HasSqlWord(sql_, "OUTPUT")
+                           ? 1
+                           : 0;
+  } else if (!Succeeded(SQLNumResultCols(stmt_, &preparedColumns_))) {
+    preparedColumns_ = 1;
+  }
 }
 
 OdbcStatement::~OdbcStatement() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }

@@ -312,9 +312,9 @@ bool IsPlainPart(std::string_view part) {
   return true;
 }
 
-// True when the text uses the word DECLARE outside quotes and comments (a T-SQL batch whose
-// variables live across its statements).
-bool DeclaresVariables(const std::string& sql) {
+}  // namespace
+
+bool HasSqlWord(const std::string& sql, std::string_view word) {
   std::size_t pos = 0;
   while (pos < sql.size()) {
     const std::size_t skip = SkipQuoted(sql, pos);
@@ -323,7 +323,7 @@ bool DeclaresVariables(const std::string& sql) {
     } else if (IsIdentStart(sql[pos])) {
       std::size_t e = pos;
       while (e < sql.size() && IsIdentChar(sql[e])) ++e;
-      if (EqualsNoCase(std::string_view(sql.data() + pos, e - pos), "DECLARE")) return true;
+      if (EqualsNoCase(std::string_view(sql.data() + pos, e - pos), word)) return true;
       pos = e;
     } else {
       ++pos;
@@ -331,8 +331,6 @@ bool DeclaresVariables(const std::string& sql) {
   }
   return false;
 }
-
-}  // namespace
 
 PreparedText PreprocessSql(const std::string& sql, DbKind kind,
                            const std::map<std::string, std::string>& macros) {
@@ -342,7 +340,7 @@ PreparedText PreprocessSql(const std::string& sql, DbKind kind,
   result.paramNames.reserve(8);
   // On MS SQL Server a text that declares variables is sent as one batch: split at ';', its
   // later statements would no longer see the variables.
-  Splitter(result, kind == DbKind::kMSSQL && DeclaresVariables(text)).Run(text);
+  Splitter(result, kind == DbKind::kMSSQL && HasSqlWord(text, "DECLARE")).Run(text);
   return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/connection.h"
@@ -40,6 +41,10 @@ PreparedText PreprocessSql(const std::string& sql, DbKind kind,
 // parameter used twice gives two markers. Raises DbError for a name missing from `paramNames`.
 PositionalText ToPositionalMarkers(const std::string& statement,
                                    const std::vector<std::string>& paramNames);
+
+// True when `word` (letters, digits, '_') occurs in the text as a whole word outside quotes,
+// bracketed names and comments, compared case-insensitively.
+bool HasSqlWord(const std::string& sql, std::string_view word);
 
 // True for a plain SQL identifier usable as a macro value or table name: letters, digits and '_',
 // not starting with a digit, optionally "schema.name" or bracketed "[name]".
