@@ -105,16 +105,18 @@ TEST(OdbcEndToEnd, MassRepostAndTreeRepairOverOdbc) {
     }
   }
 
-  Query q(*odbc);
-  std::string report;
-  ASSERT_TRUE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report)) << report;
-  q.SetSql(
-      "UPDATE tirGoodsGroups SET fcl = fcr WHERE fId = (SELECT MAX(fId) FROM tirGoodsGroups);");
-  q.ExecSql();
-  EXPECT_FALSE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report));
-  EXPECT_EQ(tree::gTreeFunc_RepairSafeSmart(q, "tirGoodsGroups", "root").fCode, 0);
-  EXPECT_TRUE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report)) << report;
-  EXPECT_FALSE(odbc->InTransaction());
+  {
+    Query q(*odbc);
+    std::string report;
+    ASSERT_TRUE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report)) << report;
+    q.SetSql(
+        "UPDATE tirGoodsGroups SET fcl = fcr WHERE fId = (SELECT MAX(fId) FROM tirGoodsGroups);");
+    q.ExecSql();
+    EXPECT_FALSE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report));
+    EXPECT_EQ(tree::gTreeFunc_RepairSafeSmart(q, "tirGoodsGroups", "root").fCode, 0);
+    EXPECT_TRUE(tree::gTreeFunc_CheckIntegrity(q, "tirGoodsGroups", report)) << report;
+    EXPECT_FALSE(odbc->InTransaction());
+  }
   odbc.reset();
   test::RemoveBaseFiles(odbcPath);
 }
