@@ -63,7 +63,13 @@ std::unique_ptr<OdbcConnection> OdbcConnection::Open(const std::string& connecti
 
 OdbcConnection::~OdbcConnection() {
   if (dbc_ != nullptr) {
-    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    if (inTransaction_) {
+      try {
+        Rollback();
+      } catch (const DbError&) {
+        // Disconnecting ends the transaction on the server all the same.
+      }
+    }
     SQLDisconnect(dbc_);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
   }
@@ -99,31 +105,63 @@ std::unique_ptr<Statement> OdbcConnection::Prepare(const std::string& sql,
 
 void OdbcConnection::SetAutoCommit(bool on) {
   const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
-  if (!odbc::Succeeded(
-          SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), 0))) {
+  // ODBC passes integer attributes in the pointer argument.
+  auto* attribute = reinterpret_cast<SQLPOINTER>(value);  // NOLINT(performance-no-int-to-ptr)
+  if (!odbc::Succeeded(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attribute, 0))) {
     odbc::Raise(SQL_HANDLE_DBC, dbc_, "Cannot switch auto-commit");
   }
 }
 
+void OdbcConnection::Run(const char* sql) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
+    odbc::Raise(SQL_HANDLE_DBC, dbc_, "Cannot create an ODBC statement", sql);
+  }
+  std::string text = sql;
+  SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()),
+                               static_cast<SQLINTEGER>(text.size()));
+  while (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) rc = SQLMoreResults(stmt);
+  if (rc != SQL_NO_DATA) {
+    const std::string message = odbc::Messages(SQL_HANDLE_STMT, stmt);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    throw DbError((message.empty() ? "The statement failed" : message) + " | SQL: " + sql);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+// On SQL Server a transaction is an explicit one: the module's batches switch implicit
+// transactions off ("SET IMPLICIT_TRANSACTIONS OFF"), which would end a transaction that a driver
+// keeps by switching auto-commit off. SQLite keeps the driver's own transactions.
 void OdbcConnection::StartTransaction() {
   if (inTransaction_) throw DbError("A transaction is already open");
-  SetAutoCommit(false);
+  if (kind_ == DbKind::kMSSQL) {
+    Run("BEGIN TRANSACTION");
+  } else {
+    SetAutoCommit(false);
+  }
   inTransaction_ = true;
 }
 
 // A commit that fails leaves the transaction open, so that the caller can roll it back.
 void OdbcConnection::Commit() {
   if (!inTransaction_) throw DbError("No transaction is open");
-  if (!odbc::Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
+  if (kind_ == DbKind::kMSSQL) {
+    Run("COMMIT TRANSACTION");
+  } else if (!odbc::Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
     odbc::Raise(SQL_HANDLE_DBC, dbc_, "Commit failed");
   }
   inTransaction_ = false;
-  SetAutoCommit(true);
+  if (kind_ != DbKind::kMSSQL) SetAutoCommit(true);
 }
 
+// The server may have rolled the transaction back itself (XACT_ABORT): then nothing is left to do.
 void OdbcConnection::Rollback() {
   if (!inTransaction_) return;
   inTransaction_ = false;
+  if (kind_ == DbKind::kMSSQL) {
+    Run("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    return;
+  }
   const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
   std::string message = odbc::Succeeded(rc) ? std::string() : odbc::Messages(SQL_HANDLE_DBC, dbc_);
   SetAutoCommit(true);

@@ -18,7 +18,8 @@ namespace tir::db {
 // (NVARCHAR) on MS SQL Server and UTF-8 on SQLite, date-times as TIMESTAMP, blobs as VARBINARY;
 // a NULL binds with its own type. Columns read back as Int64, Double, DateTime, Text or Blob by
 // the column's SQL type (on SQLite a date column whose text is no date reads as Text).
-// Every failure raises DbError with the driver's or server's message.
+// Transactions are explicit T-SQL ones on MS SQL Server, the driver's own on SQLite. Every failure
+// raises DbError with the driver's or server's message.
 class OdbcConnection final : public Connection {
  public:
   // `connectionString` as SQLDriverConnect takes it: "DSN=…;UID=…;PWD=…" or DSN-less
@@ -41,6 +42,7 @@ class OdbcConnection final : public Connection {
  private:
   OdbcConnection(void* env, void* dbc) : env_(env), dbc_(dbc) {}
   void SetAutoCommit(bool on);
+  void Run(const char* sql);  // one statement without parameters or rows
 
   void* env_;
   void* dbc_;

@@ -72,7 +72,10 @@ void OdbcStatement::Execute(std::size_t rows, const RowValue& value) {
     }
   }
   status_.assign(rows, SQL_PARAM_UNUSED);
-  SQLSetStmtAttr(stmt_, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0);
+  // ODBC passes integer attributes in the pointer argument.
+  SQLSetStmtAttr(stmt_, SQL_ATTR_PARAMSET_SIZE,
+                 reinterpret_cast<SQLPOINTER>(rows),  // NOLINT(performance-no-int-to-ptr)
+                 0);
   SQLSetStmtAttr(stmt_, SQL_ATTR_PARAM_STATUS_PTR, status_.data(), 0);
   processed_ = 0;
   SQLSetStmtAttr(stmt_, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed_, 0);
