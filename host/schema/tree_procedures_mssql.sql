@@ -377,11 +377,15 @@ BEGIN
     IF @tc = 0 BEGIN TRANSACTION; ELSE SAVE TRANSACTION TreePath;
     EXEC dbo.usp_Tree_Lock @TableName;
     DECLARE @cur INT, @code INT, @msg NVARCHAR(4000), @l INT, @r INT, @lev INT, @child INT,
-      @rest NVARCHAR(4000), @seg NVARCHAR(4000), @cut INT, @sql NVARCHAR(MAX);
+      @rest NVARCHAR(4000), @seg NVARCHAR(4000), @cut INT, @sql NVARCHAR(MAX), @g1 BIGINT, @g2 BIGINT;
     SET @rest = REPLACE(REPLACE(REPLACE(REPLACE(LTRIM(RTRIM(ISNULL(@Path, N''))), N'/', N'\'),
                         NCHAR(9), N' '), NCHAR(10), N' '), NCHAR(13), N' ');
     EXEC dbo.usp_Tree_GetOrCreateRoot @TableName, N'root', @cur OUTPUT, @code OUTPUT, @msg OUTPUT;
-    IF @code <> 0 THROW 50003, @msg, 1;
+    IF @code <> 0
+    BEGIN
+      SET @cur = 0;
+      THROW 50003, @msg, 1;
+    END;
     WHILE LEN(@rest) > 0
     BEGIN
       SET @cut = CHARINDEX(N'\', @rest);
@@ -397,7 +401,7 @@ BEGIN
         @nm = @seg, @lev = @lev, @l = @l, @r = @r, @c = @child OUTPUT;
       IF @child IS NULL
       BEGIN
-        DECLARE @g1 BIGINT = CAST(CRYPT_GEN_RANDOM(8) AS BIGINT), @g2 BIGINT = CAST(CRYPT_GEN_RANDOM(8) AS BIGINT);
+        SELECT @g1 = CAST(CRYPT_GEN_RANDOM(8) AS BIGINT), @g2 = CAST(CRYPT_GEN_RANDOM(8) AS BIGINT);
         EXEC dbo.usp_Tree_Insert @Q, @r, @lev, @seg, @g1, @g2, @child OUTPUT;
       END;
       SET @cur = @child;
