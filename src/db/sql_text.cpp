@@ -338,9 +338,12 @@ PreparedText PreprocessSql(const std::string& sql, DbKind kind,
   text = ApplyMacros(text, macros);
   PreparedText result;
   result.paramNames.reserve(8);
-  // On MS SQL Server a text that declares variables is sent as one batch: split at ';', its
-  // later statements would no longer see the variables.
-  Splitter(result, kind == DbKind::kMSSQL && HasSqlWord(text, "DECLARE")).Run(text);
+  // On MS SQL Server a text that declares variables or reads SCOPE_IDENTITY() is sent as one
+  // batch: both live only within the batch, so split at ';' its later statements would no longer
+  // see them.
+  const bool oneBatch =
+      kind == DbKind::kMSSQL && (HasSqlWord(text, "DECLARE") || HasSqlWord(text, "SCOPE_IDENTITY"));
+  Splitter(result, oneBatch).Run(text);
   return result;
 }
 

@@ -33,7 +33,8 @@ struct PositionalText {
 // statements at ';' outside quotes, brackets and comments, dropping empty statements, and collects
 // ":name" parameters (not "::", not inside quotes or comments). Parameter names compare
 // case-insensitively and are reported in the spelling of their first appearance. On MS SQL Server
-// a text that declares variables (DECLARE) is one batch: it is not split at ';'.
+// a text that declares variables (DECLARE) or reads SCOPE_IDENTITY() is one batch: it is not split
+// at ';'.
 PreparedText PreprocessSql(const std::string& sql, DbKind kind,
                            const std::map<std::string, std::string>& macros);
 

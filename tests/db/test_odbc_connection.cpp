@@ -182,6 +182,10 @@ TEST(OdbcBatchText, AServerBatchThatDeclaresVariablesIsSentWhole) {
             "SELECT @Code AS Code, ':x;' AS t;");
   EXPECT_EQ(PreprocessSql(batch, DbKind::kSQLite, {}).statements.size(), 4u);
   EXPECT_EQ(PreprocessSql("SET NOCOUNT ON; SELECT 1;", DbKind::kMSSQL, {}).statements.size(), 2u);
+  EXPECT_EQ(PreprocessSql("INSERT INTO t (a) VALUES (1); SELECT SCOPE_IDENTITY() AS fId;",
+                          DbKind::kMSSQL, {})
+                .statements.size(),
+            1u);
 }
 
 }  // namespace
