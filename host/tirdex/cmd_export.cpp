@@ -81,6 +81,7 @@ class DirectHost {
     app.fDecSeparator = u'.';
     app.fUserEntId = frame::WideAllocUtf8(o.userEnts);
     app.fUserStoreId = frame::WideAllocUtf8(o.userStores);
+    app.fBaseType = BaseTypeOf(*connection_);
     frame::StoreAppParams(app);
     frame::WideFree(app.fUserEntId);
     frame::WideFree(app.fUserStoreId);
