@@ -10,6 +10,9 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth
   clang-format clang-tidy
+  # ODBC: unixODBC for the backend, the SQLite ODBC driver its tests run through, FreeTDS for a
+  # Microsoft SQL Server base
+  unixodbc-dev odbcinst libsqliteodbc tdsodbc
 )
 
 missing=()

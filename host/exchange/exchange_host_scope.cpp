@@ -7,7 +7,7 @@
 namespace tir::exchange {
 
 THostScope::THostScope(db::Connection& pConnection) {
-  frame::gAppParams.fBaseType = 0;
+  frame::gAppParams.fBaseType = pConnection.Kind() == db::DbKind::kMSSQL ? 1 : 0;
   TirHostSetCallbackConnection(&pConnection);
   frame::gAppPackParams.fFDConnect = &pConnection;
   frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;

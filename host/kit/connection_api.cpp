@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "db/odbc_base.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "host/kit/tir_host_kit.h"
@@ -31,6 +32,9 @@ extern "C" void* TirHostOpenConnection(const char* utf8Path) {
     return nullptr;
   }
   try {
+    // "odbc:…" names an ODBC data source (a Microsoft SQL Server base): it is used as it is; its
+    // schema and tree procedures come from the script of `tirdex schema --mssql`.
+    if (tir::db::IsOdbcBase(utf8Path)) return tir::db::OpenOdbcBase(utf8Path).release();
     std::unique_ptr<tir::db::SqliteConnection> connection =
         tir::db::SqliteConnection::Open(utf8Path);
     if (IsEmptyBase(*connection)) tir::schema::CreateSchema(*connection);

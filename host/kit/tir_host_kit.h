@@ -18,8 +18,9 @@ typedef uint16_t TirChar16;
 #endif
 
 /* Opens the SQLite base at utf8Path (created when missing) and returns the connection to hand
-   the module as fFDConnect. A new or empty file receives the full schema. Returns NULL and
-   writes a message to stderr when the base cannot be opened or prepared. */
+   the module as fFDConnect. A new or empty file receives the full schema. A utf8Path that starts
+   with "odbc:" is an ODBC connection string instead (a Microsoft SQL Server base, used as it is).
+   Returns NULL and writes a message to stderr when the base cannot be opened or prepared. */
 TIR_HOSTKIT_API void* TirHostOpenConnection(const char* utf8Path);
 
 /* Closes a connection returned by TirHostOpenConnection; NULL is ignored. */

@@ -19,6 +19,17 @@ const std::string& MssqlDdl() {
   return text;
 }
 
+const std::string& MssqlTreeProcedures() {
+  static const std::string text(detail::kMssqlTreeProcedures);
+  return text;
+}
+
+std::string MssqlScript() {
+  return "-- Back-office base for TirDataExchange, Microsoft SQL Server. Run it with sqlcmd on an "
+         "empty\n-- database, as UTF-8: sqlcmd -S SERVER -d DATABASE -f 65001 -i FILE.sql\n" +
+         MssqlDdl() + "\nGO\n\n" + MssqlTreeProcedures();
+}
+
 std::vector<std::string> TableNames() {
   static const std::regex create(R"(CREATE TABLE IF NOT EXISTS (\w+))");
   std::vector<std::string> names;

@@ -16,6 +16,14 @@ void CreateSchema(tir::db::SqliteConnection& connection);
 const std::string& SqliteDdl();
 const std::string& MssqlDdl();
 
+// The group-tree procedures of a Microsoft SQL Server base (tree_procedures_mssql.sql), batches
+// separated by "GO" lines.
+const std::string& MssqlTreeProcedures();
+
+// The whole script that prepares a Microsoft SQL Server base for the module, as sqlcmd runs it:
+// the DDL as one batch, then the tree procedures.
+std::string MssqlScript();
+
 // Names of the tables the SQLite DDL creates, in the order it creates them.
 std::vector<std::string> TableNames();
 

@@ -5,5 +5,6 @@ namespace tir::schema::detail {
 
 extern const char kSqliteDdl[];
 extern const char kMssqlDdl[];
+extern const char kMssqlTreeProcedures[];
 
 }  // namespace tir::schema::detail

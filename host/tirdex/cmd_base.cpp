@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "db/output_file.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "host/demo/demo_base.h"
@@ -28,6 +29,7 @@ struct BaseOptions {
   std::int64_t goods = 1000;
   std::int64_t docs = -1;
   std::uint64_t seed = 1;
+  bool mssql = false;
 };
 
 void RemoveBase(const std::string& path) {
@@ -95,8 +97,27 @@ void PrintSummary(tir::db::Connection& connection, std::ostream& out) {
   out << "  total" << std::string(15, ' ') << total << "\n";
 }
 
+// The Microsoft SQL Server script: tables, indexes, tree roots and the tree procedures.
+void WriteMssqlScript(const BaseOptions& options) {
+  const std::string script = tir::schema::MssqlScript();
+  std::string error;
+  if (!tir::db::WriteOutputFile(
+          options.file,
+          [&](std::FILE* out) {
+            return std::fwrite(script.data(), 1, script.size(), out) == script.size();
+          },
+          error)) {
+    std::cerr << "tirdex: " << error << "\n";
+    return SetExitCode(kExitFailure);
+  }
+  std::cout << "wrote " << options.file << ": " << tir::schema::TableNames().size()
+            << " tables and the group-tree procedures for Microsoft SQL Server\n";
+  SetExitCode(kExitOk);
+}
+
 void RunSchema(const BaseOptions& options) {
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
+  if (options.mssql) return WriteMssqlScript(options);
   const bool ok = BuildBase(options, [](tir::db::SqliteConnection&) {});
   if (!ok) return SetExitCode(kExitFailure);
   std::cout << "created " << options.file << " with " << tir::schema::TableNames().size()
@@ -143,8 +164,15 @@ void InstallBaseCommands(CLI::App& app) {
   CLI::App* schema = app.add_subcommand(
       "schema",
       "Create an empty back-office base: an SQLite file with every table, index and group-tree "
-      "root. An existing non-empty file is left alone unless --force is given.");
-  schema->add_option("FILE", schemaOptions->file, "SQLite file to create")->required();
+      "root. With --mssql, write instead the script that prepares a Microsoft SQL Server base "
+      "(tables, indexes, tree roots and the group-tree procedures dbo.usp_Tree_*), to run with "
+      "sqlcmd. An existing non-empty file is left alone unless --force is given.");
+  schema
+      ->add_option("FILE", schemaOptions->file,
+                   "SQLite file (or, with --mssql, .sql script) to create")
+      ->required();
+  schema->add_flag("--mssql", schemaOptions->mssql,
+                   "Write the Microsoft SQL Server script FILE instead of an SQLite base");
   schema->add_flag("--force", schemaOptions->force, "Replace an existing non-empty file");
   schema->callback([schemaOptions] { RunSchema(*schemaOptions); });
 

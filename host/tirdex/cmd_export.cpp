@@ -81,6 +81,7 @@ class DirectHost {
     app.fDecSeparator = u'.';
     app.fUserEntId = frame::WideAllocUtf8(o.userEnts);
     app.fUserStoreId = frame::WideAllocUtf8(o.userStores);
+    app.fBaseType = BaseTypeOf(*connection_);
     frame::StoreAppParams(app);
     frame::WideFree(app.fUserEntId);
     frame::WideFree(app.fUserStoreId);
@@ -91,10 +92,10 @@ class DirectHost {
                                                       "libtirvalosm.so", {"", "../service"}));
   }
   ~DirectHost() { frame::ResetAppGlobals(); }  // also frees the strings StoreAppParams copied
-  db::SqliteConnection& Connection() { return *connection_; }
+  db::Connection& Connection() { return *connection_; }
 
  private:
-  std::unique_ptr<db::SqliteConnection> connection_;
+  std::unique_ptr<db::Connection> connection_;
 };
 
 bool CheckLists(std::initializer_list<std::pair<const char*, std::string>> lists) {

@@ -30,8 +30,8 @@ struct ImportOptions {
 void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps) {
   SetExitCode(kExitOk);
   try {
-    std::unique_ptr<db::SqliteConnection> connection = OpenExistingBase(o.base);
-    frame::gAppParams.fBaseType = 0;
+    std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
+    frame::gAppParams.fBaseType = BaseTypeOf(*connection);
     TirHostSetCallbackConnection(connection.get());
     frame::gAppPackParams.fFDConnect = connection.get();
     frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;

@@ -189,7 +189,7 @@ void PostAll(const PostingOptions& o) {
     return;
   }
   PostingSession session(o.base, o.user);
-  db::SqliteConnection& conn = session.connection();
+  db::Connection& conn = session.connection();
   if (RefuseWhileMassRepost(session)) return;
 
   std::string sql = "SELECT fId FROM tirDocuments WHERE 1=1";

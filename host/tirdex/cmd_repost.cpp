@@ -15,6 +15,7 @@
 #include <string>
 
 #include "db/query.h"
+#include "db/sqlite_connection.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/posting_session.h"
 #include "host/tirdex/progress_line.h"
@@ -110,7 +111,9 @@ void RunRepost(const RepostOptions& o) {
     // Taking the control waits at most 50 ms at a time for the write lock: a run already going
     // is found by reading its control row rather than by queueing behind its chunks.
     run.quickLockWaits = [&](bool quick) {
-      sqlite3_busy_timeout(session.connection().Handle(), quick ? 50 : kBusyTimeoutMs);
+      if (auto* sqlite = dynamic_cast<db::SqliteConnection*>(&session.connection())) {
+        sqlite3_busy_timeout(sqlite->Handle(), quick ? 50 : kBusyTimeoutMs);
+      }
     };
     InterruptGuard interrupt;
     run.stop = [] { return gInterrupted != 0; };

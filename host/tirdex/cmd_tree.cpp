@@ -33,7 +33,7 @@ std::string ForTerminal(const std::string& text) {
 
 // Opens the base for a tree command; nullptr (with the message given and the exit code set) when
 // the table name is not a plain identifier or the base file does not exist.
-std::unique_ptr<db::SqliteConnection> OpenForTree(const TreeOptions& options) {
+std::unique_ptr<db::Connection> OpenForTree(const TreeOptions& options) {
   if (!db::IsPlainIdentifier(options.table)) {
     std::cerr << "tirdex: \"" << options.table << "\" is not a plain table name\n";
     SetExitCode(kExitUsage);
@@ -44,7 +44,7 @@ std::unique_ptr<db::SqliteConnection> OpenForTree(const TreeOptions& options) {
     SetExitCode(kExitFailure);
     return nullptr;
   }
-  return db::SqliteConnection::Open(options.base);
+  return OpenExistingBase(options.base);
 }
 
 void RunCheck(const TreeOptions& options) {

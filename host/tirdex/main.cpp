@@ -3,8 +3,11 @@
 #include <clocale>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/tirdex_files.h"
 
 namespace {
 
@@ -12,14 +15,20 @@ int Run(int argc, char** argv) {
   CLI::App app{
       "tirdex: command line of the TirDataExchange substitute host.\n"
       "Works on a back-office base (an SQLite file): creates and fills bases, exports JSON,\n"
-      "posts documents, checks and repairs group trees and talks to the module as a host.",
+      "posts documents, checks and repairs group trees and talks to the module as a host.\n"
+      "Wherever a command takes a base DB, an ODBC connection string may stand instead:\n"
+      "\"odbc:Driver=...;Server=...;Database=...\" or --odbc \"Driver=...\" in the place of DB\n"
+      "(a Microsoft SQL Server base; see docs/MSSQL.md).",
       "tirdex"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
   for (const auto& [group, install] : tir::tirdex::RegisteredCommands()) install(app);
 
+  const std::vector<std::string> args = tir::tirdex::ExpandOdbcOption(argc, argv);
+  std::vector<const char*> expanded;
+  for (const std::string& arg : args) expanded.push_back(arg.c_str());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(expanded.size()), expanded.data());
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
     return rc == 0 ? tir::tirdex::kExitOk : tir::tirdex::kExitUsage;

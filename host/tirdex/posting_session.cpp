@@ -9,7 +9,7 @@ namespace tir::tirdex {
 
 PostingSession::PostingSession(const std::string& path, std::int32_t userId)
     : connection_(OpenExistingBase(path)), engine_(std::make_unique<posting::TDMMainProvodka>()) {
-  frame::gAppParams.fBaseType = 0;
+  frame::gAppParams.fBaseType = BaseTypeOf(*connection_);
   frame::gAppParams.fUserID = userId;
   TirHostSetCallbackConnection(connection_.get());
   frame::gAppPackParams.fFDConnect = connection_.get();

@@ -7,14 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "db/sqlite_connection.h"
+#include "db/connection.h"
 #include "host/tirdex/command_registry.h"
 #include "posting/main_provodka.h"
 
 namespace tir::tirdex {
 
 // The host's side of a posting session: the open base, the application parameters the engine
-// reads (SQLite base kind, the signed-in user) and the database log callback (log lines go to
+// reads (the base kind, the signed-in user) and the database log callback (log lines go to
 // tirSysLog of the same base).
 class PostingSession {
  public:
@@ -23,11 +23,11 @@ class PostingSession {
   PostingSession(const PostingSession&) = delete;
   PostingSession& operator=(const PostingSession&) = delete;
 
-  db::SqliteConnection& connection() { return *connection_; }
+  db::Connection& connection() { return *connection_; }
   posting::TDMMainProvodka& engine() { return *engine_; }
 
  private:
-  std::unique_ptr<db::SqliteConnection> connection_;
+  std::unique_ptr<db::Connection> connection_;
   // Destroyed before the connection: the engine ends its mode with its queries still bound.
   std::unique_ptr<posting::TDMMainProvodka> engine_;
 };

@@ -7,9 +7,13 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "db/odbc_base.h"
+#include "db/sqlite_connection.h"
+
 namespace tir::tirdex {
 
 bool BaseFileExists(const std::string& path) {
+  if (db::IsOdbcBase(path)) return true;
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 &&
          !ec;
@@ -34,9 +38,29 @@ bool BaseInUse(const std::string& path) {
   return locked;
 }
 
-std::unique_ptr<db::SqliteConnection> OpenExistingBase(const std::string& path) {
+std::unique_ptr<db::Connection> OpenExistingBase(const std::string& path) {
+  if (db::IsOdbcBase(path)) return db::OpenOdbcBase(path);
   if (!BaseFileExists(path)) throw std::runtime_error("no base file " + path);
   return db::SqliteConnection::Open(path);
+}
+
+int BaseTypeOf(const db::Connection& connection) {
+  return connection.Kind() == db::DbKind::kMSSQL ? 1 : 0;
+}
+
+std::vector<std::string> ExpandOdbcOption(int argc, const char* const* argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--odbc" && i + 1 < argc) {
+      args.push_back("odbc:" + std::string(argv[++i]));
+    } else if (arg.rfind("--odbc=", 0) == 0) {
+      args.push_back("odbc:" + arg.substr(7));
+    } else {
+      args.push_back(arg);
+    }
+  }
+  return args;
 }
 
 std::string FindBesideTirdex(const std::string& given, const char* env, const std::string& name,

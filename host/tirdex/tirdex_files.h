@@ -3,17 +3,31 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "db/sqlite_connection.h"
+#include "db/connection.h"
 
 namespace tir::tirdex {
 
+// A base argument is an SQLite file or, starting with "odbc:", an ODBC connection string (a
+// Microsoft SQL Server base, or an SQLite file through the SQLite ODBC driver).
+
 // Opening a missing file would create an empty base, so every command that works on an existing
-// base checks first: a mistyped path (or an empty file) is an error, not a new base.
+// base checks first: a mistyped path (or an empty file) is an error, not a new base. An ODBC base
+// counts as present: its server answers when it is opened.
 bool BaseFileExists(const std::string& path);
 
-// Opens an existing base; raises std::runtime_error "no base file PATH" when there is none.
-std::unique_ptr<db::SqliteConnection> OpenExistingBase(const std::string& path);
+// Opens an existing base: the SQLite file, or the ODBC data source of an "odbc:" argument. Raises
+// std::runtime_error "no base file PATH" when there is no such file, tir::db::DbError when the
+// base cannot be opened.
+std::unique_ptr<db::Connection> OpenExistingBase(const std::string& path);
+
+// The host's base-kind flag for a connection: 1 for Microsoft SQL Server, 0 for SQLite.
+int BaseTypeOf(const db::Connection& connection);
+
+// The command line with every "--odbc STRING" (or "--odbc=STRING") replaced by the base argument
+// "odbc:STRING" in its place, so that every command taking a base takes an ODBC one as well.
+std::vector<std::string> ExpandOdbcOption(int argc, const char* const* argv);
 
 // True when both paths name the same existing file (an output that would overwrite the base).
 bool SameFile(const std::string& a, const std::string& b);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ class Statement {
   virtual Value Column(std::size_t index) const = 0;
   // Rows changed by the last completed run (INSERT/UPDATE/DELETE), 0 for queries.
   virtual std::int64_t RowsChanged() const = 0;
+
+  // Array DML: runs the statement once for each of `rows` parameter rows, `value(row, index)`
+  // giving the value of parameter `index` (of `params`) in that row, and returns the rows changed
+  // in all. On failure sets `failedRow` and raises DbError. This default binds and runs row by
+  // row; a backend with parameter arrays sends the rows at once.
+  using RowValue = std::function<const Value&(std::size_t row, std::size_t index)>;
+  virtual std::int64_t RunRows(std::size_t rows, std::size_t params, const RowValue& value,
+                               std::size_t& failedRow);
 };
 
 // The host's open database connection. The host owns it; the module binds query objects to it and

@@ -224,6 +224,22 @@ std::int64_t Query::ExecuteArray() {
 
 std::int64_t Query::ExecuteArrayRows() {
   std::int64_t total = 0;
+  if (statements_.size() == 1) {
+    // One statement: the backend gets every row at once (parameter arrays where it has them).
+    const auto& map = bindMap_[0];
+    std::size_t failedRow = 0;
+    try {
+      total = Stmt(0).RunRows(
+          arraySize_, map.size(),
+          [&](std::size_t row, std::size_t k) -> const Value& { return params_[map[k]]->At(row); },
+          failedRow);
+    } catch (const DbError& e) {
+      rowsAffected_ = 0;
+      throw DbError("Array DML row " + std::to_string(failedRow) + " failed: " + e.what());
+    }
+    rowsAffected_ = total;
+    return total;
+  }
   for (std::size_t row = 0; row < arraySize_; ++row) {
     try {
       for (std::size_t s = 0; s < statements_.size(); ++s) {

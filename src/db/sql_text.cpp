@@ -175,7 +175,8 @@ std::string ApplyMacros(const std::string& sql, const std::map<std::string, std:
 // Splits into statements and collects parameters.
 class Splitter {
  public:
-  explicit Splitter(PreparedText& result) : result_(result) {}
+  // `oneBatch`: ';' does not end a statement; the whole text is one statement.
+  Splitter(PreparedText& result, bool oneBatch) : result_(result), oneBatch_(oneBatch) {}
 
   void Run(const std::string& sql) {
     std::size_t pos = 0;
@@ -189,7 +190,7 @@ class Splitter {
         continue;
       }
       const char c = sql[pos];
-      if (c == ';' && (!inTrigger_ || triggerEnd_)) {
+      if (c == ';' && !oneBatch_ && (!inTrigger_ || triggerEnd_)) {
         Finish();
         ++pos;
         continue;
@@ -285,6 +286,7 @@ class Splitter {
   }
 
   PreparedText& result_;
+  bool oneBatch_;
   SqlStatement current_;
   bool hasContent_ = false;
   bool inTrigger_ = false;
@@ -312,14 +314,75 @@ bool IsPlainPart(std::string_view part) {
 
 }  // namespace
 
+bool HasSqlWord(const std::string& sql, std::string_view word) {
+  std::size_t pos = 0;
+  while (pos < sql.size()) {
+    const std::size_t skip = SkipQuoted(sql, pos);
+    if (skip != pos) {
+      pos = skip;
+    } else if (IsIdentStart(sql[pos])) {
+      std::size_t e = pos;
+      while (e < sql.size() && IsIdentChar(sql[e])) ++e;
+      if (EqualsNoCase(std::string_view(sql.data() + pos, e - pos), word)) return true;
+      pos = e;
+    } else {
+      ++pos;
+    }
+  }
+  return false;
+}
+
 PreparedText PreprocessSql(const std::string& sql, DbKind kind,
                            const std::map<std::string, std::string>& macros) {
   std::string text = ApplyConditionalBlocks(sql, kind);
   text = ApplyMacros(text, macros);
   PreparedText result;
   result.paramNames.reserve(8);
-  Splitter(result).Run(text);
+  // On MS SQL Server a text that declares variables or reads SCOPE_IDENTITY() is sent as one
+  // batch: both live only within the batch, so split at ';' its later statements would no longer
+  // see them.
+  const bool oneBatch =
+      kind == DbKind::kMSSQL && (HasSqlWord(text, "DECLARE") || HasSqlWord(text, "SCOPE_IDENTITY"));
+  Splitter(result, oneBatch).Run(text);
   return result;
+}
+
+PositionalText ToPositionalMarkers(const std::string& statement,
+                                   const std::vector<std::string>& paramNames) {
+  PositionalText out;
+  out.text.reserve(statement.size());
+  std::size_t pos = 0;
+  const std::size_t n = statement.size();
+  while (pos < n) {
+    const std::size_t skip = SkipQuoted(statement, pos);
+    if (skip != pos) {
+      out.text.append(statement, pos, skip - pos);
+      pos = skip;
+      continue;
+    }
+    if (statement[pos] == ':' && pos + 1 < n && statement[pos + 1] == ':') {
+      out.text += "::";
+      pos += 2;
+      continue;
+    }
+    if (statement[pos] == ':' && pos + 1 < n && IsIdentStart(statement[pos + 1])) {
+      std::size_t e = pos + 1;
+      while (e < n && IsIdentChar(statement[e])) ++e;
+      const std::string_view name(statement.data() + pos + 1, e - pos - 1);
+      std::size_t index = 0;
+      while (index < paramNames.size() && !EqualsNoCase(paramNames[index], name)) ++index;
+      if (index == paramNames.size()) {
+        throw DbError("Parameter '" + std::string(name) +
+                      "' is not listed | SQL: " + Excerpt(statement));
+      }
+      out.text += '?';
+      out.markers.push_back(index);
+      pos = e;
+      continue;
+    }
+    out.text += statement[pos++];
+  }
+  return out;
 }
 
 bool IsPlainIdentifier(const std::string& text) {
