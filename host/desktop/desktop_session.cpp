@@ -14,17 +14,19 @@
 namespace tir::desktop {
 namespace {
 
-// A connection string (key=value pairs) names a Microsoft SQL Server base; anything else is the
-// path of an SQLite file.
+// A connection string (key=value pairs, or "odbc:" and the string) names a Microsoft SQL Server
+// base reached through ODBC; anything else is the path of an SQLite file.
 bool IsConnectionString(const std::string& location) {
-  return location.find('=') != std::string::npos && location.find(';') != std::string::npos;
+  return location.rfind("odbc:", 0) == 0 ||
+         (location.find('=') != std::string::npos && location.find(';') != std::string::npos);
 }
 
 void* OpenConnection(const std::string& location, std::string& error) {
   if (IsConnectionString(location)) {
-    // Microsoft SQL Server bases open here once the host kit opens ODBC connections.
-    error = "This build opens SQLite bases only: " + location;
-    return nullptr;
+    const std::string odbc = location.rfind("odbc:", 0) == 0 ? location : "odbc:" + location;
+    void* connection = TirHostOpenConnection(odbc.c_str());
+    if (connection == nullptr) error = "Cannot connect to \"" + location + "\".";
+    return connection;
   }
   std::error_code ec;
   // The kit gives a missing file a new schema; the desktop host opens existing bases only.

@@ -88,10 +88,8 @@ BaseDialog::BaseDialog(const QString& current, std::int32_t language, QWidget* p
   fileRow->addWidget(file_);
   fileRow->addWidget(browse);
   form->addRow(Text(HostText::kSqliteFile, language), fileRow);
-  // A server base is named by its connection string; the field opens once the host kit
-  // connects to Microsoft SQL Server.
-  connectionString_->setEnabled(false);
-  connectionString_->setPlaceholderText(Text(HostText::kConnectionStringLater, language));
+  // A server base is named by its ODBC connection string; when given, it wins over the file.
+  connectionString_->setPlaceholderText(Text(HostText::kConnectionStringHint, language));
   form->addRow(Text(HostText::kConnectionString, language), connectionString_);
   layout->addLayout(form);
   AddButtons(this, layout);

@@ -21,7 +21,7 @@ enum class HostText : std::uint8_t {
   kSqliteFile,
   kBrowse,
   kConnectionString,
-  kConnectionStringLater,
+  kConnectionStringHint,
   kGroupsTitle,
   kBase,
   kNoBase,

@@ -41,7 +41,9 @@ int main(int argc, char* argv[]) {
       "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
       "in (Service > Change user) and offers the module's windows under Service > Data exchange.");
   parser.addHelpOption();
-  parser.addPositionalArgument("BASE", "SQLite base file to open at start (optional).", "[BASE]");
+  parser.addPositionalArgument(
+      "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
+      "[BASE]");
   const QCommandLineOption moduleOption(
       "module",
       "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirhost, or the "
