@@ -275,7 +275,9 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
       else if (key == "rights")
         rights = ReadRights(m.value, at);
     }
-    if (in.fGUID.isEmpty()) {
+    // Rights groups have no GUID column and are matched by their id, so the export sends only
+    // "lid": a row is dropped only when it carries neither.
+    if (in.fGUID.isEmpty() && in.fId.rawValue <= 0) {
       ++report.refused;
       return true;
     }
