@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -212,25 +214,51 @@ std::string AllDifferences(db::Connection& c, const std::vector<Rows>& sets) {
   return found;
 }
 
+// The kind lines of a load report that do not read `expected` (`rewritten` for documents and
+// recipes, which are always written again), or the whole report when kinds are missing.
+std::string Unexpected(const std::string& report, const std::string& expected,
+                       const std::string& rewritten) {
+  std::istringstream in(report);
+  std::string unexpected;
+  int kinds = 0;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t colon = line.find(": ");
+    if (colon == std::string::npos || line.find(" refused") == std::string::npos) continue;
+    ++kinds;
+    const std::string kind = line.substr(0, colon);
+    const bool always = kind == "docs" || kind == "recipes";
+    if (!std::regex_match(line.substr(colon + 2), std::regex(always ? rewritten : expected)))
+      unexpected += line + "\n";
+  }
+  return kinds < 19 ? report : unexpected;
+}
+
 TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
   const std::string source = tir::test::TempPath(), file = tir::test::TempPath(".json");
   tir::test::TempBase target(false);
   target.Close();
-  ASSERT_EQ(Tirdex("demo-base '" + source + "' --goods 300 --docs 200 --seed 5"), 0);
-  ASSERT_EQ(Tirdex("export '" + source + "' '" + file +
-                   "' --goods full --contracts --catalogs --docs-period 2000-01-01 2100-12-31"),
-            0);
+  ASSERT_EQ(Tirdex("demo-base '" + source + "' --goods 300 --docs 200 --seed 9"), 0);
   ASSERT_EQ(Tirdex("schema '" + target.path() + "' --force"), 0);
-  const std::string import = "import '" + target.path() + "' '" + file + "'";
-  ASSERT_EQ(Tirdex(import), 0);
-  const auto open = [&]() -> db::Connection& {
-    db::Connection& c = target.Reopen();
+  const auto open = [&]() -> db::SqliteConnection& {
+    db::SqliteConnection& c = target.Reopen();
     db::Query attach(c);
     attach.SetSql("ATTACH DATABASE :pFile AS src;");
     attach.ParamByName("pFile").SetText(source);
     attach.ExecSql();
     return c;
   };
+  // The exchange carries no document currency (the import stores currency 1 at rate 1), and
+  // postings depend on it: the sample's documents are put in the base currency first.
+  open().ExecScript("UPDATE src.tirDocuments SET fCurrId=1, fCurrRate=1;");
+  target.Close();
+  ASSERT_EQ(Tirdex("export '" + source + "' '" + file +
+                   "' --goods full --contracts --catalogs --docs-period 2000-01-01 2100-12-31"),
+            0);
+  const std::string import = "import '" + target.path() + "' '" + file + "'";
+  std::string report;
+  ASSERT_EQ(Tirdex(import, &report), 0);
+  const std::string inserted = "[1-9][0-9]* inserted, 0 updated, 0 identical, 0 refused";
+  EXPECT_EQ(Unexpected(report, inserted, inserted), "");
   db::Connection& c = open();
   EXPECT_EQ(AllDifferences(c, kCatalogs), "");
   EXPECT_EQ(AllDifferences(c, Trees()), "");
@@ -254,7 +282,6 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
                                            "tirAPayments", "tirSysLog",    "sqlite_sequence"};
   const std::string once = BaseDump(target.conn(), rewritten);
   target.Close();
-  std::string report;
   // The file's documents are unposted: the import takes their entries back, posting them
   // again gives what one posting of the source gave.
   ASSERT_EQ(Tirdex(import, &report), 0);
@@ -268,17 +295,9 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
   // The dry run finds every row identical but the always rewritten ones, and writes nothing.
   ASSERT_EQ(Tirdex(import + " --dry-run", &report), 0);
   EXPECT_EQ(BaseDump(target.Reopen()), all);
-  EXPECT_NE(report.find("goods: 0 inserted, 0 updated, 300 identical, 0 refused"),
-            std::string::npos);
-  for (std::size_t at = 0, end; (end = report.find('\n', at)) != std::string::npos; at = end + 1) {
-    const std::string line = report.substr(at, end - at);
-    if (line.find(" identical") == std::string::npos) continue;
-    const bool alwaysRewritten = line.rfind("docs:", 0) == 0 || line.rfind("recipes:", 0) == 0;
-    if (!alwaysRewritten) {
-      EXPECT_NE(line.find(": 0 inserted, 0 updated,"), std::string::npos) << line;
-    }
-    EXPECT_NE(line.find(" 0 refused"), std::string::npos) << line;
-  }
+  EXPECT_EQ(Unexpected(report, "0 inserted, 0 updated, [1-9][0-9]* identical, 0 refused",
+                       "0 inserted, [1-9][0-9]* updated, 0 identical, 0 refused"),
+            "");
   tir::test::RemoveBaseFiles(source);
   std::filesystem::remove(file);
 }
