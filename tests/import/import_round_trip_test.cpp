@@ -54,8 +54,15 @@ std::string Replace(std::string text, const std::string& schema) {
   return text;
 }
 
+template <class... T>
+std::string Cat(const T&... parts) {
+  std::string text;
+  (text += ... += parts);
+  return text;
+}
+
 std::string Column(const std::string& token) {
-  const std::string c = token[0] == '~' ? token.substr(1) : token;
+  std::string c = token[0] == '~' ? token.substr(1) : token;
   const std::size_t ref = c.find('>');
   if (c.find_first_of("(' ") != std::string::npos) return c;
   if (ref == std::string::npos) return "t." + c;
@@ -87,10 +94,10 @@ std::string Differences(db::Connection& c, const Rows& rows) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const std::string a = "a.c" + std::to_string(i), b = "b.c" + std::to_string(i);
     // The export writes a null text as an empty one.
-    std::string same = "IFNULL(" + a + ",'') IS IFNULL(" + b + ",'')";
-    if (columns[i][0] == '~') same += " OR ABS(" + a + "-" + b + ")<=1e-9";
-    report(columns[i], "SELECT k||' '||QUOTE(" + a + ")||' vs '||QUOTE(" + b +
-                           ") AS x FROM a JOIN b USING (k) WHERE NOT (" + same + ")");
+    std::string same = Cat("IFNULL(", a, ",'') IS IFNULL(", b, ",'')");
+    if (columns[i][0] == '~') same += Cat(" OR ABS(", a, "-", b, ")<=1e-9");
+    report(columns[i], Cat("SELECT k||' '||QUOTE(", a, ")||' vs '||QUOTE(", b,
+                           ") AS x FROM a JOIN b USING (k) WHERE NOT (", same, ")"));
   }
   return found;
 }
