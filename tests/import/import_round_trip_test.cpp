@@ -141,7 +141,8 @@ const std::vector<Rows> kCatalogs = {
      " END||':'||t.fMId", "fPB;fPI"},
     {"access lists", "$.tirSettings t WHERE t.fMId=50 AND t.fPType IN (10250,10260,10270)",
      "t.fPType||':'||" TIR_GUID("tirUsers", "t.fUserId"), "fPStr"},
-    // A null colour travels as -1; photos and recipe counts are not exported.
+    // A null colour travels as -1; photos and recipe counts are not exported; the stock quantity,
+    // the tax rate GUID and the classification code text are not read.
     {"goods", "$.tirGoods t", kGuid,
      "fCode;fName;fNameFull;fDesc;fBarCode;fBarCodeList;fBarCode2;fBarCode3;fUnitType;fUnitType2;"
      "fUnitType3;~fCoeff2;~fCoeff3;fType;fVATGroup;fVisible;IFNULL(t.fColor,-1);"
