@@ -297,6 +297,31 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
   EXPECT_EQ(Unexpected(report, "0 inserted, 0 updated, [1-9][0-9]* identical, 0 refused",
                        "0 inserted, [1-9][0-9]* updated, 0 identical, 0 refused"),
             "");
+
+  // Changed catalogs travel as updates: names, prices, groups, references, rights, access lists.
+  target.Close();
+  open().ExecScript(
+      "UPDATE src.tirGoods SET fName=fName||' 2', fPriceOut1=fPriceOut1+1, fGroupID=(SELECT "
+      "MAX(fId) FROM src.tirGoodsGroups), fMainPartner=0 WHERE fId%7=0;"
+      "UPDATE src.tirPrices SET fPrice=fPrice*2 WHERE fGoodId%5=0;"
+      "UPDATE src.tirStores SET fName=fName||'*', fState=1-fState, fPriceId2=3;"
+      "UPDATE src.tirContracts SET fDiscount=fDiscount+1.5, fEntitiId=2, fDefault=1-fDefault;"
+      "UPDATE src.tirPartners SET fName='P'||fId, fGroupID=(SELECT MIN(fId) FROM "
+      "src.tirPartnersGroups WHERE fclev=2) WHERE fId%3=0;"
+      "UPDATE src.tirUsers SET fPassword='changed', fState=0 WHERE fId=2;"
+      "DELETE FROM src.tirSettings WHERE fPType IN (-26,-42) AND fUserId=1;"
+      "UPDATE src.tirSettings SET fPStr='0,' WHERE fPType=10250;"
+      "UPDATE src.tirSettings SET fPStr='0,2,' WHERE fPType=10260;");
+  target.Close();
+  ASSERT_EQ(Tirdex("export '" + source + "' '" + file + "' --goods full --contracts --catalogs"),
+            0);
+  ASSERT_EQ(Tirdex(import, &report), 0);
+  for (const char* kind : {"goods", "stores", "contracts", "partners", "users"}) {
+    EXPECT_TRUE(std::regex_search(report, std::regex(Cat(kind, ": 0 inserted, [1-9]")))) << report;
+  }
+  db::Connection& changed = open();
+  EXPECT_EQ(AllDifferences(changed, kCatalogs) + AllDifferences(changed, Trees()), "");
+  target.Close();
   tir::test::RemoveBaseFiles(source);
   std::filesystem::remove(file);
 }
