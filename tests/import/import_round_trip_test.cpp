@@ -298,7 +298,8 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
                        "0 inserted, [1-9][0-9]* updated, 0 identical, 0 refused"),
             "");
 
-  // Changed catalogs travel as updates: names, prices, groups, references, rights, access lists.
+  // Changed catalogs travel as updates: names, prices, groups, references, rights, access
+  // lists, group moves.
   target.Close();
   open().ExecScript(
       "UPDATE src.tirGoods SET fName=fName||' 2', fPriceOut1=fPriceOut1+1, fGroupID=(SELECT "
@@ -311,7 +312,13 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
       "UPDATE src.tirUsers SET fPassword='changed', fState=0 WHERE fId=2;"
       "DELETE FROM src.tirSettings WHERE fPType IN (-26,-42) AND fUserId=1;"
       "UPDATE src.tirSettings SET fPStr='0,' WHERE fPType=10250;"
-      "UPDATE src.tirSettings SET fPStr='0,2,' WHERE fPType=10260;");
+      "UPDATE src.tirSettings SET fPStr='0,2,' WHERE fPType=10260;"
+      // Two goods groups at different depths swap their GUIDs: each moves and is renamed.
+      "CREATE TEMP TABLE sw AS SELECT fId, fGUID1, fGUID2 FROM src.tirGoodsGroups WHERE fId IN "
+      "((SELECT MIN(fId) FROM src.tirGoodsGroups WHERE fclev=4), (SELECT MIN(fId) FROM "
+      "src.tirGoodsGroups WHERE fclev=2 AND fcr=fcl+1));"
+      "UPDATE src.tirGoodsGroups SET (fGUID1,fGUID2)=(SELECT fGUID1,fGUID2 FROM sw WHERE "
+      "sw.fId<>tirGoodsGroups.fId) WHERE fId IN (SELECT fId FROM sw);");
   target.Close();
   ASSERT_EQ(Tirdex("export '" + source + "' '" + file + "' --goods full --contracts --catalogs"),
             0);
