@@ -474,9 +474,11 @@ void TDNJSonBuilder::WriteUserAccess(TJsonOut& pairs, std::int64_t userId) {
     for (; !q.Eof(); q.Next()) {
       const std::int64_t kind = q.FieldByIndex(1).AsInt64();
       const std::string text = q.FieldByIndex(3).AsText();
-      if (kind == 10250) lists.salePoints = text;
-      if (kind == 10260) stores = text;
-      if (kind == 10270) entities = text;
+      // Stores, entities and sale points under the kinds the import stores them with, so a
+      // user's access lists survive an exchange between two bases.
+      if (kind == 10250) stores = text;
+      if (kind == 10260) entities = text;
+      if (kind == 10270) lists.salePoints = text;
     }
     q.Close();
     if (!stores.empty()) lists.stores = GuidsOf(q, "tirStores", stores), lists.hasStores = true;

@@ -81,8 +81,9 @@ template <class R>
 struct THooks {
   std::function<void()> beginRow;
   std::function<bool(const JValue::Member&, const TWhere&)> member;  // true: consumed
-  std::function<bool(std::int64_t)> identExtra;  // stored id → still identical?
-  std::function<void(std::int64_t)> afterWrite;  // with the row's id
+  std::function<void(std::int64_t, R&)> storedExtra;  // completes the stored record of an id
+  std::function<bool(std::int64_t)> identExtra;       // stored id → still identical?
+  std::function<void(std::int64_t)> afterWrite;       // with the row's id
 };
 
 // What one catalog run did.
@@ -370,6 +371,7 @@ class TCatalogWriter {
         }
         Resolve(c, in);
         std::int64_t id = Match(c, in, stored);
+        if (id != 0 && hooks.storedExtra) hooks.storedExtra(id, stored);
         if (id != 0 && stored.IsIdent_TestOnlySet(in) &&
             (!hooks.identExtra || hooks.identExtra(id))) {
           ++counts.identical;

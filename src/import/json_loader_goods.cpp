@@ -262,6 +262,7 @@ void TDMJsonLoader::AddOrUpdateRecipes() {
       db::Query& del = OneOff(
           "DELETE {IF SQLite}FROM {fi}tirRecipes WHERE fGoodId = " + std::to_string(goodId) + ";");
       del.ExecSql();
+      const bool replaced = del.RowsAffected() != 0;
       db::Query& ins = Cached(
           "INSERT INTO tirRecipes (fGoodId, fCompId, fCount, fCountOut   )  VALUES (:pGoodId, "
           ":pCompId, :pCount, :pCountOut  );");
@@ -293,7 +294,8 @@ void TDMJsonLoader::AddOrUpdateRecipes() {
         ins.ExecSql();
         return true;
       });
-      ++report.updated;
+      // A dish that had no recipe yet counts as inserted, one whose recipe was replaced as updated.
+      ++(replaced ? report.updated : report.inserted);
       mLastUpdateGoodsTime = db::NowDateTime();
     }
     return !ifExitNOW();

@@ -226,9 +226,16 @@ void TDMJsonLoader::AddOrUpdateUsers() {
       return false;
     return true;
   };
-  hooks.identExtra = [&](std::int64_t id) {
-    std::string s, e, p;
+  // The access switches have no column: a stored switch is on when its stored list is not
+  // empty, as the export derives it.
+  std::string s, e, p;
+  hooks.storedExtra = [&](std::int64_t id, R& st) {
     TUserLists::ReadLists(*FDQuery2, id, s, e, p);
+    st.fAccesssalep.uSetValue(p.empty() ? 0 : 1);
+    st.fAccessstores.uSetValue(s.empty() ? 0 : 1);
+    st.fAccessentities.uSetValue(e.empty() ? 0 : 1);
+  };
+  hooks.identExtra = [&](std::int64_t id) {
     if ((stores && *stores != s) || (entities && *entities != e) ||
         (salePoints && *salePoints != p)) {
       return false;
@@ -275,7 +282,9 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
       else if (key == "rights")
         rights = ReadRights(m.value, at);
     }
-    if (in.fGUID.isEmpty()) {
+    // Rights groups have no GUID column and are matched by their id, so the export sends only
+    // "lid": a row is dropped only when it carries neither.
+    if (in.fGUID.isEmpty() && in.fId.rawValue <= 0) {
       ++report.refused;
       return true;
     }

@@ -354,8 +354,8 @@ TEST_F(MainExportTest, PartnersOptionalKeysGroupFilterAndStorePrice) {
 TEST_F(MainExportTest, UsersAreScrambledWithFreshPrefixesAndDiscountRulesFromVersion3) {
   Exec(
       "INSERT INTO tirUsers (fId, fCode, fName, fGUID1) VALUES (2, 'U1', 'Другий', 1538);"
-      "INSERT INTO tirSettings (fUserId, fMId, fPType, fPStr) VALUES (1, 50, 10260, '1,'),"
-      "  (1, 50, 10250, '3,4');"
+      "INSERT INTO tirSettings (fUserId, fMId, fPType, fPStr) VALUES (1, 50, 10250, '1,'),"
+      "  (1, 50, 10270, '3,4');"
       "INSERT INTO tirDiscount (fName, fVer) VALUES ('old', 2), ('new', 3);");
   builder.SetAddAllCatalogs();
   Run();
@@ -373,7 +373,7 @@ TEST_F(MainExportTest, UsersAreScrambledWithFreshPrefixesAndDiscountRulesFromVer
 }
 
 TEST_F(MainExportTest, BadAccessListIsReportedAndTheUserStillClosed) {
-  Exec("INSERT INTO tirSettings (fUserId, fMId, fPType, fPStr) VALUES (1, 50, 10270, '1);--');");
+  Exec("INSERT INTO tirSettings (fUserId, fMId, fPType, fPStr) VALUES (1, 50, 10260, '1);--');");
   builder.SetAddAllCatalogs();
   builder.RunBuildProcess();
   EXPECT_NE(builder.ErrorText().find("Error: Invalid id list"), std::string::npos);

@@ -12,12 +12,15 @@ std::string G(int n) {
   return buf;
 }
 
-std::string BaseDump(db::Connection& connection) {
+std::string BaseDump(db::Connection& connection, const std::set<std::string>& skip) {
   db::Query tables(connection);
   tables.SetSql("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name;");
   tables.Open();
   std::vector<std::string> names;
-  for (; !tables.Eof(); tables.Next()) names.push_back(tables.FieldByIndex(0).AsText());
+  for (; !tables.Eof(); tables.Next()) {
+    if (skip.count(tables.FieldByIndex(0).AsText()) == 0)
+      names.push_back(tables.FieldByIndex(0).AsText());
+  }
   std::string dump;
   for (const std::string& name : names) {
     db::Query rows(connection);
