@@ -51,8 +51,8 @@ TEST_F(MainExportTest, SmallBaseTextEqualsTheHandWrittenFile) {
       "  fPassword = 'p1', fPassword2 = 'p2' WHERE fId = 1;"
       "INSERT INTO tirUsersRG (fId, fName, fState, fBase) VALUES (1, 'Адміни', 1, 0);"
       "INSERT INTO tirSettings (fUserId, fMId, fPType, fPB, fPI, fPStr) VALUES"
-      "  (1, 3, -42, 1, 2, NULL), (1, 7, -26, 5, 3, NULL), (1, 50, 10250, 0, 0, '3,4'),"
-      "  (1, 50, 10260, 0, 0, '1'), (1, 50, 10270, 0, 0, '1');");
+      "  (1, 3, -42, 1, 2, NULL), (1, 7, -26, 5, 3, NULL), (1, 50, 10250, 0, 0, '1'),"
+      "  (1, 50, 10260, 0, 0, '1'), (1, 50, 10270, 0, 0, '3,4');");
   builder.SetAddGoodsFull();
   builder.SetAddPartnersAndContract("");
   builder.SetAddAllCatalogs();
