@@ -96,6 +96,8 @@ TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универ
     mJsonLoader = std::make_unique<import::TDMJsonLoader>();
     mJsonLoader->SetConnection(&frame::HostConnection());
     mJsonLoader->SetPtr_ExitNow(&mExitNow);
+    // The window stays responsive (and its stop button usable) inside a long goods step.
+    mJsonLoader->mGoodsProgress = [](std::size_t) { frame::ProcessMessages(); };
   } catch (const std::exception& e) {
     mJsonLoader.reset();
     frame::MessageDlg(e.what(), frame::TMsgDlgType::mtError, frame::mbOK);
