@@ -132,6 +132,12 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
             QStringList({QString::fromUtf8("Универсальный обмен данными"),
                          QString::fromUtf8("Обмен с интернет-магазином"),
                          QString::fromUtf8("Загрузка данных с внешнего файла")}));
+  // The module's own window opens inside the host's MDI area with its button on the window bar.
+  const int barButtons = window.WindowBar()->actions().size();
+  exchange->actions().back()->trigger();
+  ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
+  EXPECT_EQ(window.WindowBar()->actions().size(), barButtons + 1);
+  window.MdiArea()->closeAllSubWindows();
 
   // kasa signs in through the dialog, which lists every user with its type.
   AnswerNextDialog([](QDialog& dialog) {
