@@ -9,6 +9,7 @@
 #include "export/dm_builder_casher.h"
 #include "export/dn_catalog.h"
 #include "export/dn_json_builder.h"
+#include "export/query_columns.h"
 #include "export/section_row.h"
 #include "export/tir_json_builder.h"
 #include "settings/base64.h"
@@ -21,21 +22,10 @@ namespace {
 
 // Goods columns of the full goods query, each also a term of its GROUP BY.
 std::string GoodsColumnList() {
-  std::string cols =
-      "tg.[fId] ,tg.[fCode] ,tg.[fName] ,tg.[fNameFull] ,tg.[fDesc] ,tg.[fBarCode] "
-      ",tg.[fBarCodeList] ,tg.[fBarCode2] ,tg.[fBarCode3] ,tg.[fUnitType] ,tg.[fUnitType2] "
-      ",tg.[fUnitType3] ,tg.[fCoeff2] ,tg.[fCoeff3] ,tg.[fType] ,tg.[fVATGroup] ,tg.[fColor] "
-      ",tg.[fVisible] ,tg.[fGroupID] ,tg.[fPriceIn] ";
-  for (int i = 1; i <= 10; ++i) cols += ",tg.[fPriceOut" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDeleted] ,tg.[fMinCount] ,tg.[fNomCount] ,tg.[fMainPartner] ,tg.[fSCPLU] "
-      ",tg.[fSCSrokG] ,tg.[fSCPiece] ,tg.[fSCTare] ,tg.[fWeightOut] ,tg.[fProcLost] ";
-  for (int i = 1; i <= 5; ++i) cols += ",tg.[fpdop" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDivList] ,tg.[fImport] ,tg.[fAvtoProd] ,tg.[fExStamp] ,tg.[fOShop] ,tg.[fMarkUp] "
-      ",tg.[fGUID1] ,tg.[fGUID2] ,t2.[fGUID1] ,t2.[fGUID2] ,tp.[fGUID1] ,tp.[fGUID2] "
-      ",tuktzed.[fZEDCode] ,tuktzed.[fGUID1] ,tuktzed.[fGUID2] ,tvat.[fGUID1] ,tvat.[fGUID2] ";
-  return cols;
+  return GoodsTableColumns(true, "") +
+         ",tg.[fDivList] ,tg.[fImport] ,tg.[fAvtoProd] ,tg.[fExStamp] ,tg.[fOShop] ,tg.[fMarkUp] "
+         ",tg.[fGUID1] ,tg.[fGUID2] ,t2.[fGUID1] ,t2.[fGUID2] ,tp.[fGUID1] ,tp.[fGUID2] "
+         ",tuktzed.[fZEDCode] ,tuktzed.[fGUID1] ,tuktzed.[fGUID2] ,tvat.[fGUID1] ,tvat.[fGUID2] ";
 }
 
 // The row version as a 64-bit integer (SQLite keeps it as one already).

@@ -31,4 +31,20 @@ std::string GuidOf(const db::Query& query, std::size_t col1, std::size_t col2) {
   return gGetGUIDSTR(query.FieldByIndex(col1).AsInt64(), query.FieldByIndex(col2).AsInt64());
 }
 
+std::string GoodsTableColumns(bool withColor, const std::string& beforeExtras) {
+  std::string cols =
+      "tg.[fId] ,tg.[fCode] ,tg.[fName] ,tg.[fNameFull] ,tg.[fDesc] ,tg.[fBarCode] "
+      ",tg.[fBarCodeList] ,tg.[fBarCode2] ,tg.[fBarCode3] ,tg.[fUnitType] ,tg.[fUnitType2] "
+      ",tg.[fUnitType3] ,tg.[fCoeff2] ,tg.[fCoeff3] ,tg.[fType] ,tg.[fVATGroup] ";
+  if (withColor) cols += ",tg.[fColor] ";
+  cols += ",tg.[fVisible] ,tg.[fGroupID] ,tg.[fPriceIn] ";
+  for (int i = 1; i <= 10; ++i) cols += ",tg.[fPriceOut" + std::to_string(i) + "] ";
+  cols +=
+      ",tg.[fDeleted] ,tg.[fMinCount] ,tg.[fNomCount] ,tg.[fMainPartner] ,tg.[fSCPLU] "
+      ",tg.[fSCSrokG] ,tg.[fSCPiece] ,tg.[fSCTare] ,tg.[fWeightOut] ,tg.[fProcLost] " +
+      beforeExtras;
+  for (int i = 1; i <= 5; ++i) cols += ",tg.[fpdop" + std::to_string(i) + "] ";
+  return cols;
+}
+
 }  // namespace tir::exporting

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "db/query.h"
@@ -13,5 +14,9 @@ std::size_t ColumnOf(const db::Query& query, std::string_view name);
 
 // The 36-character GUID text of two columns of the current row (NULLs read as 0).
 std::string GuidOf(const db::Query& query, std::size_t col1, std::size_t col2);
+
+// The tirGoods columns (alias tg) both goods queries read: fId to fProcLost, with "fColor" after
+// "fVATGroup" when `withColor`, then `beforeExtras` and the five extra fields fpdop1..fpdop5.
+std::string GoodsTableColumns(bool withColor, const std::string& beforeExtras);
 
 }  // namespace tir::exporting

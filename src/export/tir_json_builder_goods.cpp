@@ -11,30 +11,11 @@
 
 namespace tir::exporting {
 
-namespace {
-
-std::string GoodsColumns() {
-  std::string cols =
-      "tg.[fId] ,tg.[fCode] ,tg.[fName] ,tg.[fNameFull] ,tg.[fDesc] ,tg.[fBarCode] "
-      ",tg.[fBarCodeList] ,tg.[fBarCode2] ,tg.[fBarCode3] ,tg.[fUnitType] ,tg.[fUnitType2] "
-      ",tg.[fUnitType3] ,tg.[fCoeff2] ,tg.[fCoeff3] ,tg.[fType] ,tg.[fVATGroup] ,tg.[fVisible] "
-      ",tg.[fGroupID] ,tg.[fPriceIn] ";
-  for (int i = 1; i <= 10; ++i) cols += ",tg.[fPriceOut" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDeleted] ,tg.[fMinCount] ,tg.[fNomCount] ,tg.[fMainPartner] ,tg.[fSCPLU] "
-      ",tg.[fSCSrokG] ,tg.[fSCPiece] ,tg.[fSCTare] ,tg.[fWeightOut] ,tg.[fProcLost] ,tg.[fGUID1] "
-      ",tg.[fGUID2] ";
-  for (int i = 1; i <= 5; ++i) cols += ",tg.[fpdop" + std::to_string(i) + "] ";
-  return cols;
-}
-
-}  // namespace
-
 std::string TTirJSonBuilder::GoodsSql(std::int64_t pfDocId, bool pIncludeQtty,
                                       const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
                                       bool ifOnlyInetMagaz, const std::string& pEntsIds,
                                       const std::string& pStoresIds) {
-  const std::string tgCols = GoodsColumns();
+  const std::string tgCols = GoodsTableColumns(false, ",tg.[fGUID1] ,tg.[fGUID2] ");
   const std::string joinedCols =
       "t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,tp.[fGUID1] AS tpUID1,tp.[fGUID2] AS "
       "tpUID2,tuktzed.[fZEDCode] AS uktZEDCode ";
