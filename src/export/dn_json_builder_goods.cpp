@@ -75,15 +75,8 @@ std::string TDNJSonBuilder::GoodsFullSql(const std::string& filter, bool pInclud
                     ",tvat.[fGUID1] AS gVatGIUD1,tvat.[fGUID2] AS gVatGIUD2 ";
   if (pIncludeQtty) sql += ",1.0*SUM(tstr.fQtty) AS fStoreC ";
   sql += " FROM tirGoods tg ";
-  sql += " LEFT JOIN tirGoodsGroups t2 ON t2.fId = tg.fGroupID ";
-  sql += " LEFT JOIN tirPartners tp ON tp.fId = tg.fMainPartner ";
-  sql += " LEFT JOIN tirUktzed tuktzed ON tuktzed.fId = tg.fUKTZED ";
   sql += " LEFT JOIN tirVAT tvat ON tvat.fId = tg.fVATGroup ";
-  if (pIncludeQtty) {
-    sql += " LEFT JOIN tirAStoreNow tstr ON (tg.fId = tstr.fGoodId) ";
-    if (!pEntsIds.empty()) sql += " AND (tstr.fEntId IN (" + pEntsIds + ")) ";
-    if (!pStoresIds.empty()) sql += " AND (tstr.fStoreId IN (" + pStoresIds + ")) ";
-  }
+  sql += GoodsJoins(pIncludeQtty, pEntsIds, pStoresIds);
   sql += filter;
   if (pIncludeQtty) sql += " GROUP BY " + cols + "," + kGoodsRowVersion + " ";
   sql += " ORDER BY tg.[fId] ;";

@@ -22,14 +22,7 @@ std::string TTirJSonBuilder::GoodsSql(std::int64_t pfDocId, bool pIncludeQtty,
   std::string sql = "SELECT " + tgCols + "," + joinedCols;
   if (pIncludeQtty) sql += ",1.0*Sum(tstr.fQtty) as fStoreC ";
   sql += " FROM tirGoods tg ";
-  sql += " LEFT JOIN tirGoodsGroups t2 ON t2.fId=tg.fGroupID ";
-  sql += " LEFT JOIN tirPartners tp ON tp.fId=tg.fMainPartner ";
-  sql += " LEFT JOIN tirUktzed tuktzed ON tuktzed.fId=tg.fUKTZED ";
-  if (pIncludeQtty) {
-    sql += " LEFT JOIN tirAStoreNow tstr ON (tg.fId = tstr.fGoodId) ";
-    if (!pEntsIds.empty()) sql += " AND (tstr.fEntId IN (" + pEntsIds + ")) ";
-    if (!pStoresIds.empty()) sql += " AND (tstr.fStoreId IN (" + pStoresIds + ")) ";
-  }
+  sql += GoodsJoins(pIncludeQtty, pEntsIds, pStoresIds);
   sql += " WHERE (1=1) ";
   if (pfDocId != 0) {
     sql += " AND (tg.fId in (SELECT DISTINCT fGoodId FROM tirDocGoods WHERE fDocId = " +
