@@ -197,10 +197,5 @@ int Run(const Options& o) {
 int main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) return 2;
-  try {
-    return Run(o);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "posting_bench: %s\n", e.what());
-    return 1;
-  }
+  return tir::bench::Reported("posting_bench", [&] { return Run(o); });
 }

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 
 #include "db/query.h"
@@ -77,6 +79,15 @@ bool ParseOptions(int argc, char** argv, const std::vector<Option>& options, con
     found->set(found->switchOnly ? nullptr : argv[++i]);
   }
   return true;
+}
+
+int Reported(const char* name, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", name, e.what());
+    return 1;
+  }
 }
 
 void CreateSampleBase(db::SqliteConnection& c, std::int64_t goods, std::int64_t docs,

@@ -50,6 +50,9 @@ Option Switch(const char* name, bool& target);
 // "usage: `usage`" to stderr and returns false.
 bool ParseOptions(int argc, char** argv, const std::vector<Option>& options, const char* usage);
 
+// Runs a benchmark's `work`; an exception is printed, prefixed with `name`, and gives 1.
+int Reported(const char* name, const std::function<int()>& work);
+
 // Creates the schema in an empty base and fills it with a generated sample back office.
 void CreateSampleBase(db::SqliteConnection& c, std::int64_t goods, std::int64_t docs,
                       std::uint64_t seed = 1);

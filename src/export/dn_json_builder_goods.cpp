@@ -310,13 +310,7 @@ void TDNJSonBuilder::AddAllRecipes(TJsonOut& pairs) {
   if (!StartSection("AddAllRecipes")) return;
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
-  q.SetSql(std::string("SELECT t1.[fId] ,t1.[fGoodId],t1.[fCompId],t1.[fCount],t1.[fCountOut],"
-                       "t1.[fDesc],t1.[fCHot],t1.[fCCold],tg1.[fWeightOut] AS fQttyOut,"
-                       "tg1.[fGUID1] AS g1UID1,tg1.[fGUID2] AS g1UID2,tg2.[fGUID1] AS g2UID1,"
-                       "tg2.[fGUID2] AS g2UID2 FROM tirRecipes t1  LEFT JOIN tirGoods tg1 ON "
-                       "tg1.fId=t1.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId=t1.fCompId  WHERE "
-                       "(1=1) ORDER BY t1.[fGoodId]") +
-           ";");
+  q.SetSql(kRecipesSql);
   q.Open();
   TSectionRow r(q, pairs);
   const std::size_t cGood = r.Col("fGoodId"), cComp = r.Col("fCompId"), cCount = r.Col("fCount"),

@@ -20,6 +20,14 @@ bool SameName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+const char* const kRecipesSql =
+    "SELECT t1.[fId] ,t1.[fGoodId],t1.[fCompId],t1.[fCount],t1.[fCountOut],"
+    "t1.[fDesc],t1.[fCHot],t1.[fCCold],tg1.[fWeightOut] AS fQttyOut,"
+    "tg1.[fGUID1] AS g1UID1,tg1.[fGUID2] AS g1UID2,tg2.[fGUID1] AS g2UID1,"
+    "tg2.[fGUID2] AS g2UID2 FROM tirRecipes t1  LEFT JOIN tirGoods tg1 ON "
+    "tg1.fId=t1.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId=t1.fCompId  WHERE "
+    "(1=1) ORDER BY t1.[fGoodId];";
+
 const char* const kDocHeaderColumns =
     "t1.[fId], t1.[fDocNum], t1.[fDateTime], t1.[fRealDateTime], t1.[fEntityId], "
     "t1.[fPartnerId], t1.[fStoreId], t1.[fContractId], t1.[fUserId], t1.[fRealUserId], "

@@ -22,6 +22,10 @@ extern const char* const kDocHeaderColumns;
 extern const char* const kDocHeaderJoins;
 extern const char* const kDocLineColumns;
 
+// The recipe rows (tirRecipes) with the GUIDs of the dish (tg1) and its component (tg2), ordered by
+// dish.
+extern const char* const kRecipesSql;
+
 // The tirGoods columns (alias tg) both goods queries read: fId to fProcLost, with "fColor" after
 // "fVATGroup" when `withColor`, then `beforeExtras` and the five extra fields fpdop1..fpdop5.
 std::string GoodsTableColumns(bool withColor, const std::string& beforeExtras);

@@ -131,14 +131,7 @@ void TTirJSonBuilder::AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty,
 
 void TTirJSonBuilder::AddAllRecipes() {
   json::Array recipes = mJson.SetNewArray("recipes");
-  FDQuery2.SetSql(
-      std::string("SELECT t1.[fId] ,t1.[fGoodId],t1.[fCompId],t1.[fCount],t1.[fCountOut],"
-                  "t1.[fDesc],t1.[fCHot],t1.[fCCold],tg1.[fWeightOut] AS fQttyOut,"
-                  "tg1.[fGUID1] AS g1UID1,tg1.[fGUID2] AS g1UID2,tg2.[fGUID1] AS g2UID1,"
-                  "tg2.[fGUID2] AS g2UID2 FROM tirRecipes t1  LEFT JOIN tirGoods tg1 ON "
-                  "tg1.fId=t1.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId=t1.fCompId  WHERE "
-                  "(1=1) ORDER BY t1.[fGoodId]") +
-      ";");
+  FDQuery2.SetSql(kRecipesSql);
   FDQuery2.Open();
   const db::Query& q = FDQuery2;
   const std::size_t cGood = ColumnOf(q, "fGoodId"), cComp = ColumnOf(q, "fCompId"),
