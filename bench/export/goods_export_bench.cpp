@@ -14,14 +14,17 @@
 #include <iostream>
 #include <string>
 
+#include "bench/support/bench_support.h"
 #include "db/sqlite_connection.h"
 #include "export/tir_json_builder.h"
-#include "host/demo/demo_base.h"
-#include "host/schema/schema.h"
 #include "json/json_array.h"
 #include "json/json_object.h"
 
 namespace {
+
+using tir::bench::BestInChild;
+using tir::bench::ChildRun;
+using tir::bench::SqliteShellJson;
 
 struct Options {
   long goods = 100000;
@@ -29,29 +32,6 @@ struct Options {
   std::string base;  // reused when it exists
   bool check = false;
 };
-
-struct Run {
-  double ms = 0;
-  long peakKb = 0;
-  bool ok = false;
-};
-
-// Runs `child` in a forked process; its exit status 0 means success.
-template <typename F>
-Run InChild(F child) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) _exit(child());
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  Run run;
-  run.ms =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
-}
 
 int ExportGoods(const std::string& base, const std::string& out) {
   try {
@@ -65,46 +45,17 @@ int ExportGoods(const std::string& base, const std::string& out) {
   }
 }
 
-int ShellJson(const std::string& base, const std::string& sql, const std::string& out) {
-  const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return 1;
-  dup2(fd, 1);
-  close(fd);
-  execlp("sqlite3", "sqlite3", "-json", base.c_str(), sql.c_str(), static_cast<char*>(nullptr));
-  return 127;
-}
-
-template <typename F>
-Run Best(int repeat, F child) {
-  Run best;
-  for (int i = 0; i < repeat; ++i) {
-    const Run r = InChild(child);
-    if (!r.ok) return r;
-    if (i == 0 || r.ms < best.ms) best.ms = r.ms;
-    if (r.peakKb > best.peakKb) best.peakKb = r.peakKb;
-    best.ok = true;
-  }
-  return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--goods" && i + 1 < argc) {
-      o.goods = std::atol(argv[++i]);
-    } else if (a == "--repeat" && i + 1 < argc) {
-      o.repeat = std::atoi(argv[++i]);
-    } else if (a == "--base" && i + 1 < argc) {
-      o.base = argv[++i];
-    } else if (a == "--check") {
-      o.check = true;
-    } else {
-      std::cerr << "usage: tir_export_bench [--goods N] [--repeat N] [--base FILE] [--check]\n";
-      return 2;
-    }
+  using tir::bench::Value;
+  if (!tir::bench::ParseOptions(
+          argc, argv,
+          {Value("--goods", o.goods), Value("--repeat", o.repeat), Value("--base", o.base),
+           tir::bench::Switch("--check", o.check)},
+          "tir_export_bench [--goods N] [--repeat N] [--base FILE] [--check]")) {
+    return 2;
   }
   const auto temp =
       std::filesystem::temp_directory_path() / ("tir_export_bench_" + std::to_string(getpid()));
@@ -113,19 +64,15 @@ int main(int argc, char** argv) {
   if (ownBase) o.base = (temp / "base.sqlite").string();
   if (!std::filesystem::exists(o.base)) {
     std::cerr << "creating a sample base with " << o.goods << " goods...\n";
-    auto connection = tir::db::SqliteConnection::Open(o.base);
-    tir::schema::CreateSchema(*connection);
-    tir::demo::DemoOptions demo;
-    demo.goods = o.goods;
-    demo.docs = 0;
-    tir::demo::GenerateDemoBase(*connection, demo);
+    tir::bench::CreateSampleBase(*tir::db::SqliteConnection::Open(o.base), o.goods, 0);
   }
   const std::string ours = (temp / "goods.json").string();
   const std::string shell = (temp / "shell.json").string();
   const std::string sql = tir::exporting::TTirJSonBuilder::GoodsSql(0, true, "", 0, false, "", "");
 
-  const Run shellRun = Best(o.repeat, [&] { return ShellJson(o.base, sql, shell); });
-  const Run ourRun = Best(o.repeat, [&] { return ExportGoods(o.base, ours); });
+  const ChildRun shellRun =
+      BestInChild(o.repeat, [&] { return SqliteShellJson(o.base, sql, shell); });
+  const ChildRun ourRun = BestInChild(o.repeat, [&] { return ExportGoods(o.base, ours); });
   int rc = 0;
   if (!shellRun.ok || !ourRun.ok) {
     std::cerr << "a run failed (sqlite3 " << shellRun.ok << ", builder " << ourRun.ok << ")\n";

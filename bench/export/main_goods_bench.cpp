@@ -15,49 +15,17 @@
 #include <iostream>
 #include <string>
 
+#include "bench/support/bench_support.h"
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
 #include "export/dn_json_builder.h"
-#include "host/demo/demo_base.h"
-#include "host/schema/schema.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Run {
-  double ms = 0;
-  long peakKb = 0;
-  bool ok = false;
-};
-
-template <typename F>
-Run InChild(F child) {
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) _exit(child());
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  Run run;
-  run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
-}
-
-template <typename F>
-Run Best(int repeat, F child) {
-  Run best;
-  for (int i = 0; i < repeat; ++i) {
-    const Run r = InChild(child);
-    if (!r.ok) return r;
-    if (i == 0 || r.ms < best.ms) best.ms = r.ms;
-    if (r.peakKb > best.peakKb) best.peakKb = r.peakKb;
-    best.ok = true;
-  }
-  return best;
-}
+using tir::bench::BestInChild;
+using tir::bench::ChildRun;
+using tir::bench::Clock;
+using tir::bench::SqliteShellJson;
 
 // One full goods export in run mode 0, saved to `out`.
 int ExportGoods(const std::string& base, const std::string& out) {
@@ -104,33 +72,17 @@ int CachedRequests(const std::string& base, const std::string& times) {
   return 0;
 }
 
-int ShellJson(const std::string& base, const std::string& sql, const std::string& out) {
-  const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return 1;
-  dup2(fd, 1);
-  close(fd);
-  execlp("sqlite3", "sqlite3", "-json", base.c_str(), sql.c_str(), static_cast<char*>(nullptr));
-  return 127;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   long goods = 100000;
   int repeat = 3;
   std::string base;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--goods" && i + 1 < argc) {
-      goods = std::atol(argv[++i]);
-    } else if (a == "--repeat" && i + 1 < argc) {
-      repeat = std::atoi(argv[++i]);
-    } else if (a == "--base" && i + 1 < argc) {
-      base = argv[++i];
-    } else {
-      std::cerr << "usage: tir_main_export_bench [--goods N] [--repeat N] [--base FILE]\n";
-      return 2;
-    }
+  using tir::bench::Value;
+  if (!tir::bench::ParseOptions(
+          argc, argv, {Value("--goods", goods), Value("--repeat", repeat), Value("--base", base)},
+          "tir_main_export_bench [--goods N] [--repeat N] [--base FILE]")) {
+    return 2;
   }
   namespace fs = std::filesystem;
   const fs::path temp = fs::temp_directory_path() / ("tir_main_bench_" + std::to_string(getpid()));
@@ -139,12 +91,7 @@ int main(int argc, char** argv) {
   if (ownBase) base = (temp / "base.sqlite").string();
   if (!fs::exists(base)) {
     std::cerr << "creating a sample base with " << goods << " goods...\n";
-    auto connection = tir::db::SqliteConnection::Open(base);
-    tir::schema::CreateSchema(*connection);
-    tir::demo::DemoOptions demo;
-    demo.goods = goods;
-    demo.docs = 0;
-    tir::demo::GenerateDemoBase(*connection, demo);
+    tir::bench::CreateSampleBase(*tir::db::SqliteConnection::Open(base), goods, 0);
     // A first run completes the GUIDs of rows that have none, so that the timed runs only read.
     if (ExportGoods(base, (temp / "warm.json").string()) != 0) return 1;
   }
@@ -159,9 +106,9 @@ int main(int argc, char** argv) {
           .statements.at(0)
           .text;
 
-  const Run shellRun = Best(repeat, [&] { return ShellJson(base, sql, shell); });
-  const Run ourRun = Best(repeat, [&] { return ExportGoods(base, ours); });
-  const Run cacheRun = InChild([&] { return CachedRequests(base, times); });
+  const ChildRun shellRun = BestInChild(repeat, [&] { return SqliteShellJson(base, sql, shell); });
+  const ChildRun ourRun = BestInChild(repeat, [&] { return ExportGoods(base, ours); });
+  const ChildRun cacheRun = tir::bench::InChild([&] { return CachedRequests(base, times); });
   int rc = 0;
   if (!shellRun.ok || !ourRun.ok || !cacheRun.ok) {
     std::cerr << "a run failed (sqlite3 " << shellRun.ok << ", builder " << ourRun.ok << ", cache "

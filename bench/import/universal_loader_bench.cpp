@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "db/sqlite_connection.h"
 #include "export/tir_json_builder.h"
-#include "host/demo/demo_base.h"
 #include "host/schema/schema.h"
 #include "import/tir_json_loader.h"
 
@@ -127,18 +127,12 @@ double Timed(const std::string& path, const std::function<void(tir::db::SqliteCo
 
 int main(int argc, char** argv) {
   Options o;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--goods" && i + 1 < argc) {
-      o.goods = std::atol(argv[++i]);
-    } else if (a == "--repeat" && i + 1 < argc) {
-      o.repeat = std::atoi(argv[++i]);
-    } else if (a == "--check") {
-      o.check = true;
-    } else {
-      std::cerr << "usage: tir_universal_loader_bench [--goods N] [--repeat N] [--check]\n";
-      return 2;
-    }
+  using tir::bench::Value;
+  if (!tir::bench::ParseOptions(argc, argv,
+                                {Value("--goods", o.goods), Value("--repeat", o.repeat),
+                                 tir::bench::Switch("--check", o.check)},
+                                "tir_universal_loader_bench [--goods N] [--repeat N] [--check]")) {
+    return 2;
   }
   const auto temp =
       std::filesystem::temp_directory_path() / ("tir_uniload_bench_" + std::to_string(getpid()));
@@ -152,11 +146,7 @@ int main(int argc, char** argv) {
     {
       std::cerr << "creating a sample base with " << o.goods << " goods...\n";
       auto connection = tir::db::SqliteConnection::Open(source);
-      tir::schema::CreateSchema(*connection);
-      tir::demo::DemoOptions demo;
-      demo.goods = o.goods;
-      demo.docs = 0;
-      tir::demo::GenerateDemoBase(*connection, demo);
+      tir::bench::CreateSampleBase(*connection, o.goods, 0);
       tir::exporting::TTirJSonBuilder builder(*connection);
       builder.GenAllGUIDs();
       builder.AddAllGoods(0, false, "", 0, false, "", "");

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/posting/bench_support.h"
+#include "bench/support/bench_support.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "db/value.h"
@@ -44,26 +44,14 @@ struct Options {
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--goods" && hasValue) {
-      o.goods = std::atoll(argv[++i]);
-    } else if (arg == "--docs" && hasValue) {
-      o.docs = std::atoll(argv[++i]);
-    } else if (arg == "--seed" && hasValue) {
-      o.seed = std::strtoull(argv[++i], nullptr, 10);
-    } else if (arg == "--cache-mb" && hasValue) {
-      o.cacheMb = std::atoll(argv[++i]);
-    } else if (arg == "--check") {
-      o.check = true;
-    } else {
-      std::cerr << "usage: mass_repost_bench [--goods N] [--docs N] [--seed N] [--cache-mb N] "
-                   "[--check]\n";
-      return false;
-    }
-  }
-  return o.goods > 0 && o.docs > 0 && o.cacheMb >= 0;
+  using tir::bench::Switch;
+  using tir::bench::Value;
+  return tir::bench::ParseOptions(
+             argc, argv,
+             {Value("--goods", o.goods), Value("--docs", o.docs), Value("--seed", o.seed),
+              Value("--cache-mb", o.cacheMb), Switch("--check", o.check)},
+             "mass_repost_bench [--goods N] [--docs N] [--seed N] [--cache-mb N] [--check]") &&
+         o.goods > 0 && o.docs > 0 && o.cacheMb >= 0;
 }
 
 std::unique_ptr<tir::db::SqliteConnection> OpenBase(const std::string& path, const Options& o) {
@@ -159,13 +147,8 @@ int Run(const Options& o) {
   int rc = 0;
   {
     auto conn = tir::db::SqliteConnection::Open(single);
-    tir::schema::CreateSchema(*conn);
-    tir::demo::DemoOptions demo;
-    demo.goods = o.goods;
-    demo.docs = o.docs;
-    demo.seed = o.seed;
     const auto start = Clock::now();
-    tir::demo::GenerateDemoBase(*conn, demo);
+    tir::bench::CreateSampleBase(*conn, o.goods, o.docs, o.seed);
     // Every document but those of type 3 (nothing to post) waits for its first posting.
     conn->ExecScript("UPDATE tirDocuments SET fState = 3 WHERE fDocType <> 3;");
     std::printf("sample base: %lld goods, %lld documents, %lld lines (generated in %.1f s)\n",
@@ -260,10 +243,5 @@ int Run(const Options& o) {
 int main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) return 2;
-  try {
-    return Run(o);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "mass_repost_bench: %s\n", e.what());
-    return 1;
-  }
+  return tir::bench::Reported("mass_repost_bench", [&] { return Run(o); });
 }

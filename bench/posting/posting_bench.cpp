@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/posting/bench_support.h"
+#include "bench/support/bench_support.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "frame/app_globals.h"
@@ -99,26 +99,14 @@ struct Options {
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--goods" && hasValue) {
-      o.goods = std::atoll(argv[++i]);
-    } else if (arg == "--docs" && hasValue) {
-      o.docs = std::atoll(argv[++i]);
-    } else if (arg == "--seed" && hasValue) {
-      o.seed = std::strtoull(argv[++i], nullptr, 10);
-    } else if (arg == "--keep" && hasValue) {
-      o.keep = argv[++i];
-    } else if (arg == "--check") {
-      o.check = true;
-    } else {
-      std::cerr << "usage: posting_bench [--goods N] [--docs N] [--seed N] [--keep FILE] "
-                   "[--check]\n";
-      return false;
-    }
-  }
-  return o.goods > 0 && o.docs > 0;
+  using tir::bench::Switch;
+  using tir::bench::Value;
+  return tir::bench::ParseOptions(
+             argc, argv,
+             {Value("--goods", o.goods), Value("--docs", o.docs), Value("--seed", o.seed),
+              Value("--keep", o.keep), Switch("--check", o.check)},
+             "posting_bench [--goods N] [--docs N] [--seed N] [--keep FILE] [--check]") &&
+         o.goods > 0 && o.docs > 0;
 }
 
 int Run(const Options& o) {
@@ -131,13 +119,8 @@ int Run(const Options& o) {
   int rc = 0;
   {
     auto conn = tir::db::SqliteConnection::Open(path);
-    tir::schema::CreateSchema(*conn);
-    tir::demo::DemoOptions demo;
-    demo.goods = o.goods;
-    demo.docs = o.docs;
-    demo.seed = o.seed;
     auto start = Clock::now();
-    tir::demo::GenerateDemoBase(*conn, demo);
+    tir::bench::CreateSampleBase(*conn, o.goods, o.docs, o.seed);
     std::printf("sample base: %lld goods, %lld documents, %lld lines (generated in %.2f s)\n",
                 static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirGoods;")),
                 static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments;")),
@@ -214,10 +197,5 @@ int Run(const Options& o) {
 int main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) return 2;
-  try {
-    return Run(o);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "posting_bench: %s\n", e.what());
-    return 1;
-  }
+  return tir::bench::Reported("posting_bench", [&] { return Run(o); });
 }

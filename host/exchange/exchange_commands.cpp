@@ -1,9 +1,11 @@
 #include "host/exchange/exchange_commands.h"
 
+#include <rapidjson/filereadstream.h>
 #include <rapidjson/reader.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <cstdio>
 #include <functional>
 #include <string_view>
 
@@ -82,14 +84,19 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-// Counts the elements of the arrays that are direct members of the top-level object.
-struct RowCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RowCounter> {
-  std::int64_t rows = 0;
+// Counts the elements of every top-level array of a JSON text, in text order.
+struct SectionCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SectionCounter> {
+  TSectionCounts counts;
+  std::string key;
   int depth = 0;
   bool inTopArray = false;
 
   bool Default() {
-    if (depth == 2 && inTopArray) ++rows;
+    if (depth == 2 && inTopArray) ++counts.back().second;
+    return true;
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    if (depth == 1) key.assign(text, length);
     return true;
   }
   bool StartObject() {
@@ -103,7 +110,10 @@ struct RowCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RowCounter> 
   }
   bool StartArray() {
     Default();
-    if (depth == 1) inTopArray = true;
+    if (depth == 1) {
+      counts.emplace_back(key, 0);
+      inTopArray = true;
+    }
     ++depth;
     return true;
   }
@@ -182,11 +192,25 @@ std::string InfoAnswer(int pError, const std::string& pText, const std::string& 
 }
 
 std::int64_t CountAnswerRows(const std::string& pText) {
-  RowCounter counter;
+  SectionCounter counter;
   rapidjson::StringStream stream(pText.c_str());
   rapidjson::Reader reader;
   reader.Parse(stream, counter);
-  return counter.rows;
+  std::int64_t rows = 0;
+  for (const auto& section : counter.counts) rows += section.second;
+  return rows;
+}
+
+TSectionCounts CountFileSections(const std::string& path) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return {};
+  char buffer[65536];
+  rapidjson::FileReadStream stream(in, buffer, sizeof buffer);
+  SectionCounter counter;
+  rapidjson::Reader reader;
+  reader.Parse(stream, counter);
+  std::fclose(in);
+  return counter.counts;
 }
 
 }  // namespace tir::exchange

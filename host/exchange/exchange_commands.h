@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/req_params.h"
@@ -40,5 +41,10 @@ std::string InfoAnswer(int pError, const std::string& pText, const std::string& 
 // The number of elements of every top-level array of a JSON text (the rows an answer carries);
 // 0 for a text that is not JSON.
 std::int64_t CountAnswerRows(const std::string& pText);
+
+// The number of elements of every top-level array of a JSON file, with the array's key, in file
+// order; empty when the file cannot be read.
+using TSectionCounts = std::vector<std::pair<std::string, std::int64_t>>;
+TSectionCounts CountFileSections(const std::string& path);
 
 }  // namespace tir::exchange

@@ -1,7 +1,5 @@
 // tirdex export / good-card: the main export builder, as a peer base, a mobile agent, a cash
 // register, a kitchen monitor or a price checker asks for it.
-#include <rapidjson/filereadstream.h>
-#include <rapidjson/reader.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include "db/date_time.h"
 #include "db/db_error.h"
 #include "export/dn_json_builder.h"
+#include "host/exchange/exchange_commands.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/tir_token_one.h"
@@ -44,56 +43,9 @@ struct MainExportOptions {
   std::string barcode;
 };
 
-// Counts the elements of every top-level array of a written file, in file order.
-struct SectionCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SectionCounter> {
-  std::vector<std::pair<std::string, std::int64_t>> counts;
-  std::string key;
-  int depth = 0;
-  bool inTopArray = false;
-
-  bool Default() {
-    if (depth == 2 && inTopArray) ++counts.back().second;
-    return true;
-  }
-  bool Key(const char* text, rapidjson::SizeType length, bool) {
-    if (depth == 1) key.assign(text, length);
-    return true;
-  }
-  bool StartObject() {
-    Default();
-    ++depth;
-    return true;
-  }
-  bool EndObject(rapidjson::SizeType) {
-    --depth;
-    return true;
-  }
-  bool StartArray() {
-    Default();
-    if (depth == 1) {
-      counts.emplace_back(key, 0);
-      inTopArray = true;
-    }
-    ++depth;
-    return true;
-  }
-  bool EndArray(rapidjson::SizeType) {
-    --depth;
-    if (depth == 1) inTopArray = false;
-    return true;
-  }
-};
-
 void PrintSectionCounts(const std::string& file) {
-  std::FILE* in = std::fopen(file.c_str(), "rb");
-  if (in == nullptr) return;
-  char buffer[65536];
-  rapidjson::FileReadStream stream(in, buffer, sizeof buffer);
-  SectionCounter counter;
-  rapidjson::Reader reader;
-  reader.Parse(stream, counter);
-  std::fclose(in);
-  for (const auto& [key, n] : counter.counts) std::cout << key << ": " << n << "\n";
+  for (const auto& [key, n] : exchange::CountFileSections(file))
+    std::cout << key << ": " << n << "\n";
 }
 
 std::optional<double> ParseDay(const std::string& text, bool endOfDay) {

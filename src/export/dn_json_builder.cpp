@@ -233,24 +233,13 @@ void TDNJSonBuilder::RunSections(TJsonOut& pairs) {
 std::string TDNJSonBuilder::GetBaseGUID() {
   if (!mMainBaseGIUD.empty()) return mMainBaseGIUD;
   try {
-    db::Query& q = *FDQuery1;
-    q.SetSql(std::string("SELECT fPStr50 FROM tirSettings WHERE ([fUserId]=") + "0" +
-             ")AND([fMId]=" + "450" + ")AND([fPType]=" + "-39" + ");");
-    q.Open();
-    std::string stored = q.Eof() ? std::string() : q.FieldByIndex(0).AsText();
-    q.Close();
-    if (stored.size() >= 35) {
-      mMainBaseGIUD = stored;
+    const std::optional<std::string> stored = ReadBaseGuid(*FDQuery1);
+    if (stored && stored->size() >= 35) {
+      mMainBaseGIUD = *stored;
       return mMainBaseGIUD;
     }
     const std::string guid = GUIDToString(CreateGUID());
-    q.SetSql(std::string("DELETE FROM tirSettings WHERE ([fUserId]=") + "0" +
-             ")AND([fMId]=" + "450" + ")AND([fPType]=" + "-39" + ");" +
-             "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPDate, "
-             "fPStr50)  VALUES (0,0," +
-             "450" + " ," + "-39" + ", 0, 0,GETDATE(), :pGUID);");
-    q.ParamByName("pGUID").SetText(guid);
-    q.ExecSql();
+    StoreBaseGuid(*FDQuery1, guid);
     mMainBaseGIUD = guid;
   } catch (...) {
     ReportError(std::current_exception());

@@ -7,6 +7,7 @@
 
 #include "db/sql_text.h"
 #include "export/dn_json_builder.h"
+#include "export/query_columns.h"
 #include "export/section_row.h"
 #include "export/tir_json_builder.h"
 #include "settings/guid_forms.h"
@@ -22,54 +23,6 @@ std::string CheckedList(const char* name, const std::string& list) {
   }
   return list;
 }
-
-constexpr const char* kHeaderColumns =
-    "t1.[fId], t1.[fDocNum], t1.[fDateTime], t1.[fRealDateTime], t1.[fEntityId], "
-    "t1.[fPartnerId], t1.[fStoreId], t1.[fContractId], t1.[fUserId], t1.[fRealUserId], "
-    "t1.[fDesc], t1.[fDocType], t1.[fDocSum], t1.[fCurrId], t1.[fCurrRate], "
-    "t1.[fCashAccountId], t1.[fItemCost], t1.[fInputNum], t1.[fInputDate], t1.[fTransactId], "
-    "t1.[fPr], t1.[fTreeId], t1.[fState], t1.[fStoreId2], t1.[fTagChar50], t1.[fTagInt], "
-    "t1.[fTagInt2], t1.[fTagInt3], t1.[fIsPaid], t1.[fTableId], t1.[fColor], t1.[fPRRODate], "
-    "t1.[fPRROFN], t1.[fPRRORealDate], t1.[fWFrom], t1.[fPayCardId], t1.[fBaseId], "
-    "t1.[fSalePId], t1.[fRV], t1.[fSyncDate], t1.[fSyncState], t1.[fGUID1], t1.[fGUID2] "
-    "{IF MSSQL},CAST(CAST(t1.[fRV] AS BINARY(8)) AS BIGINT) AS fRV_INT64 {fi}"
-    "{IF SQLite},0 AS fRV_INT64 {fi}"
-    ",tpart.[fGUID1] AS partGUID1, tpart.[fGUID2] AS partGUID2"
-    ",tent.[fGUID1] AS entGUID1, tent.[fGUID2] AS entGUID2"
-    ",tstore1.[fGUID1] AS store1GUID1, tstore1.[fGUID2] AS store1GUID2"
-    ",tstore2.[fGUID1] AS store2GUID1, tstore2.[fGUID2] AS store2GUID2"
-    ",tcontr.[fGUID1] AS contrGUID1, tcontr.[fGUID2] AS contrGUID2"
-    ",tuser1.[fGUID1] AS user1GUID1, tuser1.[fGUID2] AS user1GUID2"
-    ",tuser2.[fGUID1] AS user2GUID1, tuser2.[fGUID2] AS user2GUID2"
-    ",tcash.[fGUID1] AS cashGUID1, tcash.[fGUID2] AS cashGUID2"
-    ",titemc.[fGUID1] AS itemcGUID1, titemc.[fGUID2] AS itemcGUID2"
-    ",ttable.[fGUID1] AS tableGUID1, ttable.[fGUID2] AS tableGUID2"
-    ",transid.[fGUID1] AS transidGUID1, transid.[fGUID2] AS transidGUID2 ";
-
-constexpr const char* kHeaderJoins =
-    " FROM tirDocuments t1 "
-    " LEFT JOIN tirPartners tpart ON tpart.fId=t1.fPartnerId "
-    " LEFT JOIN tirEntities tent ON tent.fId=t1.fEntityId "
-    " LEFT JOIN tirStores tstore1 ON tstore1.fId=t1.fStoreId "
-    " LEFT JOIN tirStores tstore2 ON tstore2.fId=t1.fStoreId2 "
-    " LEFT JOIN tirContracts tcontr ON tcontr.fId=t1.fContractId "
-    " LEFT JOIN tirUsers tuser1 ON tuser1.fId=t1.fUserId "
-    " LEFT JOIN tirUsers tuser2 ON tuser2.fId=t1.fRealUserId "
-    " LEFT JOIN tirCashAccounts tcash ON tcash.fId=t1.fCashAccountId "
-    " LEFT JOIN tirItemCost titemc ON titemc.fId=t1.fItemCost "
-    " LEFT JOIN tirTables ttable ON ttable.fId=t1.fTableId "
-    " LEFT JOIN tirDocuments transid ON transid.fId=t1.fTransactId ";
-
-constexpr const char* kLineColumns =
-    "td.[fId] AS gdocfId, td.[fDocId] AS gdocfDocId, td.[fGoodId] AS gdocfGoodId, "
-    "td.[fPriceIn] AS gdocfPriceIn, td.[fPriceOut] AS gdocfPriceOut, "
-    "td.[fDiscount] AS gdocfDiscount, td.[fCurrId] AS gdocfCurrId, "
-    "td.[fUnitType] AS gdocfUnitType, td.[fSum] AS gdocfSum, td.[fQtty] AS gdocfQtty, "
-    "td.[fVatSum] AS gdocfVatSum, td.[fTypeInDoc] AS gdocfTypeInDoc, "
-    "td.[fParentGoodId] AS gdocfParentGoodId, td.[fStrTag1] AS gdocfStrTag1, "
-    "td.[fExStamp] AS gdocfExStamp, td.[fPosId] AS gdocfPosId, td.[fDesc] AS gdocfDesc, "
-    "tg.[fGUID1] AS gdocgfGUID1, tg.[fGUID2] AS gdocgfGUID2, "
-    "tg2.[fGUID1] AS gParentGoodfGUID1, tg2.[fGUID2] AS gParentGoodfGUID2 ";
 
 }  // namespace
 
@@ -189,8 +142,8 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
     if (q.HasParam("pRV")) q.ParamByName("pRV").SetInt64(mReqParams.docsLastRowId);
     if (q.HasParam("pBaseID")) q.ParamByName("pBaseID").SetInt32(baseId);
   };
-  headers.SetSql("SELECT " + top + kHeaderColumns + kHeaderJoins + filter + headerOrder + tail +
-                 ";");
+  headers.SetSql("SELECT " + top + kDocHeaderColumns + kDocHeaderJoins + filter + headerOrder +
+                 tail + ";");
   bind(headers);
   headers.Open();
   if (headers.Eof()) {
@@ -199,7 +152,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
   }
   lines.SetSql("WITH SelDocs AS (" + std::string(" SELECT ") + top + " t1.[fId] " +
                " FROM tirDocuments t1 " + filter + (top.empty() ? "" : headerOrder) + tail + ")" +
-               "SELECT " + kLineColumns +
+               "SELECT " + kDocLineColumns +
                " FROM SelDocs sd  INNER JOIN tirDocuments t1 ON t1.fId = sd.fId  INNER JOIN "
                "tirDocGoods td ON td.fDocId = t1.fId  LEFT JOIN tirGoods tg ON tg.fId = "
                "td.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId = td.fParentGoodId  WHERE "

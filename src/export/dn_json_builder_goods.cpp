@@ -9,6 +9,7 @@
 #include "export/dm_builder_casher.h"
 #include "export/dn_catalog.h"
 #include "export/dn_json_builder.h"
+#include "export/query_columns.h"
 #include "export/section_row.h"
 #include "export/tir_json_builder.h"
 #include "settings/base64.h"
@@ -21,21 +22,10 @@ namespace {
 
 // Goods columns of the full goods query, each also a term of its GROUP BY.
 std::string GoodsColumnList() {
-  std::string cols =
-      "tg.[fId] ,tg.[fCode] ,tg.[fName] ,tg.[fNameFull] ,tg.[fDesc] ,tg.[fBarCode] "
-      ",tg.[fBarCodeList] ,tg.[fBarCode2] ,tg.[fBarCode3] ,tg.[fUnitType] ,tg.[fUnitType2] "
-      ",tg.[fUnitType3] ,tg.[fCoeff2] ,tg.[fCoeff3] ,tg.[fType] ,tg.[fVATGroup] ,tg.[fColor] "
-      ",tg.[fVisible] ,tg.[fGroupID] ,tg.[fPriceIn] ";
-  for (int i = 1; i <= 10; ++i) cols += ",tg.[fPriceOut" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDeleted] ,tg.[fMinCount] ,tg.[fNomCount] ,tg.[fMainPartner] ,tg.[fSCPLU] "
-      ",tg.[fSCSrokG] ,tg.[fSCPiece] ,tg.[fSCTare] ,tg.[fWeightOut] ,tg.[fProcLost] ";
-  for (int i = 1; i <= 5; ++i) cols += ",tg.[fpdop" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDivList] ,tg.[fImport] ,tg.[fAvtoProd] ,tg.[fExStamp] ,tg.[fOShop] ,tg.[fMarkUp] "
-      ",tg.[fGUID1] ,tg.[fGUID2] ,t2.[fGUID1] ,t2.[fGUID2] ,tp.[fGUID1] ,tp.[fGUID2] "
-      ",tuktzed.[fZEDCode] ,tuktzed.[fGUID1] ,tuktzed.[fGUID2] ,tvat.[fGUID1] ,tvat.[fGUID2] ";
-  return cols;
+  return GoodsTableColumns(true, "") +
+         ",tg.[fDivList] ,tg.[fImport] ,tg.[fAvtoProd] ,tg.[fExStamp] ,tg.[fOShop] ,tg.[fMarkUp] "
+         ",tg.[fGUID1] ,tg.[fGUID2] ,t2.[fGUID1] ,t2.[fGUID2] ,tp.[fGUID1] ,tp.[fGUID2] "
+         ",tuktzed.[fZEDCode] ,tuktzed.[fGUID1] ,tuktzed.[fGUID2] ,tvat.[fGUID1] ,tvat.[fGUID2] ";
 }
 
 // The row version as a 64-bit integer (SQLite keeps it as one already).
@@ -85,15 +75,8 @@ std::string TDNJSonBuilder::GoodsFullSql(const std::string& filter, bool pInclud
                     ",tvat.[fGUID1] AS gVatGIUD1,tvat.[fGUID2] AS gVatGIUD2 ";
   if (pIncludeQtty) sql += ",1.0*SUM(tstr.fQtty) AS fStoreC ";
   sql += " FROM tirGoods tg ";
-  sql += " LEFT JOIN tirGoodsGroups t2 ON t2.fId = tg.fGroupID ";
-  sql += " LEFT JOIN tirPartners tp ON tp.fId = tg.fMainPartner ";
-  sql += " LEFT JOIN tirUktzed tuktzed ON tuktzed.fId = tg.fUKTZED ";
   sql += " LEFT JOIN tirVAT tvat ON tvat.fId = tg.fVATGroup ";
-  if (pIncludeQtty) {
-    sql += " LEFT JOIN tirAStoreNow tstr ON (tg.fId = tstr.fGoodId) ";
-    if (!pEntsIds.empty()) sql += " AND (tstr.fEntId IN (" + pEntsIds + ")) ";
-    if (!pStoresIds.empty()) sql += " AND (tstr.fStoreId IN (" + pStoresIds + ")) ";
-  }
+  sql += GoodsJoins(pIncludeQtty, pEntsIds, pStoresIds);
   sql += filter;
   if (pIncludeQtty) sql += " GROUP BY " + cols + "," + kGoodsRowVersion + " ";
   sql += " ORDER BY tg.[fId] ;";
@@ -327,13 +310,7 @@ void TDNJSonBuilder::AddAllRecipes(TJsonOut& pairs) {
   if (!StartSection("AddAllRecipes")) return;
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
-  q.SetSql(std::string("SELECT t1.[fId] ,t1.[fGoodId],t1.[fCompId],t1.[fCount],t1.[fCountOut],"
-                       "t1.[fDesc],t1.[fCHot],t1.[fCCold],tg1.[fWeightOut] AS fQttyOut,"
-                       "tg1.[fGUID1] AS g1UID1,tg1.[fGUID2] AS g1UID2,tg2.[fGUID1] AS g2UID1,"
-                       "tg2.[fGUID2] AS g2UID2 FROM tirRecipes t1  LEFT JOIN tirGoods tg1 ON "
-                       "tg1.fId=t1.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId=t1.fCompId  WHERE "
-                       "(1=1) ORDER BY t1.[fGoodId]") +
-           ";");
+  q.SetSql(kRecipesSql);
   q.Open();
   TSectionRow r(q, pairs);
   const std::size_t cGood = r.Col("fGoodId"), cComp = r.Col("fCompId"), cCount = r.Col("fCount"),

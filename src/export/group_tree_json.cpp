@@ -9,8 +9,7 @@
 
 namespace tir::exporting {
 
-void WriteGroupTree(db::Query& query, const std::string& table, const std::string& key,
-                    TJsonOut& out) {
+void WalkGroupTree(db::Query& query, const std::string& table, TGroupTreeSink& sink) {
   if (!db::IsPlainIdentifier(table)) {
     throw std::invalid_argument("Invalid group table name: \"" + table + "\"");
   }
@@ -22,8 +21,8 @@ void WriteGroupTree(db::Query& query, const std::string& table, const std::strin
   const std::size_t cId = ColumnOf(query, "fId"), cLev = ColumnOf(query, "fclev"),
                     cName = ColumnOf(query, "fName"), cG1 = ColumnOf(query, "fGUID1"),
                     cG2 = ColumnOf(query, "fGUID2");
-  // One frame per open array of the walk: its level, the path of its groups and whether the last
-  // group object written into it is still open (it may yet receive "children").
+  // One frame per open level of the walk: its level, the path of its groups and whether the last
+  // group given at it is still open (it may yet receive children).
   struct Frame {
     std::int64_t level;
     std::string path;
@@ -31,19 +30,16 @@ void WriteGroupTree(db::Query& query, const std::string& table, const std::strin
     std::string name;
   };
   std::vector<Frame> frames;
-  // Closes the innermost frame; a nested frame's array is the "children" of its parent's open
-  // group, which is closed with it.
+  // Closes the innermost frame; a nested frame holds the children of its parent's open group,
+  // which is completed with it.
   const auto closeFrame = [&] {
-    if (frames.back().open) out.EndObject();
+    if (frames.back().open) sink.EndGroup();
     frames.pop_back();
     if (!frames.empty()) {
-      out.EndArray();
-      out.EndObject();
+      sink.EndChildren();
       frames.back().open = false;
     }
   };
-  out.Key(key);
-  out.StartArray();
   while (!query.Eof()) {
     const std::int64_t level = query.FieldByIndex(cLev).AsInt64();
     if (frames.empty()) {
@@ -55,22 +51,17 @@ void WriteGroupTree(db::Query& query, const std::string& table, const std::strin
     }
     Frame& frame = frames.back();
     if (level == frame.level) {
-      if (frame.open) out.EndObject();
+      if (frame.open) sink.EndGroup();
       const std::string name = query.FieldByIndex(cName).AsText();
-      out.StartObject();
-      out.Str("name", name);
-      out.Str("fullpath", frame.path + "\\" + name);
-      out.Int("level", static_cast<std::int32_t>(level));
-      out.Int("lid", query.FieldByIndex(cId).AsInt32());
-      out.Str("guid", GuidOf(query, cG1, cG2));
+      sink.Group(TGroupRow{name, frame.path + "\\" + name, level, query.FieldByIndex(cId),
+                           GuidOf(query, cG1, cG2)});
       frame.open = true;
       frame.name = name;
       query.Next();
     } else if (level < frame.level) {
       closeFrame();
     } else if (frame.open) {
-      out.Key("children");
-      out.StartArray();
+      sink.BeginChildren();
       frames.push_back(Frame{level, frame.path + "\\" + frame.name, false, ""});
     } else {
       query.Next();  // a deeper row without a group to hang it on (a damaged tree)
@@ -78,6 +69,37 @@ void WriteGroupTree(db::Query& query, const std::string& table, const std::strin
   }
   query.Close();
   while (!frames.empty()) closeFrame();
+}
+
+void WriteGroupTree(db::Query& query, const std::string& table, const std::string& key,
+                    TJsonOut& out) {
+  class Writer : public TGroupTreeSink {
+   public:
+    explicit Writer(TJsonOut& out) : out_(out) {}
+    void Group(const TGroupRow& row) override {
+      out_.StartObject();
+      out_.Str("name", row.name);
+      out_.Str("fullpath", row.fullpath);
+      out_.Int("level", static_cast<std::int32_t>(row.level));
+      out_.Int("lid", row.id.AsInt32());
+      out_.Str("guid", row.guid);
+    }
+    void EndGroup() override { out_.EndObject(); }
+    void BeginChildren() override {
+      out_.Key("children");
+      out_.StartArray();
+    }
+    void EndChildren() override {
+      out_.EndArray();
+      out_.EndObject();
+    }
+
+   private:
+    TJsonOut& out_;
+  } writer(out);
+  out.Key(key);
+  out.StartArray();
+  WalkGroupTree(query, table, writer);
   out.EndArray();
 }
 

@@ -14,43 +14,11 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
   CheckIdList("pStoreIDs", pStoreIDs);
   json::Array docs = mJson.SetNewArray("docs");
 
-  std::string sql =
-      "SELECT t1.[fId], t1.[fDocNum], t1.[fDateTime], t1.[fRealDateTime], t1.[fEntityId], "
-      "t1.[fPartnerId], t1.[fStoreId], t1.[fContractId], t1.[fUserId], t1.[fRealUserId], "
-      "t1.[fDesc], t1.[fDocType], t1.[fDocSum], t1.[fCurrId], t1.[fCurrRate], "
-      "t1.[fCashAccountId], t1.[fItemCost], t1.[fInputNum], t1.[fInputDate], t1.[fTransactId], "
-      "t1.[fPr], t1.[fTreeId], t1.[fState], t1.[fStoreId2], t1.[fTagChar50], t1.[fTagInt], "
-      "t1.[fTagInt2], t1.[fIsPaid], t1.[fTableId], t1.[fGUID1], t1.[fGUID2], "
-      "tpart.[fGUID1] AS partGUID1, tpart.[fGUID2] AS partGUID2, "
-      "tent.[fGUID1] AS entGUID1, tent.[fGUID2] AS entGUID2, "
-      "tstore1.[fGUID1] AS store1GUID1, tstore1.[fGUID2] AS store1GUID2, "
-      "tstore2.[fGUID1] AS store2GUID1, tstore2.[fGUID2] AS store2GUID2, "
-      "tcontr.[fGUID1] AS contrGUID1, tcontr.[fGUID2] AS contrGUID2, "
-      "tuser1.[fGUID1] AS user1GUID1, tuser1.[fGUID2] AS user1GUID2, "
-      "tuser2.[fGUID1] AS user2GUID1, tuser2.[fGUID2] AS user2GUID2, "
-      "tcash.[fGUID1] AS cashGUID1, tcash.[fGUID2] AS cashGUID2, "
-      "titemc.[fGUID1] AS itemcGUID1, titemc.[fGUID2] AS itemcGUID2, "
-      "ttable.[fGUID1] AS tableGUID1, ttable.[fGUID2] AS tableGUID2, "
-      "td.[fId] AS gdocfId, td.[fDocId] AS gdocfDocId, td.[fGoodId] AS gdocfGoodId, "
-      "td.[fPriceIn] AS gdocfPriceIn, td.[fPriceOut] AS gdocfPriceOut, "
-      "td.[fDiscount] AS gdocfDiscount, td.[fCurrId] AS gdocfCurrId, "
-      "td.[fUnitType] AS gdocfUnitType, td.[fSum] AS gdocfSum, td.[fQtty] AS gdocfQtty, "
-      "td.[fVatSum] AS gdocfVatSum, td.[fTypeInDoc] AS gdocfTypeInDoc, "
-      "td.[fParentGoodId] AS gdocfParentGoodId, td.[fStrTag1] AS gdocfStrTag1, "
-      "td.[fPosId] AS gdocfPosId, tg.[fGUID1] AS gdocgfGUID1, tg.[fGUID2] AS gdocgfGUID2 "
-      "FROM tirDocuments t1 "
-      "LEFT JOIN tirPartners tpart ON tpart.fId=t1.fPartnerId "
-      "LEFT JOIN tirEntities tent ON tent.fId=t1.fEntityId "
-      "LEFT JOIN tirStores tstore1 ON tstore1.fId=t1.fStoreId "
-      "LEFT JOIN tirStores tstore2 ON tstore2.fId=t1.fStoreId2 "
-      "LEFT JOIN tirContracts tcontr ON tcontr.fId=t1.fContractId "
-      "LEFT JOIN tirUsers tuser1 ON tuser1.fId=t1.fUserId "
-      "LEFT JOIN tirUsers tuser2 ON tuser2.fId=t1.fRealUserId "
-      "LEFT JOIN tirCashAccounts tcash ON tcash.fId=t1.fCashAccountId "
-      "LEFT JOIN tirItemCost titemc ON titemc.fId=t1.fItemCost "
-      "LEFT JOIN tirTables ttable ON ttable.fId=t1.fTableId "
-      "LEFT JOIN tirDocGoods td ON td.fDocId=t1.fId "
-      "LEFT JOIN tirGoods tg ON tg.fId=td.fGoodId ";
+  std::string sql = std::string("SELECT ") + kDocHeaderColumns + "," + kDocLineColumns +
+                    kDocHeaderJoins +
+                    " LEFT JOIN tirDocGoods td ON td.fDocId=t1.fId "
+                    " LEFT JOIN tirGoods tg ON tg.fId=td.fGoodId "
+                    " LEFT JOIN tirGoods tg2 ON tg2.fId=td.fParentGoodId ";
   if (pfId == 0) {
     sql += " WHERE ((t1.fDateTime>=:pDateFrom)AND(t1.fDateTime<=:pDateTo)) ";
   } else {

@@ -11,44 +11,18 @@
 
 namespace tir::exporting {
 
-namespace {
-
-std::string GoodsColumns() {
-  std::string cols =
-      "tg.[fId] ,tg.[fCode] ,tg.[fName] ,tg.[fNameFull] ,tg.[fDesc] ,tg.[fBarCode] "
-      ",tg.[fBarCodeList] ,tg.[fBarCode2] ,tg.[fBarCode3] ,tg.[fUnitType] ,tg.[fUnitType2] "
-      ",tg.[fUnitType3] ,tg.[fCoeff2] ,tg.[fCoeff3] ,tg.[fType] ,tg.[fVATGroup] ,tg.[fVisible] "
-      ",tg.[fGroupID] ,tg.[fPriceIn] ";
-  for (int i = 1; i <= 10; ++i) cols += ",tg.[fPriceOut" + std::to_string(i) + "] ";
-  cols +=
-      ",tg.[fDeleted] ,tg.[fMinCount] ,tg.[fNomCount] ,tg.[fMainPartner] ,tg.[fSCPLU] "
-      ",tg.[fSCSrokG] ,tg.[fSCPiece] ,tg.[fSCTare] ,tg.[fWeightOut] ,tg.[fProcLost] ,tg.[fGUID1] "
-      ",tg.[fGUID2] ";
-  for (int i = 1; i <= 5; ++i) cols += ",tg.[fpdop" + std::to_string(i) + "] ";
-  return cols;
-}
-
-}  // namespace
-
 std::string TTirJSonBuilder::GoodsSql(std::int64_t pfDocId, bool pIncludeQtty,
                                       const std::string& pGoodsGroupIds, std::int32_t pLastPerDay,
                                       bool ifOnlyInetMagaz, const std::string& pEntsIds,
                                       const std::string& pStoresIds) {
-  const std::string tgCols = GoodsColumns();
+  const std::string tgCols = GoodsTableColumns(false, ",tg.[fGUID1] ,tg.[fGUID2] ");
   const std::string joinedCols =
       "t2.[fGUID1] AS grUID1,t2.[fGUID2] AS grUID2,tp.[fGUID1] AS tpUID1,tp.[fGUID2] AS "
       "tpUID2,tuktzed.[fZEDCode] AS uktZEDCode ";
   std::string sql = "SELECT " + tgCols + "," + joinedCols;
   if (pIncludeQtty) sql += ",1.0*Sum(tstr.fQtty) as fStoreC ";
   sql += " FROM tirGoods tg ";
-  sql += " LEFT JOIN tirGoodsGroups t2 ON t2.fId=tg.fGroupID ";
-  sql += " LEFT JOIN tirPartners tp ON tp.fId=tg.fMainPartner ";
-  sql += " LEFT JOIN tirUktzed tuktzed ON tuktzed.fId=tg.fUKTZED ";
-  if (pIncludeQtty) {
-    sql += " LEFT JOIN tirAStoreNow tstr ON (tg.fId = tstr.fGoodId) ";
-    if (!pEntsIds.empty()) sql += " AND (tstr.fEntId IN (" + pEntsIds + ")) ";
-    if (!pStoresIds.empty()) sql += " AND (tstr.fStoreId IN (" + pStoresIds + ")) ";
-  }
+  sql += GoodsJoins(pIncludeQtty, pEntsIds, pStoresIds);
   sql += " WHERE (1=1) ";
   if (pfDocId != 0) {
     sql += " AND (tg.fId in (SELECT DISTINCT fGoodId FROM tirDocGoods WHERE fDocId = " +
@@ -157,14 +131,7 @@ void TTirJSonBuilder::AddAllGoods(std::int64_t pfDocId, bool pIncludeQtty,
 
 void TTirJSonBuilder::AddAllRecipes() {
   json::Array recipes = mJson.SetNewArray("recipes");
-  FDQuery2.SetSql(
-      std::string("SELECT t1.[fId] ,t1.[fGoodId],t1.[fCompId],t1.[fCount],t1.[fCountOut],"
-                  "t1.[fDesc],t1.[fCHot],t1.[fCCold],tg1.[fWeightOut] AS fQttyOut,"
-                  "tg1.[fGUID1] AS g1UID1,tg1.[fGUID2] AS g1UID2,tg2.[fGUID1] AS g2UID1,"
-                  "tg2.[fGUID2] AS g2UID2 FROM tirRecipes t1  LEFT JOIN tirGoods tg1 ON "
-                  "tg1.fId=t1.fGoodId  LEFT JOIN tirGoods tg2 ON tg2.fId=t1.fCompId  WHERE "
-                  "(1=1) ORDER BY t1.[fGoodId]") +
-      ";");
+  FDQuery2.SetSql(kRecipesSql);
   FDQuery2.Open();
   const db::Query& q = FDQuery2;
   const std::size_t cGood = ColumnOf(q, "fGoodId"), cComp = ColumnOf(q, "fCompId"),

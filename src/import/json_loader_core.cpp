@@ -13,6 +13,7 @@
 #include "db/date_time.h"
 #include "db/db_error.h"
 #include "db/query.h"
+#include "export/guid_completion.h"
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
 #include "posting/main_provodka.h"
@@ -246,19 +247,11 @@ std::string TDMJsonLoader::GetBaseGUID() {
   if (!mMainBaseGIUD.empty()) return mMainBaseGIUD;
   std::string value;
   try {
-    db::Query& q =
-        Cached("SELECT fPStr50 FROM tirSettings WHERE (fUserId=0)AND(fMId=450)AND(fPType=-39);");
-    q.Open();
-    if (!q.Eof()) value = q.FieldByIndex(0).AsText();
-    q.Close();
+    db::Query q(Conn());
+    value = exporting::ReadBaseGuid(q).value_or("");
     if (value.size() < 35) {
       value = GUIDToString(CreateGUID());
-      db::Query& w = Cached(
-          "DELETE FROM tirSettings WHERE (fUserId=0)AND(fMId=450)AND(fPType=-39);"
-          "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPDate, fPStr50)  "
-          "VALUES (0,0,450 ,-39, 0, 0,GETDATE(), :pGUID);");
-      w.ParamByName("pGUID").SetText(value);
-      w.ExecSql();
+      exporting::StoreBaseGuid(q, value);
     }
   } catch (const db::DbError& e) {
     AddError(std::string("ErrorSQL: ") + e.what());

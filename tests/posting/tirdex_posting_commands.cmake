@@ -4,30 +4,7 @@ set(base "${WORK}/tirdex_posting_commands.sqlite")
 file(MAKE_DIRECTORY "${WORK}")
 file(REMOVE "${base}" "${base}-wal" "${base}-shm")
 
-function(run expected_rc)
-  execute_process(COMMAND ${TIRDEX} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
-                  ERROR_VARIABLE err)
-  if(NOT rc EQUAL expected_rc)
-    message(FATAL_ERROR "tirdex ${ARGN}: exit ${rc}, expected ${expected_rc}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect text pattern)
-  if(NOT text MATCHES "${pattern}")
-    message(FATAL_ERROR "expected /${pattern}/ in:\n${text}")
-  endif()
-endfunction()
-
-function(sql query)
-  execute_process(COMMAND ${SQLITE3} "${base}" "${query}" RESULT_VARIABLE rc
-                  OUTPUT_VARIABLE value OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "sqlite3 failed on ${query}")
-  endif()
-  set(value "${value}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/tirdex_script_helpers.cmake)
 
 run(0 demo-base "${base}" --goods 40 --docs 60)
 sql("SELECT COUNT(*) FROM tirDocuments;")

@@ -5,19 +5,12 @@ file(MAKE_DIRECTORY ${WORK})
 set(ENV{XDG_CONFIG_HOME} ${WORK}/user)
 set(ENV{XDG_CONFIG_DIRS} ${WORK}/all)
 
-function(run expected_rc)
-  execute_process(COMMAND ${TIRDEX} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
-                  ERROR_VARIABLE err)
-  if(NOT rc EQUAL expected_rc)
-    message(FATAL_ERROR "tirdex ${ARGN}: exit ${rc}, expected ${expected_rc}\n${out}${err}")
-  endif()
-  string(STRIP "${out}" out)
-  set(OUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/tirdex_script_helpers.cmake)
 
 function(expect_out value)
-  if(NOT OUT STREQUAL value)
-    message(FATAL_ERROR "expected '${value}', got '${OUT}'")
+  string(STRIP "${out}" stripped)
+  if(NOT stripped STREQUAL value)
+    message(FATAL_ERROR "expected '${value}', got '${stripped}'")
   endif()
 endfunction()
 
