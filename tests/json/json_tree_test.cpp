@@ -156,6 +156,14 @@ TEST(JsonObject, NumbersKeepTheirKindAndRange) {
 
   Object big = Object::Parse(R"({"u":18446744073709551615})");
   EXPECT_EQ(big.KindOf("u"), Kind::kNumber);
+
+  // Zero with a large exponent is zero, a tiny value rounds to zero, a huge one is refused.
+  Object zeros = Object::Parse(R"({"a":0e+308,"c":1e-400,"d":-2.5E2,"e":-0})");
+  EXPECT_EQ(zeros.GetNumber("a"), 0.0);
+  EXPECT_EQ(zeros.GetNumber("c"), 0.0);
+  EXPECT_EQ(zeros.GetNumber("d"), -250.0);
+  EXPECT_EQ(zeros.KindOf("e"), Kind::kInt);
+  EXPECT_THROW(Object::Parse(R"({"a":1e400})"), JsonError);
 }
 
 TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
