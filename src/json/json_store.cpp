@@ -44,8 +44,9 @@ const Member* Store::Find(const ObjectData& object, std::string_view key) {
   const std::uint32_t hash = KeyHash(key);
   for (std::uint32_t i = 0; i < object.size; ++i) {
     const Member& m = object.items[i];
+    // An empty key is stored without text (a null pointer), which memcmp must not be given.
     if (m.keyHash == hash && m.keyLen == key.size() &&
-        std::memcmp(m.key, key.data(), key.size()) == 0) {
+        (key.empty() || std::memcmp(m.key, key.data(), key.size()) == 0)) {
       return &m;
     }
   }

@@ -181,6 +181,8 @@ TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
 TEST(JsonObject, DuplicateKeysInTextKeepTheFirstPlaceAndTheLastValue) {
   Object o = Object::Parse(R"({"a":1,"b":2,"a":3})");
   EXPECT_EQ(o.ToText(false), R"({"a":3,"b":2})");
+  Object empty = Object::Parse(R"({"":1,"b":2,"":3})");  // the empty key is a key like others
+  EXPECT_EQ(empty.ToText(false), R"({"":3,"b":2})");
 }
 
 TEST(JsonObject, LargeObjectsKeepOrderAndFindTheirKeys) {
