@@ -105,6 +105,13 @@ Node Store::StringNode(std::string_view text) {
 }
 
 Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
+  // Keys are repaired like texts, so that every written tree reads back (a parsed lone
+  // surrogate escape gives ill-formed UTF-8).
+  std::string repaired;
+  if (!IsValidUtf8(key)) {
+    repaired = RepairUtf8(key);
+    key = repaired;
+  }
   if (const Member* found = Find(object, key)) {
     Member& m = const_cast<Member&>(*found);
     m.value = value;

@@ -173,6 +173,12 @@ TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
   EXPECT_EQ(o.ToText(false),
             "{\"name\":\"Кава \\\"Львів\\\"\\\\\\t\\u0001/\",\"broken\":\"a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD\"}");
+  // A lone surrogate escape gives no UTF-8; in a key as in a value it becomes U+FFFD, so the
+  // written text reads back.
+  Object lone = Object::Parse(R"({"k\ude00":"v\ude00"})");
+  const std::string loneText = lone.ToText(false);
+  EXPECT_EQ(Object::Parse(loneText).ToText(false), loneText);
+  EXPECT_EQ(lone.KeyAt(0).substr(0, 4), "k\xEF\xBF\xBD");
   Object indented = Object::Parse(R"({"a":[1,{"b":"c"}],"e":{}})");
   EXPECT_EQ(indented.ToText(true),
             "{\n  \"a\": [\n    1,\n    {\n      \"b\": \"c\"\n    }\n  ],\n  \"e\": {}\n}");
