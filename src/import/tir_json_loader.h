@@ -34,7 +34,8 @@ struct TGoodsExportsDOCFromJS {
 //
 // The loader opens no transaction: run it inside one to have a whole file written or nothing.
 // Database errors raise tir::db::DbError; a tree operation that fails raises DbError with its
-// message, since the tree would be left incomplete.
+// message, since the tree would be left incomplete; a new goods item whose "guid" is no GUID
+// raises EConvertError.
 class TTirJSonLoader {
  public:
   // Binds the queries to the host's connection (gAppPackParams.fFDConnect).

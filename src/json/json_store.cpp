@@ -44,8 +44,9 @@ const Member* Store::Find(const ObjectData& object, std::string_view key) {
   const std::uint32_t hash = KeyHash(key);
   for (std::uint32_t i = 0; i < object.size; ++i) {
     const Member& m = object.items[i];
+    // An empty key is stored without text (a null pointer), which memcmp must not be given.
     if (m.keyHash == hash && m.keyLen == key.size() &&
-        std::memcmp(m.key, key.data(), key.size()) == 0) {
+        (key.empty() || std::memcmp(m.key, key.data(), key.size()) == 0)) {
       return &m;
     }
   }
@@ -104,6 +105,13 @@ Node Store::StringNode(std::string_view text) {
 }
 
 Node& Store::Set(ObjectData& object, std::string_view key, const Node& value) {
+  // Keys are repaired like texts, so that every written tree reads back (a parsed lone
+  // surrogate escape gives ill-formed UTF-8).
+  std::string repaired;
+  if (!IsValidUtf8(key)) {
+    repaired = RepairUtf8(key);
+    key = repaired;
+  }
   if (const Member* found = Find(object, key)) {
     Member& m = const_cast<Member&>(*found);
     m.value = value;

@@ -8,6 +8,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -55,7 +56,24 @@ class TreeBuilder {
     n.u.d = d;
     return Put(n);
   }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+  // Numbers arrive as their text (the reader's own conversion gives a wrong value for some
+  // texts, such as "0e+308"); integers that fit stay integers.
+  bool RawNumber(const char* s, rapidjson::SizeType len, bool) {
+    const char* end = s + len;
+    if (std::find_if(s, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end) {
+      std::int64_t i = 0;
+      if (std::from_chars(s, end, i).ec == std::errc()) return Int64(i);
+      std::uint64_t u = 0;
+      if (*s != '-' && std::from_chars(s, end, u).ec == std::errc()) return Uint64(u);
+    }
+    double d = 0;
+    if (std::from_chars(s, end, d).ec == std::errc()) return Double(d);
+    // Out of range: a negative exponent rounds to zero, anything else is too big to hold.
+    const char* exponent = std::find_if(s, end, [](char c) { return c == 'e' || c == 'E'; });
+    if (exponent + 1 < end && exponent[1] == '-') return Double(*s == '-' ? -0.0 : 0.0);
+    tooBig_ = true;
+    return false;
+  }
   bool String(const char* s, rapidjson::SizeType len, bool) {
     return Put(store_.StringNode(std::string_view(s, len)));
   }
@@ -92,6 +110,7 @@ class TreeBuilder {
 
   const Node& Root() const { return root_; }
   bool TooDeep() const { return stack_.size() >= kMaxDepth; }
+  bool TooBig() const { return tooBig_; }
 
  private:
   bool Put(const Node& n) {
@@ -112,6 +131,7 @@ class TreeBuilder {
   std::vector<Node> stack_;
   std::string key_;
   Node root_;
+  bool tooBig_ = false;
 };
 
 template <typename Writer>
@@ -190,12 +210,14 @@ Node ParseText(Store& store, std::string_view text, Kind rootKind) {
   TreeBuilder builder(store);
   rapidjson::Reader reader;
   rapidjson::MemoryStream stream(text.data(), text.size());
-  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag |
+  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag |
+                              rapidjson::kParseNumbersAsStringsFlag |
                               rapidjson::kParseValidateEncodingFlag;
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, builder);
   if (result.IsError()) {
-    const std::string why = builder.TooDeep() ? std::string("nesting too deep")
-                                              : rapidjson::GetParseError_En(result.Code());
+    const std::string why = builder.TooDeep()  ? std::string("nesting too deep")
+                            : builder.TooBig() ? std::string("number too big")
+                                               : rapidjson::GetParseError_En(result.Code());
     throw JsonError("invalid JSON at " + Position(text, result.Offset()) + ": " + why);
   }
   if (builder.Root().kind != rootKind) {

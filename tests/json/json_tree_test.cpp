@@ -156,6 +156,14 @@ TEST(JsonObject, NumbersKeepTheirKindAndRange) {
 
   Object big = Object::Parse(R"({"u":18446744073709551615})");
   EXPECT_EQ(big.KindOf("u"), Kind::kNumber);
+
+  // Zero with a large exponent is zero, a tiny value rounds to zero, a huge one is refused.
+  Object zeros = Object::Parse(R"({"a":0e+308,"c":1e-400,"d":-2.5E2,"e":-0})");
+  EXPECT_EQ(zeros.GetNumber("a"), 0.0);
+  EXPECT_EQ(zeros.GetNumber("c"), 0.0);
+  EXPECT_EQ(zeros.GetNumber("d"), -250.0);
+  EXPECT_EQ(zeros.KindOf("e"), Kind::kInt);
+  EXPECT_THROW(Object::Parse(R"({"a":1e400})"), JsonError);
 }
 
 TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
@@ -165,6 +173,12 @@ TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
   EXPECT_EQ(o.ToText(false),
             "{\"name\":\"Кава \\\"Львів\\\"\\\\\\t\\u0001/\",\"broken\":\"a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD\"}");
+  // A lone surrogate escape gives no UTF-8; in a key as in a value it becomes U+FFFD, so the
+  // written text reads back.
+  Object lone = Object::Parse(R"({"k\ude00":"v\ude00"})");
+  const std::string loneText = lone.ToText(false);
+  EXPECT_EQ(Object::Parse(loneText).ToText(false), loneText);
+  EXPECT_EQ(lone.KeyAt(0).substr(0, 4), "k\xEF\xBF\xBD");
   Object indented = Object::Parse(R"({"a":[1,{"b":"c"}],"e":{}})");
   EXPECT_EQ(indented.ToText(true),
             "{\n  \"a\": [\n    1,\n    {\n      \"b\": \"c\"\n    }\n  ],\n  \"e\": {}\n}");
@@ -173,6 +187,8 @@ TEST(JsonObject, TextIsUtf8AndControlCharactersAreEscaped) {
 TEST(JsonObject, DuplicateKeysInTextKeepTheFirstPlaceAndTheLastValue) {
   Object o = Object::Parse(R"({"a":1,"b":2,"a":3})");
   EXPECT_EQ(o.ToText(false), R"({"a":3,"b":2})");
+  Object empty = Object::Parse(R"({"":1,"b":2,"":3})");  // the empty key is a key like others
+  EXPECT_EQ(empty.ToText(false), R"({"":3,"b":2})");
 }
 
 TEST(JsonObject, LargeObjectsKeepOrderAndFindTheirKeys) {

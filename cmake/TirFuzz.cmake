@@ -1,0 +1,25 @@
+# tir_add_fuzzer(<target> SOURCES ... LIBS ... [SEEDS <folder>] [MAX_LEN <bytes>])
+# A libFuzzer target (clang only; see scripts/fuzz.sh) and its CTest test labelled "fuzz", which
+# runs for 20 seconds from the seed folder. New inputs go to a corpus folder in the build tree; the
+# seeds in the source tree stay as they are.
+function(tir_add_fuzzer target)
+  cmake_parse_arguments(F "" "SEEDS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 4096)
+  endif()
+  add_executable(${target} ${F_SOURCES})
+  target_link_libraries(${target} PRIVATE ${F_LIBS})
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+  tir_target_warnings(${target})
+  set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus/${target})
+  file(MAKE_DIRECTORY ${work_corpus})
+  set(seed_args)
+  if(F_SEEDS AND EXISTS ${F_SEEDS})
+    set(seed_args ${F_SEEDS})
+  endif()
+  add_test(NAME ${target}
+           COMMAND ${target} -max_total_time=20 -rss_limit_mb=2048 -max_len=${F_MAX_LEN} ${work_corpus}
+                   ${seed_args})
+  set_tests_properties(${target} PROPERTIES LABELS fuzz TIMEOUT 180)
+endfunction()
