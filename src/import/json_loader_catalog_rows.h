@@ -62,7 +62,7 @@ struct TCatalog {
   std::vector<TColumn<R>> columns;  // in the record's field order
   std::vector<TRef<R>> refs;        // the group first when the catalog has one
 
-  // The column spec read from a JSON key; -1 when the key is not one of the catalog's.
+  // The index of the column read from a JSON key; -1 when the key is not one of the catalog's.
   int ColumnOfKey(std::string_view key) const {
     if (byKey.empty()) {
       for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -123,7 +123,7 @@ class TCatalogWriter {
     return s + " FROM " + c.table + " t1 " + joins + "  WHERE " + where;
   }
 
-  // Where each column spec's column (then each reference's GUID pair, then fGUID1, fGUID2 and
+  // Where each column of the catalog (then each reference's GUID pair, then fGUID1, fGUID2 and
   // fId) sits in the rows of q; -1 when q does not return it. Worked out once per query.
   template <class R>
   const std::vector<int>& FieldIndexes(const TCatalog<R>& c, db::Query& q) {
