@@ -5,9 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "db/sqlite_connection.h"
-#include "frame/app_globals.h"
-#include "host/kit/tir_host_loader.h"
+#include "host/exchange/exchange_host_scope.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
@@ -31,10 +29,7 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
   SetExitCode(kExitOk);
   try {
     std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
-    frame::gAppParams.fBaseType = BaseTypeOf(*connection);
-    TirHostSetCallbackConnection(connection.get());
-    frame::gAppPackParams.fFDConnect = connection.get();
-    frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
+    const exchange::THostScope host(*connection);
     import::TDMJsonLoader loader;
     loader.SetConnection(connection.get());
     loader.mGoodsPauseMs = o.pause ? 2000 : 0;
@@ -47,9 +42,6 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
         loader, *connection, o.file, steps, o.dryRun,
         [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); });
     line.Finish();
-    frame::gAppPackParams.fSysLogDB = nullptr;
-    frame::gAppPackParams.fFDConnect = nullptr;
-    TirHostSetCallbackConnection(nullptr);
     std::cout << out.report.Text(200);
     const bool ok =
         out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;

@@ -2,27 +2,19 @@
 
 #include "db/date_time.h"
 #include "frame/app_globals.h"
-#include "host/kit/tir_host_loader.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
 
 PostingSession::PostingSession(const std::string& path, std::int32_t userId)
-    : connection_(OpenExistingBase(path)), engine_(std::make_unique<posting::TDMMainProvodka>()) {
-  frame::gAppParams.fBaseType = BaseTypeOf(*connection_);
+    : connection_(OpenExistingBase(path)),
+      host_(std::make_unique<exchange::THostScope>(*connection_)),
+      engine_(std::make_unique<posting::TDMMainProvodka>()) {
   frame::gAppParams.fUserID = userId;
-  TirHostSetCallbackConnection(connection_.get());
-  frame::gAppPackParams.fFDConnect = connection_.get();
-  frame::gAppPackParams.fSysLogDB = &TirHostSysLogDB;
   engine_->SetConnectToDB(connection_.get());
 }
 
-PostingSession::~PostingSession() {
-  engine_.reset();
-  frame::gAppPackParams.fSysLogDB = nullptr;
-  frame::gAppPackParams.fFDConnect = nullptr;
-  TirHostSetCallbackConnection(nullptr);
-}
+PostingSession::~PostingSession() = default;
 
 bool RefuseWhileMassRepost(PostingSession& session) {
   if (!session.engine().IsMassRepostControlActive()) return false;
