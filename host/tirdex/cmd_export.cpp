@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -22,6 +21,7 @@
 #include "export/data_ex_out_export.h"
 #include "frame/app_globals.h"
 #include "frame/wide_string.h"
+#include "host/exchange/exchange_stop.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
@@ -345,9 +345,6 @@ class DaemonTimers final : public transport::TimerServices {
   std::function<void()> onTimer_;
 };
 
-volatile std::sig_atomic_t gStop = 0;
-void OnSignal(int) { gStop = 1; }
-
 std::string Stamp() {
   const db::CivilTime t = db::DecodeDateTime(db::NowDateTime());
   char buf[32];
@@ -396,7 +393,8 @@ bool FireUnlessStopped(DaemonTimers& timers) {
     }
     finished = true;
   });
-  while (!finished && gStop == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  while (!finished && !exchange::StopRequested())
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   if (!finished) {
     worker.detach();  // a hanging upload is abandoned; the process ends at once
     return false;
@@ -427,14 +425,13 @@ int RunShopDaemon(const ExportOptions& o) {
   const DaemonTempFolder temp;
   std::cout << Stamp() << " watching " << mod.mList()->size() << " automatic profile(s), tick "
             << timers.TickMs() << " ms" << std::endl;
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  exchange::InstallStopSignals();
   int fired = 0;
-  while (gStop == 0 && (o.ticks == 0 || fired < o.ticks)) {
-    for (int waited = 0; waited < timers.TickMs() && gStop == 0; waited += 100) {
+  while (!exchange::StopRequested() && (o.ticks == 0 || fired < o.ticks)) {
+    for (int waited = 0; waited < timers.TickMs() && !exchange::StopRequested(); waited += 100) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::min(100, timers.TickMs())));
     }
-    if (gStop != 0) break;
+    if (exchange::StopRequested()) break;
     if (!FireUnlessStopped(timers)) {
       std::cout << Stamp() << " stopped; the send still running was abandoned" << std::endl;
       temp.Remove();
