@@ -39,7 +39,9 @@ std::unique_ptr<tir::db::SqliteConnection> FreshBase() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto base = FreshBase();
   const tir::exchange::THostScope scope(*base);
-  tir::exchange::TExchangeService service(*base, 1 << 16);
+  tir::exchange::TServiceShared shared;
+  shared.maxBody = 1 << 16;
+  tir::exchange::TExchangeService service(*base, shared);
 
   const std::string body(reinterpret_cast<const char*>(data), size);
   tir::exchange::TExchangeAnswer answer = service.Handle(body);

@@ -38,8 +38,8 @@ default:
 
   }  // namespace
 
-  TExchangeService::TExchangeService(db::Connection& pConnection, std::size_t pMaxBody)
-      : mConnection(pConnection), mMaxBody(pMaxBody) {
+  TExchangeService::TExchangeService(db::Connection& pConnection, TServiceShared& pShared)
+      : mConnection(pConnection), mShared(pShared), mMaxBody(pShared.maxBody) {
     mLoader.SetConnection(&mConnection);
     mLoader.mGoodsPauseMs = 0;
   }
@@ -47,7 +47,7 @@ default:
   TExchangeService::~TExchangeService() = default;
 
   std::string TExchangeService::BaseGUID() {
-    std::lock_guard lock(mMutex);
+    std::lock_guard lock(mShared.writeLock);
     return mLoader.GetBaseGUID();
   }
 
@@ -59,7 +59,7 @@ default:
   }
 
   TExchangeAnswer TExchangeService::Handle(const std::string& pBody) {
-    std::lock_guard lock(mMutex);
+    std::lock_guard lock(mShared.writeLock);
     TExchangeAnswer answer;
     try {
       HandleLocked(pBody, answer);
@@ -167,7 +167,7 @@ default:
 
   bool TExchangeService::Delivered(TExchangeAnswer& pAnswer, bool pComplete) {
     if (!pAnswer.delivery) return true;
-    std::lock_guard lock(mMutex);
+    std::lock_guard lock(mShared.writeLock);
     bool ok = true;
     if (pComplete) {
       try {

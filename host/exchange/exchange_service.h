@@ -34,11 +34,19 @@ struct TExchangeAnswer {
   std::shared_ptr<exporting::TDNJSonBuilder> delivery;
 };
 
+// What the services of one base share across the server's workers: the lock under which requests
+// that write run one at a time, and the request size limit.
+struct TServiceShared {
+  std::mutex writeLock;
+  std::size_t maxBody = kDefaultMaxBody;
+};
+
 // The exchange service of one base: takes a request envelope and gives the answer. Requests run
-// one at a time; the base must stay open for the service's lifetime.
+// one at a time; the base must stay open for the service's lifetime. Each worker of a server
+// holds its own service on its own connection to the base, all with one TServiceShared.
 class TExchangeService {
  public:
-  TExchangeService(db::Connection& pConnection, std::size_t pMaxBody = kDefaultMaxBody);
+  TExchangeService(db::Connection& pConnection, TServiceShared& pShared);
   ~TExchangeService();
   TExchangeService(const TExchangeService&) = delete;
   TExchangeService& operator=(const TExchangeService&) = delete;
@@ -61,8 +69,8 @@ class TExchangeService {
   void Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken, TExchangeAnswer& pAnswer);
 
   db::Connection& mConnection;
+  TServiceShared& mShared;
   std::size_t mMaxBody;
-  std::mutex mMutex;
   import::TDMJsonLoader mLoader;
 };
 

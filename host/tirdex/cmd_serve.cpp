@@ -72,7 +72,9 @@ int RunServe(const ServeOptions& o) {
     return kExitFailure;
   }
   exchange::THostScope scope(*connection);
-  exchange::TExchangeService service(*connection, o.maxBody);
+  exchange::TServiceShared shared;
+  shared.maxBody = o.maxBody;
+  exchange::TExchangeService service(*connection, shared);
   if (o.tokens) PrintActiveTokens(*connection);
 
   httplib::Server server;

@@ -29,7 +29,8 @@ TEST(ExchangeService, DocumentsCountAsDeliveredOnlyWhenTheAnswerArrived) {
   token.mActiv = 1;
   tir::exchange::SaveToken(base.conn(), token);
   const tir::exchange::THostScope scope(base.conn());
-  tir::exchange::TExchangeService service(base.conn());
+  tir::exchange::TServiceShared shared;
+  tir::exchange::TExchangeService service(base.conn(), shared);
   const std::string request = R"({"request":{"cmd":"getdocstirformat001","token":"t-1"}})";
   const std::string delivered = "SELECT count(*) FROM tirDocuments WHERE fSyncDate > 0;";
 
