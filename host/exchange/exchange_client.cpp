@@ -119,7 +119,7 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
     return false;
   }
   if (mOptions.say) mOptions.say(std::string("asking for ") + pWhat + "...");
-  const THttpResult http = PostJson(mOptions.url, pRequest, file, mOptions.timeoutS, mOptions.stop);
+  const THttpResult http = PostJson(mOptions.url, pRequest, file, mOptions.http);
   if (!http.error.empty()) {
     pResult.ok = false;
     pResult.message = "no answer from " + mOptions.url + ": " + http.error;
@@ -161,7 +161,7 @@ TSyncResult TSyncClient::RunOnce() {
   if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
     result.unchangedSnapshot = asked;
   for (int round = 0; round < mOptions.maxDocRounds; ++round) {
-    if (mOptions.stop != nullptr && mOptions.stop->load()) break;
+    if (mOptions.http.stop != nullptr && mOptions.http.stop->load()) break;
     if (!Exchange(mLoader.getDocFromCBJsonReq(), "documents",
                   import::FileLoadSteps(false, false, false, true), result, true))
       return result;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/exchange/exchange_http.h"
 #include "import/json_loader.h"
 #include "import/json_loader_atomic.h"
 
@@ -20,9 +21,8 @@ struct TSyncOptions {
   std::string token;
   double partnersDays = 1.0;  // ask for partners and contracts when the last load is this old
   double catalogsDays = 1.0;  // the same for the other catalogs
-  long timeoutS = 600;        // one request with its answer
   int maxDocRounds = 1000;    // document requests per sync at most
-  const std::atomic<bool>* stop = nullptr;
+  THttpOptions http;          // time limit, stop flag, TLS and answer size of each request
   std::function<void(const std::string&)> say;  // progress lines (may be empty)
 };
 

@@ -21,7 +21,7 @@ int StopRequested(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }  // namespace
 
 THttpResult PostJson(const std::string& pUrl, const std::string& pBody, const std::string& pFile,
-                     long pTimeoutS, const std::atomic<bool>* pStop) {
+                     const THttpOptions& pOptions) {
   static std::once_flag init;
   std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   THttpResult result;
@@ -45,12 +45,12 @@ THttpResult PostJson(const std::string& pUrl, const std::string& pBody, const st
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteToFile);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, file.get());
-  curl_easy_setopt(c, CURLOPT_TIMEOUT, pTimeoutS);
+  curl_easy_setopt(c, CURLOPT_TIMEOUT, pOptions.timeoutS);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &StopRequested);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(pStop));
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(pOptions.stop));
   const CURLcode code = curl_easy_perform(c);
   curl_slist_free_all(headers);
   if (std::fflush(file.get()) != 0 && code == CURLE_OK) result.error = "cannot write " + pFile;

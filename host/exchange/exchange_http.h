@@ -10,9 +10,13 @@ struct THttpResult {
   std::string error;  // why no answer came (empty when one did)
 };
 
-// Posts a JSON body to pUrl and writes the answer's body into pFile (any status). Gives up after
-// pTimeoutS seconds, and within a fraction of a second once *pStop becomes true.
+struct THttpOptions {
+  long timeoutS = 600;                      // one request with its answer
+  const std::atomic<bool>* stop = nullptr;  // gives up within a fraction of a second once true
+};
+
+// Posts a JSON body to pUrl and writes the answer's body into pFile (any status).
 THttpResult PostJson(const std::string& pUrl, const std::string& pBody, const std::string& pFile,
-                     long pTimeoutS, const std::atomic<bool>* pStop);
+                     const THttpOptions& pOptions);
 
 }  // namespace tir::exchange

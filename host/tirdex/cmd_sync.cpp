@@ -37,7 +37,7 @@ int RunSync(SyncOptions o) {
   auto connection = OpenExistingBase(o.base);
   exchange::THostScope scope(*connection);
   exchange::InstallStopSignals();
-  o.sync.stop = &exchange::StopRequested();
+  o.sync.http.stop = &exchange::StopRequested();
   exchange::TSyncClient client(*connection, o.sync);
   int code = kExitOk;
   while (true) {
@@ -89,7 +89,7 @@ void InstallSyncCommands(CLI::App& app) {
   cmd->add_option("--catalogs-days", o->sync.catalogsDays,
                   "Ask for the other catalogs when their last load is this old (default 1)")
       ->check(CLI::NonNegativeNumber);
-  cmd->add_option("--timeout", o->sync.timeoutS, "Seconds one request may take (default 600)")
+  cmd->add_option("--timeout", o->sync.http.timeoutS, "Seconds one request may take (default 600)")
       ->check(CLI::PositiveNumber);
   cmd->callback([o] {
     try {
