@@ -86,7 +86,8 @@ class TTirJSonLoader {
   static bool GuidPair(const std::string& text, std::int64_t& half1, std::int64_t& half2);
   void Empty(const std::string& why);
   static constexpr std::size_t kNamedTreeFailures = 5;
-  void Note(const tree::TFuncR& result, const std::string& what);
+  // Counts a failed tree operation (naming the first few); true when it succeeded.
+  bool Note(const tree::TFuncR& result, const std::string& what);
   int AddGroupNode(const std::string& table, const json::Object& node, int parentId);
   std::int64_t GroupIdOf(const std::string& guid,
                          std::unordered_map<std::string, std::int64_t>& known);

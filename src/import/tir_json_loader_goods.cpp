@@ -130,12 +130,13 @@ void SendGoodsChanged(std::int32_t module, std::int32_t mode) {
 
 }  // namespace
 
-void TTirJSonLoader::Note(const tree::TFuncR& result, const std::string& what) {
-  if (result.fCode == 0) return;
+bool TTirJSonLoader::Note(const tree::TFuncR& result, const std::string& what) {
+  if (result.fCode == 0) return true;
   ++mCounts.treeFailures;
   if (mCounts.treeMessages.size() < kNamedTreeFailures) {
     mCounts.treeMessages.push_back(what + ": " + result.fStr);
   }
+  return false;
 }
 
 int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& node, int parentId) {
@@ -146,11 +147,11 @@ int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& n
   // change nothing when they refuse, and a tree left unsound by a failed statement is what the
   // tree check repairs.
   if (id == 0) {
-    Note(tree::gTreeFunc_AddChieldNode(FDQuery1, table, parentId, name, id),
-         "group \"" + name + "\" not added");
+    const bool added = Note(tree::gTreeFunc_AddChieldNode(FDQuery1, table, parentId, name, id),
+                            "group \"" + name + "\" not added");
     Note(tree::gTreeFunc_UpdateNodeGUID(FDQuery1, table, id, guid),
          "group \"" + name + "\" without its GUID");
-    ++mCounts.groupsAdded;
+    if (added) ++mCounts.groupsAdded;
   } else {
     Note(tree::gTreeFunc_UpdateNode(FDQuery1, table, id, name),
          "group \"" + name + "\" not renamed");

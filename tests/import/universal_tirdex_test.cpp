@@ -124,6 +124,18 @@ TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWa
       << R"("sourceID":"00000000-0000-0000-0000-0000000000CC","jsondocdate":"20260101000000"}})";
   EXPECT_EQ(load(file), 1);
   EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
+  // A group listed under itself cannot be moved there: counted and named; the rest is written.
+  std::ofstream(file, std::ios::binary)
+      << R"({"goodsgroups":[{"name":"A","guid":"00000000-0000-0000-0000-0000000000BB",)"
+      << R"("children":[{"name":"A","guid":"00000000-0000-0000-0000-0000000000BB"}]}],)"
+      << R"("info":{"ver":1,"sourceID":"00000000-0000-0000-0000-0000000000CC",)"
+      << R"("jsondocdate":"20260101000000"}})";
+  std::string report;
+  EXPECT_EQ(load(file, &report), 0);
+  EXPECT_NE(report.find("goods groups: 1 added, 1 updated\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("group tree operations failed: 1\n  group \"A\" not moved: "),
+            std::string::npos)
+      << report;
   test::RemoveBaseFiles(source);
   std::filesystem::remove(file);
 }
