@@ -75,6 +75,15 @@ int Fail(const char* command, const std::string& message, int code) {
 }
 
 int RunExport(const MainExportOptions& o) {
+  // Kitchen orders and documents would both write a "docs" member into the one object, which no
+  // loader reads back; refused before anything is written or claimed for delivery.
+  if (o.cookOrders && (!o.docsPeriod.empty() || o.docsRecent || o.docsAfter)) {
+    return Fail("export",
+                "--cook-orders cannot be combined with --docs-period, --docs-recent or "
+                "--docs-after: both write \"docs\"; export the kitchen orders to a file of "
+                "their own",
+                kExitUsage);
+  }
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
   builder.SetRunMode(static_cast<std::uint8_t>(o.runMode));
@@ -177,20 +186,27 @@ Sections, in the order they appear in the file:
   info            always: the base's GUID, the goods count and goods snapshot number
   --goods full    price lists, goods groups, recipes, every good with all its fields, its
                   stock quantity and its prices, then the product classification codes
-  --goods indocs  price lists, groups, recipes and goods with their main fields, for a peer
-                  that only needs the goods its documents use (no snapshot is reported)
-  --goods set1    goods with their main fields only (code, name, group, unit, prices 1, stock)
-  --goods set2    set1 plus prices 2 to 10 and the price lists of every good
+  --goods indocs  the sections of set1, for a peer that takes the goods its documents use:
+                  every good is written all the same (not only those in documents), the
+                  goods count in "info" is 999999999 and no snapshot is reported
+  --goods set1    price lists, goods groups, recipes, every good with its main fields only
+                  (code, name, group, unit, purchase price, price 1, stock), then the
+                  product classification codes
+  --goods set2    set1 plus prices 2 to 10 and the price list rows of every good
   --goods qtty    only the stock quantity of every good
   --barcodes      adds the barcodes to set1/set2 goods
   --partners      partners with their group tree; =GROUP keeps one group and its subgroups
   --contracts     partners as above, followed by their contracts
-  --cook-orders   open kitchen orders (what a kitchen monitor shows)
+  --cook-orders   open kitchen orders (what a kitchen monitor shows), as "docs": not with
+                  the document options below (exit code 2)
   --catalogs      users with rights, sale points, tax rates, entities, stores, currencies,
                   money accounts, cost items, discount rules, tables and modifiers
   documents       one of: --docs-period FROM TO (by document date), --docs-recent (up to
                   300 documents not yet delivered; the 100 oldest are claimed for this
-                  delivery), --docs-after ROWVERSION (changed since that row version)
+                  delivery), --docs-after ROWVERSION (changed since that row version:
+                  MS SQL Server keeps row versions itself, an SQLite base only through the
+                  triggers `tirdex schema` creates; in a base without them every row version
+                  is 0 and --docs-after finds no document)
 
 Run modes: 0 exports for a person (no client token is needed; the default), 1 answers a
 client: the token file's stores, entities and document types limit the documents, its

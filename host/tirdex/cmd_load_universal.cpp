@@ -18,6 +18,7 @@ namespace {
 struct LoadOptions {
   std::string base;
   std::string file;
+  bool dryRun = false;
 };
 
 int RunLoadUniversal(const LoadOptions& o) {
@@ -39,10 +40,20 @@ int RunLoadUniversal(const LoadOptions& o) {
       return kExitFailure;
     }
     loader.AddGoodsToBase();
-    connection->Commit();
+    // A trial run does all the work and its report, then undoes it.
+    if (o.dryRun) {
+      connection->Rollback();
+    } else {
+      connection->Commit();
+    }
     const auto& n = loader.Written();
-    std::cout << "goods groups: " << n.groupsAdded << " added, " << n.groupsUpdated << " updated\n"
+    std::cout << (o.dryRun ? "dry run, nothing written; would write:\n" : "")
+              << "goods groups: " << n.groupsAdded << " added, " << n.groupsUpdated << " updated\n"
               << "goods: " << n.goodsAdded << " added, " << n.goodsUpdated << " updated\n";
+    if (n.treeFailures > 0) {
+      std::cout << "group tree operations failed: " << n.treeFailures << "\n";
+      for (const std::string& message : n.treeMessages) std::cout << "  " << message << "\n";
+    }
     return kExitOk;
   } catch (const std::exception& e) {
     if (connection->InTransaction()) connection->Rollback();
@@ -59,13 +70,18 @@ void InstallLoadUniversal(CLI::App& app) {
       "group tree and every goods item, matched by GUID. A new goods item is added; a known one\n"
       "has its codes, names, barcodes, units, prices, flags, group and extra properties\n"
       "overwritten, an empty text or 0 where the file leaves a value out. A new item whose\n"
-      "\"guid\" is not a GUID ends the load. The file is accepted only when its \"info\" holds\n"
-      "a positive \"ver\" and the GUID of the base that wrote it. Everything is written in one\n"
-      "transaction: when the file is refused or anything fails, the base stays as it was.\n"
-      "Prints the groups and goods written. Exits 0 on success, 1 when the file is refused or\n"
-      "the load fails.");
+      "\"guid\" is not a GUID ends the load. A group tree operation that fails (a group listed\n"
+      "under itself, say) is counted and named in the report, and the load goes on.\n"
+      "Only a universal file is accepted: its \"info\" holds a positive \"ver\", the GUID of\n"
+      "the base that wrote it and \"jsondocdate\", its members are the universal sections, and\n"
+      "its goods and groups carry \"guid\" and \"name\"; a main export (export) is refused.\n"
+      "Everything is written in one transaction: when the file is refused or anything fails,\n"
+      "the base stays as it was. Prints the groups and goods written. Exits 0 on success, 1\n"
+      "when the file is refused or the load fails.");
   cmd->add_option("DB", options->base, "The SQLite base to load into")->required();
   cmd->add_option("FILE", options->file, "The universal JSON file")->required();
+  cmd->add_flag("--dry-run", options->dryRun,
+                "Do the whole load and print its report, then undo it: nothing is written");
   cmd->callback([options] { SetExitCode(RunLoadUniversal(*options)); });
 }
 

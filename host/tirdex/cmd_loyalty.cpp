@@ -84,8 +84,11 @@ Feeds:
               subgroups are off as well. All groups come in one array.
   products    goods in id order: GUID ("product_id"), group GUID ("category_id"), full
               name and "price", the highest of the good's prices ("0.00" when it has none).
+              A good outside every group has the all-zero GUID as "category_id".
   prices      the prices of the second price list of one sale point: good GUID
               ("external_id" and "product_uid"), sale point GUID ("spot_id") and "price".
+              A price whose good is gone, or the one row of a sale point without prices,
+              has the all-zero GUID for the good, so no page comes back short early.
               Only sale points marked for loyalty (bit 1 of their parameters) count;
               --sale-point N takes the N-th of them in id order (default 1). A number past
               the last one gives an empty array.

@@ -149,14 +149,18 @@ void RunRepost(const RepostOptions& o) {
         break;
     }
     const double seconds = elapsed();
-    std::cout << "re-posted " << r.documents << " documents in chunks of " << o.chunk;
+    std::cout << "went through " << r.documents << " documents in chunks of " << o.chunk;
     if (run.from || run.to) std::cout << " (period " << o.from << " .. " << o.to << ")";
     std::cout << " in " << std::fixed << std::setprecision(2) << seconds << " s";
     if (seconds > 0 && r.documents > 0) {
       std::cout << ", " << std::setprecision(0) << static_cast<double>(r.documents) / seconds
                 << " documents/s";
     }
-    std::cout << "\n";
+    std::cout << "\n  posted:      " << r.posted << "\n  left alone:  " << r.leftAlone
+              << " (not in state 0 or 3, not re-posted)"
+              << "\n  fallen back: " << r.fallenBack
+              << " (customer returns, production and types without postings, handed to single "
+                 "posting)\n";
     if (o.full) std::cout << "  registers cleared and balances rebuilt first\n";
     std::cout << "  tirAStore rows:       " << Count(conn, "SELECT COUNT(*) FROM tirAStore;")
               << "\n  tirAMSettlement rows: "
@@ -178,7 +182,9 @@ void InstallRepostCommands(CLI::App& app) {
       "or 3 are posted; orders are set to state 0; others are left alone. Mass re-posting\n"
       "removes no register rows, so without --full every document of the period must have\n"
       "none. Ctrl-C stops after the current document; the chunks done stay written. A\n"
-      "progress line on stderr shows documents done, documents per second and time left.");
+      "progress line on stderr shows documents done, documents per second and time left.\n"
+      "At the end it prints how many documents were posted, left alone and handed to\n"
+      "single posting (customer returns, production), and the register row counts.");
   repost->add_option("DB", o->base, "The SQLite base file")->required();
   repost->add_option("--from", o->from, "First date, YYYY-MM-DD[ HH:MM:SS]");
   repost->add_option("--to", o->to, "Last date (a bare date includes its whole day)");

@@ -176,8 +176,8 @@ void TDNJSUployalBuilder::RunBuildUployalGoods(std::int64_t pPos, std::int64_t p
     for (; !q.Eof(); q.Next()) {
       array.StartObject();
       r.Guid("product_id", cG1, cG2);
-      // A good outside every group has no group GUID to name.
-      array.Str("category_id", r.IsNull(cGr1) ? std::string() : r.Guid(cGr1, cGr2));
+      // A good outside every group names the GUID of the zero pair (the join gives nulls).
+      r.Guid("category_id", cGr1, cGr2);
       r.Str("name", cName);
       array.Str("price", PriceText(r.IsNull(cPrice) ? 0 : r.At(cPrice).AsExtended()));
       array.EndObject();
@@ -222,9 +222,8 @@ void TDNJSUployalBuilder::RunBuildUployalGoodsExternal_id(std::int64_t pPos, std
     const std::size_t cSp1 = r.Col("fSPGuid1"), cSp2 = r.Col("fSPGuid2"), cG1 = r.Col("fGoodGuid1"),
                       cG2 = r.Col("fGoodGuid2"), cPrice = r.Col("fPrice");
     for (; !q.Eof(); q.Next()) {
-      // A sale point whose price list holds no price comes back as one row without a good: it
-      // names no product, so it is left out rather than sent with an all-zero GUID.
-      if (r.IsNull(cG1)) continue;
+      // A price without its good (or a sale point whose list holds no price) is written with the
+      // GUID of the zero pair: dropping it would make a page come back short while rows follow.
       const std::string good = r.Guid(cG1, cG2);
       array.StartObject();
       array.Str("external_id", good);

@@ -1,6 +1,9 @@
 #include "import/tir_json_loader.h"
 
 #include <stdexcept>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "db/sql_text.h"
 #include "frame/app_globals.h"
@@ -27,6 +30,83 @@ bool IsSourceID(const std::string& text) {
   const std::size_t length = CharCount(text);
   if (length == 36) return true;
   return length == 38 && text.front() == '{' && text.back() == '}';
+}
+
+// The members the universal builder writes at the top of a file.
+constexpr std::string_view kUniversalKeys[] = {"goodsgroups",
+                                               "recipes",
+                                               "goods",
+                                               "entitiesgroups",
+                                               "entities",
+                                               "moneyaccounts",
+                                               "currenciesgroups",
+                                               "currencies",
+                                               "contracts",
+                                               "itemscostgroups",
+                                               "itemscost",
+                                               "vatsgroups",
+                                               "vats",
+                                               "tablesgroups",
+                                               "tables",
+                                               "storesgroups",
+                                               "stores",
+                                               "usersgroups",
+                                               "users",
+                                               "partnersgroups",
+                                               "partners",
+                                               "docs"};
+
+bool IsUniversalKey(std::string_view key) {
+  for (const std::string_view known : kUniversalKeys) {
+    if (key == known) return true;
+  }
+  return false;
+}
+
+// Elements of `array` must be objects with the texts "guid" and "name" (the loader overwrites a
+// goods item's name and a group's name with them); `at` names the array in the message.
+std::string RowFault(const json::Array& array, const std::string& at) {
+  for (std::size_t i = 0; i < array.Size(); ++i) {
+    const std::string where = at + "[" + std::to_string(i) + "]";
+    if (array.KindAt(i) != json::Kind::kObject) return where + " is not an object";
+    const json::Object row = array.GetObject(i);
+    if (row.KindOf("guid") != json::Kind::kString || row.KindOf("name") != json::Kind::kString) {
+      return where + " has no \"guid\" and \"name\" texts";
+    }
+  }
+  return {};
+}
+
+// Why `file` is not laid out as the universal builder writes it; empty when it is. A main export
+// also has an "info" with a version and a base GUID, but neither its "info" ("jsondocdate") nor
+// its rows match, and loading its goods would overwrite names and prices with nothing.
+std::string LayoutFault(const json::Object& file) {
+  if (file.GetObject("info").KindOf("jsondocdate") != json::Kind::kString) {
+    return "its \"info\" has no \"jsondocdate\" as the universal export writes it";
+  }
+  for (std::size_t i = 0; i < file.Size(); ++i) {
+    const std::string key(file.KeyAt(i));
+    if (key == "info") continue;
+    if (!IsUniversalKey(key)) return "\"" + key + "\" is not a section of a universal file";
+    if (file.KindOf(key) != json::Kind::kArray) return "\"" + key + "\" is not an array";
+  }
+  std::string fault = RowFault(file.GetArray("goods"), "goods");
+  // Group nodes at every depth, without recursion.
+  std::vector<std::pair<json::Array, std::string>> groups{
+      {file.GetArray("goodsgroups"), "goodsgroups"}};
+  while (fault.empty() && !groups.empty()) {
+    const auto [nodes, at] = groups.back();
+    groups.pop_back();
+    fault = RowFault(nodes, at);
+    for (std::size_t i = 0; fault.empty() && i < nodes.Size(); ++i) {
+      const json::Object node = nodes.GetObject(i);
+      const std::string where = at + "[" + std::to_string(i) + "].children";
+      if (!node.Has("children")) continue;
+      if (node.KindOf("children") != json::Kind::kArray) return where + " is not an array";
+      groups.emplace_back(node.GetArray("children"), where);
+    }
+  }
+  return fault;
 }
 
 }  // namespace
@@ -75,6 +155,11 @@ bool TTirJSonLoader::LoadFromFile(const std::string& file) {
   }
   if (!IsSourceID(mSourceID)) {
     Empty(file + ": the \"sourceID\" of \"info\" is not a base GUID: \"" + mSourceID + "\"");
+    return false;
+  }
+  const std::string fault = LayoutFault(mJson);
+  if (!fault.empty()) {
+    Empty(file + ": not a universal file: " + fault);
     return false;
   }
   return true;

@@ -7,6 +7,7 @@
 
 #include "db/query.h"
 #include "json/json_object.h"
+#include "tree/tree_types.h"
 
 namespace tir::db {
 class Connection;
@@ -33,18 +34,19 @@ struct TGoodsExportsDOCFromJS {
 // rows matched by GUID); document lines and stock quantities are handed to the caller.
 //
 // The loader opens no transaction: run it inside one to have a whole file written or nothing.
-// Database errors raise tir::db::DbError; a tree operation that fails raises DbError with its
-// message, since the tree would be left incomplete; a new goods item whose "guid" is no GUID
-// raises EConvertError.
+// Database errors raise tir::db::DbError; a tree operation that fails is counted in Written() and
+// the load goes on; a new goods item whose "guid" is no GUID raises EConvertError.
 class TTirJSonLoader {
  public:
   // Binds the queries to the host's connection (gAppPackParams.fFDConnect).
   TTirJSonLoader();
   explicit TTirJSonLoader(db::Connection& connection);
 
-  // Loads and checks a file; true when it is accepted. A file that cannot be read or parsed, or
-  // whose "info" lacks a positive "ver" or a base GUID "sourceID", leaves the loader empty and
-  // every later operation without effect; LastError() says why.
+  // Loads and checks a file; true when it is accepted. A file that cannot be read or parsed,
+  // whose "info" lacks a positive "ver", a base GUID "sourceID" or the "jsondocdate" of the
+  // universal export, or whose members are not laid out as that export writes them (arrays of the
+  // known sections; goods and groups objects with "guid" and "name" texts), leaves the loader
+  // empty and every later operation without effect; LastError() says why.
   bool LoadFromFile(const std::string& file);
   bool IsLoaded() const { return mJson.Size() > 0; }
   const std::string& LastError() const { return mError; }
@@ -73,6 +75,8 @@ class TTirJSonLoader {
     std::int64_t groupsUpdated = 0;
     std::int64_t goodsAdded = 0;
     std::int64_t goodsUpdated = 0;
+    std::int64_t treeFailures = 0;          // tree operations that reported a failure
+    std::vector<std::string> treeMessages;  // the first few of them, with the group's name
   };
   const Counts& Written() const { return mCounts; }
 
@@ -81,6 +85,9 @@ class TTirJSonLoader {
   // is not a GUID and for the all-zero GUID (the pair of a row that has none).
   static bool GuidPair(const std::string& text, std::int64_t& half1, std::int64_t& half2);
   void Empty(const std::string& why);
+  static constexpr std::size_t kNamedTreeFailures = 5;
+  // Counts a failed tree operation (naming the first few); true when it succeeded.
+  bool Note(const tree::TFuncR& result, const std::string& what);
   int AddGroupNode(const std::string& table, const json::Object& node, int parentId);
   std::int64_t GroupIdOf(const std::string& guid,
                          std::unordered_map<std::string, std::int64_t>& known);

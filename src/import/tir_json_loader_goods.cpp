@@ -117,12 +117,6 @@ void BindGoods(const std::vector<db::Param*>& params, const json::Object& item,
   }
 }
 
-// A tree operation that fails would leave the group tree incomplete: the caller's transaction
-// has to be undone, so the failure is raised like a database error.
-void Check(const tree::TFuncR& result, const std::string& what) {
-  if (result.fCode != 0) throw db::DbError(what + ": " + result.fStr);
-}
-
 void SendGoodsChanged(std::int32_t module, std::int32_t mode) {
   frame::TModSearchIn in{};
   frame::TModSearchOut out{};
@@ -136,21 +130,33 @@ void SendGoodsChanged(std::int32_t module, std::int32_t mode) {
 
 }  // namespace
 
+bool TTirJSonLoader::Note(const tree::TFuncR& result, const std::string& what) {
+  if (result.fCode == 0) return true;
+  ++mCounts.treeFailures;
+  if (mCounts.treeMessages.size() < kNamedTreeFailures) {
+    mCounts.treeMessages.push_back(what + ": " + result.fStr);
+  }
+  return false;
+}
+
 int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& node, int parentId) {
   const std::string guid = node.GetString("guid");
   const std::string name = node.GetString("name");
   int id = static_cast<int>(FindIdByGUID(table, guid));
+  // A failed tree operation is counted and the load goes on with the next one: the operations
+  // change nothing when they refuse, and a tree left unsound by a failed statement is what the
+  // tree check repairs.
   if (id == 0) {
-    Check(tree::gTreeFunc_AddChieldNode(FDQuery1, table, parentId, name, id),
-          "group \"" + name + "\" not added");
-    Check(tree::gTreeFunc_UpdateNodeGUID(FDQuery1, table, id, guid),
-          "group \"" + name + "\" without its GUID");
-    ++mCounts.groupsAdded;
+    const bool added = Note(tree::gTreeFunc_AddChieldNode(FDQuery1, table, parentId, name, id),
+                            "group \"" + name + "\" not added");
+    Note(tree::gTreeFunc_UpdateNodeGUID(FDQuery1, table, id, guid),
+         "group \"" + name + "\" without its GUID");
+    if (added) ++mCounts.groupsAdded;
   } else {
-    Check(tree::gTreeFunc_UpdateNode(FDQuery1, table, id, name),
-          "group \"" + name + "\" not renamed");
-    Check(tree::gTreeFunc_ChangeParent(FDQuery1, table, id, parentId),
-          "group \"" + name + "\" not moved");
+    Note(tree::gTreeFunc_UpdateNode(FDQuery1, table, id, name),
+         "group \"" + name + "\" not renamed");
+    Note(tree::gTreeFunc_ChangeParent(FDQuery1, table, id, parentId),
+         "group \"" + name + "\" not moved");
     ++mCounts.groupsUpdated;
   }
   return id;
@@ -178,10 +184,11 @@ void TTirJSonLoader::AddGroupsToBase(const std::string& table, const std::string
     }
     const json::Object node = level.nodes.GetObject(level.next++);
     const int parentId = level.parentId;
-    if (levels.size() == 1) frame::ProcessMessages();
+    frame::ProcessMessages();
     const int id = AddGroupNode(table, node, parentId);
+    // Children of a node that could not be added go under the root (a parent id of 0).
     const json::Array children = node.GetArray("children");
-    if (id != 0 && children.Size() > 0) levels.push_back({children, 0, id});
+    if (children.Size() > 0) levels.push_back({children, 0, id});
   }
 }
 

@@ -93,6 +93,7 @@ void TTirMassRepostBatch::PrepareBatch(db::Query& ADocuments) {
   FGoodsByDoc.clear();
   FBalances.clear();
   FDirtyBalances.clear();
+  FNoBalanceRow.clear();
   if (!ADocuments.IsOpen()) return;
   ADocuments.First();
   if (ADocuments.Eof()) return;
@@ -134,15 +135,20 @@ void TTirMassRepostBatch::PrepareBatch(db::Query& ADocuments) {
 
     const std::int64_t entity = q.FieldByIndex(10).AsInt64();
     const std::int64_t store2 = q.FieldByIndex(12).AsInt64();
-    // NULL reads as 0: a good without a balance row starts from nothing.
-    FBalances.try_emplace(
-        MakeStoreKey(entity, q.FieldByIndex(11).AsInt64(), line.fGoodId),
-        TTirBatchStoreBalance{q.FieldByIndex(13).AsExtended(), q.FieldByIndex(14).AsExtended()});
-    if (store2 != 0) {
-      FBalances.try_emplace(
-          MakeStoreKey(entity, store2, line.fGoodId),
-          TTirBatchStoreBalance{q.FieldByIndex(15).AsExtended(), q.FieldByIndex(16).AsExtended()});
-    }
+    // The starting balance of a store, from the columns qtty and qtty + 1; NULL reads as 0, and
+    // NULL in both means the balance row is missing.
+    const auto start = [&](std::int64_t store, std::size_t qtty) {
+      const TTirBatchStoreKey key = MakeStoreKey(entity, store, line.fGoodId);
+      const db::Field q1 = q.FieldByIndex(qtty);
+      const db::Field s1 = q.FieldByIndex(qtty + 1);
+      if (FBalances.try_emplace(key, TTirBatchStoreBalance{q1.AsExtended(), s1.AsExtended()})
+              .second &&
+          q1.IsNull() && s1.IsNull()) {
+        FNoBalanceRow.insert(key);
+      }
+    };
+    start(q.FieldByIndex(11).AsInt64(), 13);
+    if (store2 != 0) start(store2, 15);
   }
   q.Close();
 }
@@ -160,6 +166,8 @@ TTirBatchStoreBalance TTirMassRepostBatch::GetBalance(const TTirBatchStoreKey& k
   if (!q.Eof()) {
     balance.fQtty = q.FieldByName("fQtty").AsExtended();
     balance.fSum = q.FieldByName("fSum").AsExtended();
+  } else {
+    FNoBalanceRow.insert(key);
   }
   q.Close();
   FBalances.emplace(key, balance);
@@ -190,6 +198,7 @@ void TTirMassRepostBatch::AppendMovement(std::int64_t entity, std::int64_t store
                                          sum, posGoodId, contract, transact});
   const TTirBatchStoreKey key = MakeStoreKey(entity, store, good);
   TTirBatchStoreBalance balance = GetBalance(key);
+  if (FNoBalanceRow.count(key) != 0) return;  // the movement changes no balance
   balance.fQtty += sign * qtty;
   balance.fSum += sign * sum;
   SetBalance(key, balance);
@@ -230,8 +239,11 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
   const std::int64_t id = d.fId;
   if (d.fState != 0 && d.fState != 3) {
     if (d.fDocType == 6 || d.fDocType == 7 || d.fDocType == 15) {
+      ++FTally.posted;
       AppendPostedDocument(id);
       if (FPostedDocumentIds.size() >= kStateFlushLimit) Flush();
+    } else {
+      ++FTally.leftAlone;
     }
     return true;
   }
@@ -329,8 +341,10 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
     case 15:
       break;
     default:
+      ++FTally.fallenBack;
       return false;  // customer returns, production and types without postings: ordinary way
   }
+  ++FTally.posted;
   if (d.fState == 3) AppendPostedDocument(id);
   if (FMovements.size() >= kMovementFlushLimit || FPostedDocumentIds.size() >= kStateFlushLimit) {
     Flush();
@@ -343,9 +357,14 @@ void TTirMassRepostBatch::InvalidateDocumentBalances(db::Query& ADocument) {
   const TProvDocHeader d = ReadProvDocHeader(ADocument);
   const std::vector<TTirBatchDocGood>* lines = GoodsForDocument(d.fId);
   if (lines == nullptr) return;
+  const auto forget = [&](std::int64_t store, std::int64_t good) {
+    const TTirBatchStoreKey key = MakeStoreKey(d.fEntityId, store, good);
+    FBalances.erase(key);
+    FNoBalanceRow.erase(key);
+  };
   for (const TTirBatchDocGood& line : *lines) {
-    FBalances.erase(MakeStoreKey(d.fEntityId, d.fStoreId, line.fGoodId));
-    if (d.fStoreId2 != 0) FBalances.erase(MakeStoreKey(d.fEntityId, d.fStoreId2, line.fGoodId));
+    forget(d.fStoreId, line.fGoodId);
+    if (d.fStoreId2 != 0) forget(d.fStoreId2, line.fGoodId);
   }
 }
 

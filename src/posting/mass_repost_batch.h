@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "posting/register_rows.h"
@@ -107,6 +108,16 @@ class TTirMassRepostBatch {
   // Rows waiting to be written (for progress and tests).
   std::size_t PendingMovements() const { return FMovements.size(); }
   std::size_t PendingStates() const { return FPostedDocumentIds.size(); }
+  std::size_t PendingSettlements() const { return FSettlements.size(); }
+  std::size_t PendingPayments() const { return FPayments.size(); }
+
+  // What TryPostDocument did with the documents it was given, since the batch was created.
+  struct TTally {
+    std::size_t posted = 0;      // computed here, or (orders) set to state 0
+    std::size_t leftAlone = 0;   // states other than 0 and 3: not re-posted
+    std::size_t fallenBack = 0;  // handed back for the ordinary posting
+  };
+  const TTally& Tally() const { return FTally; }
 
   static constexpr std::size_t kMovementFlushLimit = 20000;
   static constexpr std::size_t kStateFlushLimit = 5000;
@@ -146,6 +157,11 @@ class TTirMassRepostBatch {
   std::unordered_map<std::int64_t, std::unique_ptr<std::vector<TTirBatchDocGood>>> FGoodsByDoc;
   TBalanceMap FBalances;
   TBalanceMap FDirtyBalances;
+  // Keys without a row in tirAStoreNow. Single posting only updates existing rows, so such a
+  // balance stays absent (0/0) whatever moves: costs taken from it are 0.
+  std::unordered_set<TTirBatchStoreKey, TTirBatchStoreKeyComparer, TTirBatchStoreKeyComparer>
+      FNoBalanceRow;
+  TTally FTally;
   std::unordered_map<std::int64_t, std::int32_t> FCashAccountTypes;
   std::vector<TTirBatchMovement> FMovements;
   std::vector<TTirBatchSettlement> FSettlements;

@@ -13,15 +13,12 @@ void TDMMainProvodka::BeginMassRepostMode() {
 }
 
 void TDMMainProvodka::EndMassRepostMode(bool AFlush) {
-  // The mode ends even when the final write fails, so that the engine posts normally again.
-  struct ModeOff {
-    TDMMainProvodka* self;
-    ~ModeOff() {
-      self->mMassRepostBatch.reset();
-      self->mMassRepostMode = false;
-    }
-  } off{this};
+  // A failing final write raises before the batch is freed: the rows not yet written stay in it
+  // and the mode stays on, so the caller can write them again (EndMassRepostMode(true)) or drop
+  // them with its transaction (EndMassRepostMode(false)).
   if (AFlush && mMassRepostBatch) mMassRepostBatch->Flush();
+  mMassRepostBatch.reset();
+  mMassRepostMode = false;
 }
 
 void TDMMainProvodka::PrepareMassRepostBatch(db::Query& pQueryDocs) {

@@ -161,14 +161,22 @@ TMassRepostResult RunMassRepost(TDMMainProvodka& engine, db::Connection& connect
         break;
       }
       const bool last = end == ids.size();
+      // The counts describe the documents done: those of committed chunks.
+      const auto done = [&] {
+        result.done = end;
+        const TTirMassRepostBatch::TTally& tally = engine.MassRepostBatch()->Tally();
+        result.posted = tally.posted;
+        result.leftAlone = tally.leftAlone;
+        result.fallenBack = tally.fallenBack;
+      };
       if (ownTransactions &&
           (last || std::chrono::steady_clock::now() - lastCommit >= kCommitEvery)) {
         engine.MassRepostBatch()->Flush();  // what is pending belongs to the chunks committed
         connection.Commit();
         lastCommit = std::chrono::steady_clock::now();
-        result.done = end;
+        done();
       } else if (!ownTransactions) {
-        result.done = end;
+        done();
       }
       if (o.progress) o.progress(end, ids.size());
     }

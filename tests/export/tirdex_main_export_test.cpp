@@ -90,6 +90,20 @@ TEST_F(TirdexMainExportTest, FailuresAndBadUsage) {
   EXPECT_FALSE(std::filesystem::exists(out_));
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --goods all"), 2);
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --docs-recent --docs-after 5"), 2);
+  // Kitchen orders and documents would both be "docs": refused, nothing written or marked sent.
+  const std::string delivery =
+      "SELECT group_concat(fId || ':' || IFNULL(fSyncState, '') || ':' || IFNULL(fSyncDate, "
+      "'')) FROM tirDocuments";
+  const std::string before = ScalarText(base_.Reopen(), delivery);
+  base_.Close();
+  for (const char* documents :
+       {"--docs-recent --mark-sent", "--docs-period 2000-01-01 2100-01-01", "--docs-after 0"}) {
+    EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --cook-orders " + documents), 2)
+        << documents;
+    EXPECT_FALSE(std::filesystem::exists(out_)) << documents;
+  }
+  EXPECT_EQ(ScalarText(base_.Reopen(), delivery), before);
+  base_.Close();
   EXPECT_EQ(Tirdex("export '" + base_.path() + ".missing' '" + out_ + "'"), 1);
 }
 

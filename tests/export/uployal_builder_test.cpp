@@ -66,10 +66,12 @@ TEST_F(UployalTest, ProductsTakeTheHighestPriceAndPageByPosition) {
   EXPECT_STREQ(doc[0]["price"].GetString(), "40.13");
   EXPECT_STREQ(doc[0]["product_id"].GetString(), SmallGuid(513).c_str());
   EXPECT_STREQ(doc[0]["category_id"].GetString(), SmallGuid(259).c_str());
+  base.conn().ExecScript("UPDATE tirGoods SET fGroupID=0 WHERE fId=3;");
   builder.RunBuildUployalGoods(2, 2);
   doc = Page();
   ASSERT_EQ(doc.Size(), 1u);
-  EXPECT_STREQ(doc[0]["price"].GetString(), "0.00");  // Піца has no price
+  EXPECT_STREQ(doc[0]["price"].GetString(), "0.00");                      // Піца has no price
+  EXPECT_STREQ(doc[0]["category_id"].GetString(), SmallGuid(0).c_str());  // nor a group
   builder.RunBuildUployalGoods(3, 10);
   EXPECT_EQ(builder.Text(), "[]");
   builder.RunBuildUployalGoods(0, 0);
@@ -81,15 +83,25 @@ TEST_F(UployalTest, SalePointPricesComeFromTheNthLoyaltySalePoint) {
       "INSERT INTO tirSalePoints (fId, fBitParams, fPriceId2, fGUID1) VALUES (1, 2, 2, 1),"
       " (2, 3, 2, 2), (3, 1, 7, 3);"
       "INSERT INTO tirPrices (fPriceId, fGoodId, fPrice) VALUES (2, 2, 15), (2, 1, 31), (1, 3, "
-      "9);");
+      "9), (2, 99, 4);");
   builder.RunBuildUployalGoodsExternal_id(0, 10, 1);  // sale point 2: the first with bit 1
   rapidjson::Document doc = Page();
-  ASSERT_EQ(doc.Size(), 2u);
-  EXPECT_STREQ(doc[0]["external_id"].GetString(), SmallGuid(513).c_str());
-  EXPECT_STREQ(doc[0]["spot_id"].GetString(), SmallGuid(2).c_str());
-  EXPECT_STREQ(doc[1]["price"].GetString(), "15.00");
-  builder.RunBuildUployalGoodsExternal_id(0, 10, 2);  // its price list is empty
-  EXPECT_EQ(Page().Size(), 0u);
+  ASSERT_EQ(doc.Size(), 3u);
+  // The price of good 99, which the base does not have, comes first with the zero pair's GUID.
+  EXPECT_STREQ(doc[0]["external_id"].GetString(), SmallGuid(0).c_str());
+  EXPECT_STREQ(doc[0]["price"].GetString(), "4.00");
+  EXPECT_STREQ(doc[1]["external_id"].GetString(), SmallGuid(513).c_str());
+  EXPECT_STREQ(doc[1]["spot_id"].GetString(), SmallGuid(2).c_str());
+  EXPECT_STREQ(doc[2]["price"].GetString(), "15.00");
+  // Pages of one row are never short while rows follow.
+  for (int pos = 0; pos < 3; ++pos) {
+    builder.RunBuildUployalGoodsExternal_id(pos, 1, 1);
+    EXPECT_EQ(Page().Size(), 1u) << pos;
+  }
+  builder.RunBuildUployalGoodsExternal_id(0, 10, 2);  // its price list is empty: one row
+  doc = Page();
+  ASSERT_EQ(doc.Size(), 1u);
+  EXPECT_STREQ(doc[0]["product_uid"].GetString(), SmallGuid(0).c_str());
   builder.RunBuildUployalGoodsExternal_id(0, 10, 3);  // out of range: empty, no error
   EXPECT_EQ(Page().Size(), 0u);
 }

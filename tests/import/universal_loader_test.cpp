@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "db/db_error.h"
 #include "frame/app_globals.h"
+#include "frame/ui_services.h"
 #include "import/tir_json_loader.h"
 #include "tests/export/export_test_support.h"
 #include "tests/support/temp_base.h"
@@ -29,7 +29,14 @@ std::int32_t TIR_STDCALL RecordRequest(frame::TModSearchIn pIn, frame::TModSearc
 const std::string kBaseGuid = "8495D472-6F1C-489A-3CBC-7C5AD04ACBF4";
 
 std::string Info(const std::string& ver, const std::string& source) {
-  return R"("info":{"ver":)" + ver + R"(,"sourceID":")" + source + R"("})";
+  return R"("info":{"ver":)" + ver + R"(,"sourceID":")" + source +
+         R"(","jsondocdate":"20260101120000"})";
+}
+
+// A group node with its children (texts of nodes joined by commas).
+std::string Group(int guid, const std::string& name, const std::string& children = "") {
+  return R"({"name":")" + name + R"(","guid":")" + SmallGuid(guid) + R"(","children":[)" +
+         children + "]}";
 }
 
 class UniversalLoaderTest : public ::testing::Test {
@@ -45,23 +52,54 @@ class UniversalLoaderTest : public ::testing::Test {
   }
   std::int64_t Int(const std::string& sql) { return test::ScalarInt(base_.conn(), sql); }
   std::string Text(const std::string& sql) { return test::ScalarText(base_.conn(), sql); }
+  ::testing::AssertionResult TreeIsSound() {
+    db::Query query(base_.conn());
+    std::string report;
+    if (tree::gTreeFunc_CheckIntegrity(query, "tirGoodsGroups", report)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << report;
+  }
 
   test::TempBase base_;
   TTirJSonLoader loader_{base_.conn()};
   std::string file_ = test::TempPath(".json");
 };
 
-TEST_F(UniversalLoaderTest, FileIsAcceptedOnlyWithAVersionAndABaseGuid) {
-  const std::string goods = R"("goods":[{"guid":")" + SmallGuid(1) + R"("}])";
+TEST_F(UniversalLoaderTest, OnlyAUniversalFileIsAcceptedAndARefusedOneWritesNothing) {
+  const std::string goods = R"("goods":[{"guid":")" + SmallGuid(1) + R"(","name":"n"}])";
   EXPECT_TRUE(Load(goods, Info("2", kBaseGuid)));
   EXPECT_EQ(loader_.Ver(), 2);
-  for (const std::string& refused :
-       {Info("0", kBaseGuid), Info("1", kBaseGuid.substr(1)), Info("1", kBaseGuid + "0"),
-        Info("1", "{" + kBaseGuid), Info("1", "(" + kBaseGuid + ")"), std::string(R"("i":0)")}) {
-    EXPECT_FALSE(Load(goods, refused)) << refused;
+  const std::string good = R"({"guid":")" + SmallGuid(1) + R"(","name":"n"})";
+  const std::string mainInfo = R"("info":{"ver":1,"sourceID":"{)" + kBaseGuid +
+                               R"(}","error":200,"errorTxt":"OK.","goodsCount":1})";
+  const std::pair<std::string, std::string> refused[] = {
+      {goods, Info("0", kBaseGuid)},
+      {goods, Info("1", kBaseGuid.substr(1))},
+      {goods, Info("1", kBaseGuid + "0")},
+      {goods, Info("1", "{" + kBaseGuid)},
+      {goods, Info("1", "(" + kBaseGuid + ")")},
+      {goods, R"("i":0)"},
+      // A main export with quantities only: a version and a base GUID, but not its "info".
+      {R"("goods":[{"guid":")" + SmallGuid(1) + R"(","lid":1,"qtty":5}])", mainInfo},
+      {goods + R"(,"request":{"ver":1})", Info("1", kBaseGuid)},
+      {goods + R"(,"prices":[])", Info("1", kBaseGuid)},
+      {R"("goods":{"guid":"x"})", Info("1", kBaseGuid)},
+      {R"("goods":[{"guid":")" + SmallGuid(1) + R"(","lid":1,"qtty":5}])", Info("1", kBaseGuid)},
+      {R"("goods":[)" + good + R"(,7])", Info("1", kBaseGuid)},
+      {R"("goodsgroups":[)" + good + R"(,{"name":"g","guid":")" + SmallGuid(2) +
+           R"(","children":[{"name":"no guid"}]}])",
+       Info("1", kBaseGuid)},
+      {R"("goodsgroups":[{"name":"g","guid":")" + SmallGuid(2) + R"(","children":{}}])",
+       Info("1", kBaseGuid)},
+  };
+  for (const auto& [body, info] : refused) {
+    EXPECT_FALSE(Load(body, info)) << body << info;
+    EXPECT_FALSE(loader_.LastError().empty());
     loader_.AddGoodsToBase();  // a refused file writes nothing
   }
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 0);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoodsGroups WHERE fclev>0"), 0);
 }
 
 TEST_F(UniversalLoaderTest, GoodsOverwriteEveryKnownColumnAndMissingMembersClearThem) {
@@ -82,51 +120,61 @@ TEST_F(UniversalLoaderTest, GoodsOverwriteEveryKnownColumnAndMissingMembersClear
 
   // Again without "p3", "desc" and "group"; a new goods item in a group the base does not know;
   // the zero group GUID does not find the root.
-  ASSERT_TRUE(Load(R"("goods":[{"guid":")" + g + R"("},{"guid":")" + SmallGuid(0x102) +
-                   R"(","group":")" + SmallGuid(9) + R"("},{"guid":")" + SmallGuid(0x103) +
-                   R"(","group":")" + SmallGuid(0) + R"("}])"));
+  ASSERT_TRUE(Load(R"("goods":[{"guid":")" + g + R"(","name":""},{"guid":")" + SmallGuid(0x102) +
+                   R"(","name":"","group":")" + SmallGuid(9) + R"("},{"guid":")" +
+                   SmallGuid(0x103) + R"(","name":"","group":")" + SmallGuid(0) + R"("}])"));
   loader_.AddGoodsToBase();
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 3);
   EXPECT_EQ(Text("SELECT fDesc||fPriceOut3" + row), "0.0");
   EXPECT_EQ(Int("SELECT SUM(fGroupID) FROM tirGoods"), 0);
   EXPECT_EQ(loader_.Written().goodsUpdated, 1);
   // A new item whose "guid" is no GUID ends the load with an error.
-  for (const char* bad : {R"({"name":"no guid"})", R"({"guid":"x"})", "7"}) {
-    ASSERT_TRUE(Load(std::string(R"("goods":[)") + bad + "]"));
-    EXPECT_ANY_THROW(loader_.AddGoodsToBase()) << bad;
-  }
+  ASSERT_TRUE(Load(R"("goods":[{"guid":"x","name":"n"}])"));
+  EXPECT_ANY_THROW(loader_.AddGoodsToBase());
   EXPECT_THROW(loader_.FindIdByGUID("tirGoods;DROP TABLE x", g), std::invalid_argument);
 }
 
 TEST_F(UniversalLoaderTest, GroupTreeIsAddedThenRenamedAndMovedByGuid) {
-  const auto group = [](int guid, const std::string& name, const std::string& children = "") {
-    return R"({"name":")" + name + R"(","guid":")" + SmallGuid(guid) + R"(","children":[)" +
-           children + "]}";
-  };
-  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(2, "B", group(3, "C"))) + "," +
-                   group(4, "D") + "]"));
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + Group(1, "A", Group(2, "B", Group(3, "C"))) + "," +
+                   Group(4, "D") + "]"));
   loader_.AddGoodsToBase();
   // C moves from B to D and is renamed.
-  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(2, "B")) + "," +
-                   group(4, "D", group(3, "C2")) + "]"));
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + Group(1, "A", Group(2, "B")) + "," +
+                   Group(4, "D", Group(3, "C2")) + "]"));
   loader_.AddGoodsToBase();
   EXPECT_EQ(loader_.Written().groupsUpdated, 4);
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoodsGroups"), 5);
   EXPECT_EQ(Text("SELECT p.fName||'/'||g.fName FROM tirGoodsGroups g JOIN tirGoodsGroups p ON "
                  "p.fcl<g.fcl AND p.fcr>g.fcr AND p.fclev=g.fclev-1 WHERE g.fGUID1=3"),
             "D/C2");
-  db::Query query(base_.conn());
-  std::string report;
-  EXPECT_TRUE(tree::gTreeFunc_CheckIntegrity(query, "tirGoodsGroups", report)) << report;
+  EXPECT_TRUE(TreeIsSound());
+}
 
-  // A group listed under itself cannot be moved there: the load stops with an error.
-  ASSERT_TRUE(Load(R"("goodsgroups":[)" + group(1, "A", group(1, "A")) + "]"));
-  EXPECT_THROW(loader_.AddGoodsToBase(), db::DbError);
+TEST_F(UniversalLoaderTest, FailedTreeOperationsAreCountedAndTheLoadGoesOn) {
+  // A under itself cannot be moved there; its child B, the later group C and the goods still come.
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + Group(1, "A", Group(1, "A", Group(2, "B"))) + "," +
+                   Group(3, "C") + R"(],"goods":[{"guid":")" + SmallGuid(0x101) +
+                   R"(","name":"g","group":")" + SmallGuid(2) + R"("}])"));
+  const std::int64_t calls = frame::HeadlessUi().ProcessMessagesCalls();
+  loader_.AddGoodsToBase();
+  // The host's messages are processed before every group node, nested ones too.
+  EXPECT_EQ(frame::HeadlessUi().ProcessMessagesCalls() - calls, 4);
+  const auto& n = loader_.Written();
+  EXPECT_EQ(n.treeFailures, 1);
+  ASSERT_EQ(n.treeMessages.size(), 1u);
+  EXPECT_NE(n.treeMessages[0].find("\"A\" not moved"), std::string::npos) << n.treeMessages[0];
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoodsGroups WHERE fclev>0"), 3);
+  EXPECT_EQ(Int("SELECT fGroupID FROM tirGoods"),
+            Int("SELECT fId FROM tirGoodsGroups WHERE fGUID1=2"));
+  EXPECT_EQ(Text("SELECT p.fName FROM tirGoodsGroups g JOIN tirGoodsGroups p ON p.fcl<g.fcl AND "
+                 "p.fcr>g.fcr AND p.fclev=g.fclev-1 WHERE g.fGUID1=2"),
+            "A");
+  EXPECT_TRUE(TreeIsSound());
 }
 
 TEST_F(UniversalLoaderTest, LinesAndQuantitiesStopAtTheFirstUnknownGoods) {
   const auto item = [](int guid, const std::string& rest) {
-    return R"({"guid":")" + SmallGuid(guid) + "\"" + rest + "}";
+    return R"({"guid":")" + SmallGuid(guid) + R"(","name":"")" + rest + "}";
   };
   ASSERT_TRUE(Load(R"("goods":[)" + item(1, R"(,"code":"c1","p1":4)") + "," + item(2, "") + "]"));
   loader_.AddGoodsToBase();

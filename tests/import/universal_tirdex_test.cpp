@@ -13,9 +13,14 @@
 namespace tir::importing {
 namespace {
 
-int Tirdex(const std::string& args) {
-  const std::string command = std::string("'") + TIRDEX_FILE + "' " + args + " >/dev/null 2>&1";
+// Runs tirdex; its standard output goes to `out` when given.
+int Tirdex(const std::string& args, std::string* out = nullptr) {
+  const std::string outFile = test::TempPath(".out");
+  const std::string command =
+      std::string("'") + TIRDEX_FILE + "' " + args + " >'" + outFile + "' 2>/dev/null";
   const int status = std::system(command.c_str());
+  if (out != nullptr) *out = test::ReadFile(outFile);
+  std::filesystem::remove(outFile);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -59,10 +64,16 @@ TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWa
   ASSERT_EQ(Tirdex("demo-base '" + source + "' --goods 300 --seed 3"), 0);
   ASSERT_EQ(Tirdex("export-period '" + source + "' 2000-01-01 2100-12-31 '" + file + "'"), 0);
   ASSERT_EQ(Tirdex("schema '" + target.path() + "' --force"), 0);
-  const auto load = [&](const std::string& f) {
-    return Tirdex("load-universal '" + target.path() + "' '" + f + "'");
+  const auto load = [&](const std::string& f, std::string* out = nullptr,
+                        const std::string& flags = "") {
+    return Tirdex("load-universal " + flags + " '" + target.path() + "' '" + f + "'", out);
   };
-  ASSERT_EQ(load(file), 0);
+  // A trial run reports what the real one then does, and writes nothing.
+  std::string trial, real;
+  ASSERT_EQ(load(file, &trial, "--dry-run"), 0);
+  ASSERT_EQ(load(file, &real), 0);
+  EXPECT_EQ(trial, "dry run, nothing written; would write:\n" + real);
+  EXPECT_NE(real.find("goods: 300 added, 0 updated"), std::string::npos) << real;
   db::Connection& c = target.Reopen();
   const auto count = [&](const std::string& sql) { return test::ScalarInt(c, sql); };
   db::Query attach(c);
@@ -91,18 +102,40 @@ TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWa
 
   const std::string once = Snapshot(c);
   ASSERT_EQ(load(file), 0);
-  EXPECT_EQ(Snapshot(c), once);
-  // A damaged (cut) file and one that fails half-way (a group under itself): exit 1, no change.
+  EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
+  // A trial run with another base's goods writes nothing.
+  const std::string other = test::TempPath();
+  ASSERT_EQ(Tirdex("demo-base '" + other + "' --goods 50 --seed 4"), 0);
+  ASSERT_EQ(Tirdex("export-period '" + other + "' 2000-01-01 2100-12-31 '" + file + "'"), 0);
+  test::RemoveBaseFiles(other);
+  ASSERT_EQ(load(file, &trial, "--dry-run"), 0);
+  EXPECT_NE(trial.find("goods: 50 added"), std::string::npos) << trial;
+  EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
+  // Refused with no change: a main export (its goods carry quantities only), a damaged (cut)
+  // file, and one that fails half-way (a new goods item whose "guid" is no GUID, after a group).
+  ASSERT_EQ(Tirdex("export '" + source + "' '" + file + "' --goods qtty"), 0);
+  EXPECT_EQ(load(file), 1);
   const std::string text = test::ReadFile(file);
   std::ofstream(file, std::ios::binary) << text.substr(0, text.size() / 2);
   EXPECT_EQ(load(file), 1);
   std::ofstream(file, std::ios::binary)
-      << R"({"goodsgroups":[{"name":"new","guid":"00000000-0000-0000-0000-0000000000AA"},)"
-      << R"({"name":"A","guid":"00000000-0000-0000-0000-0000000000BB","children":[)"
-      << R"({"name":"A","guid":"00000000-0000-0000-0000-0000000000BB"}]}],)"
-      << R"("info":{"ver":1,"sourceID":"00000000-0000-0000-0000-0000000000CC"}})";
+      << R"({"goodsgroups":[{"name":"new","guid":"00000000-0000-0000-0000-0000000000AA"}],)"
+      << R"("goods":[{"guid":"not a guid","name":"x"}],"info":{"ver":1,)"
+      << R"("sourceID":"00000000-0000-0000-0000-0000000000CC","jsondocdate":"20260101000000"}})";
   EXPECT_EQ(load(file), 1);
-  EXPECT_EQ(Snapshot(c), once);
+  EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
+  // A group listed under itself cannot be moved there: counted and named; the rest is written.
+  std::ofstream(file, std::ios::binary)
+      << R"({"goodsgroups":[{"name":"A","guid":"00000000-0000-0000-0000-0000000000BB",)"
+      << R"("children":[{"name":"A","guid":"00000000-0000-0000-0000-0000000000BB"}]}],)"
+      << R"("info":{"ver":1,"sourceID":"00000000-0000-0000-0000-0000000000CC",)"
+      << R"("jsondocdate":"20260101000000"}})";
+  std::string report;
+  EXPECT_EQ(load(file, &report), 0);
+  EXPECT_NE(report.find("goods groups: 1 added, 1 updated\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("group tree operations failed: 1\n  group \"A\" not moved: "),
+            std::string::npos)
+      << report;
   test::RemoveBaseFiles(source);
   std::filesystem::remove(file);
 }

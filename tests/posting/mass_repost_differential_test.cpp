@@ -1,9 +1,11 @@
-// A full mass re-posting of a sample base leaves the registers and the document states exactly
-// as re-posting the same documents one by one in the same order.
+// Mass re-posting of a sample base leaves the registers and the document states exactly as
+// re-posting the same documents one by one in the same order: a full run, and a run of a period
+// on a base whose earlier documents are posted and some of whose balance rows are missing.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,25 @@ Snapshot Take(db::Connection& c) {
   return s;
 }
 
+// Re-posts one by one, in date and id order, the documents dated in [from, to) (either bound
+// may be left out), in one transaction.
+void PostOneByOne(db::Connection& c, std::optional<double> from, std::optional<double> to) {
+  TDMMainProvodka engine;
+  engine.SetConnectToDB(&c);
+  db::Query ids(c);
+  ids.SetSql(std::string("SELECT fId FROM tirDocuments WHERE 1=1") +
+             (from ? " AND fDateTime >= :pFrom" : "") + (to ? " AND fDateTime < :pTo" : "") +
+             " ORDER BY fDateTime, fId;");
+  if (from) ids.ParamByName("pFrom").SetDateTime(*from);
+  if (to) ids.ParamByName("pTo").SetDateTime(*to);
+  ids.Open();
+  c.StartTransaction();
+  for (; !ids.Eof(); ids.Next()) {
+    engine.Provodka(ids.FieldByIndex(0).AsInt64(), kPostRepost, false, false);
+  }
+  c.Commit();
+}
+
 void ExpectSame(const Table& expected, const Table& actual, const char* what) {
   ASSERT_EQ(expected.size(), actual.size()) << what;
   for (std::size_t r = 0; r < expected.size(); ++r) {
@@ -87,6 +108,20 @@ void ExpectSame(const Table& expected, const Table& actual, const char* what) {
           << ") column " << k;
     }
   }
+}
+
+TMassRepostResult MassRepost(db::Connection& c, const TMassRepostOptions& o) {
+  TDMMainProvodka engine;
+  engine.SetConnectToDB(&c);
+  return RunMassRepost(engine, c, o);
+}
+
+void ExpectSame(const Snapshot& expected, const Snapshot& actual) {
+  ExpectSame(expected.store, actual.store, "tirAStore");
+  ExpectSame(expected.balances, actual.balances, "tirAStoreNow");
+  ExpectSame(expected.settlements, actual.settlements, "tirAMSettlement");
+  ExpectSame(expected.payments, actual.payments, "tirAPayments");
+  ExpectSame(expected.states, actual.states, "document states");
 }
 
 class MassRepostDifferentialTest : public ::testing::TestWithParam<std::uint64_t> {
@@ -119,15 +154,8 @@ TEST_P(MassRepostDifferentialTest, MassRepostEqualsOneByOne) {
     TDMMainProvodka engine;
     engine.SetConnectToDB(&single.conn());
     engine.RebuildStoresFull();
-    db::Query ids(single.conn());
-    ids.SetSql("SELECT fId FROM tirDocuments ORDER BY fDateTime, fId;");
-    ids.Open();
-    single.conn().StartTransaction();
-    for (; !ids.Eof(); ids.Next()) {
-      engine.Provodka(ids.FieldByIndex(0).AsInt64(), kPostRepost, false, false);
-    }
-    single.conn().Commit();
   }
+  PostOneByOne(single.conn(), std::nullopt, std::nullopt);
   const Snapshot expected = Take(single.conn());
   ASSERT_FALSE(expected.store.empty());
   ASSERT_FALSE(expected.payments.empty());
@@ -136,19 +164,57 @@ TEST_P(MassRepostDifferentialTest, MassRepostEqualsOneByOne) {
     SCOPED_TRACE("chunk " + std::to_string(chunk));
     tir::test::TempBase mass;
     MakeSampleBase(mass.conn(), seed);
-    TDMMainProvodka engine;
-    engine.SetConnectToDB(&mass.conn());
     TMassRepostOptions o;
     o.chunk = chunk;
     o.full = true;
-    const TMassRepostResult r = RunMassRepost(engine, mass.conn(), o);
+    const TMassRepostResult r = MassRepost(mass.conn(), o);
     ASSERT_EQ(r.outcome, TMassRepostResult::TOutcome::kDone);
-    const Snapshot actual = Take(mass.conn());
-    ExpectSame(expected.store, actual.store, "tirAStore");
-    ExpectSame(expected.balances, actual.balances, "tirAStoreNow");
-    ExpectSame(expected.settlements, actual.settlements, "tirAMSettlement");
-    ExpectSame(expected.payments, actual.payments, "tirAPayments");
-    ExpectSame(expected.states, actual.states, "document states");
+    ExpectSame(expected, Take(mass.conn()));
+  }
+}
+
+// Removes a third of the balance rows of a sample base and posts the documents before `from` one
+// by one: the state a period run starts from.
+void PrepareForPeriod(db::Connection& c, double from) {
+  db::Query q(c);
+  q.SetSql("DELETE FROM tirAStoreNow WHERE (fGoodId * 5 + fStoreId) % 3 = 0;");
+  q.ExecSql();
+  PostOneByOne(c, std::nullopt, from);
+}
+
+// The date of the document at `fraction` of the base's documents in date order.
+double DateAt(db::Connection& c, double fraction) {
+  db::Query q(c);
+  q.SetSql("SELECT fDateTime FROM tirDocuments ORDER BY fDateTime, fId LIMIT 1 OFFSET " +
+           std::to_string(static_cast<int>(fraction * 250)) + ";");
+  q.Open();
+  return q.FieldByIndex(0).AsDateTime();
+}
+
+TEST_P(MassRepostDifferentialTest, PeriodRunOnABaseWithMissingBalanceRowsEqualsOneByOne) {
+  const std::uint64_t seed = GetParam();
+  tir::test::TempBase base;
+  MakeSampleBase(base.conn(), seed);
+  const double from = DateAt(base.conn(), 0.3), to = DateAt(base.conn(), 0.8);
+  PrepareForPeriod(base.conn(), from);
+  ASSERT_GT(tir::test::ScalarInt(base.conn(), "SELECT COUNT(*) FROM tirAStore;"), 0);
+  PostOneByOne(base.conn(), from, to);
+  const Snapshot expected = Take(base.conn());
+
+  for (const std::size_t chunk : {std::size_t{1}, std::size_t{500}}) {
+    SCOPED_TRACE("chunk " + std::to_string(chunk));
+    tir::test::TempBase mass;
+    MakeSampleBase(mass.conn(), seed);
+    PrepareForPeriod(mass.conn(), from);
+    TMassRepostOptions o;
+    o.chunk = chunk;
+    o.from = from;
+    o.to = to;
+    o.toExclusive = true;
+    const TMassRepostResult r = MassRepost(mass.conn(), o);
+    ASSERT_EQ(r.outcome, TMassRepostResult::TOutcome::kDone);
+    EXPECT_EQ(r.posted + r.leftAlone + r.fallenBack, r.documents);
+    ExpectSame(expected, Take(mass.conn()));
   }
 }
 

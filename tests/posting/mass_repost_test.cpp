@@ -17,10 +17,12 @@ namespace {
 class MassRepostTest : public PostingTest {
  protected:
   // Re-posts the documents in one chunk, in date and id order, through the engine's mode.
-  void RepostInOneChunk() {
+  TMassRepostResult RepostInOneChunk() {
     TMassRepostOptions o;
     o.chunk = 1000;
-    ASSERT_EQ(RunMassRepost(engine(), conn(), o).outcome, TMassRepostResult::TOutcome::kDone);
+    const TMassRepostResult r = RunMassRepost(engine(), conn(), o);
+    EXPECT_EQ(r.outcome, TMassRepostResult::TOutcome::kDone);
+    return r;
   }
   DocFields Doc(int type, int state, double date) {
     DocFields d;
@@ -55,6 +57,22 @@ TEST_F(MassRepostTest, SalesOfOneGoodShareTheRunningBalanceWithinAChunk) {
   EXPECT_NEAR(Balance(1, 1, 7).second, 0, 1e-9);
 }
 
+TEST_F(MassRepostTest, WithoutABalanceRowGoodsMoveAsInSinglePosting) {
+  // No balance row for (1, 1, 7): a movement changes no balance, so a sale after a receipt costs 0.
+  const std::int64_t receipt = AddDoc(Doc(1, 0, 45000.1), {{.good = 7, .qtty = 5, .sum = 50}});
+  const std::int64_t sale = AddDoc(Doc(2, 0, 45000.2), {{.good = 7, .qtty = 2}});
+  Post(receipt);
+  Post(sale);
+  ASSERT_EQ(Moves(sale).size(), 1U);
+  const double single = Moves(sale)[0].sum;
+  EXPECT_DOUBLE_EQ(single, 0);
+  engine().ClearAllRegisters();
+  RepostInOneChunk();
+  ASSERT_EQ(Moves(sale).size(), 1U);
+  EXPECT_DOUBLE_EQ(Moves(sale)[0].sum, single);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStoreNow"), 0);
+}
+
 TEST_F(MassRepostTest, CustomerReturnInAChunkIsPostedOrdinarilyAndLaterDocumentsSeeIt) {
   SetBalance(1, 1, 7, 0, 0);
   const std::int64_t receipt = AddDoc(Doc(1, 3, 45000.1), {{.good = 7, .qtty = 10, .sum = 50}});
@@ -81,11 +99,16 @@ TEST_F(MassRepostTest, StatesFollowTheRepostRules) {
   const std::int64_t unposted = AddDoc(Doc(2, 1, 45000.2), {{.good = 7, .qtty = 1}});
   const std::int64_t fresh = AddDoc(Doc(9, 3, 45000.3), {{.good = 7, .qtty = 1}});
   const std::int64_t posted = AddDoc(Doc(10, 0, 45000.4), {{.good = 7, .qtty = 1, .sum = 3}});
+  AddDoc(Doc(16, 0, 45000.5));  // no routine: handed to single posting, which does nothing
   Exec("CREATE TABLE tStateWrites (fId INTEGER);");
   Exec(
       "CREATE TRIGGER tStateLog AFTER UPDATE OF fState ON tirDocuments BEGIN INSERT INTO "
       "tStateWrites VALUES (NEW.fId); END;");
-  RepostInOneChunk();
+  const TMassRepostResult r = RepostInOneChunk();
+  EXPECT_EQ(r.documents, 5U);
+  EXPECT_EQ(r.posted, 3U);  // the order, the write-off and the taking on stock
+  EXPECT_EQ(r.leftAlone, 1U);
+  EXPECT_EQ(r.fallenBack, 1U);
   EXPECT_EQ(State(order), 0);
   EXPECT_EQ(State(unposted), 1);
   EXPECT_TRUE(Moves(unposted).empty());
@@ -190,6 +213,42 @@ TEST_F(MassRepostTest, ModeRemovesNothingAndIsDroppedUnwrittenWithTheEngine) {
   }
   EXPECT_TRUE(Moves(more).empty());
   EXPECT_EQ(State(more), 3);
+}
+
+TEST_F(MassRepostTest, FailedFinalWriteKeepsTheUnwrittenRowsInTheBatch) {
+  SetBalance(1, 1, 7, 10, 100);
+  DocFields fields = Doc(2, 3, 45000.1);
+  fields.docSum = 30;
+  const std::int64_t sale = AddDoc(fields, {{.good = 7, .qtty = 2}});
+  engine().BeginMassRepostMode();
+  {
+    db::Query docs(conn());
+    docs.SetSql("SELECT * FROM tirDocuments;");
+    docs.Open();
+    engine().PrepareMassRepostBatch(docs);
+    engine().ProvodkaMassBatchOpened(docs);
+  }
+  Exec(
+      "CREATE TRIGGER tNoSettlement BEFORE INSERT ON tirAMSettlement BEGIN SELECT "
+      "RAISE(ABORT, 'settlements refused'); END;");
+  EXPECT_THROW(engine().EndMassRepostMode(true), db::DbError);
+  // The movement went in before the failure; the settlement and the state wait in the batch.
+  EXPECT_EQ(Moves(sale).size(), 1U);
+  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 8);
+  ASSERT_NE(engine().MassRepostBatch(), nullptr);
+  EXPECT_TRUE(engine().MassRepostMode());
+  EXPECT_EQ(engine().MassRepostBatch()->PendingMovements(), 0U);
+  EXPECT_EQ(engine().MassRepostBatch()->PendingSettlements(), 1U);
+  EXPECT_EQ(engine().MassRepostBatch()->PendingStates(), 1U);
+  Exec("DROP TRIGGER tNoSettlement;");
+  engine().EndMassRepostMode(true);
+  EXPECT_EQ(engine().MassRepostBatch(), nullptr);
+  EXPECT_FALSE(engine().MassRepostMode());
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAMSettlement WHERE fDocId = " + std::to_string(sale)),
+            1);
+  EXPECT_EQ(Moves(sale).size(), 1U);
+  EXPECT_DOUBLE_EQ(Balance(1, 1, 7).first, 8);
+  EXPECT_EQ(State(sale), 0);
 }
 
 TEST_F(MassRepostTest, RunRefusesDocumentsThatStillHaveRows) {

@@ -57,6 +57,23 @@ if(NOT value EQUAL 0)
   message(FATAL_ERROR "registers not empty after clear-registers")
 endif()
 
+# Mass re-posting names what it did with each document: posted, left alone (states other than 0
+# and 3, orders aside) and handed to single posting (customer returns, production, other types).
+sql("UPDATE tirDocuments SET fState = 1 WHERE fId % 4 = 0;")
+sql("SELECT COUNT(*) FROM tirDocuments WHERE fState NOT IN (0, 3) AND fDocType NOT IN (6, 7, 15);")
+set(left "${value}")
+sql("SELECT COUNT(*) FROM tirDocuments WHERE fState IN (0, 3) AND fDocType NOT IN (1, 2, 4, 5, 6, 7, 8, 9, 10, 12, 14, 15);")
+set(fallen "${value}")
+math(EXPR posted "${docs} - ${left} - ${fallen}")
+run(0 repost "${base}" --full)
+expect("${out}" "went through ${docs} documents")
+expect("${out}" "posted: +${posted}\n")
+expect("${out}" "left alone: +${left} ")
+expect("${out}" "fallen back: +${fallen} ")
+if(left EQUAL 0)
+  message(FATAL_ERROR "no document was left alone")
+endif()
+
 # Bad usage and failures.
 run(1 post "${base}" 99999999)
 run(2 post "${base}")
