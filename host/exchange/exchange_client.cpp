@@ -97,6 +97,7 @@ import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
                                       std::vector<import::TLoadStep> pSteps) {
   // The answer's "info" must say 200 before anything of it is loaded.
   pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
+                                   l.GetRespParams();
                                    if (l.mLResp.error != 200) {
                                      throw std::runtime_error(
                                          "the service refused the request: error " +
