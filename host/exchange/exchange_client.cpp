@@ -97,7 +97,6 @@ import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
                                       std::vector<import::TLoadStep> pSteps) {
   // The answer's "info" must say 200 before anything of it is loaded.
   pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
-                                   l.GetRespParams();
                                    if (l.mLResp.error != 200) {
                                      throw std::runtime_error(
                                          "the service refused the request: error " +
@@ -105,6 +104,8 @@ import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
 }  // namespace tir::exchange
 }
 });
+// The file load reads only its sections: the answer's "info" is read before the check above.
+pSteps.insert(pSteps.begin(), {"info", [](import::TDMJsonLoader& l) { l.GetRespParams(); }});
 pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
 return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 }
