@@ -104,6 +104,8 @@ import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
 }  // namespace tir::exchange
 }
 });
+// The file load reads only its sections: the answer's "info" is read before the check above.
+pSteps.insert(pSteps.begin(), {"info", [](import::TDMJsonLoader& l) { l.GetRespParams(); }});
 pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
 return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 }

@@ -1,6 +1,7 @@
 // tirdex import / import-mobile / cook-status: the exchange loader run on a base the way the
 // load-from-file window runs it, one load in one transaction on the host's connection.
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -24,8 +25,10 @@ struct ImportOptions {
 };
 
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
-// on stdout. Exit code 1 when the load was refused or failed.
-void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps) {
+// on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
+// what the load did not find.
+void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
+             const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
   SetExitCode(kExitOk);
   try {
     std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
@@ -40,13 +43,18 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     };
     const import::TLoadOutcome out = import::RunAtomicLoad(
         loader, *connection, o.file, steps, o.dryRun,
-        [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); });
+        [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
     line.Finish();
     std::cout << out.report.Text(200);
     const bool ok =
         out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
-    (ok ? std::cout : std::cerr) << (ok ? "" : "tirdex: ") << out.message << "\n";
-    if (!ok) SetExitCode(kExitFailure);
+    const std::string notFound = ok && pCheck ? pCheck(out.report) : std::string();
+    if (ok && notFound.empty()) {
+      std::cout << out.message << "\n";
+    } else {
+      std::cerr << "tirdex: " << (notFound.empty() ? out.message : notFound) << "\n";
+      SetExitCode(kExitFailure);
+    }
   } catch (const std::exception& e) {
     std::cerr << "tirdex: " << e.what() << "\n";
     SetExitCode(kExitFailure);
@@ -65,12 +73,15 @@ void InstallImportCommands(CLI::App& app) {
       "import",
       "Load an exchange JSON file into the base: catalogs with their group trees, partners with\n"
       "contracts, goods with prices and recipes, and documents, which are posted after saving.\n"
-      "Rows are matched by GUID and only the values the file sends are written. Without a kind\n"
-      "option all four are loaded (catalogs, partners, goods, documents, in this order). The\n"
-      "whole load is one transaction: a damaged file, a database error or a document that\n"
-      "refers to something missing leaves the base as it was (exit code 1). Prints how many\n"
-      "rows of each kind were inserted, updated, identical or refused, and every reference\n"
-      "that was not found.");
+      "Rows are matched by GUID and only the values the file sends are written; rows and\n"
+      "documents equal to the stored ones are left as they are. Without a kind option all four\n"
+      "are loaded (catalogs, partners, goods, documents, in this order). The whole load is one\n"
+      "transaction: a damaged file, a database error or a document that refers to something\n"
+      "missing leaves the base as it was (exit code 1), and so does a file that holds none of\n"
+      "the asked sections or a universal file (load-universal reads those). Prints how many rows\n"
+      "of each kind were inserted, updated, identical, refused or skipped (rows without a usable\n"
+      "GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on\n"
+      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.");
   AddBaseAndFile(*imp, *o);
   imp->add_flag("--goods", o->goods,
                 "Load goods (with price names, classification codes, recipes)");
@@ -101,10 +112,19 @@ void InstallImportCommands(CLI::App& app) {
       "cook-status",
       "Apply a kitchen status change from a JSON file (object \"ordercookdoc\" with \"lid\", the\n"
       "document id, \"orderposindoc\", the line position, and \"orderstatus\"). Exit code 1 on\n"
-      "failure.");
+      "failure and when the document or its line is not in the base (named on stderr).");
   AddBaseAndFile(*cook, *o);
   cook->callback([o] {
-    RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}});
+    RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
+            [](const import::TLoadReport& r) {
+              std::string text;
+              for (const std::string& m : r.missing) text += (text.empty() ? "" : "; ") + m;
+              for (const auto& [kind, n] : r.kinds) {
+                if (kind == "cook status" && n.refused > 0 && text.empty())
+                  text = "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";
+              }
+              return text.empty() ? text : "nothing changed: " + text;
+            });
   });
 }
 

@@ -28,6 +28,19 @@ class TMDGlobalExitNow;
 namespace tir::import {
 
 struct TJsonText;  // the parsed text (json_loader_walk.h)
+struct TTopValue;
+
+// A document line as read, with the ids its goods GUIDs resolve to (0: not in the base).
+struct TDocLineIn {
+  TDocGoodsInfo line;
+  std::int64_t goodId = 0, parentId = 0;
+};
+
+// One component of a recipe as it is written to tirRecipes.
+struct TRecipeComponent {
+  std::int64_t compId = 0;
+  long double count = 0, countOut = 0;
+};
 
 // Imports exchange JSON into the host's base: the request envelope, the catalogs with their group
 // trees, goods with prices and recipes, and documents, which are posted after they are saved.
@@ -161,8 +174,19 @@ class TDMJsonLoader {
   // pNew: the goods row was just inserted and has no prices yet.
   void WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices, bool pNew);
   bool ReadUniversalDoc(const void* pObject, std::size_t pIndex, std::int32_t pSourceBaseId);
+  void LoadRightsGroups(const TTopValue& pArray);
+  void WriteRecipe(std::int64_t pGoodId, const std::vector<TRecipeComponent>& pComponents,
+                   TLoadKindCounts& pReport);
   void ResolveDocRefs(TDocInfo& pDoc);
+  // Whether the stored document pId already holds this header and these lines, so that writing
+  // and posting it again would change nothing.
+  bool DocUnchanged(std::int64_t pId, const TDocInfo& pDoc, const std::vector<TDocLineIn>& pLines);
+  // The document's transaction link for stored id pId, and whether it links to itself while it
+  // is not stored yet.
+  std::pair<std::int64_t, bool> TransactLink(const TDocInfo& pDoc, std::int64_t pId);
   void FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& pLine);
+  bool SaveMobileOrders(const TTopValue& pDocs);  // false: exit was requested
+  void GoodsQuantities(const TTopValue& pGoods, std::vector<TGoodsExportsDOCFromJS>& pListGoods);
 
   db::Connection* mConnection = nullptr;
   bool mGoodsWritten = false;  // a goods row was written by the current AddOrUpdateGoods

@@ -6,6 +6,53 @@
 #include "import/json_loader_walk.h"
 
 namespace tir::import {
+namespace {
+
+// The top-level keys each named load step reads.
+const std::vector<std::pair<std::string, std::vector<const char*>>>& StepSections() {
+  static const std::vector<std::pair<std::string, std::vector<const char*>>> sections = {
+      {"catalogs", {"salepoints",    "salepointsgroups",
+                    "itemscost",     "itemscostgroups",
+                    "tables",        "tablesgroups",
+                    "modifiers",     "modifiersgroups",
+                    "vats",          "vatsgroups",
+                    "stores",        "storesgroups",
+                    "currencies",    "currenciesgroups",
+                    "entities",      "entitiesgroups",
+                    "moneyaccounts", "users",
+                    "usersgroups",   "usersgroupsrights",
+                    "salesrules"}},
+      {"partners", {"partners", "partnersgroups", "contracts"}},
+      {"goods",
+       {"goods", "goodsgroups", "recipes", "pricenames", "pricesgroups", "uktzed", "uktzedgroups"}},
+      {"documents", {"docs"}},
+      {"mobile orders", {"docs"}},
+      {"cook status", {"ordercookdoc"}}};
+  return sections;
+}
+
+// Why a file the user chose cannot be loaded by these steps; empty when it can.
+std::string WrongFile(const TJsonText* pText, const std::vector<TLoadStep>& pSteps) {
+  rapidjson::Document info;
+  const JValue* block = TopObject(pText, "info", info);
+  if (block && block->IsObject() && block->HasMember("jsondocdate")) {
+    return "this is a universal exchange file (export-doc, export-period); it is read by "
+           "load-universal, which loads its goods groups and goods";
+  }
+  std::string asked;
+  for (const TLoadStep& step : pSteps) {
+    for (const auto& [name, keys] : StepSections()) {
+      if (name != step.first) continue;
+      for (const char* key : keys) {
+        if (FindTop(pText, key)) return {};
+      }
+      asked += (asked.empty() ? "" : ", ") + name;
+    }
+  }
+  return asked.empty() ? "" : "the file holds none of the asked sections (" + asked + ")";
+}
+
+}  // namespace
 
 std::vector<TLoadStep> FileLoadSteps(bool pCatalogs, bool pPartners, bool pGoods, bool pDocs) {
   std::vector<TLoadStep> steps;
@@ -19,7 +66,8 @@ std::vector<TLoadStep> FileLoadSteps(bool pCatalogs, bool pPartners, bool pGoods
 
 TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
                            const std::string& pFile, const std::vector<TLoadStep>& pSteps,
-                           bool pDryRun, const std::function<void(const std::string&)>& pProgress) {
+                           bool pDryRun, const std::function<void(const std::string&)>& pProgress,
+                           bool pFileLoad) {
   TLoadOutcome out;
   pLoader.mErrorText.clear();
   if (!pLoader.OpenFileAndParse(pFile)) {
@@ -28,10 +76,13 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
     if (!pLoader.mErrorText.empty()) out.message += ": " + pLoader.mErrorText;
     return out;
   }
-  if (const std::string duplicate = FindDuplicateGuid(pLoader.JSONResp.get()); !duplicate.empty()) {
-    out.message = "Error: " + duplicate + "; nothing was loaded";
-    pLoader.FreeAll();
-    return out;
+  if (pFileLoad) {
+    if (const std::string wrong = WrongFile(pLoader.JSONResp.get(), pSteps); !wrong.empty()) {
+      out.result = TLoadResult::kNothing;
+      out.message = "Error: " + wrong + "; nothing was loaded";
+      pLoader.FreeAll();
+      return out;
+    }
   }
   if (pConnection.InTransaction()) {
     out.message = "Error: the base is already inside a transaction; nothing was loaded";
@@ -40,10 +91,11 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
   pLoader.mifNeadUpdateAllSPR = false;
   pLoader.mTextSTRNeadUpdateAllSPR.clear();
   pLoader.mReport.Clear();
+  // Elements are loaded in order, so of two rows with one GUID the later one is what stays.
+  for (std::string& repeat : FindRepeatedGuids(pLoader.JSONResp.get()))
+    pLoader.mReport.Note("warning: " + repeat + "; the later one is loaded");
   try {
     pConnection.StartTransaction();
-    pLoader.GetRespParams();
-    pLoader.GetReqParams();
     for (const TLoadStep& step : pSteps) {
       if (pProgress) pProgress(step.first);
       step.second(pLoader);

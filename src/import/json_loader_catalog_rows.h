@@ -223,27 +223,29 @@ class TCatalogWriter {
 
   // Reads one member into the incoming record; false when the key is not one of the catalog's.
   template <class R>
-  static bool ReadMember(const TCatalog<R>& c, const JValue::Member& m, const TWhere& w, R& in) {
+  static bool ReadMember(const TCatalog<R>& c, const JValue::Member& m, const TWhere& w, R& in,
+                         TLoadReport& report) {
     const std::string_view key = KeyOf(m);
     if (key == "guid") {
-      ReadGuid(m.value, w, in.fGUID);
+      ReadGuid(m.value, w, in.fGUID, report);
       return true;
     }
     for (const TRef<R>& r : c.refs) {
       if (r.key && key == r.key) {
-        ReadGuid(m.value, w, in.*r.guid);
+        ReadGuid(m.value, w, in.*r.guid, report);
         return true;
       }
     }
     const int at = c.ColumnOfKey(key);
     if (at < 0) return false;
     const TColumn<R>& col = c.columns[static_cast<std::size_t>(at)];
-    std::visit([&](auto ptr) { SetFromJson(in.*ptr, col.read, m.value, w); }, col.field);
+    std::visit([&](auto ptr) { SetFromJson(in.*ptr, col.read, m.value, w, report); }, col.field);
     return true;
   }
 
   template <class W>
-  static void SetFromJson(W& w, TRead read, const JValue& v, const TWhere& where) {
+  static void SetFromJson(W& w, TRead read, const JValue& v, const TWhere& where,
+                          TLoadReport& report) {
     if constexpr (std::is_same_v<W, TJSString>) {
       if (read == TRead::kScrambled)
         w.uSetValue(Unscramble(ReadText(v, where)));
@@ -262,7 +264,7 @@ class TCatalogWriter {
       double date = 0;
       if (read != TRead::kDate)
         w.uSetValue(ReadExt(v, where));
-      else if (ReadDate(v, where, date))
+      else if (ReadDate(v, where, date, report))
         w.uSetValue(date);
     }
   }
@@ -352,8 +354,7 @@ class TCatalogWriter {
     TRunCounts counts;
     if (L.ifExitNOW()) return counts;
     if (c.groupKey) L.CreateTreeGroups(c.groupKey, c.refs.front().table);
-    const TTopValue* array = FindTop(L.JSONResp.get(), c.arrayKey);
-    if (array) {
+    for (const TTopValue* array : FindAllTop(L.JSONResp.get(), c.arrayKey)) {
       TLoadKindCounts& report = L.mReport.Kind(c.kind);
       R in, stored;
       ForEachObject(*L.JSONResp, *array, c.arrayKey, [&](const JValue& obj, std::size_t index) {
@@ -363,10 +364,10 @@ class TCatalogWriter {
         for (const auto& m : obj.GetObject()) {
           if (m.value.IsNull()) continue;
           const TWhere w{c.arrayKey, index, KeyOf(m)};
-          if (!ReadMember(c, m, w, in) && hooks.member) hooks.member(m, w);
+          if (!ReadMember(c, m, w, in, L.mReport) && hooks.member) hooks.member(m, w);
         }
         if (in.fGUID.isEmpty()) {
-          ++report.refused;
+          SkipRow(L.mReport, report, TWhere{c.arrayKey, index, {}});
           return true;
         }
         Resolve(c, in);

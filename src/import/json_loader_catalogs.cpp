@@ -134,8 +134,6 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
   }
   mGroupIds.clear();
   const int root = tree::gTreeFunc_GetRootID(q, pTableName);
-  const TTopValue* nodes = FindTop(JSONResp.get(), pTagJson.c_str());
-  if (!nodes) return;
   const auto check = [&](const tree::TFuncR& r) {
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   };
@@ -156,8 +154,8 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
       const TWhere w{pTagJson.c_str(), index, key};
       if (key == "guid" && !haveGuid) {
         TJSGIUD g;
-        ReadGuid(m.value, w, g);
-        guid = ReadText(m.value, w);
+        ReadGuid(m.value, w, g, mReport);
+        if (!g.isEmpty()) guid = ReadText(m.value, w);
         haveGuid = true;
       } else if (key == "name" && !haveName) {
         name = ReadText(m.value, w);
@@ -185,8 +183,10 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
     }
     return true;
   };
-  ForEachObject(*JSONResp, *nodes, pTagJson.c_str(),
-                [&](const JValue& obj, std::size_t index) { return node(obj, index, root, 0); });
+  for (const TTopValue* nodes : FindAllTop(JSONResp.get(), pTagJson.c_str())) {
+    ForEachObject(*JSONResp, *nodes, pTagJson.c_str(),
+                  [&](const JValue& obj, std::size_t index) { return node(obj, index, root, 0); });
+  }
 }
 
 void TDMJsonLoader::AddOrUpdateAllCatalogs() {

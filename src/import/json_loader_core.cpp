@@ -343,18 +343,20 @@ TLoadKindCounts& TLoadReport::Kind(const std::string& pKind) {
   return kinds.emplace_back(pKind, TLoadKindCounts{}).second;
 }
 
-std::string TLoadReport::Text(std::size_t pMaxMissing) const {
+std::string TLoadReport::Text(std::size_t pMaxMissing, std::size_t pMaxNotes) const {
   std::string s;
   for (const auto& [name, c] : kinds) {
     s += name + ": " + std::to_string(c.inserted) + " inserted, " + std::to_string(c.updated) +
          " updated, " + std::to_string(c.identical) + " identical, " + std::to_string(c.refused) +
-         " refused\n";
+         " refused, " + std::to_string(c.skipped) + " skipped\n";
   }
-  for (std::size_t i = 0; i < missing.size() && i < pMaxMissing; ++i)
-    s += "missing: " + missing[i] + "\n";
-  if (missing.size() > pMaxMissing) {
-    s += "... and " + std::to_string(missing.size() - pMaxMissing) + " more missing references\n";
-  }
+  const auto list = [&s](const std::vector<std::string>& items, std::size_t max, const char* label,
+                         const char* more) {
+    for (std::size_t i = 0; i < items.size() && i < max; ++i) s += label + items[i] + "\n";
+    if (items.size() > max) s += "... and " + std::to_string(items.size() - max) + more;
+  };
+  list(notes, pMaxNotes, "note: ", " more notes\n");
+  list(missing, pMaxMissing, "missing: ", " more missing references\n");
   return s;
 }
 

@@ -8,6 +8,7 @@
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
 #include "posting/main_provodka.h"
+#include "settings/date_forms.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
 
@@ -20,13 +21,12 @@ double WithoutMs(double d) {
   return db::EncodeDateTime(t);
 }
 
-void SetDate(TJSExtended& f, const JValue& v, const TWhere& w) {
-  double d = 0;
-  if (ReadDate(v, w, d)) f.uSetValue(d);
-}
-
 // Header members of a universal document; false for a key that is not a header member.
-bool ReadDocHeader(TDocInfo& d, const JValue& v, const TWhere& w) {
+bool ReadDocHeader(TDocInfo& d, const JValue& v, const TWhere& w, TLoadReport& report) {
+  const auto SetDate = [&report](TJSExtended& f, const JValue& v, const TWhere& w) {
+    double date = 0;
+    if (ReadDate(v, w, date, report)) f.uSetValue(date);
+  };
   const std::string_view k = w.key;
   TJSGIUD* guid = k == "guid"           ? &d.fGUID
                   : k == "partner"      ? &d.fPartnerIdGUID
@@ -41,7 +41,7 @@ bool ReadDocHeader(TDocInfo& d, const JValue& v, const TWhere& w) {
                   : k == "transactguid" ? &d.fTransactGUID
                                         : nullptr;
   if (guid)
-    ReadGuid(v, w, *guid);
+    ReadGuid(v, w, *guid, report);
   else if (k == "tagint")
     d.fTagInt.uSetValue(ReadInt(v, w));
   else if (k == "tagint2")
@@ -98,16 +98,16 @@ bool ReadDocHeader(TDocInfo& d, const JValue& v, const TWhere& w) {
   return true;
 }
 
-void ReadDocLine(TDocGoodsInfo& l, const JValue& obj, const TWhere& where) {
+void ReadDocLine(TDocGoodsInfo& l, const JValue& obj, const TWhere& where, TLoadReport& report) {
   for (const auto& m : obj.GetObject()) {
     if (m.value.IsNull()) continue;
     const TWhere w{where.array, where.index, KeyOf(m)};
     const std::string_view k = w.key;
     const JValue& v = m.value;
     if (k == "guid")
-      ReadGuid(v, w, l.fGoodGUID);
+      ReadGuid(v, w, l.fGoodGUID, report);
     else if (k == "parentid")
-      ReadGuid(v, w, l.fParentGoodGUID);
+      ReadGuid(v, w, l.fParentGoodGUID, report);
     else if (k == "pin")
       l.fPriceIn.uSetValue(ReadExt(v, w));
     else if (k == "pout")
@@ -146,6 +146,130 @@ int PostingCommand(int state) {
       return 2;
     default:
       return 20;
+  }
+}
+
+// The columns of a document header as CreateOrUpdateTirDoc writes them, with their parameters.
+constexpr const char* kDocColumns[][2] = {{"fDocNum", "pDocNum"},
+                                          {"fDateTime", "pDateTime"},
+                                          {"fRealDateTime", "pDateTimeReal"},
+                                          {"fEntityId", "pEntityId"},
+                                          {"fPartnerId", "pPartnerId"},
+                                          {"fStoreId", "pStoreId"},
+                                          {"fStoreId2", "pStoreId2"},
+                                          {"fContractId", "pContractId"},
+                                          {"fUserId", "pUserId"},
+                                          {"fRealUserId", "pRealUserId"},
+                                          {"fDesc", "pDesc"},
+                                          {"fDocType", "pDocType"},
+                                          {"fDocSum", "pDocSum"},
+                                          {"fCurrId", "pCurrId"},
+                                          {"fInputNum", "pInputNum"},
+                                          {"fInputDate", "pInputDate"},
+                                          {"fTransactId", "pTransactId"},
+                                          {"fItemCost", "pItemCost"},
+                                          {"fCashAccountId", "pCashAccountId"},
+                                          {"fTagInt", "pTagInt"},
+                                          {"fTagInt2", "pTagInt2"},
+                                          {"fTagInt3", "pTagInt3"},
+                                          {"fTagChar50", "pTagChar50"},
+                                          {"fPRRODate", "pPRRODate"},
+                                          {"fPRROFN", "pPRROFN"},
+                                          {"fPRRORealDate", "pPRRORealDate"},
+                                          {"fSyncDate", "pSyncDate"},
+                                          {"fColor", "pColor"},
+                                          {"fWFrom", "pWFrom"},
+                                          {"fState", "pState"},
+                                          {"fTreeId", "pTreeId"},
+                                          {"fSalePId", "pSalePId"},
+                                          {"fBaseId", "pBaseId"}};
+constexpr std::size_t kSyncDateColumn = 26;  // the delivery stamp: set by every write
+constexpr std::size_t kStateColumn = 29;
+
+// The header values in the order of kDocColumns.
+std::vector<db::Value> DocHeaderValues(const TDocInfo& d, std::int64_t transact) {
+  using V = db::Value;
+  const auto id32 = [](const TJSInt64& v) {
+    return V::Int32(static_cast<std::int32_t>(v.rawValue));
+  };
+  return {V::Int64(d.fDocNum.rawValue),
+          V::DateTime(WithoutMs(static_cast<double>(d.fDateTime.rawValue))),
+          V::DateTime(static_cast<double>(d.fDateTimeReal.rawValue)),
+          id32(d.fEntitiId),
+          id32(d.fPartnerId),
+          id32(d.fStoreId),
+          id32(d.fStore2Id),
+          id32(d.fContractId),
+          id32(d.fUserId),
+          id32(d.fUserRealId),
+          V::WideText(d.fDesc.rawValue),
+          V::Int32(d.fDocType.rawValue),
+          V::Extended(FloatToPrice(d.fDocSum.rawValue)),
+          V::Int32(1),
+          V::WideText(d.fInputNum.rawValue),
+          V::DateTime(WithoutMs(static_cast<double>(d.fInputDate.rawValue))),
+          V::Int64(transact),
+          id32(d.fItemCostId),
+          id32(d.fChashAccId),
+          V::Int32(d.fTagInt.rawValue),
+          V::Int32(d.fTagInt2.rawValue),
+          V::Int32(d.fTagInt3.rawValue),
+          V::WideText(d.fTagChar50.rawValue),
+          V::Int64(d.fPRRODate.rawValue),
+          V::WideText(d.fPRROFN.rawValue),
+          d.fPRRORealDate.isSet
+              ? V::DateTime(WithoutMs(static_cast<double>(d.fPRRORealDate.rawValue)))
+              : V::Null(db::ValueType::kDateTime),
+          V::DateTime(db::NowDateTime()),
+          d.fColor.isSet ? V::Int64(d.fColor.rawValue) : V::Null(db::ValueType::kInt32),
+          V::Int32(d.fWFrom.rawValue),
+          V::Int32(d.fState.rawValue == 0 ? 3 : d.fState.rawValue),
+          V::Text("."),
+          V::Int32(d.fSalePId.rawValue),
+          V::Int32(d.fBaseId.rawValue)};
+}
+
+// The parameters of a document line in the order of the line select below.
+constexpr const char* kLineParams[] = {"pGoodId",   "pPriceIn",   "pPriceOut",     "pDiscount",
+                                       "pUnitType", "pCurrId",    "pSum",          "pQtty",
+                                       "pVatSum",   "pTypeInDoc", "pParentGoodId", "pStrTag1",
+                                       "pDesc",     "pExStamp",   "pPosId"};
+
+std::vector<db::Value> LineValues(const TDocGoodsInfo& l, std::int64_t goodId,
+                                  std::int64_t parentId) {
+  using V = db::Value;
+  return {V::Int64(goodId),
+          V::Extended(l.fPriceIn.rawValue),
+          V::Extended(l.fPriceOut.rawValue),
+          V::Extended(l.fDiscount.rawValue),
+          V::Int32(0),
+          V::Int32(l.fCurrId.rawValue),
+          V::Extended(l.fSum.rawValue),
+          V::Extended(l.fQtty.rawValue),
+          V::Extended(l.fVatSum.rawValue),
+          V::Int32(l.fTypeInDoc.rawValue),
+          V::Int64(parentId),
+          V::WideText(l.fStrTag1.rawValue),
+          V::WideText(l.fDesc.rawValue),
+          V::WideText(l.fExStamp.rawValue),
+          V::Int32(l.fPosId.rawValue)};
+}
+
+// Whether a stored value equals the one a write would store, after the conversions of the
+// exchange: a null text is the empty text, a null number 0, dates count to the second, amounts
+// within the float tolerance.
+bool SameStored(const db::Value& stored, const db::Value& v) {
+  if (v.IsNull()) return stored.IsNull();
+  switch (v.Type()) {
+    case db::ValueType::kText:
+      return stored.AsText() == v.AsText();
+    case db::ValueType::kDateTime:
+      return gDateToJSON(stored.AsDateTime()) == gDateToJSON(v.AsDateTime());
+    case db::ValueType::kExtended:
+    case db::ValueType::kDouble:
+      return IsFloatIdent(stored.AsExtended(), v.AsExtended());
+    default:
+      return stored.AsInt64() == v.AsInt64();
   }
 }
 
@@ -196,7 +320,7 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
     if (m.value.IsNull()) continue;
     const TWhere w{"docs", pIndex, KeyOf(m)};
     if (w.key != "docgoods") {
-      ReadDocHeader(d, m.value, w);
+      ReadDocHeader(d, m.value, w, mReport);
       continue;
     }
     ResolveDocRefs(d);
@@ -208,54 +332,94 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
       return false;
     }
     if (d.fGUID.isEmpty()) {
-      ++report.refused;
+      SkipRow(mReport, report, TWhere{"docs", pIndex, {}});
       return true;
     }
     if (!d.fBaseId.isSet) d.fBaseId.uSetValue(pSourceBaseId);
-    const bool existed = FindIdByGUID("tirDocuments", d.fGUID) != 0;
-    const std::int64_t id = CreateOrUpdateTirDoc(d);
-    ++(existed ? report.updated : report.inserted);
-    DeleteAllDocGoods(id);
     if (d.fRV.isSet && d.fRV.rawValue > mMaxDocRowID) mMaxDocRowID = d.fRV.rawValue;
+    std::vector<TDocLineIn> lines;
+    ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
+      TDocLineIn& l = lines.emplace_back();
+      ReadDocLine(l.line, line, TWhere{"docgoods", li, {}}, mReport);
+      l.goodId = FindIdByGUID("tirGoods", l.line.fGoodGUID);
+      l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
+      return true;
+    });
+    const std::int64_t stored = FindIdByGUID("tirDocuments", d.fGUID);
+    if (stored != 0 && DocUnchanged(stored, d, lines)) {
+      ++report.identical;
+      return true;
+    }
+    const std::int64_t id = CreateOrUpdateTirDoc(d);
+    ++(stored != 0 ? report.updated : report.inserted);
+    DeleteAllDocGoods(id);
     db::Query& ins = Cached(
         "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceIn, fPriceOut, fDiscount,  fUnitType, "
         "fCurrId,  fSum, fQtty, fVatSum, fTypeInDoc, fParentGoodId,  fStrTag1, fDesc, fExStamp, "
         "fPosId )  VALUES (:pDocId, :pGoodId, :pPriceIn, :pPriceOut, :pDiscount,  :pUnitType, "
         ":pCurrId,  :pSum, :pQtty, :pVatSum, :pTypeInDoc, :pParentGoodId,  :pStrTag1, :pDesc, "
         ":pExStamp, :pPosId );");
-    ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
-      TDocGoodsInfo l;
-      ReadDocLine(l, line, TWhere{"docgoods", li, {}});
-      std::int64_t goodId = FindIdByGUID("tirGoods", l.fGoodGUID);
-      if (goodId == 0 && !l.fGoodGUID.isEmpty()) {
+    for (TDocLineIn& l : lines) {
+      if (l.goodId == 0 && !l.line.fGoodGUID.isEmpty()) {
         mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": goods " +
-                        gGetGUIDSTR(l.fGoodGUID.fGUID1, l.fGoodGUID.fGUID2) +
+                        gGetGUIDSTR(l.line.fGoodGUID.fGUID1, l.line.fGoodGUID.fGUID2) +
                         " not in tirGoods (placeholder created)");
-        goodId = GetIdForUNKNOWN_GOOD_GUID(l.fGoodGUID);
+        l.goodId = GetIdForUNKNOWN_GOOD_GUID(l.line.fGoodGUID);
+        // A later line may name the same goods or this one as its parent.
+        for (TDocLineIn& other : lines) {
+          if (other.line.fGoodGUID.fGUID1 == l.line.fGoodGUID.fGUID1 &&
+              other.line.fGoodGUID.fGUID2 == l.line.fGoodGUID.fGUID2)
+            other.goodId = l.goodId;
+        }
       }
+      if (l.parentId == 0) l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
       ins.Close();
       ins.ParamByName("pDocId").SetInt64(id);
-      ins.ParamByName("pGoodId").SetInt64(goodId);
-      ins.ParamByName("pPriceIn").SetExtended(l.fPriceIn.rawValue);
-      ins.ParamByName("pPriceOut").SetExtended(l.fPriceOut.rawValue);
-      ins.ParamByName("pDiscount").SetExtended(l.fDiscount.rawValue);
-      ins.ParamByName("pUnitType").SetInt32(0);
-      ins.ParamByName("pCurrId").SetInt32(l.fCurrId.rawValue);
-      ins.ParamByName("pSum").SetExtended(l.fSum.rawValue);
-      ins.ParamByName("pQtty").SetExtended(l.fQtty.rawValue);
-      ins.ParamByName("pVatSum").SetExtended(l.fVatSum.rawValue);
-      ins.ParamByName("pTypeInDoc").SetInt32(l.fTypeInDoc.rawValue);
-      ins.ParamByName("pParentGoodId").SetInt64(FindIdByGUID("tirGoods", l.fParentGoodGUID));
-      ins.ParamByName("pStrTag1").SetWideText(l.fStrTag1.rawValue);
-      ins.ParamByName("pDesc").SetWideText(l.fDesc.rawValue);
-      ins.ParamByName("pExStamp").SetWideText(l.fExStamp.rawValue);
-      ins.ParamByName("pPosId").SetInt32(l.fPosId.rawValue);
+      std::vector<db::Value> values = LineValues(l.line, l.goodId, l.parentId);
+      for (std::size_t i = 0; i < values.size(); ++i)
+        ins.ParamByName(kLineParams[i]).Set(std::move(values[i]));
       ins.ExecSql();
-      return true;
-    });
+    }
     return true;
   }
   return true;
+}
+
+bool TDMJsonLoader::DocUnchanged(std::int64_t pId, const TDocInfo& pDoc,
+                                 const std::vector<TDocLineIn>& pLines) {
+  for (const TDocLineIn& l : pLines) {
+    if (l.goodId == 0 && !l.line.fGoodGUID.isEmpty()) return false;  // a placeholder is due
+  }
+  std::string columns;
+  for (const auto& c : kDocColumns) columns += std::string(columns.empty() ? "" : ",") + c[0];
+  db::Query& h = Cached("SELECT " + columns + " FROM tirDocuments WHERE fId=:pId;");
+  h.ParamByName("pId").SetInt64(pId);
+  h.Open();
+  if (h.Eof()) return false;
+  std::vector<db::Value> header = DocHeaderValues(pDoc, TransactLink(pDoc, pId).first);
+  // The state counts as sent: a posted document (0) is written as new (3) only so that its
+  // posting ends in 0 again, which is where the stored one already is.
+  header[kStateColumn] = db::Value::Int32(pDoc.fState.rawValue);
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (i != kSyncDateColumn && !SameStored(h.FieldByIndex(i).Get(), header[i])) return false;
+  }
+  h.Close();
+  db::Query& q = Cached(
+      "SELECT fGoodId, fPriceIn, fPriceOut, fDiscount, fUnitType, fCurrId, fSum, fQtty, fVatSum, "
+      "fTypeInDoc, fParentGoodId, fStrTag1, fDesc, fExStamp, fPosId FROM tirDocGoods WHERE "
+      "fDocId=:pDocId ORDER BY fId;");
+  q.ParamByName("pDocId").SetInt64(pId);
+  q.Open();
+  std::size_t n = 0;
+  for (; !q.Eof(); q.Next(), ++n) {
+    if (n >= pLines.size()) return false;
+    const std::vector<db::Value> line =
+        LineValues(pLines[n].line, pLines[n].goodId, pLines[n].parentId);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (!SameStored(q.FieldByIndex(i).Get(), line[i])) return false;
+    }
+  }
+  return n == pLines.size();
 }
 
 void TDMJsonLoader::SaveUniversalDocs() {
@@ -264,13 +428,15 @@ void TDMJsonLoader::SaveUniversalDocs() {
   if (ifExitNOW()) return;
   const std::int32_t sourceBase = GetSourceBaseId();
   mDocListIdForProvodka.clear();
-  if (const TTopValue* docs = FindTop(JSONResp.get(), "docs")) {
+  for (const TTopValue* docs : FindAllTop(JSONResp.get(), "docs")) {
+    bool more = true;
     ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
       ReadUniversalDoc(&obj, index, sourceBase);
-      if (mifNeadUpdateAllSPR || ifExitNOW()) return false;
-      ++mCountDocInFile;
-      return true;
+      more = !mifNeadUpdateAllSPR && !ifExitNOW();
+      if (more) ++mCountDocInFile;
+      return more;
     });
+    if (!more) break;
   }
   for (const TProvodkaDocInfo& doc : mDocListIdForProvodka) {
     mProvodka->Provodka(doc.fDocId, doc.fProvodka, false, false);
@@ -278,61 +444,26 @@ void TDMJsonLoader::SaveUniversalDocs() {
   mDocListIdForProvodka.clear();
 }
 
+std::pair<std::int64_t, bool> TDMJsonLoader::TransactLink(const TDocInfo& pDoc, std::int64_t pId) {
+  if (pDoc.fTransactGUID.isEmpty()) return {0, false};
+  if (pDoc.fTransactGUID.fGUID1 == pDoc.fGUID.fGUID1 &&
+      pDoc.fTransactGUID.fGUID2 == pDoc.fGUID.fGUID2)
+    return {pId, pId == 0};
+  return {FindIdByGUID("tirDocuments", pDoc.fTransactGUID), false};
+}
+
 std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
   std::int64_t id = FindIdByGUID("tirDocuments", pDoc.fGUID);
-  std::int64_t transact = 0;
-  bool self = false;
-  if (!pDoc.fTransactGUID.isEmpty()) {
-    if (pDoc.fTransactGUID.fGUID1 == pDoc.fGUID.fGUID1 &&
-        pDoc.fTransactGUID.fGUID2 == pDoc.fGUID.fGUID2) {
-      transact = id;
-      self = id == 0;
-    } else {
-      transact = FindIdByGUID("tirDocuments", pDoc.fTransactGUID);
-    }
-  }
-  static const char* const kColumns[][2] = {{"fDocNum", "pDocNum"},
-                                            {"fDateTime", "pDateTime"},
-                                            {"fRealDateTime", "pDateTimeReal"},
-                                            {"fEntityId", "pEntityId"},
-                                            {"fPartnerId", "pPartnerId"},
-                                            {"fStoreId", "pStoreId"},
-                                            {"fStoreId2", "pStoreId2"},
-                                            {"fContractId", "pContractId"},
-                                            {"fUserId", "pUserId"},
-                                            {"fRealUserId", "pRealUserId"},
-                                            {"fDesc", "pDesc"},
-                                            {"fDocType", "pDocType"},
-                                            {"fDocSum", "pDocSum"},
-                                            {"fCurrId", "pCurrId"},
-                                            {"fInputNum", "pInputNum"},
-                                            {"fInputDate", "pInputDate"},
-                                            {"fTransactId", "pTransactId"},
-                                            {"fItemCost", "pItemCost"},
-                                            {"fCashAccountId", "pCashAccountId"},
-                                            {"fTagInt", "pTagInt"},
-                                            {"fTagInt2", "pTagInt2"},
-                                            {"fTagInt3", "pTagInt3"},
-                                            {"fTagChar50", "pTagChar50"},
-                                            {"fPRRODate", "pPRRODate"},
-                                            {"fPRROFN", "pPRROFN"},
-                                            {"fPRRORealDate", "pPRRORealDate"},
-                                            {"fSyncDate", "pSyncDate"},
-                                            {"fColor", "pColor"},
-                                            {"fWFrom", "pWFrom"},
-                                            {"fState", "pState"},
-                                            {"fTreeId", "pTreeId"},
-                                            {"fSalePId", "pSalePId"},
-                                            {"fBaseId", "pBaseId"}};
+  const auto [transact, self] = TransactLink(pDoc, id);
   std::string sql;
   if (id != 0) {
     std::string set;
-    for (const auto& c : kColumns)
+    for (const auto& c : kDocColumns)
       set += std::string(set.empty() ? "" : ",") + "[" + c[0] + "]=:" + c[1];
     sql = "UPDATE tirDocuments SET  " + set + " WHERE (fId = " + std::to_string(id) + ");";
   } else {
     std::string cols = "[fGUID1],[fGUID2]", vals = ":pGUID1,:pGUID2";
-    for (const auto& c : kColumns) {
+    for (const auto& c : kDocColumns) {
       cols += std::string(",[") + c[0] + "]";
       vals += std::string(",:") + c[1];
     }
@@ -340,51 +471,13 @@ std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
           ");SELECT SCOPE_IDENTITY() as LastID;";
   }
   db::Query& q = id != 0 ? OneOff(sql) : Cached(sql);
-  const auto p = [&q](const char* name) -> db::Param& { return q.ParamByName(name); };
   if (id == 0) {
-    p("pGUID1").SetInt64(pDoc.fGUID.fGUID1);
-    p("pGUID2").SetInt64(pDoc.fGUID.fGUID2);
+    q.ParamByName("pGUID1").SetInt64(pDoc.fGUID.fGUID1);
+    q.ParamByName("pGUID2").SetInt64(pDoc.fGUID.fGUID2);
   }
-  p("pTreeId").SetText(".");
-  p("pDocNum").SetInt64(pDoc.fDocNum.rawValue);
-  p("pDateTime").SetDateTime(WithoutMs(static_cast<double>(pDoc.fDateTime.rawValue)));
-  p("pInputDate").SetDateTime(WithoutMs(static_cast<double>(pDoc.fInputDate.rawValue)));
-  p("pDateTimeReal").SetDateTime(static_cast<double>(pDoc.fDateTimeReal.rawValue));
-  p("pEntityId").SetInt32(static_cast<std::int32_t>(pDoc.fEntitiId.rawValue));
-  p("pPartnerId").SetInt32(static_cast<std::int32_t>(pDoc.fPartnerId.rawValue));
-  p("pStoreId").SetInt32(static_cast<std::int32_t>(pDoc.fStoreId.rawValue));
-  p("pStoreId2").SetInt32(static_cast<std::int32_t>(pDoc.fStore2Id.rawValue));
-  p("pContractId").SetInt32(static_cast<std::int32_t>(pDoc.fContractId.rawValue));
-  p("pUserId").SetInt32(static_cast<std::int32_t>(pDoc.fUserId.rawValue));
-  p("pRealUserId").SetInt32(static_cast<std::int32_t>(pDoc.fUserRealId.rawValue));
-  p("pDesc").SetWideText(pDoc.fDesc.rawValue);
-  p("pDocType").SetInt32(pDoc.fDocType.rawValue);
-  p("pDocSum").SetExtended(FloatToPrice(pDoc.fDocSum.rawValue));
-  p("pCurrId").SetInt32(1);
-  p("pInputNum").SetWideText(pDoc.fInputNum.rawValue);
-  p("pTransactId").SetInt64(transact);
-  p("pItemCost").SetInt32(static_cast<std::int32_t>(pDoc.fItemCostId.rawValue));
-  p("pCashAccountId").SetInt32(static_cast<std::int32_t>(pDoc.fChashAccId.rawValue));
-  p("pTagInt").SetInt32(pDoc.fTagInt.rawValue);
-  p("pTagInt2").SetInt32(pDoc.fTagInt2.rawValue);
-  p("pTagInt3").SetInt32(pDoc.fTagInt3.rawValue);
-  p("pTagChar50").SetWideText(pDoc.fTagChar50.rawValue);
-  p("pPRRODate").SetInt64(pDoc.fPRRODate.rawValue);
-  p("pPRROFN").SetWideText(pDoc.fPRROFN.rawValue);
-  if (pDoc.fPRRORealDate.isSet) {
-    p("pPRRORealDate").SetDateTime(WithoutMs(static_cast<double>(pDoc.fPRRORealDate.rawValue)));
-  } else {
-    p("pPRRORealDate").SetNull(db::ValueType::kDateTime);
-  }
-  p("pSyncDate").SetDateTime(db::NowDateTime());
-  if (pDoc.fColor.isSet)
-    p("pColor").SetInt64(pDoc.fColor.rawValue);
-  else
-    p("pColor").SetNull(db::ValueType::kInt32);
-  p("pWFrom").SetInt32(pDoc.fWFrom.rawValue);
-  p("pState").SetInt32(pDoc.fState.rawValue == 0 ? 3 : pDoc.fState.rawValue);
-  p("pSalePId").SetInt32(pDoc.fSalePId.rawValue);
-  p("pBaseId").SetInt32(pDoc.fBaseId.rawValue);
+  std::vector<db::Value> values = DocHeaderValues(pDoc, transact);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    q.ParamByName(kDocColumns[i][1]).Set(std::move(values[i]));
   if (id != 0) {
     q.ExecSql();
   } else {
@@ -447,10 +540,15 @@ std::int64_t TDMJsonLoader::GetOrCreateNewDocMobileAgent(const TDocHeader& pHead
 }
 
 void TDMJsonLoader::SaveDocFromMobileAgent() {
-  const TTopValue* docs = FindTop(JSONResp.get(), "docs");
-  if (!docs) return;
+  for (const TTopValue* docs : FindAllTop(JSONResp.get(), "docs")) {
+    if (!SaveMobileOrders(*docs)) return;
+  }
+}
+
+bool TDMJsonLoader::SaveMobileOrders(const TTopValue& pDocs) {
   TLoadKindCounts& report = mReport.Kind("mobile orders");
-  ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
+  bool more = true;
+  ForEachObject(*JSONResp, pDocs, "docs", [&](const JValue& obj, std::size_t index) {
     TDocHeader h;
     for (const auto& m : obj.GetObject()) {
       if (m.value.IsNull()) continue;
@@ -469,10 +567,10 @@ void TDMJsonLoader::SaveDocFromMobileAgent() {
         h.doc_desc = ReadText(m.value, w);
       if (w.key != "docgoods") continue;
       TJSGIUD check;
-      ReadGuid(JValue(h.doc_guid.c_str(), static_cast<rapidjson::SizeType>(h.doc_guid.size())), w,
-               check);
+      ReadGuid(JValue(h.doc_guid.c_str(), static_cast<rapidjson::SizeType>(h.doc_guid.size())),
+               TWhere{"docs", index, "guid"}, check, mReport);
       if (check.isEmpty()) {
-        ++report.refused;
+        SkipRow(mReport, report, TWhere{"docs", index, {}});
         return true;
       }
       const bool existed = FindIdByGUID("tirDocuments", check) != 0;
@@ -486,7 +584,7 @@ void TDMJsonLoader::SaveDocFromMobileAgent() {
       ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
         TJSGIUD goods;
         long double sum = 0, qtty = 0;
-        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, goods, sum, qtty);
+        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, goods, sum, qtty, mReport);
         const std::int64_t goodId = FindIdByGUID("tirGoods", goods);
         if (goodId == 0) {
           if (!goods.isEmpty())
@@ -509,8 +607,10 @@ void TDMJsonLoader::SaveDocFromMobileAgent() {
         return true;
       });
     }
-    return !ifExitNOW();
+    more = !ifExitNOW();
+    return more;
   });
+  return more;
 }
 
 void TDMJsonLoader::ChangeCookStatus() {
@@ -540,9 +640,16 @@ void TDMJsonLoader::ChangeCookStatus() {
            std::to_string(id) + ")" + " AND (fPosId = " + std::to_string(position) + ")");
   const std::int64_t rows = q.ExecSql();
   report.updated += rows;
-  if (rows == 0)
-    mReport.Missing("ordercookdoc: no line " + std::to_string(position) + " in document " +
-                    std::to_string(id));
+  if (rows != 0) return;
+  ++report.refused;
+  db::Query& stored = Cached("SELECT fId FROM tirDocuments WHERE fId=:pId;");
+  stored.ParamByName("pId").SetInt64(id);
+  stored.Open();
+  const bool found = !stored.Eof();
+  stored.Close();
+  mReport.Missing(found ? "ordercookdoc: document " + std::to_string(id) + " has no line " +
+                              std::to_string(position)
+                        : "ordercookdoc: document " + std::to_string(id) + " not found");
 }
 
 void TDMJsonLoader::FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& pLine) {
@@ -572,7 +679,7 @@ void TDMJsonLoader::GetGoodsListFromFirstDoc(std::vector<TGoodsExportsDOCFromJS>
       ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
         TJSGIUD guid;
         long double sum = 0, qtty = 0;
-        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, guid, sum, qtty);
+        ReadGoodsLine(line, TWhere{"docgoods", li, {}}, guid, sum, qtty, mReport);
         TGooodInfo stored;
         const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
         if (id == 0) return true;
@@ -592,12 +699,17 @@ void TDMJsonLoader::GetGoodsListFromFirstDoc(std::vector<TGoodsExportsDOCFromJS>
 void TDMJsonLoader::GetGoodsListQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>& pListGoods) {
   pListGoods.clear();
   if (ifExitNOW()) return;
-  const TTopValue* goods = FindTop(JSONResp.get(), "goods");
-  if (!goods) return;
-  ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
+  for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) {
+    GoodsQuantities(*goods, pListGoods);
+  }
+}
+
+void TDMJsonLoader::GoodsQuantities(const TTopValue& pGoods,
+                                    std::vector<TGoodsExportsDOCFromJS>& pListGoods) {
+  ForEachObject(*JSONResp, pGoods, "goods", [&](const JValue& obj, std::size_t index) {
     TJSGIUD guid;
     long double qtty = 0, sum = 0;
-    ReadGoodsLine(obj, TWhere{"goods", index, {}}, guid, sum, qtty);
+    ReadGoodsLine(obj, TWhere{"goods", index, {}}, guid, sum, qtty, mReport);
     TGooodInfo stored;
     const std::int64_t id = FindGoodIdByGUID(guid.fGUID1, guid.fGUID2, stored);
     if (id == 0 || !IsFloatCMP(qtty, ">", 0)) return true;

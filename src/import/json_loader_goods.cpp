@@ -4,6 +4,7 @@
 #include "frame/app_globals.h"
 #include "import/json_loader_catalog_rows.h"
 #include "settings/guid_forms.h"
+#include "settings/number_forms.h"
 
 namespace tir::import {
 namespace {
@@ -106,6 +107,34 @@ constexpr const char* kFindGood =
     "t1.fGroupID  LEFT JOIN tirPartners t3 ON t3.fId = t1.fMainPartner  WHERE "
     "(t1.fGUID1=:pG1)AND(t1.fGUID2=:pG2);";
 
+// The components of one recipe whose goods are in the base, in text order.
+std::vector<TRecipeComponent> ReadComponents(TDMJsonLoader& L, const JValue& pArray,
+                                             const TWhere& pWhere) {
+  std::vector<TRecipeComponent> components;
+  ForEachObject(pArray, "components", [&](const JValue& comp, std::size_t) {
+    TJSGIUD compGuid;
+    TRecipeComponent c;
+    for (const auto& cm : comp.GetObject()) {
+      if (cm.value.IsNull()) continue;
+      const TWhere at{pWhere.array, pWhere.index, KeyOf(cm)};
+      if (at.key == "guid")
+        ReadGuid(cm.value, at, compGuid, L.mReport);
+      else if (at.key == "qtty")
+        c.count = ReadExt(cm.value, at);
+      else if (at.key == "qttynetto")
+        c.countOut = ReadExt(cm.value, at);
+    }
+    c.compId = L.FindIdByGUID("tirGoods", compGuid);
+    if (c.compId != 0)
+      components.push_back(c);
+    else if (!compGuid.isEmpty())
+      L.mReport.Missing(pWhere.Text() + ": component " +
+                        gGetGUIDSTR(compGuid.fGUID1, compGuid.fGUID2) + " not in tirGoods");
+    return true;
+  });
+  return components;
+}
+
 }  // namespace
 
 std::int64_t TDMJsonLoader::FindGoodIdByGUID(std::int64_t pGUID1, std::int64_t pGUID2,
@@ -180,15 +209,18 @@ bool TDMJsonLoader::ReadGoodsObject(const void* pObject, std::size_t pIndex) {
   for (const auto& m : obj.GetObject()) {
     if (m.value.IsNull()) continue;
     const TWhere at{"goods", pIndex, KeyOf(m)};
-    if (TCatalogWriter::ReadMember(c, m, at, in)) continue;
+    if (TCatalogWriter::ReadMember(c, m, at, in, mReport)) continue;
     if (at.key == "prices") prices = ReadPrices(m.value, at);
   }
   if (in.fGUID.isEmpty()) {
-    ++report.refused;
+    SkipRow(mReport, report, TWhere{"goods", pIndex, {}});
     return false;
   }
   w.Resolve(c, in);
   std::int64_t id = FindGoodIdByGUID(in.fGUID.fGUID1, in.fGUID.fGUID2, stored);
+  // The export writes a colour the row does not have as -1.
+  if (id != 0 && !stored.fColor.isSet && in.fColor.isSet && in.fColor.rawValue == -1)
+    stored.fColor.uSetValue(-1);
   if (in.fRV.isSet && in.fRV.rawValue > mMaxGoodRowID) mMaxGoodRowID = in.fRV.rawValue;
   if (id != 0 && stored.IsIdent_TestOnlySet(in)) {
     ++report.identical;
@@ -217,8 +249,8 @@ void TDMJsonLoader::AddOrUpdateGoods() {
   mMaxGoodRowID = -1;
   mGoodsWritten = false;
   bool anyRow = false;
-  if (const TTopValue* goods = FindTop(JSONResp.get(), "goods")) {
-    std::size_t count = 0;
+  std::size_t count = 0;
+  for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) {
     ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
       if (++count % 1000 == 0) {
@@ -238,68 +270,75 @@ void TDMJsonLoader::AddOrUpdateGoods() {
 }
 
 void TDMJsonLoader::AddOrUpdateRecipes() {
-  const TTopValue* recipes = FindTop(JSONResp.get(), "recipes");
-  if (!recipes) return;
-  TLoadKindCounts& report = mReport.Kind("recipes");
-  ForEachObject(*JSONResp, *recipes, "recipes", [&](const JValue& obj, std::size_t index) {
-    TJSGIUD guid;
-    for (const auto& m : obj.GetObject()) {
-      if (m.value.IsNull()) continue;
-      const TWhere at{"recipes", index, KeyOf(m)};
-      if (at.key == "guid") {
-        ReadGuid(m.value, at, guid);
-        continue;
-      }
-      if (at.key != "components") continue;
-      const std::int64_t goodId = FindIdByGUID("tirGoods", guid);
-      if (goodId == 0) {
-        ++report.refused;
-        if (!guid.isEmpty())
+  for (const TTopValue* recipes : FindAllTop(JSONResp.get(), "recipes")) {
+    TLoadKindCounts& report = mReport.Kind("recipes");
+    ForEachObject(*JSONResp, *recipes, "recipes", [&](const JValue& obj, std::size_t index) {
+      TJSGIUD guid;
+      for (const auto& m : obj.GetObject()) {
+        if (m.value.IsNull()) continue;
+        const TWhere at{"recipes", index, KeyOf(m)};
+        if (at.key == "guid") {
+          ReadGuid(m.value, at, guid, mReport);
+          continue;
+        }
+        if (at.key != "components") continue;
+        if (guid.isEmpty()) {
+          SkipRow(mReport, report, TWhere{"recipes", index, {}});
+          continue;
+        }
+        const std::int64_t goodId = FindIdByGUID("tirGoods", guid);
+        if (goodId == 0) {
+          ++report.refused;
           mReport.Missing(at.Text() + ": goods " + gGetGUIDSTR(guid.fGUID1, guid.fGUID2) +
                           " not in tirGoods");
-        continue;
+          continue;
+        }
+        WriteRecipe(goodId, ReadComponents(*this, m.value, at), report);
+        mLastUpdateGoodsTime = db::NowDateTime();
       }
-      db::Query& del = OneOff(
-          "DELETE {IF SQLite}FROM {fi}tirRecipes WHERE fGoodId = " + std::to_string(goodId) + ";");
-      del.ExecSql();
-      const bool replaced = del.RowsAffected() != 0;
-      db::Query& ins = Cached(
-          "INSERT INTO tirRecipes (fGoodId, fCompId, fCount, fCountOut   )  VALUES (:pGoodId, "
-          ":pCompId, :pCount, :pCountOut  );");
-      ForEachObject(m.value, "components", [&](const JValue& comp, std::size_t) {
-        TJSGIUD compGuid;
-        long double qtty = 0, netto = 0;
-        for (const auto& cm : comp.GetObject()) {
-          if (cm.value.IsNull()) continue;
-          const TWhere cat{"recipes", index, KeyOf(cm)};
-          if (cat.key == "guid")
-            ReadGuid(cm.value, cat, compGuid);
-          else if (cat.key == "qtty")
-            qtty = ReadExt(cm.value, cat);
-          else if (cat.key == "qttynetto")
-            netto = ReadExt(cm.value, cat);
-        }
-        const std::int64_t compId = FindIdByGUID("tirGoods", compGuid);
-        if (compId == 0) {
-          if (!compGuid.isEmpty())
-            mReport.Missing(at.Text() + ": component " +
-                            gGetGUIDSTR(compGuid.fGUID1, compGuid.fGUID2) + " not in tirGoods");
-          return true;
-        }
-        ins.Close();
-        ins.ParamByName("pGoodId").SetInt64(goodId);
-        ins.ParamByName("pCompId").SetInt64(compId);
-        ins.ParamByName("pCount").SetExtended(qtty);
-        ins.ParamByName("pCountOut").SetExtended(netto);
-        ins.ExecSql();
-        return true;
-      });
-      // A dish that had no recipe yet counts as inserted, one whose recipe was replaced as updated.
-      ++(replaced ? report.updated : report.inserted);
-      mLastUpdateGoodsTime = db::NowDateTime();
-    }
-    return !ifExitNOW();
-  });
+      return !ifExitNOW();
+    });
+  }
+}
+
+void TDMJsonLoader::WriteRecipe(std::int64_t pGoodId,
+                                const std::vector<TRecipeComponent>& pComponents,
+                                TLoadKindCounts& pReport) {
+  // A recipe equal to the stored one, component by component in order, is left as it is.
+  db::Query& s = Cached(
+      "SELECT fCompId, fCount, fCountOut FROM tirRecipes WHERE fGoodId=:pGoodId ORDER BY fId;");
+  s.ParamByName("pGoodId").SetInt64(pGoodId);
+  s.Open();
+  std::size_t n = 0;
+  bool same = true;
+  for (; !s.Eof() && same; s.Next(), ++n) {
+    same = n < pComponents.size() && s.FieldByIndex(0).AsInt64() == pComponents[n].compId &&
+           IsFloatIdent(s.FieldByIndex(1).AsExtended(), pComponents[n].count) &&
+           IsFloatIdent(s.FieldByIndex(2).AsExtended(), pComponents[n].countOut);
+  }
+  same = same && s.Eof() && n == pComponents.size();
+  s.Close();
+  if (same) {
+    ++pReport.identical;
+    return;
+  }
+  db::Query& del = OneOff(
+      "DELETE {IF SQLite}FROM {fi}tirRecipes WHERE fGoodId = " + std::to_string(pGoodId) + ";");
+  del.ExecSql();
+  const bool replaced = del.RowsAffected() != 0;
+  db::Query& ins = Cached(
+      "INSERT INTO tirRecipes (fGoodId, fCompId, fCount, fCountOut   )  VALUES (:pGoodId, "
+      ":pCompId, :pCount, :pCountOut  );");
+  for (const TRecipeComponent& c : pComponents) {
+    ins.Close();
+    ins.ParamByName("pGoodId").SetInt64(pGoodId);
+    ins.ParamByName("pCompId").SetInt64(c.compId);
+    ins.ParamByName("pCount").SetExtended(c.count);
+    ins.ParamByName("pCountOut").SetExtended(c.countOut);
+    ins.ExecSql();
+  }
+  // A dish that had no recipe yet counts as inserted, one whose recipe was replaced as updated.
+  ++(replaced ? pReport.updated : pReport.inserted);
 }
 
 std::int64_t TDMJsonLoader::GetIdForUNKNOWN_GOOD_GUID(const TJSGIUD& pGUID) {
@@ -348,7 +387,8 @@ bool TDMJsonLoader::gGetIfMustGoodsUpdate() {
            "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fpStr)  VALUES "
            "(0, 0, 0 ,-30, 0, 0, '');")
         .ExecSql();
-    gLastGoodsUpdateCounter = 0;
+    // The last-seen value stays: the fresh row's 0 differs from the -1 of a process that has
+    // seen none, so the next call reports a change once more.
     return true;
   }
   if (value == gLastGoodsUpdateCounter) return false;

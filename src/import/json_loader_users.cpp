@@ -1,8 +1,6 @@
 // Users with their scrambled members, access lists and rights, and the user-rights groups.
-#include <optional>
-
-#include "import/json_loader_catalog_rows.h"
 #include "import/json_loader_users.h"
+#include "import/json_loader_catalog_rows.h"
 
 namespace tir::import {
 namespace {
@@ -185,14 +183,16 @@ void TDMJsonLoader::AddOrUpdateUsers() {
   rows.groupKey = nullptr;
 
   TCatalogWriter w(*this);
-  std::optional<std::string> stores, entities, salePoints;
-  std::optional<std::vector<TUsersRights>> rights;
+  // A list the user object does not carry is an empty list: a restriction lifted at the source
+  // is lifted here too, and an absent rights list removes the user's rights.
+  std::string stores, entities, salePoints;
+  std::vector<TUsersRights> rights;
   THooks<R> hooks;
   hooks.beginRow = [&] {
-    stores.reset();
-    entities.reset();
-    salePoints.reset();
-    rights.reset();
+    stores.clear();
+    entities.clear();
+    salePoints.clear();
+    rights.clear();
   };
   const auto idList = [&](const JValue& array, const char* table, const TWhere& where) {
     std::string text = "0,";
@@ -200,7 +200,7 @@ void TDMJsonLoader::AddOrUpdateUsers() {
       for (const auto& m : obj.GetObject()) {
         if (m.value.IsNull() || KeyOf(m) != "guid") continue;
         TJSGIUD g;
-        ReadGuid(m.value, where, g);
+        ReadGuid(m.value, where, g, mReport);
         const std::int64_t id = FindIdByGUID(table, g);
         if (id != 0)
           text += std::to_string(id) + ",";
@@ -236,41 +236,39 @@ void TDMJsonLoader::AddOrUpdateUsers() {
     st.fAccessentities.uSetValue(e.empty() ? 0 : 1);
   };
   hooks.identExtra = [&](std::int64_t id) {
-    if ((stores && *stores != s) || (entities && *entities != e) ||
-        (salePoints && *salePoints != p)) {
-      return false;
-    }
-    return !rights || SameRights(*rights, TUserLists::Rights(w, -26, id));
+    return stores == s && entities == e && salePoints == p &&
+           SameRights(rights, TUserLists::Rights(w, -26, id));
   };
   hooks.afterWrite = [&](std::int64_t id) {
     if (id == 0) return;
-    if (stores || entities) {
-      std::string s, e, p;
-      TUserLists::ReadLists(*FDQuery2, id, s, e, p);
-      gSetStoreEntIds(*FDQuery2, id, stores.value_or(s), entities.value_or(e));
-    }
-    if (salePoints) gSetSalesPIds(*FDQuery2, id, *salePoints);
-    if (rights) TUserLists::SyncRights(w, -26, id, *rights);
+    gSetStoreEntIds(*FDQuery2, id, stores, entities);
+    gSetSalesPIds(*FDQuery2, id, salePoints);
+    TUserLists::SyncRights(w, -26, id, rights);
   };
   w.Run(rows, hooks);
 }
 
 void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
-  const TTopValue* array = FindTop(JSONResp.get(), "usersgroupsrights");
-  if (!array || ifExitNOW()) return;
+  for (const TTopValue* array : FindAllTop(JSONResp.get(), "usersgroupsrights")) {
+    if (ifExitNOW()) return;
+    LoadRightsGroups(*array);
+  }
+}
+
+void TDMJsonLoader::LoadRightsGroups(const TTopValue& pArray) {
   TLoadKindCounts& report = mReport.Kind("usersgroupsrights");
   TCatalogWriter w(*this);
   TRightGRoupInfo in, stored;
-  ForEachObject(*JSONResp, *array, "usersgroupsrights", [&](const JValue& obj, std::size_t index) {
+  ForEachObject(*JSONResp, pArray, "usersgroupsrights", [&](const JValue& obj, std::size_t index) {
     in.Clear();
     stored.Clear();
-    std::optional<std::vector<TUsersRights>> rights;
+    std::vector<TUsersRights> rights;  // absent: none
     for (const auto& m : obj.GetObject()) {
       if (m.value.IsNull()) continue;
       const std::string_view key = KeyOf(m);
       const TWhere at{"usersgroupsrights", index, key};
       if (key == "guid")
-        ReadGuid(m.value, at, in.fGUID);
+        ReadGuid(m.value, at, in.fGUID, mReport);
       else if (key == "name")
         in.fName.uSetValue(ReadWide(m.value, at));
       else if (key == "lid")
@@ -282,10 +280,10 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
       else if (key == "rights")
         rights = ReadRights(m.value, at);
     }
-    // Rights groups have no GUID column and are matched by their id, so the export sends only
-    // "lid": a row is dropped only when it carries neither.
-    if (in.fGUID.isEmpty() && in.fId.rawValue <= 0) {
-      ++report.refused;
+    // A group without a GUID is dropped like any catalog row: its id alone is the sender's
+    // numbering and would overwrite the rights of whatever group has that id here.
+    if (in.fGUID.isEmpty()) {
+      SkipRow(mReport, report, TWhere{"usersgroupsrights", index, {}});
       return true;
     }
     // FindRightGroupByID
@@ -305,7 +303,7 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
       }
     }
     if (id != 0 && stored.IsIdent_TestOnlySet(in) &&
-        (!rights || SameRights(*rights, TUserLists::Rights(w, -42, id)))) {
+        SameRights(rights, TUserLists::Rights(w, -42, id))) {
       ++report.identical;
       return true;
     }
@@ -347,7 +345,7 @@ void TDMJsonLoader::AddOrUpdateUsersGroupsRights() {
     } else {
       ++report.updated;
     }
-    if (rights) TUserLists::SyncRights(w, -42, id, *rights);
+    TUserLists::SyncRights(w, -42, id, rights);
     w.Stamp(TStamp::kMainSPR);
     return !ifExitNOW();
   });

@@ -50,17 +50,22 @@ std::string ShortDateTime(double pWhen) {
 }
 
 void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, long double& pSum,
-                   long double& pQtty) {
+                   long double& pQtty, TLoadReport& pReport) {
   for (const auto& m : pLine.GetObject()) {
     if (m.value.IsNull()) continue;
     const TWhere w{pWhere.array, pWhere.index, KeyOf(m)};
     if (w.key == "guid")
-      ReadGuid(m.value, w, pGuid);
+      ReadGuid(m.value, w, pGuid, pReport);
     else if (w.key == "sum")
       pSum = ReadExt(m.value, w);
     else if (w.key == "qtty")
       pQtty = ReadExt(m.value, w);
   }
+}
+
+void SkipRow(TLoadReport& pReport, TLoadKindCounts& pCounts, const TWhere& pWhere) {
+  ++pCounts.skipped;
+  pReport.Note(pWhere.Text() + ": no GUID, row skipped");
 }
 
 std::string TWhere::Text() const {
@@ -163,6 +168,16 @@ const TTopValue* FindTop(const TJsonText* pText, const char* pKey) {
   return nullptr;
 }
 
+std::vector<const TTopValue*> FindAllTop(const TJsonText* pText, const char* pKey) {
+  std::vector<const TTopValue*> found;
+  if (!pText) return found;
+  for (const TTopValue& m : pText->members) {
+    if ((m.type == rapidjson::kObjectType || m.type == rapidjson::kArrayType) && m.key == pKey)
+      found.push_back(&m);
+  }
+  return found;
+}
+
 const JValue& ParseElement(const TJsonText& pText, std::size_t pOffset, rapidjson::Document& pDoc) {
   pDoc.Parse<kParseFlags | rapidjson::kParseStopWhenDoneFlag>(pText.text.c_str() + pOffset);
   if (pDoc.HasParseError()) throw EJsonLoadError("JSON text changed while it was read");
@@ -219,20 +234,31 @@ long double ReadExt(const JValue& v, const TWhere& w) {
   return v.GetDouble();
 }
 
-bool ReadDate(const JValue& v, const TWhere& w, double& pDate) {
+namespace {
+
+// A value text for a note, cut to a readable length.
+std::string Quoted(const std::string& text) {
+  return "\"" + (text.size() > 40 ? text.substr(0, 40) + "..." : text) + "\"";
+}
+
+}  // namespace
+
+bool ReadDate(const JValue& v, const TWhere& w, double& pDate, TLoadReport& pReport) {
   const std::string text = ReadText(v, w);
   if (text.empty()) return false;
   pDate = gDateFromJSON(text);
-  if (pDate < 0)
-    throw EJsonLoadError(w.Text() + ": \"" + text + "\" is not a date (yyyymmddhhnnss)");
+  if (pDate < 0) pReport.Note(w.Text() + ": " + Quoted(text) + " is not a date, read as -1");
   return true;
 }
 
-void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid) {
+void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid, TLoadReport& pReport) {
   const std::string text = ReadText(v, w);
-  if (text.empty()) return pGuid.Clear();
-  if (text.size() != 36)
-    throw EJsonLoadError(w.Text() + ": \"" + text.substr(0, 40) + "\" is not a GUID");
+  pGuid.Clear();
+  if (text.empty()) return;
+  if (text.size() != 36) {
+    pReport.Note(w.Text() + ": " + Quoted(text) + " is not a GUID, read as none");
+    return;
+  }
   try {
     pGuid.uSetValue(text);
   } catch (const EConvertError&) {
@@ -283,32 +309,46 @@ void CollectGuids(const JValue& obj, std::size_t element, const std::string& bel
 
 }  // namespace
 
-std::string FindDuplicateGuid(const TJsonText* pText) {
-  if (!pText) return {};
-  for (const TTopValue& top : pText->members) {
-    if (top.type != rapidjson::kArrayType) continue;
-    const bool tree = top.key.size() >= 6 && top.key.compare(top.key.size() - 6, 6, "groups") == 0;
+std::vector<std::string> FindRepeatedGuids(const TJsonText* pText) {
+  std::vector<std::string> repeats;
+  if (!pText) return repeats;
+  std::vector<std::string> done;
+  for (const TTopValue& first : pText->members) {
+    if (first.type != rapidjson::kArrayType ||
+        std::find(done.begin(), done.end(), first.key) != done.end())
+      continue;
+    done.push_back(first.key);
+    const std::string& key = first.key;
+    const bool tree = key.size() >= 6 && key.compare(key.size() - 6, 6, "groups") == 0;
     std::vector<TSeenGuid> seen;
-    seen.reserve(top.elements.size());
-    for (std::size_t i = 0; i < top.elements.size(); ++i) {
-      if (top.elements[i] == std::string::npos) continue;
-      rapidjson::Document doc;
-      CollectGuids(ParseElement(*pText, top.elements[i], doc), i, {}, tree, 0, seen);
-    }
-    std::sort(seen.begin(), seen.end(), [](const TSeenGuid& a, const TSeenGuid& b) {
-      return std::tie(a.g1, a.g2, a.order) < std::tie(b.g1, b.g2, b.order);
-    });
-    for (std::size_t k = 1; k < seen.size(); ++k) {
-      if (seen[k].g1 == seen[k - 1].g1 && seen[k].g2 == seen[k - 1].g2) {
-        const auto where = [&top](const TSeenGuid& g) {
-          return top.key + "[" + std::to_string(g.element) + "]" + g.below;
-        };
-        return where(seen[k]) + ".guid repeats " + where(seen[k - 1]) + " (" +
-               gGetGUIDSTR(seen[k].g1, seen[k].g2) + ")";
+    std::size_t element = 0;  // counted over every array of the key
+    for (const TTopValue* top : FindAllTop(pText, key.c_str())) {
+      if (top->type != rapidjson::kArrayType) continue;
+      for (const std::size_t offset : top->elements) {
+        if (offset != std::string::npos) {
+          rapidjson::Document doc;
+          CollectGuids(ParseElement(*pText, offset, doc), element, {}, tree, 0, seen);
+        }
+        ++element;
       }
     }
+    std::stable_sort(seen.begin(), seen.end(), [](const TSeenGuid& a, const TSeenGuid& b) {
+      return std::tie(a.g1, a.g2) < std::tie(b.g1, b.g2);
+    });
+    const auto where = [&key](const TSeenGuid& g) {
+      return key + "[" + std::to_string(g.element) + "]" + g.below;
+    };
+    std::vector<std::pair<std::size_t, std::string>> found;  // in text order
+    for (std::size_t k = 1; k < seen.size(); ++k) {
+      if (seen[k].g1 == seen[k - 1].g1 && seen[k].g2 == seen[k - 1].g2) {
+        found.emplace_back(seen[k].order, where(seen[k]) + ".guid repeats " + where(seen[k - 1]) +
+                                              " (" + gGetGUIDSTR(seen[k].g1, seen[k].g2) + ")");
+      }
+    }
+    std::sort(found.begin(), found.end());
+    for (auto& f : found) repeats.push_back(std::move(f.second));
   }
-  return {};
+  return repeats;
 }
 
 }  // namespace tir::import

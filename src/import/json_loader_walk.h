@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "import/exchange_values.h"
+#include "import/json_loader_report.h"
 
 namespace tir::import {
 
 // Content of a parsed text that the loaders cannot use: a value of the wrong JSON type, a text
-// that is too long, a date that is not a date, a group tree nested too deep. Ends the running
-// operation like a database error does.
+// that is too long, a group tree nested too deep. Ends the running operation like a database
+// error does.
 class EJsonLoadError : public std::runtime_error {
  public:
   explicit EJsonLoadError(const std::string& message) : std::runtime_error(message) {}
@@ -48,6 +49,8 @@ constexpr std::size_t kMaxJsonTextBytes = 1u << 20;
 // The first top-level member named pKey whose value is an object or array; nullptr when the
 // text has none (or is not an object).
 const TTopValue* FindTop(const TJsonText* pText, const char* pKey);
+// Every such member, in text order: a key that repeats is read each time it occurs.
+std::vector<const TTopValue*> FindAllTop(const TJsonText* pText, const char* pKey);
 // The value of a top-level object member, parsed into pDoc; nullptr when there is none.
 const JValue* TopObject(const TJsonText* pText, const char* pKey, rapidjson::Document& pDoc);
 
@@ -100,21 +103,26 @@ std::u16string ReadWide(const JValue& v, const TWhere& w);
 std::int32_t ReadInt(const JValue& v, const TWhere& w);
 std::int64_t ReadInt64(const JValue& v, const TWhere& w);
 long double ReadExt(const JValue& v, const TWhere& w);
-// The compact date text "yyyymmddhhnnss"; false for an empty text (nothing sent).
-bool ReadDate(const JValue& v, const TWhere& w, double& pDate);
-// A GUID text: 36 characters or empty; anything else raises EJsonLoadError.
-void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid);
+// The compact date text "yyyymmddhhnnss"; false for an empty text (nothing sent). A text that is
+// not such a date reads as -1 and is noted in pReport.
+bool ReadDate(const JValue& v, const TWhere& w, double& pDate, TLoadReport& pReport);
+// A GUID text. A text that is not 36 characters long reads as no GUID and is noted in pReport;
+// a 36-character text that is not a GUID raises EJsonLoadError.
+void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid, TLoadReport& pReport);
+
+// Counts a row dropped for want of a GUID in pCounts and names it among the notes.
+void SkipRow(TLoadReport& pReport, TLoadKindCounts& pCounts, const TWhere& pWhere);
 
 // The host's short date-time text "dd.mm.yyyy hh:nn:ss".
 std::string ShortDateTime(double pWhen);
 
 // A goods line of a document or a list: its goods GUID, sum and quantity (other keys ignored).
 void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, long double& pSum,
-                   long double& pQtty);
+                   long double& pQtty, TLoadReport& pReport);
 
-// The first GUID that two objects of one top-level array (or of one group tree, children
-// included) share, as "goods[7].guid repeats goods[2]"; empty when there is none. Such a text is
-// ambiguous: which of the two rows the base should end with depends on the order of the loaders.
-std::string FindDuplicateGuid(const TJsonText* pText);
+// Every GUID that objects of the top-level arrays of one key (or of one group tree, children
+// included) repeat, as "goods[7].guid repeats goods[2] (GUID)". Elements are loaded in order, so
+// the later one wins; callers name the repeats as warnings.
+std::vector<std::string> FindRepeatedGuids(const TJsonText* pText);
 
 }  // namespace tir::import
