@@ -13,7 +13,7 @@
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 namespace tir::exporting {
 

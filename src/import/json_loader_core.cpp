@@ -18,7 +18,7 @@
 #include "import/json_loader_walk.h"
 #include "posting/main_provodka.h"
 #include "settings/guid_forms.h"
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 namespace tir::import {
 namespace {

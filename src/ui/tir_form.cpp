@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "db/connection.h"
 #include "frame/app_globals.h"
 #include "frame/dm_lang.h"
 #include "frame/ui_services.h"
@@ -161,6 +162,14 @@ void TTirForm::StopBusy(bool aSuccess, const QString& aText) {
   LabelInfo->setText(aText);
   LabelInfo->show();
   if (mCloseAfterWork) CloseForm();
+}
+
+bool TTirForm::RefuseWhileBaseIsLoading() {
+  if (!frame::HasHostConnection() || !frame::HostConnection().InTransaction()) return false;
+  frame::MessageDlg(Tr("Идет загрузка файла в базу: дождитесь ее окончания и повторите действие")
+                        .toStdString(),
+                    frame::TMsgDlgType::mtWarning, frame::mbOK);
+  return true;
 }
 
 void TTirForm::closeEvent(QCloseEvent* event) {

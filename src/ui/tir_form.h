@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 class QLabel;
 class QLayout;
@@ -67,6 +67,9 @@ class TTirForm : public QWidget {
   // close asked for during the work happens now.
   void StopBusy(bool aSuccess, const QString& aText);
   bool StopRequested() const { return mExitNow.ifExitNOW(); }
+  // True (after telling the user) while a file load holds the host's base in its transaction:
+  // whatever this window wrote now would be undone with the load, or make it fail.
+  bool RefuseWhileBaseIsLoading();
 
   void closeEvent(QCloseEvent* event) override;
 

@@ -12,7 +12,7 @@
 #include "frame/ui_services.h"
 #include "host/demo/demo_base.h"
 #include "tests/support/temp_base.h"
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 namespace tir::test {
 namespace {

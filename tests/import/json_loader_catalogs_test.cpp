@@ -4,7 +4,7 @@
 #include "import/json_loader_users.h"
 #include "settings/scramble.h"
 #include "tests/import/json_loader_fixture.h"
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 namespace tir::import::test {
 namespace {

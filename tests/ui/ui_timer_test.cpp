@@ -26,7 +26,7 @@ TEST(UiTimer, AutomaticShopProfileIsSentByTheModulesOwnTimer) {
   profile.mIfAvtomat = 1;
   profile.mPeriodMin = 0;  // due at every tick
   SaveProfile(base.conn(), UiHost::kGuidCode, kProfileTypeInetShop, profile);
-  ::setenv("TIR_TIMER_INTERVAL_MS", "200", 1);
+  ::setenv("TIR_TIMER_INTERVAL_MS", "1000", 1);
   UiHost host;
   host.Start(base.path(), 1);
   QElapsedTimer waited;

@@ -116,7 +116,9 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
   Click(w, "ButtonFindGroups");
   TirHostConfigureGroupPicker(nullptr);
   Click(w, "SendButton");
-  EXPECT_EQ(Info(w), "Успешно отправлен.");
+  // Groups 5 and 6 hold no goods: nothing of the catalog went, and the window says so.
+  EXPECT_EQ(Info(w), "Успешно отправлен. Отправлено товаров: 0 (отправляются только товары, "
+                     "отмеченные для Интернет-магазина)");
   EXPECT_EQ(shop.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
   Click(w, "ButtonOK");
   EXPECT_EQ(host.Window("FTirDExInetShop"), nullptr);
@@ -219,7 +221,7 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   Click(w, "AdvGlowButton1");  // analysis of the goods
   EXPECT_EQ(Info(w), "Анализ файла: ничего не записано");
   EXPECT_TRUE(
-      Control<QPlainTextEdit>(w, "MemoReport")->toPlainText().contains("goods: добавлено 40"))
+      Control<QPlainTextEdit>(w, "MemoReport")->toPlainText().contains("Товары: добавлено 40"))
       << Control<QPlainTextEdit>(w, "MemoReport")->toPlainText();
   StopAtFirstTurn(w);
   Click(w, "AdvGlowButton2");
