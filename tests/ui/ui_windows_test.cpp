@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "host/demo/demo_base.h"
 #include "settings/data_ex_out.h"
@@ -41,7 +43,7 @@ QLineEdit* Edit(QWidget* window, const char* name) { return Control<QLineEdit>(w
 QString Info(QWidget* window) { return Control<QLabel>(window, "LabelInfo")->text(); }
 
 void Click(QWidget* window, const char* button) {
-  Control<QAbstractButton>(window, button)->click();
+  if (auto* control = Control<QAbstractButton>(window, button)) control->click();
   UiHost::Settle();
 }
 // Presses the stop button at the first message-loop turn of the work the next click starts.
@@ -57,6 +59,32 @@ void AddStores(TempBase& base) {
   Exec(base.conn(),
        "INSERT INTO tirStores (fId, fName) VALUES (1, 'Склад, центр'), (2, 'Бар'), (3, 'Кухня');");
   Exec(base.conn(), "INSERT INTO tirEntities (fId, fName) VALUES (1, 'ТОВ Тест');");
+}
+
+// Exports everything of `base` to `file` through the universal window (the host is stopped after).
+void ExportThroughTheWindow(UiHost& host, TempBase& base, const std::string& file) {
+  host.Start(base.path(), 1);
+  host.U8(600);
+  QWidget* w = host.Window("FTirDExAll");
+  Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+  Control<QDateTimeEdit>(w, "DateFrom")->setDateTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+  Control<QDateTimeEdit>(w, "DateTo")->setDateTime(QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
+  Click(w, "ButtonSend");
+  ASSERT_TRUE(Info(w).contains("Створено файл")) << Info(w);
+  host.Stop();
+}
+
+// Runs `action` at the message-loop turn number `turn` (1: the first) of the work the next click
+// starts. A load's first turn comes before its transaction, the second inside it.
+void AtTurn(int turn, std::function<void()> action) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, turn, action, n = 0]() mutable {
+    if (++n < turn) return;
+    timer->stop();
+    timer->deleteLater();
+    action();
+  });
+  timer->start(0);
 }
 
 TEST(UiWindows, RightsDecideWhichWindowOpensAndEachHasItsBarButton) {
@@ -239,6 +267,43 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
     EXPECT_EQ(Count(target, table), Count(source, table)) << table;
   std::filesystem::remove(file);
   std::filesystem::remove(bad);
+}
+
+// While a load holds the base in its transaction, the other windows' saves are refused with a
+// message (they would be rolled back with the load, or fail it); once it ended they work.
+TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
+  TempBase source;
+  demo::GenerateDemoBase(source.conn(), {.goods = 30, .docs = 4, .seed = 5, .progress = {}});
+  TempBase target;
+  const std::string file = TempPath(".json");
+  UiHost host;
+  ExportThroughTheWindow(host, source, file);
+  host.Start(target.path(), 1);
+  for (int code : {600, 610, 611}) host.U8(code);
+  QPointer<QWidget> all = host.Window("FTirDExAll");
+  QPointer<QWidget> shop = host.Window("FTirDExInetShop");
+  QPointer<QWidget> load = host.Window("FTirDExLoadFile");
+  Edit(load, "EditFileIn")->setText(QString::fromStdString(file));
+  for (const char* box : {"CBoxLoadGoods", "CBoxLoadPartners", "CBoxLoadAllSPR"}) Click(load, box);
+  AtTurn(2, [&] {
+    Click(all, "ButtonOK");
+    Click(shop, "ButtonOK");
+    Click(shop, "SendButton");
+    Click(load, "AdvGlowButton1");  // ignored: this window is busy with its load
+  });
+  Click(load, "AdvGlowButton2");
+  EXPECT_EQ(Info(load), "Готово");
+  EXPECT_EQ(Count(target, "tirGoods"), 30);
+  const QString refused = "Идет загрузка файла в базу: дождитесь ее окончания и повторите действие";
+  EXPECT_EQ(host.Dialogs(), QStringList({refused, refused, refused}));
+  EXPECT_TRUE(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).empty());
+  EXPECT_TRUE(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeInetShop).empty());
+
+  Click(all, "ButtonOK");
+  Click(shop, "ButtonOK");
+  EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).size(), 1u);
+  EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeInetShop).size(), 1u);
+  std::filesystem::remove(file);
 }
 
 // Each window in Russian, then in Ukrainian after the host's language switch (-200). The images
