@@ -269,6 +269,37 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   std::filesystem::remove(bad);
 }
 
+// Without a stored profile the export file is proposed in the user's documents folder, found as
+// xdg-user-dir finds it; a stored profile's path is kept as it is, even a Windows one.
+TEST(UiWindows, UniversalWindowProposesItsFileInTheDocumentsFolder) {
+  TempBase base;
+  UiHost host;
+  host.Start(base.path(), 1);
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  const std::string userDirs = std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs";
+  auto proposed = [&] {
+    host.U8(600);
+    QWidget* w = host.Window("FTirDExAll");
+    const std::string text = Edit(w, "EditFileOut")->text().toStdString();
+    w->parentWidget()->close();
+    UiHost::Settle();
+    return text;
+  };
+  ::setenv("XDG_DOCUMENTS_DIR", "/srv/docs of ann", 1);
+  EXPECT_EQ(proposed(), "/srv/docs of ann/tirvaloretail.json");
+  ::unsetenv("XDG_DOCUMENTS_DIR");
+  std::ofstream(userDirs) << "# written by xdg-user-dirs-update\n"
+                          << "XDG_DESKTOP_DIR=\"$HOME/Стільниця\"\n"
+                          << "XDG_DOCUMENTS_DIR=\"$HOME/Документи\"\n";
+  EXPECT_EQ(proposed(), home + "/Документи/tirvaloretail.json");
+  std::filesystem::remove(userDirs);
+  EXPECT_EQ(proposed(), home + "/Documents/tirvaloretail.json");
+
+  TDataExOut stored;  // the default path, stored as it is
+  SaveProfile(base.conn(), UiHost::kGuidCode, kProfileTypeDataExOut, stored);
+  EXPECT_EQ(proposed(), stored.mFilePath);
+}
+
 // While a load holds the base in its transaction, the other windows' saves are refused with a
 // message (they would be rolled back with the load, or fail it); once it ended they work.
 TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
