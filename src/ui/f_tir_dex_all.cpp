@@ -159,7 +159,7 @@ bool TFTirDExAll::TestAndUpdateJS() {
 }
 
 void TFTirDExAll::OnChooseFile() {
-  const QString chosen = ChooseJsonFile(this, true, "TirvaloRetail");
+  const QString chosen = ChooseJsonFile(this, true, EditFileOut->text().trimmed());
   if (!chosen.isEmpty()) EditFileOut->setText(chosen);
 }
 

@@ -25,6 +25,10 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdSt
 
 namespace tir::test {
 
+// Every text `root` and its visible children show: titles, labels, buttons and their tips, group
+// titles, edits and their placeholders, list and combo items.
+QStringList ShownTexts(QWidget* root);
+
 // Runs SQL text without parameters on a test's own connection.
 void Exec(tir::db::Connection& connection, const std::string& sql);
 
@@ -48,8 +52,11 @@ class UiHost {
   QWidget* Window(const char* objectName) const;
   QToolBar& Bar() { return *bar_; }
   QMdiArea& Area() { return *area_; }
-  // Texts of the dialogs answered so far.
+  // Texts of the message boxes answered so far.
   const QStringList& Dialogs() const { return dialogs_; }
+  // Everything the modal dialogs answered so far showed (message boxes with their titles and
+  // buttons, other dialogs such as the file dialog, which are cancelled).
+  const QStringList& DialogTexts() const { return dialogTexts_; }
   // Turns the event loop (deferred deletes included).
   static void Settle();
 
@@ -59,6 +66,7 @@ class UiHost {
   QToolBar* bar_;
   QTimer dialogWatch_;
   QStringList dialogs_;
+  QStringList dialogTexts_;
   void* connection_ = nullptr;
   std::vector<TirChar16*> strings_;
   std::filesystem::path config_;
