@@ -2,6 +2,7 @@
 // from the module's answers, sign-in and language reaching the module, and the host's answers
 // to the module's requests.
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,8 +20,10 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "host/desktop/desktop_session.h"
 #include "host/desktop/dialogs.h"
@@ -72,6 +75,28 @@ struct StubbornWindow : QWidget {
   bool stubborn = true;
   void closeEvent(QCloseEvent* event) override { event->setAccepted(!stubborn); }
 };
+
+// Runs tirhost with `args` and no display; its exit code and everything it printed.
+std::pair<int, std::string> RunTirhostWithoutDisplay(const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                              std::string(TIRHOST_PATH) + " " + args + " 2>&1";
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, output};
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
+}
+
+TEST(TirhostCommandLine, HelpNeedsNoDisplayAndAWindowSaysItNeedsOne) {
+  const auto [helpCode, help] = RunTirhostWithoutDisplay("--help");
+  EXPECT_EQ(helpCode, 0) << help;
+  EXPECT_NE(help.find("--lang"), std::string::npos) << help;
+  const auto [code, said] = RunTirhostWithoutDisplay("");
+  EXPECT_EQ(code, 1) << said;
+  EXPECT_NE(said.find("a display is needed"), std::string::npos) << said;
+}
 
 class DesktopHostTest : public ::testing::Test {
  protected:
