@@ -1,6 +1,7 @@
 // DesktopSession: the base through the host kit, the module through the kit's loader.
 #include "host/desktop/desktop_session.h"
 
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +11,7 @@
 #include "host/kit/tir_host_kit.h"
 #include "host/kit/tir_host_params.h"
 #include "host/kit/wide_text.h"
+#include "host/schema/first_user.h"
 
 namespace tir::desktop {
 namespace {
@@ -64,7 +66,8 @@ std::vector<UserEntry> DesktopSession::Users() const {
   std::vector<UserEntry> users;
   if (connection_ == nullptr) return users;
   db::Query query(*static_cast<db::Connection*>(connection_));
-  query.SetSql("SELECT fId, fType, fCode, fName FROM tirUsers ORDER BY fName, fId;");
+  query.SetSql(
+      "SELECT fId, fType, fCode, fName, fPassword FROM tirUsers ORDER BY fName, fId;");
   query.Open();
   for (; !query.Eof(); query.Next()) {
     UserEntry user;
@@ -72,9 +75,25 @@ std::vector<UserEntry> DesktopSession::Users() const {
     user.type = static_cast<std::int32_t>(query.FieldByName("fType").AsInt64());
     user.code = query.FieldByName("fCode").AsText();
     user.name = query.FieldByName("fName").AsText();
+    user.password = query.FieldByName("fPassword").AsText();
     users.push_back(std::move(user));
   }
   return users;
+}
+
+bool DesktopSession::AddFirstUser(const UserEntry& user, std::string& error) {
+  if (connection_ == nullptr) {
+    error = "No base is open.";
+    return false;
+  }
+  try {
+    schema::AddFirstUser(*static_cast<db::Connection*>(connection_), user.code, user.name,
+                         user.password, language_ == 2 ? "Адміністратори" : "Администраторы");
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  return true;
 }
 
 bool DesktopSession::LoadModule(std::string& error) {

@@ -9,11 +9,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -21,6 +25,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -98,6 +104,68 @@ TEST(TirhostCommandLine, HelpNeedsNoDisplayAndAWindowSaysItNeedsOne) {
   EXPECT_NE(said.find("a display is needed"), std::string::npos) << said;
 }
 
+// A new base from `tirdex schema --first-user` is usable at once: its administrator is asked for
+// the password and then has the exchange menu. A base without users offers to make the first one.
+TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
+  const std::string file = test::TempPath(".sqlite");
+  const std::string command = std::string(TIRDEX_PATH) + " schema " + file +
+                              " --first-user boss --first-user-name 'Бос' "
+                              "--first-user-password s3cret >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  {
+    DesktopSession session(TIR_MODULE_PATH);
+    MainWindow window(session);
+    ASSERT_TRUE(window.OpenBase(QString::fromStdString(file)));
+    const std::vector<UserEntry> users = session.Users();
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0].type, 1);
+    // A wrong password is refused with a message, the right one signs in.
+    for (const char* typed : {"wrong", "s3cret"}) {
+      AnswerNextDialog([typed](QDialog& dialog) {
+        auto* input = qobject_cast<QInputDialog*>(&dialog);
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(input->textEchoMode(), QLineEdit::Password);
+        input->setTextValue(typed);
+        // The wrong password's message box comes next.
+        QTimer::singleShot(0, [] {
+          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(box->text(), QString::fromUtf8("Неверный пароль"));
+            box->accept();
+          }
+        });
+        input->accept();
+      });
+      EXPECT_EQ(window.SignIn(users[0]), std::string(typed) == "s3cret");
+    }
+    EXPECT_NE(ExchangeMenu(window), nullptr);
+    EXPECT_EQ(window.findChild<QLabel*>("userLabel")->text(), QString::fromUtf8("Пользователь: Бос"));
+    session.Stop();
+  }
+  std::filesystem::remove(file);
+
+  test::TempBase empty;
+  empty.Close();
+  DesktopSession session(TIR_MODULE_PATH);
+  MainWindow window(session);
+  ASSERT_TRUE(window.OpenBase(QString::fromStdString(empty.path())));
+  AnswerNextDialog([](QDialog& dialog) {
+    ASSERT_EQ(dialog.objectName(), "firstUser");
+    dialog.findChild<QLineEdit*>("password")->setText("one");
+    dialog.findChild<QLineEdit*>("again")->setText("two");
+    dialog.accept();  // refused: the passwords differ
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>("problem")->text(), QString::fromUtf8("Пароли не совпадают"));
+    dialog.findChild<QLineEdit*>("again")->setText("one");
+    dialog.accept();
+  });
+  window.ChooseUser();
+  ASSERT_TRUE(session.Started());
+  EXPECT_EQ(session.User().code, "admin");
+  EXPECT_EQ(session.Users().at(0).password, "one");
+  EXPECT_NE(ExchangeMenu(window), nullptr);
+  session.Stop();
+}
+
 class DesktopHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,9 +180,9 @@ TEST_F(DesktopHostTest, HostCallsTheModuleInOrderAndHandsItTheWindowBar) {
   DesktopSession session(TIR_RECORDING_MODULE_PATH);
   auto window = std::make_unique<MainWindow>(session);
   ASSERT_TRUE(window->OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window->SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  ASSERT_TRUE(window->SignIn(UserEntry{3, 2, "guest", "Guest", ""}));
   window->SetLanguage(2);
-  ASSERT_TRUE(window->SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window->SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   // The module's command reaches u8.
   QAction* command = window->TopMenu(23)->actions().at(4);
   ASSERT_EQ(command->text(), "Command");
@@ -149,7 +217,7 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
   DesktopSession session(TIR_MODULE_PATH);
   MainWindow window(session);
   ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   QMenu* exchange = ExchangeMenu(window);
   ASSERT_NE(exchange, nullptr);
   EXPECT_EQ(exchange->title(), QString::fromUtf8("Обмен данными"));
@@ -181,10 +249,10 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
   EXPECT_EQ(Captions(exchange),
             QStringList({QString::fromUtf8("Загрузка данных с внешнего файла")}));
 
-  ASSERT_TRUE(window.SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{3, 2, "guest", "Guest", ""}));
   EXPECT_EQ(ExchangeMenu(window), nullptr);
 
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   window.SetLanguage(2);
   EXPECT_EQ(window.TopMenu(23)->title(), QString::fromUtf8("Сервіс"));
   EXPECT_EQ(window.TopMenu(21)->title(), QString::fromUtf8("Довідники"));
@@ -259,7 +327,7 @@ TEST_F(DesktopHostTest, Screenshots) {
   window.resize(900, 560);
   window.show();
   ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   for (const std::int32_t lang : {1, 2}) {
     window.SetLanguage(lang);
     QMenu* service = window.TopMenu(23);
