@@ -53,6 +53,7 @@ MainWindow::MainWindow(DesktopSession& session, QWidget* parent)
   addToolBar(Qt::TopToolBarArea, windowBar_);
   session_.SetWindowBar(windowBar_);
 
+  log_->setObjectName("logText");
   log_->setReadOnly(true);
   log_->setMaximumBlockCount(1000);
   auto* dock = new QDockWidget(this);

@@ -60,7 +60,7 @@ TGroupAnswer AskHostGroups(std::int32_t aMode, const std::string& aIds) {
 }  // namespace
 
 TFTirDExInetShop::TFTirDExInetShop()
-    : TTirForm("FTirDExInetShop", "Обмен данными с Интернет-магазином") {
+    : TTirForm("FTirDExInetShop", "Обмен данными с Интернет-магазином", QStyle::SP_DriveNetIcon) {
   mJS.mName = kDefaultProfileName;
   for (QLabel*& label : mLabels) label = new QLabel(this);
   EditName = NewControl<QLineEdit>(this, "EditName");

@@ -88,7 +88,7 @@ QString FailureText(const std::string& aMessage) {
 
 }  // namespace
 
-TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными") {
+TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными", QStyle::SP_DialogOpenButton) {
   LabelFileIn = new QLabel(this);
   EditFileIn = NewControl<QLineEdit>(this, "EditFileIn");
   EditFileInButton = NewControl<QToolButton>(this, "EditFileInButton");
@@ -112,6 +112,7 @@ TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универ
   ButtonCancel = NewControl<QPushButton>(this, "ButtonCancel");
   MemoReport = NewControl<QPlainTextEdit>(this, "MemoReport");
   MemoReport->setReadOnly(true);
+  MemoReport->setMinimumHeight(MemoReport->fontMetrics().lineSpacing() * 10);
   MemoReport->hide();
 
   auto* file = new QHBoxLayout;
@@ -214,6 +215,7 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
   if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty()) {
     MemoReport->setPlainText(ReportText(outcome.report));
     MemoReport->show();
+    FitInHost();
   }
 }
 

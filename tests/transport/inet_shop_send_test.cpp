@@ -136,7 +136,7 @@ TEST_F(InetShopSendTest, BadListsAndAMissingLibraryFailCleanly) {
   SetServiceLibraryPath("/nonexistent/libtirvalosm.so");
   std::string response;
   EXPECT_EQ(SendJsonToInetShop(profile_, false, response), -1);
-  EXPECT_EQ(response.rfind("The service library cannot be used: ", 0), 0u) << response;
+  EXPECT_EQ(response.rfind("Библиотека сервиса недоступна: ", 0), 0u) << response;
   EXPECT_EQ(test::CapturedLog().back(), "Ошибка: " + response);
   SetServiceLibraryPath(TIR_SERVICE_LIBRARY_FILE);
 }

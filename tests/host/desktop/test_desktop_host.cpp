@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QInputDialog>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -312,24 +314,51 @@ TEST_F(DesktopHostTest, SearchFunctionAsksThePickerAndShowsChanges) {
   TirChar16* message = TirHostWideFromUtf8("Успешно отправлен.");
   TirHostLogMessage(message, 1, TirDllInfo{}, 1);
   TirSysFreeString(message);
-  EXPECT_TRUE(window.findChild<QPlainTextEdit*>()->toPlainText().contains(
+  EXPECT_TRUE(window.findChild<QPlainTextEdit*>("logText")->toPlainText().contains(
       QString::fromUtf8("Успешно отправлен.")));
   TirHostClearSearchIn(&in);
   TirHostClearSearchOut(&out);
 }
 
-// The main window with the Service menu and the module's submenu open, in Russian and in
-// Ukrainian, into $TIR_SCREENSHOT_DIR (docs/screenshots/tirhost_main_*.png).
-TEST_F(DesktopHostTest, Screenshots) {
+// The main window at 1024x700 with the module's windows after a run, the log holding what the
+// module reported, and the Service menu with the module's submenu open; in Russian and in
+// Ukrainian, into $TIR_SCREENSHOT_DIR (docs/screenshots/tirhost_*.png).
+TEST_F(DesktopHostTest, ModuleWindowsAndLogAtTheDefaultSizeAndScreenshots) {
   const QByteArray folder = qgetenv("TIR_SCREENSHOT_DIR");  // else the working folder
   DesktopSession session(TIR_MODULE_PATH);
   MainWindow window(session);
-  window.resize(900, 560);
   window.show();
+  QApplication::processEvents();
+  EXPECT_EQ(window.size(), QSize(1024, 700));
   ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
   ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   for (const std::int32_t lang : {1, 2}) {
+    const QString suffix = lang == 2 ? "ua" : "ru";
     window.SetLanguage(lang);
+    window.MdiArea()->closeAllSubWindows();
+    QApplication::processEvents();
+    for (const std::int32_t code : {600, 611, 610}) session.RunCommand(code);
+    QApplication::processEvents();
+    const QList<QMdiSubWindow*> windows = window.MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    // Each window fits the MDI area with its buttons in sight.
+    const QRect room = window.MdiArea()->viewport()->rect();
+    for (QMdiSubWindow* sub : windows) {
+      EXPECT_TRUE(room.contains(sub->geometry())) << sub->widget()->objectName().toStdString();
+      auto* close = sub->widget()->findChild<QPushButton*>("ButtonCancel");
+      ASSERT_NE(close, nullptr);
+      EXPECT_TRUE(close->isVisible());
+    }
+    // A user's send that fails is reported in the log.
+    QWidget* shop = windows.back()->widget();
+    shop->findChild<QComboBox*>("EditURL")->setCurrentText("http://127.0.0.1:1/upload");
+    shop->findChild<QPushButton*>("SendButton")->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.findChild<QPlainTextEdit*>("logText")->toPlainText().contains(
+        QString::fromUtf8("Ошибка: ")));
+    ASSERT_TRUE(window.grab().save(
+        QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_windows_" + suffix + ".png")));
+
     QMenu* service = window.TopMenu(23);
     QMenu* exchange = ExchangeMenu(window);
     ASSERT_NE(exchange, nullptr);
@@ -342,9 +371,12 @@ TEST_F(DesktopHostTest, Screenshots) {
     const QRect row = service->actionGeometry(exchange->menuAction());
     painter.drawPixmap(menuAt + QPoint(serviceShot.width() - 4, row.top()), exchange->grab());
     painter.end();
-    const QString name = QString("tirhost_main_%1.png").arg(lang == 2 ? "ua" : "ru");
-    ASSERT_TRUE(shot.save(QDir(QString::fromLocal8Bit(folder)).filePath(name)));
+    ASSERT_TRUE(
+        shot.save(QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_main_" + suffix + ".png")));
   }
+  EXPECT_EQ(window.size(), QSize(1024, 700));
+  window.MdiArea()->closeAllSubWindows();
+  session.Stop();
 }
 
 }  // namespace
