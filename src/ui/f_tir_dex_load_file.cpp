@@ -91,6 +91,7 @@ QString FailureText(const std::string& aMessage) {
 TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными", QStyle::SP_DialogOpenButton) {
   LabelFileIn = new QLabel(this);
   EditFileIn = NewControl<QLineEdit>(this, "EditFileIn");
+  EditFileIn->setMinimumWidth(EditFileIn->fontMetrics().averageCharWidth() * 60);
   EditFileInButton = NewControl<QToolButton>(this, "EditFileInButton");
   EditFileInButton->setText("...");
   GroupObjects = NewControl<QGroupBox>(this, "GroupObjects");

@@ -90,6 +90,12 @@ void TTirForm::ShowInHost() {
 }
 
 void TTirForm::FitInHost() {
+  // Controls shown or hidden since the last layout pass count at once.
+  if (QWidget* controls = findChild<QWidget*>("controls"); controls != nullptr) {
+    controls->layout()->activate();
+    if (QWidget* scroll = findChild<QWidget*>("controlsScroll")) scroll->updateGeometry();
+  }
+  layout()->activate();
   QWidget* frame = mSubWindow != nullptr ? static_cast<QWidget*>(mSubWindow) : this;
   QSize wanted = frame->size().expandedTo(frame->sizeHint());
   if (mSubWindow == nullptr || mSubWindow->mdiArea() == nullptr) {
@@ -210,7 +216,11 @@ void TTirForm::StopBusy(bool aSuccess, const QString& aText) {
   (aSuccess ? mImageOK : mImageError)->show();
   LabelInfo->setText(aText);
   LabelInfo->show();
-  if (mCloseAfterWork) CloseForm();
+  if (mCloseAfterWork) {
+    CloseForm();
+    return;
+  }
+  FitInHost();  // the result line takes room from the controls
 }
 
 bool TTirForm::RefuseWhileBaseIsLoading() {

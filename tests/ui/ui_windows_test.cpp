@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -337,30 +339,66 @@ TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
   std::filesystem::remove(file);
 }
 
-// Each window in Russian, then in Ukrainian after the host's language switch (-200). The images
-// go to $TIR_SCREENSHOT_DIR (docs/screenshots when refreshing them), else to the build folder.
+// Each window after a run that worked and after one that failed, in Russian, then in Ukrainian
+// after the host's language switch (-200). The images go to $TIR_SCREENSHOT_DIR (docs/screenshots
+// when refreshing them), else to the build folder.
 TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   TempBase base;
-  AddStores(base);
+  demo::GenerateDemoBase(base.conn(), {.goods = 12, .docs = 4, .seed = 9, .progress = {}});
+  Exec(base.conn(), "UPDATE tirGoods SET fOShop = 1 WHERE fId % 2 = 0;");
+  ShopServer shop;
+  const std::string file = TempPath(".json");
+  const std::string bad = TempPath(".json");
+  std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
   const char* env = std::getenv("TIR_SCREENSHOT_DIR");
   const QString dir = env != nullptr ? env : TIR_SCREENSHOT_DEFAULT_DIR;
   QDir().mkpath(dir);
   UiHost host;
   host.Start(base.path(), 1);
-  const char* names[] = {"FTirDExAll", "FTirDExInetShop", "FTirDExLoadFile"};
-  for (const char* language : {"ru", "ua"}) {
-    if (QString(language) == "ua") host.Message(-200, 2);
-    for (int i = 0; i < 3; ++i) {
-      host.U8(600 + (i == 0 ? 0 : 9 + i));
-      QWidget* w = host.Window(names[i]);
-      ASSERT_NE(w, nullptr);
-      w->parentWidget()->resize(w->parentWidget()->sizeHint().expandedTo(QSize(820, 0)));
-      UiHost::Settle();
-      const QImage image = w->parentWidget()->grab().toImage();
-      EXPECT_TRUE(image.save(dir + "/" + names[i] + "_" + language + ".png"));
-      w->parentWidget()->close();
-      UiHost::Settle();
-    }
+  auto capture = [&](QWidget* w, const QString& name) {
+    UiHost::Settle();
+    EXPECT_TRUE(w->parentWidget()->grab().toImage().save(dir + "/" + name + ".png")) << name;
+  };
+  for (const QString language : {"ru", "ua"}) {
+    if (language == "ua") host.Message(-200, 2);
+    host.U8(600);
+    QWidget* w = host.Window("FTirDExAll");
+    ASSERT_NE(w, nullptr);
+    Edit(w, "EditFileOut")->setText("/nonexistent-folder/x.json");
+    Click(w, "ButtonSend");
+    capture(w, "FTirDExAll_error_" + language);
+    Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+    Control<QDateTimeEdit>(w, "DateFrom")->setDate(QDate(2000, 1, 1));
+    Click(w, "ButtonSend");
+    capture(w, "FTirDExAll_" + language);
+    Click(w, "ButtonCancel");
+
+    host.U8(610);
+    w = host.Window("FTirDExInetShop");
+    Control<QComboBox>(w, "EditURL")->setCurrentText("http://127.0.0.1:1/upload");
+    Click(w, "SendButton");
+    capture(w, "FTirDExInetShop_error_" + language);
+    Control<QComboBox>(w, "EditURL")->setCurrentText(QString::fromStdString(shop.Url()));
+    Click(w, "SendButton");
+    capture(w, "FTirDExInetShop_" + language);
+    Click(w, "ButtonCancel");
+
+    host.U8(611);
+    w = host.Window("FTirDExLoadFile");
+    Edit(w, "EditFileIn")->setText(QString::fromStdString(bad));
+    Click(w, "CBoxLoadGoods");
+    Click(w, "AdvGlowButton1");
+    capture(w, "FTirDExLoadFile_error_" + language);
+    Edit(w, "EditFileIn")->setText(QString::fromStdString(file));
+    Click(w, "AdvGlowButton1");
+    // After a run the window grows for its report: the check boxes and the report's lines are
+    // in sight without scrolling.
+    EXPECT_GE(Control<QPlainTextEdit>(w, "MemoReport")->height(),
+              Control<QPlainTextEdit>(w, "MemoReport")->fontMetrics().lineSpacing() * 8);
+    EXPECT_FALSE(
+        Control<QScrollArea>(w, "controlsScroll")->verticalScrollBar()->isVisibleTo(w));
+    capture(w, "FTirDExLoadFile_" + language);
+    Click(w, "ButtonCancel");
   }
   // Open windows are translated in place too.
   host.U8(610);
@@ -370,6 +408,8 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   EXPECT_EQ(Control<QPushButton>(host.Window("FTirDExInetShop"), "SendButton")->text(),
             "Отправить товары на сервер");
   EXPECT_EQ(host.Bar().actions().at(0)->text(), "Обмен данными с Интернет-магазином");
+  std::filesystem::remove(file);
+  std::filesystem::remove(bad);
 }
 
 }  // namespace
