@@ -91,7 +91,7 @@ UiHost::~UiHost() {
 }
 
 void UiHost::Start(const std::string& base, int userType, const std::string& storeIds,
-                   int language) {
+                   int language, bool withBar) {
   connection_ = TirHostOpenConnection(base.c_str());
   ASSERT_NE(connection_, nullptr);
   auto keep = [this](const char* text) {
@@ -111,7 +111,7 @@ void UiHost::Start(const std::string& base, int userType, const std::string& sto
   app.fSettinsFolderName = keep("\\TirvaloMainBack");
   TirU7MenuParams services{};
   TirHostDefaultServices(connection_, &services);
-  services.fBarMDI = bar_;
+  services.fBarMDI = withBar ? bar_ : nullptr;
   char error[256] = {};
   ASSERT_EQ(TirHostStartModule(gModule, &app, &services, language, error, sizeof error), 0)
       << error;

@@ -40,9 +40,10 @@ class UiHost {
   ~UiHost();
 
   // Starts the module on the SQLite base `base` (u0 .. u7 with the window bar, then -160) for a
-  // user of `userType` without a row in tirUsers, limited to `storeIds` when not empty.
+  // user of `userType` without a row in tirUsers, limited to `storeIds` when not empty. Without
+  // `withBar` the module gets no window bar (a host without an MDI window).
   void Start(const std::string& base, int userType, const std::string& storeIds = "",
-             int language = 1);
+             int language = 1, bool withBar = true);
   // -170, closes the module's windows and the host's connection.
   void Stop();
   int U8(int code);

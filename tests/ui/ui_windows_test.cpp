@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -112,6 +113,19 @@ TEST(UiWindows, RightsDecideWhichWindowOpensAndEachHasItsBarButton) {
   Click(host.Window("FTirDExLoadFile"), "ButtonCancel");
   EXPECT_EQ(host.Area().subWindowList().size(), 2);
   EXPECT_EQ(host.Bar().actions().size(), 2);
+  host.Stop();
+
+  // A host without a window bar gets the window on its own.
+  host.Start(base.path(), 1, "", 1, false);
+  EXPECT_EQ(host.U8(611), 0);
+  QWidget* alone = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == "FTirDExLoadFile" && top->isVisible()) alone = top;
+  }
+  ASSERT_NE(alone, nullptr);
+  EXPECT_TRUE(host.Area().subWindowList().isEmpty());
+  alone->close();
+  UiHost::Settle();
 }
 
 TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
