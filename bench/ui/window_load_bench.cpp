@@ -2,6 +2,7 @@
 // file (the loader in one transaction, as `tirdex import` runs it), each into an empty base, in the
 // same run. The window hands the message loop a turn after every 1000 goods; it must stay within
 // 1.5 times the command line's time.
+#include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDate>
@@ -12,12 +13,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QToolBar>
-#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -112,13 +112,13 @@ std::int64_t Goods(const std::string& path) {
 int Run(int argc, char** argv) {
   int goods = 20000;
   bool check = false;
-  if (!tir::bench::ParseOptions(argc, argv,
-                                {tir::bench::Value("--goods", goods),
-                                 tir::bench::Switch("--check", check)},
-                                "tir_ui_load_bench [--goods N] [--check]")) {
+  if (!tir::bench::ParseOptions(
+          argc, argv, {tir::bench::Value("--goods", goods), tir::bench::Switch("--check", check)},
+          "tir_ui_load_bench [--goods N] [--check]")) {
     return 2;
   }
-  const fs::path dir = fs::temp_directory_path() / ("tir_ui_load_bench_" + std::to_string(getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("tir_ui_load_bench_" + std::to_string(getpid()));
   fs::create_directories(dir / "config");
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   tir::WriteIniSettingsSectionAndParam("MAIN", "GUIDCODE", "BENCH-BASE-GUID", 'N');

@@ -66,8 +66,7 @@ std::vector<UserEntry> DesktopSession::Users() const {
   std::vector<UserEntry> users;
   if (connection_ == nullptr) return users;
   db::Query query(*static_cast<db::Connection*>(connection_));
-  query.SetSql(
-      "SELECT fId, fType, fCode, fName, fPassword FROM tirUsers ORDER BY fName, fId;");
+  query.SetSql("SELECT fId, fType, fCode, fName, fPassword FROM tirUsers ORDER BY fName, fId;");
   query.Open();
   for (; !query.Eof(); query.Next()) {
     UserEntry user;

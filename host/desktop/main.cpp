@@ -40,8 +40,8 @@ struct CommandLine {
       "build tree).",
       "path"};
   QCommandLineOption lang{"lang", "Language at start: 1 Russian, 2 Ukrainian.", "1|2", "1"};
-  QCommandLineOption user{"user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.",
-                          "code"};
+  QCommandLineOption user{
+      "user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.", "code"};
 
   CommandLine() {
     parser.setApplicationDescription(

@@ -8,8 +8,8 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>

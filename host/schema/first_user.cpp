@@ -23,8 +23,7 @@ void AddFirstUser(db::Connection& connection, const std::string& code, const std
   group.Open();
   if (group.FieldByName("id").IsNull()) {
     db::Query addGroup(connection);
-    addGroup.SetSql(
-        "INSERT INTO tirUsersRG (fName, fState, fBase) VALUES (:name, 1, 1);");
+    addGroup.SetSql("INSERT INTO tirUsersRG (fName, fState, fBase) VALUES (:name, 1, 1);");
     addGroup.ParamByName("name").SetText(groupName);
     addGroup.ExecSql();
     group.Close();

@@ -130,8 +130,7 @@ void RunSchema(const BaseOptions& options) {
             << " tables";
   if (!options.firstUser.empty()) {
     std::cout << " and the administrator " << options.firstUser << " (every right"
-              << (options.firstUserPassword.empty() ? ", no password" : ", with a password")
-              << ")";
+              << (options.firstUserPassword.empty() ? ", no password" : ", with a password") << ")";
   }
   std::cout << "\n";
   SetExitCode(kExitOk);
@@ -191,11 +190,13 @@ void InstallBaseCommands(CLI::App& app) {
       "Create the base's first user with this code: an administrator with every right, so that "
       "tirhost can sign in on the new base");
   firstUser->excludes("--mssql");
-  schema->add_option("--first-user-name", schemaOptions->firstUserName,
-                     "Name of the first user (default: its code)")
+  schema
+      ->add_option("--first-user-name", schemaOptions->firstUserName,
+                   "Name of the first user (default: its code)")
       ->needs(firstUser);
-  schema->add_option("--first-user-password", schemaOptions->firstUserPassword,
-                     "Password of the first user (default: none)")
+  schema
+      ->add_option("--first-user-password", schemaOptions->firstUserPassword,
+                   "Password of the first user (default: none)")
       ->needs(firstUser);
   schema->callback([schemaOptions] { RunSchema(*schemaOptions); });
 

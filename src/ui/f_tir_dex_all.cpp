@@ -45,7 +45,8 @@ QString ElapsedText(qint64 aMs) {
 
 }  // namespace
 
-TFTirDExAll::TFTirDExAll() : TTirForm("FTirDExAll", "Универсальный обмен данными", QStyle::SP_DialogSaveButton) {
+TFTirDExAll::TFTirDExAll()
+    : TTirForm("FTirDExAll", "Универсальный обмен данными", QStyle::SP_DialogSaveButton) {
   for (QLabel*& label : mLabels) label = new QLabel(this);
   EditFileOut = NewControl<QLineEdit>(this, "EditFileOut", QString::fromStdString(mJS.mFilePath));
   EditFileOutButton = NewControl<QToolButton>(this, "EditFileOutButton");

@@ -252,9 +252,9 @@ void TFTirDExInetShop::OnSend() {
     const QString sent =
         Tr("Отправлено товаров: %1 (отправляются только товары, отмеченные для Интернет-магазина)")
             .arg(goods);
-    StopBusy(result == 0, result == 0 ? QString::fromUtf8("Успешно отправлен.") + " " + sent
-                                      : QString::fromUtf8("Ошибка: ") +
-                                            QString::fromStdString(response));
+    StopBusy(result == 0, result == 0
+                              ? QString::fromUtf8("Успешно отправлен.") + " " + sent
+                              : QString::fromUtf8("Ошибка: ") + QString::fromStdString(response));
   } catch (const std::exception& e) {
     StopBusy(false, QString::fromUtf8("Ошибка: ") + QString::fromUtf8(e.what()));
     frame::MessageDlg(e.what(), frame::TMsgDlgType::mtError, frame::mbOK);

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 #include <exception>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 
 #include "frame/app_globals.h"
 #include "frame/ui_services.h"
@@ -88,7 +88,8 @@ QString FailureText(const std::string& aMessage) {
 
 }  // namespace
 
-TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными", QStyle::SP_DialogOpenButton) {
+TFTirDExLoadFile::TFTirDExLoadFile()
+    : TTirForm("FTirDExLoadFile", "Универсальный обмен данными", QStyle::SP_DialogOpenButton) {
   LabelFileIn = new QLabel(this);
   EditFileIn = NewControl<QLineEdit>(this, "EditFileIn");
   EditFileIn->setMinimumWidth(EditFileIn->fontMetrics().averageCharWidth() * 60);

@@ -195,8 +195,7 @@ void QtTimerServices::StartTimer(std::int32_t intervalMs, std::function<void()> 
       onTimer_();
     } catch (const std::exception& e) {
       // The failing profile keeps its last send time and is tried again at the next tick.
-      frame::SendToMainMGS((Tr("Ошибка автоматической отправки: ") + e.what()).toStdString(), 1,
-                           1);
+      frame::SendToMainMGS((Tr("Ошибка автоматической отправки: ") + e.what()).toStdString(), 1, 1);
     } catch (...) {
       frame::SendToMainMGS(Tr("Ошибка автоматической отправки").toStdString(), 1, 1);
     }

@@ -225,9 +225,9 @@ void TTirForm::StopBusy(bool aSuccess, const QString& aText) {
 
 bool TTirForm::RefuseWhileBaseIsLoading() {
   if (!frame::HasHostConnection() || !frame::HostConnection().InTransaction()) return false;
-  frame::MessageDlg(Tr("Идет загрузка файла в базу: дождитесь ее окончания и повторите действие")
-                        .toStdString(),
-                    frame::TMsgDlgType::mtWarning, frame::mbOK);
+  frame::MessageDlg(
+      Tr("Идет загрузка файла в базу: дождитесь ее окончания и повторите действие").toStdString(),
+      frame::TMsgDlgType::mtWarning, frame::mbOK);
   return true;
 }
 

@@ -90,8 +90,8 @@ UiHost::~UiHost() {
   std::filesystem::remove_all(config_);
 }
 
-void UiHost::Start(const std::string& base, int userType, const std::string& storeIds,
-                   int language, bool withBar) {
+void UiHost::Start(const std::string& base, int userType, const std::string& storeIds, int language,
+                   bool withBar) {
   connection_ = TirHostOpenConnection(base.c_str());
   ASSERT_NE(connection_, nullptr);
   auto keep = [this](const char* text) {

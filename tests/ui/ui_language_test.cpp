@@ -24,8 +24,8 @@ namespace {
 // links, file names, GUIDs and the names below (the message boxes' fixed "OK" among them) are
 // taken out.
 QStringList EnglishWords(const QString& text) {
-  static const QStringList kNames = {"JSON", "URL", "ID", "GUID", "SQLite", "MS", "SQL", "Server",
-                                     "OK"};
+  static const QStringList kNames = {"JSON", "URL", "ID",     "GUID", "SQLite",
+                                     "MS",   "SQL", "Server", "OK"};
   static const QRegularExpression kGuid("^\\{?[0-9A-Fa-f]{8}(-[0-9A-Fa-f]{4}){3}-[0-9A-Fa-f]{12}");
   QStringList words;
   for (const QString& token : text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {

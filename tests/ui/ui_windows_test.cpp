@@ -161,8 +161,9 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
   TirHostConfigureGroupPicker(nullptr);
   Click(w, "SendButton");
   // Groups 5 and 6 hold no goods: nothing of the catalog went, and the window says so.
-  EXPECT_EQ(Info(w), "Успешно отправлен. Отправлено товаров: 0 (отправляются только товары, "
-                     "отмеченные для Интернет-магазина)");
+  EXPECT_EQ(Info(w),
+            "Успешно отправлен. Отправлено товаров: 0 (отправляются только товары, "
+            "отмеченные для Интернет-магазина)");
   EXPECT_EQ(shop.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
   Click(w, "ButtonOK");
   EXPECT_EQ(host.Window("FTirDExInetShop"), nullptr);
@@ -409,8 +410,7 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
     // in sight without scrolling.
     EXPECT_GE(Control<QPlainTextEdit>(w, "MemoReport")->height(),
               Control<QPlainTextEdit>(w, "MemoReport")->fontMetrics().lineSpacing() * 8);
-    EXPECT_FALSE(
-        Control<QScrollArea>(w, "controlsScroll")->verticalScrollBar()->isVisibleTo(w));
+    EXPECT_FALSE(Control<QScrollArea>(w, "controlsScroll")->verticalScrollBar()->isVisibleTo(w));
     capture(w, "FTirDExLoadFile_" + language);
     Click(w, "ButtonCancel");
   }

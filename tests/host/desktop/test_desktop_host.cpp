@@ -2,8 +2,8 @@
 // from the module's answers, sign-in and language reaching the module, and the host's answers
 // to the module's requests.
 #include <dlfcn.h>
-#include <sys/wait.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAction>
 #include <QApplication>
@@ -140,7 +140,8 @@ TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
       EXPECT_EQ(window.SignIn(users[0]), std::string(typed) == "s3cret");
     }
     EXPECT_NE(ExchangeMenu(window), nullptr);
-    EXPECT_EQ(window.findChild<QLabel*>("userLabel")->text(), QString::fromUtf8("Пользователь: Бос"));
+    EXPECT_EQ(window.findChild<QLabel*>("userLabel")->text(),
+              QString::fromUtf8("Пользователь: Бос"));
     session.Stop();
   }
   std::filesystem::remove(file);
@@ -156,7 +157,8 @@ TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
     dialog.findChild<QLineEdit*>("again")->setText("two");
     dialog.accept();  // refused: the passwords differ
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.findChild<QLabel*>("problem")->text(), QString::fromUtf8("Пароли не совпадают"));
+    EXPECT_EQ(dialog.findChild<QLabel*>("problem")->text(),
+              QString::fromUtf8("Пароли не совпадают"));
     dialog.findChild<QLineEdit*>("again")->setText("one");
     dialog.accept();
   });
@@ -371,8 +373,8 @@ TEST_F(DesktopHostTest, ModuleWindowsAndLogAtTheDefaultSizeAndScreenshots) {
     const QRect row = service->actionGeometry(exchange->menuAction());
     painter.drawPixmap(menuAt + QPoint(serviceShot.width() - 4, row.top()), exchange->grab());
     painter.end();
-    ASSERT_TRUE(
-        shot.save(QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_main_" + suffix + ".png")));
+    ASSERT_TRUE(shot.save(
+        QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_main_" + suffix + ".png")));
   }
   EXPECT_EQ(window.size(), QSize(1024, 700));
   window.MdiArea()->closeAllSubWindows();
