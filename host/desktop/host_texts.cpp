@@ -58,6 +58,12 @@ const std::map<HostText, TextPair>& Texts() {
       {HostText::kPasswordPrompt, {"Пароль пользователя %1:", "Пароль користувача %1:"}},
       {HostText::kWrongPassword, {"Неверный пароль", "Невірний пароль"}},
       {HostText::kStatusUser, {"Пользователь: ", "Користувач: "}},
+      {HostText::kCannotConnect,
+       {"Не удается подключиться к \"%1\"", "Не вдається підключитися до \"%1\""}},
+      {HostText::kNoBaseFile, {"Нет файла базы \"%1\"", "Немає файлу бази \"%1\""}},
+      {HostText::kCannotOpenBase,
+       {"Не удается открыть базу \"%1\"", "Не вдається відкрити базу \"%1\""}},
+      {HostText::kUserRefused, {"Модуль не принял пользователя", "Модуль не прийняв користувача"}},
   };
   return texts;
 }

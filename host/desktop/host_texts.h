@@ -43,6 +43,10 @@ enum class HostText : std::uint8_t {
   kPasswordPrompt,
   kWrongPassword,
   kStatusUser,
+  kCannotConnect,
+  kNoBaseFile,
+  kCannotOpenBase,
+  kUserRefused,
 };
 
 // Installs Qt's own translations (standard buttons, file dialogs) for `language`.
