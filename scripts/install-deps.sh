@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth
+  # Qt's own texts (standard buttons, file dialogs) in Russian and Ukrainian
+  qt6-translations-l10n
   clang-format clang-tidy
   # ODBC: unixODBC for the backend, the SQLite ODBC driver its tests run through, FreeTDS for a
   # Microsoft SQL Server base

@@ -1,15 +1,18 @@
 // DesktopSession: the base through the host kit, the module through the kit's loader.
 #include "host/desktop/desktop_session.h"
 
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
 #include "db/connection.h"
 #include "db/query.h"
 #include "host/desktop/host_requests.h"
+#include "host/desktop/host_texts.h"
 #include "host/kit/tir_host_kit.h"
 #include "host/kit/tir_host_params.h"
 #include "host/kit/wide_text.h"
+#include "host/schema/first_user.h"
 
 namespace tir::desktop {
 namespace {
@@ -21,21 +24,27 @@ bool IsConnectionString(const std::string& location) {
          (location.find('=') != std::string::npos && location.find(';') != std::string::npos);
 }
 
-void* OpenConnection(const std::string& location, std::string& error) {
+std::string Said(HostText key, std::int32_t language, const std::string& location = {}) {
+  QString text = Text(key, language);
+  if (!location.empty()) text = text.arg(QString::fromStdString(location));
+  return text.toStdString();
+}
+
+void* OpenConnection(const std::string& location, std::int32_t language, std::string& error) {
   if (IsConnectionString(location)) {
     const std::string odbc = location.rfind("odbc:", 0) == 0 ? location : "odbc:" + location;
     void* connection = TirHostOpenConnection(odbc.c_str());
-    if (connection == nullptr) error = "Cannot connect to \"" + location + "\".";
+    if (connection == nullptr) error = Said(HostText::kCannotConnect, language, location);
     return connection;
   }
   std::error_code ec;
   // The kit gives a missing file a new schema; the desktop host opens existing bases only.
   if (!std::filesystem::is_regular_file(location, ec)) {
-    error = "No base file \"" + location + "\".";
+    error = Said(HostText::kNoBaseFile, language, location);
     return nullptr;
   }
   void* connection = TirHostOpenConnection(location.c_str());
-  if (connection == nullptr) error = "Cannot open the base \"" + location + "\".";
+  if (connection == nullptr) error = Said(HostText::kCannotOpenBase, language, location);
   return connection;
 }
 
@@ -49,7 +58,7 @@ DesktopSession::~DesktopSession() {
 }
 
 bool DesktopSession::OpenBase(const std::string& location, std::string& error) {
-  void* connection = OpenConnection(location, error);
+  void* connection = OpenConnection(location, language_, error);
   if (connection == nullptr) return false;
   Stop();
   TirHostCloseConnection(connection_);
@@ -64,7 +73,7 @@ std::vector<UserEntry> DesktopSession::Users() const {
   std::vector<UserEntry> users;
   if (connection_ == nullptr) return users;
   db::Query query(*static_cast<db::Connection*>(connection_));
-  query.SetSql("SELECT fId, fType, fCode, fName FROM tirUsers ORDER BY fName, fId;");
+  query.SetSql("SELECT fId, fType, fCode, fName, fPassword FROM tirUsers ORDER BY fName, fId;");
   query.Open();
   for (; !query.Eof(); query.Next()) {
     UserEntry user;
@@ -72,9 +81,25 @@ std::vector<UserEntry> DesktopSession::Users() const {
     user.type = static_cast<std::int32_t>(query.FieldByName("fType").AsInt64());
     user.code = query.FieldByName("fCode").AsText();
     user.name = query.FieldByName("fName").AsText();
+    user.password = query.FieldByName("fPassword").AsText();
     users.push_back(std::move(user));
   }
   return users;
+}
+
+bool DesktopSession::AddFirstUser(const UserEntry& user, std::string& error) {
+  if (connection_ == nullptr) {
+    error = Said(HostText::kNoBase, language_);
+    return false;
+  }
+  try {
+    schema::AddFirstUser(*static_cast<db::Connection*>(connection_), user.code, user.name,
+                         user.password, language_ == 2 ? "Адміністратори" : "Администраторы");
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  return true;
 }
 
 bool DesktopSession::LoadModule(std::string& error) {
@@ -87,7 +112,7 @@ bool DesktopSession::LoadModule(std::string& error) {
 
 bool DesktopSession::SignIn(const UserEntry& user, std::string& error) {
   if (connection_ == nullptr) {
-    error = "No base is open.";
+    error = Said(HostText::kNoBase, language_);
     return false;
   }
   if (!LoadModule(error)) return false;
@@ -96,7 +121,7 @@ bool DesktopSession::SignIn(const UserEntry& user, std::string& error) {
   bool done = false;
   if (Started()) {
     done = module_->u60(app) == 0;
-    if (!done) error = "The module refused the new user.";
+    if (!done) error = Said(HostText::kUserRefused, language_);
     TirModSearchOut out{};
     if (done) TirHostSendMessage(module_, -140, 0, &out);
     TirHostClearSearchOut(&out);

@@ -16,6 +16,7 @@ struct UserEntry {
   std::int32_t type = 0;  // 1 administrator, 2 and 3 users
   std::string code;
   std::string name;
+  std::string password;  // empty: signs in without one
 };
 
 // One menu record the module answers from u3 (index as asked).
@@ -45,6 +46,9 @@ class DesktopSession {
 
   // The users of the open base by name. Throws tir::db::DbError when the base cannot be read.
   std::vector<UserEntry> Users() const;
+  // Creates the first user of a base without users: an administrator with every right. False
+  // with a message in `error` when it cannot be made.
+  bool AddFirstUser(const UserEntry& user, std::string& error);
 
   // The window bar handed to the module as fBarMDI at its start.
   void SetWindowBar(void* windowBar) { windowBar_ = windowBar; }

@@ -1,4 +1,4 @@
-// SignInDialog, BaseDialog and GroupPickerDialog.
+// SignInDialog, FirstUserDialog, BaseDialog and GroupPickerDialog.
 #include "host/desktop/dialogs.h"
 
 #include <QDialogButtonBox>
@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -70,6 +71,61 @@ const UserEntry* SignInDialog::Chosen() const {
   const QTreeWidgetItem* item = list_->currentItem();
   if (item == nullptr) return nullptr;
   return &users_[static_cast<std::size_t>(item->data(0, Qt::UserRole).toInt())];
+}
+
+FirstUserDialog::FirstUserDialog(std::int32_t language, QWidget* parent)
+    : QDialog(parent),
+      language_(language),
+      code_(new QLineEdit("admin", this)),
+      name_(new QLineEdit(this)),
+      password_(new QLineEdit(this)),
+      again_(new QLineEdit(this)),
+      problem_(new QLabel(this)) {
+  setObjectName("firstUser");
+  setWindowTitle(Text(HostText::kFirstUserTitle, language));
+  auto* layout = new QVBoxLayout(this);
+  auto* intro = new QLabel(Text(HostText::kFirstUserIntro, language), this);
+  intro->setWordWrap(true);
+  layout->addWidget(intro);
+  auto* form = new QFormLayout;
+  code_->setObjectName("code");
+  name_->setObjectName("name");
+  name_->setText(QString::fromUtf8(language == 2 ? "Адміністратор" : "Администратор"));
+  password_->setObjectName("password");
+  again_->setObjectName("again");
+  for (QLineEdit* edit : {password_, again_}) edit->setEchoMode(QLineEdit::Password);
+  form->addRow(Text(HostText::kCode, language), code_);
+  form->addRow(Text(HostText::kName, language), name_);
+  form->addRow(Text(HostText::kPassword, language), password_);
+  form->addRow(Text(HostText::kPasswordAgain, language), again_);
+  layout->addLayout(form);
+  problem_->setObjectName("problem");
+  problem_->setStyleSheet("color: #b00020");
+  problem_->hide();
+  layout->addWidget(problem_);
+  AddButtons(this, layout);
+  resize(440, 220);
+}
+
+UserEntry FirstUserDialog::User() const {
+  UserEntry user;
+  user.type = 1;
+  user.code = code_->text().trimmed().toStdString();
+  user.name = name_->text().trimmed().toStdString();
+  user.password = password_->text().toStdString();
+  return user;
+}
+
+void FirstUserDialog::accept() {
+  QString problem;
+  if (code_->text().trimmed().isEmpty()) {
+    problem = Text(HostText::kNeedCode, language_);
+  } else if (password_->text() != again_->text()) {
+    problem = Text(HostText::kPasswordsDiffer, language_);
+  }
+  if (problem.isEmpty()) return QDialog::accept();
+  problem_->setText(problem);
+  problem_->show();
 }
 
 BaseDialog::BaseDialog(const QString& current, std::int32_t language, QWidget* parent)

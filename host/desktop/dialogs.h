@@ -1,4 +1,4 @@
-// The desktop host's dialogs: sign-in, base chooser and goods-group picker.
+// The desktop host's dialogs: sign-in, the first user, base chooser and goods-group picker.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +9,7 @@
 
 #include "host/desktop/desktop_session.h"
 
+class QLabel;
 class QLineEdit;
 class QTreeWidget;
 
@@ -27,6 +28,24 @@ class SignInDialog : public QDialog {
  private:
   std::vector<UserEntry> users_;
   QTreeWidget* list_;
+};
+
+// The first user of a base without users: code, name and the password twice. OK is taken only
+// with a code and two equal passwords.
+class FirstUserDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit FirstUserDialog(std::int32_t language, QWidget* parent = nullptr);
+  UserEntry User() const;
+  void accept() override;
+
+ private:
+  std::int32_t language_;
+  QLineEdit* code_;
+  QLineEdit* name_;
+  QLineEdit* password_;
+  QLineEdit* again_;
+  QLabel* problem_;
 };
 
 // An SQLite file (with a file dialog) or, later, a connection string of a server base.

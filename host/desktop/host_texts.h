@@ -32,7 +32,25 @@ enum class HostText : std::uint8_t {
   kWindows,
   kError,
   kNoUsers,
+  kFirstUserTitle,
+  kFirstUserIntro,
+  kName,
+  kPassword,
+  kPasswordAgain,
+  kNeedCode,
+  kPasswordsDiffer,
+  kPasswordTitle,
+  kPasswordPrompt,
+  kWrongPassword,
+  kStatusUser,
+  kCannotConnect,
+  kNoBaseFile,
+  kCannotOpenBase,
+  kUserRefused,
 };
+
+// Installs Qt's own translations (standard buttons, file dialogs) for `language`.
+void InstallQtTranslations(std::int32_t language);
 
 // The text in `language`; Russian for any language but 2.
 QString Text(HostText key, std::int32_t language);

@@ -31,36 +31,78 @@ QString FindModule(const QString& given) {
   return kModuleFile;  // left to the dynamic loader's search path
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("tirhost");
+// The command line: the base, the module, the language and the user to sign in.
+struct CommandLine {
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
-      "in (Service > Change user) and offers the module's windows under Service > Data exchange.");
-  parser.addHelpOption();
-  parser.addPositionalArgument(
-      "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
-      "[BASE]");
-  const QCommandLineOption moduleOption(
+  QCommandLineOption module{
       "module",
       "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirhost, or the "
       "build tree).",
-      "path");
-  const QCommandLineOption langOption("lang", "Language at start: 1 Russian, 2 Ukrainian.", "1|2",
-                                      "1");
-  const QCommandLineOption userOption(
-      "user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.", "code");
-  parser.addOption(moduleOption);
-  parser.addOption(userOption);
-  parser.addOption(langOption);
+      "path"};
+  QCommandLineOption lang{"lang", "Language at start: 1 Russian, 2 Ukrainian.", "1|2", "1"};
+  QCommandLineOption user{
+      "user", "Sign this user in (tirUsers.fCode) instead of asking; needs BASE.", "code"};
+
+  CommandLine() {
+    parser.setApplicationDescription(
+        "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
+        "in (Service > Change user) and offers the module's windows under Service > Data "
+        "exchange. A base without users offers to create the first one. Needs a display (an X "
+        "or Wayland session, or xvfb-run).");
+    parser.addHelpOption();
+    parser.addPositionalArgument(
+        "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
+        "[BASE]");
+    parser.addOption(module);
+    parser.addOption(user);
+    parser.addOption(lang);
+  }
+};
+
+bool AsksForHelp(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all") return true;
+  }
+  return false;
+}
+
+// Whether Qt has a screen to show windows on: a platform chosen explicitly, or an X or Wayland
+// display. Without one QApplication would abort.
+bool HasDisplay() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (AsksForHelp(argc, argv)) {
+    QCoreApplication app(argc, argv);  // help needs no display
+    QCoreApplication::setApplicationName("tirhost");
+    CommandLine help;
+    help.parser.process(app);
+    help.parser.showHelp(0);
+  }
+  if (!HasDisplay()) {
+    std::cerr << "tirhost: a display is needed: run it in a desktop session (DISPLAY or "
+                 "WAYLAND_DISPLAY set) or under xvfb-run\n";
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tirhost");
+  CommandLine line;
+  QCommandLineParser& parser = line.parser;
+  const QCommandLineOption& moduleOption = line.module;
+  const QCommandLineOption& langOption = line.lang;
+  const QCommandLineOption& userOption = line.user;
   if (!parser.parse(QCoreApplication::arguments())) {
     std::cerr << "tirhost: " << parser.errorText().toStdString() << "\n";
     return 2;
   }
-  if (parser.isSet("help")) parser.showHelp(0);
   const QStringList bases = parser.positionalArguments();
   const QString lang = parser.value(langOption);
   const std::string userCode = parser.value(userOption).toStdString();

@@ -6,7 +6,10 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QFrame>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -50,6 +53,7 @@ MainWindow::MainWindow(DesktopSession& session, QWidget* parent)
   addToolBar(Qt::TopToolBarArea, windowBar_);
   session_.SetWindowBar(windowBar_);
 
+  log_->setObjectName("logText");
   log_->setReadOnly(true);
   log_->setMaximumBlockCount(1000);
   auto* dock = new QDockWidget(this);
@@ -59,7 +63,13 @@ MainWindow::MainWindow(DesktopSession& session, QWidget* parent)
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   resizeDocks({dock}, {110}, Qt::Vertical);
 
+  baseLabel_->setObjectName("baseLabel");
+  userLabel_->setObjectName("userLabel");
+  auto* separator = new QFrame(this);
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
   statusBar()->addPermanentWidget(baseLabel_);
+  statusBar()->addPermanentWidget(separator);
   statusBar()->addPermanentWidget(userLabel_);
 
   gWindow = this;
@@ -76,8 +86,9 @@ MainWindow::MainWindow(DesktopSession& session, QWidget* parent)
         ShowStatus(
             Text(moduleId == 20 ? HostText::kCatalogChanged : HostText::kSettlementsChanged, lang));
       }});
+  InstallQtTranslations(session_.Language());
   RebuildMenus();
-  resize(1100, 720);
+  resize(1024, 700);
 }
 
 MainWindow::~MainWindow() {
@@ -105,7 +116,20 @@ bool MainWindow::OpenBase(const QString& location) {
   return true;
 }
 
-bool MainWindow::SignIn(const UserEntry& user) {
+bool MainWindow::SignIn(const UserEntry& user, bool askPassword) {
+  const std::int32_t lang = session_.Language();
+  if (askPassword && !user.password.empty()) {
+    bool given = false;
+    const QString password = QInputDialog::getText(
+        this, Text(HostText::kPasswordTitle, lang),
+        Text(HostText::kPasswordPrompt, lang).arg(QString::fromStdString(user.name)),
+        QLineEdit::Password, QString(), &given);
+    if (!given) return false;
+    if (password.toStdString() != user.password) {
+      ShowError(Text(HostText::kWrongPassword, lang));
+      return false;
+    }
+  }
   std::string error;
   if (!session_.SignIn(user, error)) {
     ShowError(QString::fromStdString(error));
@@ -116,6 +140,7 @@ bool MainWindow::SignIn(const UserEntry& user) {
 }
 
 void MainWindow::SetLanguage(std::int32_t language) {
+  InstallQtTranslations(language);
   session_.SetLanguage(language);
   RebuildMenus();
 }
@@ -139,12 +164,34 @@ void MainWindow::ChooseUser() {
     return;
   }
   if (users.empty()) {
-    ShowError(Text(HostText::kNoUsers, session_.Language()));
+    CreateFirstUser();
     return;
   }
   SignInDialog dialog(users, session_.User().id, session_.Language(), this);
   if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == nullptr) return;
   SignIn(*dialog.Chosen());
+}
+
+void MainWindow::CreateFirstUser() {
+  FirstUserDialog dialog(session_.Language(), this);
+  if (dialog.exec() != QDialog::Accepted) {
+    ShowStatus(Text(HostText::kNoUsers, session_.Language()));
+    return;
+  }
+  std::string error;
+  if (!session_.AddFirstUser(dialog.User(), error)) {
+    ShowError(QString::fromStdString(error));
+    return;
+  }
+  std::vector<UserEntry> users;
+  try {
+    users = session_.Users();
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()));
+    return;
+  }
+  // The user has just typed the password: it is not asked again.
+  if (!users.empty()) SignIn(users.front(), false);
 }
 
 void MainWindow::ShowStatus(const QString& text) { statusBar()->showMessage(text, 10000); }
@@ -248,7 +295,8 @@ void MainWindow::UpdateStatus() {
   setWindowTitle(session_.HasBase()
                      ? QString("tirhost - ") + QString::fromStdString(session_.BaseLocation())
                      : QString("tirhost"));
-  userLabel_->setText(session_.Started() ? QString::fromStdString(session_.User().name)
+  userLabel_->setText(session_.Started() ? Text(HostText::kStatusUser, lang) +
+                                               QString::fromStdString(session_.User().name)
                                          : Text(HostText::kNoUser, lang));
 }
 

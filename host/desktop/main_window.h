@@ -31,8 +31,9 @@ class MainWindow : public QMainWindow {
 
   // Opens a base (an SQLite file path) and asks who signs in; false when it cannot be opened.
   bool OpenBase(const QString& location);
-  // Signs the user in (starting the module on the first sign-in) and rebuilds the menus.
-  bool SignIn(const UserEntry& user);
+  // Signs the user in (starting the module on the first sign-in) and rebuilds the menus. A user
+  // with a password is asked for it first (unless askPassword is false).
+  bool SignIn(const UserEntry& user, bool askPassword = true);
   // Switches the host and the module to language 1 (Russian) or 2 (Ukrainian).
   void SetLanguage(std::int32_t language);
 
@@ -49,6 +50,8 @@ class MainWindow : public QMainWindow {
  private:
   // Asks the module's windows to close; false when one of them stays open.
   bool CloseModuleWindows();
+  // A base without users: the first one is made with every right and signed in.
+  void CreateFirstUser();
   void RebuildMenus();
   void AddModuleItems();
   void UpdateStatus();

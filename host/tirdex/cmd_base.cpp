@@ -13,6 +13,7 @@
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "host/demo/demo_base.h"
+#include "host/schema/first_user.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/progress_line.h"
@@ -30,6 +31,7 @@ struct BaseOptions {
   std::int64_t docs = -1;
   std::uint64_t seed = 1;
   bool mssql = false;
+  std::string firstUser, firstUserName, firstUserPassword;
 };
 
 void RemoveBase(const std::string& path) {
@@ -118,10 +120,19 @@ void WriteMssqlScript(const BaseOptions& options) {
 void RunSchema(const BaseOptions& options) {
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
   if (options.mssql) return WriteMssqlScript(options);
-  const bool ok = BuildBase(options, [](tir::db::SqliteConnection&) {});
+  const bool ok = BuildBase(options, [&options](tir::db::SqliteConnection& connection) {
+    if (options.firstUser.empty()) return;
+    tir::schema::AddFirstUser(connection, options.firstUser, options.firstUserName,
+                              options.firstUserPassword, "Администраторы");
+  });
   if (!ok) return SetExitCode(kExitFailure);
   std::cout << "created " << options.file << " with " << tir::schema::TableNames().size()
-            << " tables\n";
+            << " tables";
+  if (!options.firstUser.empty()) {
+    std::cout << " and the administrator " << options.firstUser << " (every right"
+              << (options.firstUserPassword.empty() ? ", no password" : ", with a password") << ")";
+  }
+  std::cout << "\n";
   SetExitCode(kExitOk);
 }
 
@@ -174,6 +185,19 @@ void InstallBaseCommands(CLI::App& app) {
   schema->add_flag("--mssql", schemaOptions->mssql,
                    "Write the Microsoft SQL Server script FILE instead of an SQLite base");
   schema->add_flag("--force", schemaOptions->force, "Replace an existing non-empty file");
+  CLI::Option* firstUser = schema->add_option(
+      "--first-user", schemaOptions->firstUser,
+      "Create the base's first user with this code: an administrator with every right, so that "
+      "tirhost can sign in on the new base");
+  firstUser->excludes("--mssql");
+  schema
+      ->add_option("--first-user-name", schemaOptions->firstUserName,
+                   "Name of the first user (default: its code)")
+      ->needs(firstUser);
+  schema
+      ->add_option("--first-user-password", schemaOptions->firstUserPassword,
+                   "Password of the first user (default: none)")
+      ->needs(firstUser);
   schema->callback([schemaOptions] { RunSchema(*schemaOptions); });
 
   auto demoOptions = std::make_shared<BaseOptions>();

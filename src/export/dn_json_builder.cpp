@@ -9,11 +9,11 @@
 #include "db/db_error.h"
 #include "export/group_tree_json.h"
 #include "export/guid_completion.h"
+#include "frame/global_exit.h"
 #include "frame/ui_services.h"
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
-#include "transport/global_exit.h"
 
 namespace tir::exporting {
 

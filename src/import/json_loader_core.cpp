@@ -14,11 +14,11 @@
 #include "db/db_error.h"
 #include "db/query.h"
 #include "export/guid_completion.h"
+#include "frame/global_exit.h"
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
 #include "posting/main_provodka.h"
 #include "settings/guid_forms.h"
-#include "transport/global_exit.h"
 
 namespace tir::import {
 namespace {

@@ -1,5 +1,6 @@
 #include "transport/data_mod.h"
 
+#include "db/connection.h"
 #include "frame/app_globals.h"
 #include "settings/profile_rows.h"
 #include "transport/inet_shop_send.h"
@@ -53,6 +54,9 @@ void TDataMod::ReloadSettings() {
 
 void TDataMod::SendToInetIfNeed(std::int32_t /*aReason*/) {
   if (!mList_ || sending_) return;
+  // A load in the host's message-loop turns holds the base in its transaction: a send now would
+  // stamp rows inside it and be lost with its rollback. The profiles stay due for the next tick.
+  if (connection_->InTransaction()) return;
   const auto list = mList_;
   const std::uint64_t reloadsBefore = reloads_;
   sending_ = true;

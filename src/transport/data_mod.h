@@ -39,7 +39,8 @@ class TDataMod {
   // Sends every listed automatic profile whose period has passed. An error stops the tick: the
   // failing profile keeps its last send time, so the next tick tries it again. A send hands the
   // host's message loop turns; a reload in such a turn ends the walk (the new list counts as just
-  // sent), and a tick in such a turn does nothing.
+  // sent), and a tick in such a turn does nothing. While the connection is inside a
+  // transaction (a file load in progress) a tick does nothing either.
   void SendToInetIfNeed(std::int32_t aReason);
   void Timer1Timer();
 

@@ -1,10 +1,15 @@
 #include "transport/inet_shop_send.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
 #include "db/date_time.h"
 #include "export/tir_json_builder.h"
 #include "export/user_lists.h"
 #include "frame/host_services.h"
 #include "frame/ui_services.h"
+#include "json/json_array.h"
 #include "settings/json_one_send.h"
 #include "settings/random_source.h"
 #include "settings/settings_folders.h"
@@ -30,7 +35,8 @@ std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto) {
   return SendJsonToInetShop(aProfile, aAuto, response);
 }
 
-std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto, std::string& aResponse) {
+std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto, std::string& aResponse,
+                                std::size_t* aGoodsSent) {
   const std::string fileName = TempFileName(Timers().Now());
   frame::ProcessMessages();
   const std::string ents = exporting::EntIdsOrUsers(aProfile.mEntIds);
@@ -46,8 +52,21 @@ std::int32_t SendJsonToInetShop(TJSONOneSend& aProfile, bool aAuto, std::string&
     builder.AddVerINFO();
     if (aProfile.mIfLastDayGoods == 0) aProfile.mPeriodDay = 0;
     builder.AddAllGoods(0, true, aProfile.mGoodsGroupsIds, aProfile.mPeriodDay, true, ents, stores);
+    if (aGoodsSent != nullptr) {
+      *aGoodsSent = builder.Json().KindOf("goods") == json::Kind::kArray
+                        ? builder.Json().GetArray("goods").Size()
+                        : 0;
+    }
     builder.SaveToFile(fileName, false);
   }
+  // The file only carries the catalog to the service library: it goes once the upload ended.
+  struct RemoveFile {
+    const std::string& name;
+    ~RemoveFile() {
+      std::error_code ignored;
+      std::filesystem::remove(name, ignored);
+    }
+  } removeFile{fileName};
   const std::int32_t result = tirSendJson(aProfile.mURL, fileName, aAuto ? 1 : 2, aResponse);
   if (!aAuto) {
     frame::SendToMainMGS(result == 0 ? std::string("Успешно отправлен.") : "Ошибка: " + aResponse,

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "frame/dm_lang.h"
+
 namespace tir::transport {
 
 namespace {
@@ -102,7 +104,9 @@ std::int32_t tirSendJson(const std::string& aURL, const std::string& aFilePath, 
   std::string why;
   const U7Func u7 = LoadU7(why);
   if (u7 == nullptr) {
-    aResponse = "The service library cannot be used: " + why;
+    aResponse = (frame::CurrentLang() == frame::kLangUa ? "Бібліотека сервісу недоступна: "
+                                                        : "Библиотека сервиса недоступна: ") +
+                why;
     return -1;
   }
   std::vector<char> buffer(kResponseCapacity, '\0');

@@ -17,6 +17,7 @@
 #include "frame/ui_services.h"
 #include "settings/profile_rows.h"
 #include "ui/check_list_box.h"
+#include "ui/documents_folder.h"
 #include "ui/qt_dates.h"
 #include "ui/ui_texts.h"
 
@@ -44,7 +45,8 @@ QString ElapsedText(qint64 aMs) {
 
 }  // namespace
 
-TFTirDExAll::TFTirDExAll() : TTirForm("FTirDExAll", "Универсальный обмен данными") {
+TFTirDExAll::TFTirDExAll()
+    : TTirForm("FTirDExAll", "Универсальный обмен данными", QStyle::SP_DialogSaveButton) {
   for (QLabel*& label : mLabels) label = new QLabel(this);
   EditFileOut = NewControl<QLineEdit>(this, "EditFileOut", QString::fromStdString(mJS.mFilePath));
   EditFileOutButton = NewControl<QToolButton>(this, "EditFileOutButton");
@@ -133,7 +135,11 @@ void TFTirDExAll::LoadDataEx() {
   try {
     db::Connection& connection = frame::HostConnection();
     const TProfileRow row = LoadProfile(connection, gGetBaseGUIDCode(), kProfileTypeDataExOut, mJS);
-    if (row.fId != 0) mJS.mIDReccord = row.fId;
+    if (row.fId != 0) {
+      mJS.mIDReccord = row.fId;
+    } else {
+      mJS.mFilePath = DefaultExportFile(mJS.mFilePath);
+    }
     stores = LoadCheckRows(connection, "tirStores",
                            frame::AppParamText(&frame::TU6MenuParams::fUserStoreId));
     ents = LoadCheckRows(connection, "tirEntities",
@@ -154,12 +160,13 @@ bool TFTirDExAll::TestAndUpdateJS() {
 }
 
 void TFTirDExAll::OnChooseFile() {
-  const QString chosen = ChooseJsonFile(this, true, "TirvaloRetail");
+  const QString chosen = ChooseJsonFile(this, true, EditFileOut->text().trimmed());
   if (!chosen.isEmpty()) EditFileOut->setText(chosen);
 }
 
 void TFTirDExAll::OnSend() {
-  if (Busy()) return;
+  // The export stamps GUIDs on rows that have none: it writes.
+  if (Busy() || RefuseWhileBaseIsLoading()) return;
   QElapsedTimer elapsed;
   elapsed.start();
   StartBusy(Tr("Старт: ") + DateTimeText(QDateTime::currentDateTime()) + " ...", true);
@@ -184,8 +191,7 @@ void TFTirDExAll::OnSend() {
   // A stopped run leaves an unfinished text: it is not written.
   if (error.isEmpty() && StopRequested()) error = Tr("Остановлено пользователем");
   if (error.isEmpty() && !mJsonBuilder->SaveToFile(fileName)) {
-    error =
-        QString::fromUtf8("Error: the file cannot be written: ") + QString::fromStdString(fileName);
+    error = Tr("Не удается записать файл: ") + QString::fromStdString(fileName);
   }
   const QString now = DateTimeText(QDateTime::currentDateTime());
   if (error.isEmpty()) {
@@ -197,7 +203,7 @@ void TFTirDExAll::OnSend() {
 }
 
 void TFTirDExAll::OnOK() {
-  if (Busy() || !TestAndUpdateJS()) return;
+  if (Busy() || RefuseWhileBaseIsLoading() || !TestAndUpdateJS()) return;
   try {
     SaveProfile(frame::HostConnection(), gGetBaseGUIDCode(), kProfileTypeDataExOut, mJS);
   } catch (const std::exception& e) {

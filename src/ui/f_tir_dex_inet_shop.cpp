@@ -60,7 +60,7 @@ TGroupAnswer AskHostGroups(std::int32_t aMode, const std::string& aIds) {
 }  // namespace
 
 TFTirDExInetShop::TFTirDExInetShop()
-    : TTirForm("FTirDExInetShop", "Обмен данными с Интернет-магазином") {
+    : TTirForm("FTirDExInetShop", "Обмен данными с Интернет-магазином", QStyle::SP_DriveNetIcon) {
   mJS.mName = kDefaultProfileName;
   for (QLabel*& label : mLabels) label = new QLabel(this);
   EditName = NewControl<QLineEdit>(this, "EditName");
@@ -243,13 +243,17 @@ bool TFTirDExInetShop::TestAndUpdateJS() {
 }
 
 void TFTirDExInetShop::OnSend() {
-  if (Busy() || !TestAndUpdateJS()) return;
+  if (Busy() || RefuseWhileBaseIsLoading() || !TestAndUpdateJS()) return;
   StartBusy(Tr("Отправка товаров на сервер ..."), false);
   std::string response;
+  std::size_t goods = 0;
   try {
-    const std::int32_t result = transport::SendJsonToInetShop(mJS, false, response);
+    const std::int32_t result = transport::SendJsonToInetShop(mJS, false, response, &goods);
+    const QString sent =
+        Tr("Отправлено товаров: %1 (отправляются только товары, отмеченные для Интернет-магазина)")
+            .arg(goods);
     StopBusy(result == 0, result == 0
-                              ? QString::fromUtf8("Успешно отправлен.")
+                              ? QString::fromUtf8("Успешно отправлен.") + " " + sent
                               : QString::fromUtf8("Ошибка: ") + QString::fromStdString(response));
   } catch (const std::exception& e) {
     StopBusy(false, QString::fromUtf8("Ошибка: ") + QString::fromUtf8(e.what()));
@@ -258,7 +262,7 @@ void TFTirDExInetShop::OnSend() {
 }
 
 void TFTirDExInetShop::OnOK() {
-  if (Busy() || !TestAndUpdateJS()) return;
+  if (Busy() || RefuseWhileBaseIsLoading() || !TestAndUpdateJS()) return;
   try {
     SaveProfile(frame::HostConnection(), gGetBaseGUIDCode(), kProfileTypeInetShop, mJS);
   } catch (const std::exception& e) {

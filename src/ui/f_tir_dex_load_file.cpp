@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "frame/app_globals.h"
 #include "frame/ui_services.h"
@@ -22,14 +24,39 @@ namespace tir::ui {
 
 namespace {
 
+// The name of a report's object kind (the loader's JSON section name) in the window's language;
+// a kind without a name of ours is shown as the section is called.
+QString KindName(const std::string& aKind) {
+  static constexpr std::pair<const char*, const char*> kKinds[] = {
+      {"goods", "Товары"},
+      {"recipes", "Рецепты"},
+      {"docs", "Документы"},
+      {"partners", "Партнеры"},
+      {"stores", "Склады"},
+      {"entities", "Организации"},
+      {"vats", "Ставки НДС"},
+      {"currencies", "Валюты"},
+      {"pricenames", "Виды цен"},
+      {"uktzed", "Коды УКТ ВЭД"},
+      {"salesrules", "Правила продаж"},
+      {"mobile orders", "Мобильные заказы"},
+      {"cook status", "Состояние приготовления"},
+      {"usersgroupsrights", "Права групп пользователей"},
+  };
+  for (const auto& [kind, name] : kKinds) {
+    if (aKind == kind) return Tr(name);
+  }
+  return QString::fromStdString(aKind);
+}
+
 // The per-kind report of a load in the window's language.
 QString ReportText(const import::TLoadReport& aReport) {
   QString text;
   for (const auto& [kind, c] : aReport.kinds) {
-    text += QString::fromStdString(kind) + ": " + Tr("добавлено") + " " +
-            QString::number(c.inserted) + ", " + Tr("изменено") + " " + QString::number(c.updated) +
-            ", " + Tr("без изменений") + " " + QString::number(c.identical) + ", " +
-            Tr("отклонено") + " " + QString::number(c.refused) + "\n";
+    text += KindName(kind) + ": " + Tr("добавлено") + " " + QString::number(c.inserted) + ", " +
+            Tr("изменено") + " " + QString::number(c.updated) + ", " + Tr("без изменений") + " " +
+            QString::number(c.identical) + ", " + Tr("отклонено") + " " +
+            QString::number(c.refused) + "\n";
   }
   constexpr std::size_t kMaxMissing = 50;
   for (std::size_t i = 0; i < aReport.missing.size() && i < kMaxMissing; ++i) {
@@ -41,11 +68,31 @@ QString ReportText(const import::TLoadReport& aReport) {
   return text;
 }
 
+// A failed load's message in the window's language. The loader words its frame ("Error: ",
+// "ErrorSQL: " before the cause, "; nothing ... written/loaded" after it) for the command line;
+// the cause between them is passed on as it is.
+QString FailureText(const std::string& aMessage) {
+  QString cause = QString::fromStdString(aMessage);
+  QString prefix = Tr("Ошибка: ");
+  if (cause.startsWith("ErrorSQL: ")) {
+    prefix = Tr("Ошибка базы данных: ");
+    cause.remove(0, 10);
+  } else if (cause.startsWith("Error: ")) {
+    cause.remove(0, 7);
+  }
+  for (const char* tail : {"; nothing of this load was written", "; nothing was loaded"}) {
+    if (cause.endsWith(tail)) cause.chop(static_cast<int>(std::strlen(tail)));
+  }
+  return prefix + cause + Tr("; из этого файла ничего не записано");
+}
+
 }  // namespace
 
-TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универсальный обмен данными") {
+TFTirDExLoadFile::TFTirDExLoadFile()
+    : TTirForm("FTirDExLoadFile", "Универсальный обмен данными", QStyle::SP_DialogOpenButton) {
   LabelFileIn = new QLabel(this);
   EditFileIn = NewControl<QLineEdit>(this, "EditFileIn");
+  EditFileIn->setMinimumWidth(EditFileIn->fontMetrics().averageCharWidth() * 60);
   EditFileInButton = NewControl<QToolButton>(this, "EditFileInButton");
   EditFileInButton->setText("...");
   GroupObjects = NewControl<QGroupBox>(this, "GroupObjects");
@@ -67,6 +114,7 @@ TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универ
   ButtonCancel = NewControl<QPushButton>(this, "ButtonCancel");
   MemoReport = NewControl<QPlainTextEdit>(this, "MemoReport");
   MemoReport->setReadOnly(true);
+  MemoReport->setMinimumHeight(MemoReport->fontMetrics().lineSpacing() * 10);
   MemoReport->hide();
 
   auto* file = new QHBoxLayout;
@@ -98,6 +146,9 @@ TFTirDExLoadFile::TFTirDExLoadFile() : TTirForm("FTirDExLoadFile", "Универ
     mJsonLoader->SetPtr_ExitNow(&mExitNow);
     // The window stays responsive (and its stop button usable) inside a long goods step.
     mJsonLoader->mGoodsProgress = [](std::size_t) { frame::ProcessMessages(); };
+    // The pause between goods lets other workstations reach the base; this load keeps its
+    // transaction open throughout, so pausing would only hold the base longer.
+    mJsonLoader->mGoodsPauseMs = 0;
   } catch (const std::exception& e) {
     mJsonLoader.reset();
     frame::MessageDlg(e.what(), frame::TMsgDlgType::mtError, frame::mbOK);
@@ -123,7 +174,7 @@ void TFTirDExLoadFile::OnChooseFile() {
 }
 
 void TFTirDExLoadFile::RunLoad(bool aDryRun) {
-  if (Busy() || !mJsonLoader) return;
+  if (Busy() || !mJsonLoader || RefuseWhileBaseIsLoading()) return;
   MemoReport->clear();
   MemoReport->hide();
   StartBusy(Tr("Старт: ") + EditFileIn->text().trimmed() + " ...", true);
@@ -144,7 +195,7 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
                                     [](const std::string&) { frame::ProcessMessages(); });
   } catch (const std::exception& e) {
     outcome.result = import::TLoadResult::kFailed;
-    outcome.message = std::string("Error: ") + e.what();
+    outcome.message = e.what();
   }
   switch (outcome.result) {
     case import::TLoadResult::kNotOpened:
@@ -156,13 +207,17 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
     case import::TLoadResult::kRolledBack:
       StopBusy(true, Tr("Анализ файла: ничего не записано"));
       break;
-    default:
+    case import::TLoadResult::kRefused:
       StopBusy(false, QString::fromStdString(outcome.message));
+      break;
+    default:
+      StopBusy(false, FailureText(outcome.message));
       break;
   }
   if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty()) {
     MemoReport->setPlainText(ReportText(outcome.report));
     MemoReport->show();
+    FitInHost();
   }
 }
 

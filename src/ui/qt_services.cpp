@@ -3,11 +3,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolBar>
+#include <QTranslator>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -17,6 +19,7 @@
 #include "frame/dm_lang.h"
 #include "frame/host_services.h"
 #include "frame/message_hooks.h"
+#include "ui/ui_texts.h"
 #include "ui/windows.h"
 
 namespace tir::ui {
@@ -53,18 +56,41 @@ QString DialogCaption(const char* name) {
 
 QtUiServices gQtUi;
 std::unique_ptr<QtTimerServices> gQtTimers;
+std::unique_ptr<QTranslator> gQtTranslator;
+void* gLangOwner = nullptr;
+int gLangListener = 0;
 
-void StartUserInterface(std::int32_t /*language*/) {
+// Qt's own texts (standard buttons, file dialogs) in the module's language.
+void ApplyQtTranslations(std::int32_t language) {
+  if (gQtTranslator) QCoreApplication::removeTranslator(gQtTranslator.get());
+  gQtTranslator = std::make_unique<QTranslator>();
+  const QString name = language == frame::kLangUa ? "qtbase_uk" : "qtbase_ru";
+  if (gQtTranslator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(gQtTranslator.get());
+  }
+}
+
+void StartUserInterface(std::int32_t language) {
   if (QCoreApplication::instance() == nullptr) return;
   if (!gQtTimers) gQtTimers = std::make_unique<QtTimerServices>();
   transport::SetTimerServices(gQtTimers.get());
-  if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr &&
-      HostBar() != nullptr) {
-    frame::SetUiServices(&gQtUi);
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+  // Without a window bar from the host the windows open on their own.
+  frame::SetUiServices(&gQtUi);
+  ApplyQtTranslations(language);
+  if (frame::DMLang != nullptr && gLangOwner == nullptr) {
+    gLangOwner = frame::DMLang;
+    gLangListener = frame::DMLang->AddLanguageListener(&ApplyQtTranslations);
   }
 }
 
 void StopUserInterface() {
+  if (gLangOwner != nullptr && gLangOwner == frame::DMLang) {
+    frame::DMLang->RemoveLanguageListener(gLangListener);
+  }
+  gLangOwner = nullptr;
+  if (gQtTranslator) QCoreApplication::removeTranslator(gQtTranslator.get());
+  gQtTranslator.reset();
   if (!gQtTimers) return;
   transport::SetTimerServices(nullptr);
   gQtTimers.reset();
@@ -147,13 +173,21 @@ void QtUiServices::ProcessMessages() {
 
 bool QtUiServices::OpenCommandWindow(std::int32_t command) { return OpenTirWindow(command); }
 
+std::int32_t TimerIntervalMs(std::int32_t aDefaultMs, const char* aSetting) {
+  if (aSetting == nullptr) return aDefaultMs;
+  char* end = nullptr;
+  const long value = std::strtol(aSetting, &end, 10);
+  if (end == aSetting || *end != '\0' || value < kMinTimerIntervalMs || value > 86400000) {
+    return aDefaultMs;
+  }
+  return static_cast<std::int32_t>(value);
+}
+
 double QtTimerServices::Now() { return db::NowDateTime(); }
 
 void QtTimerServices::StartTimer(std::int32_t intervalMs, std::function<void()> onTimer) {
   onTimer_ = std::move(onTimer);
-  if (const char* env = std::getenv("TIR_TIMER_INTERVAL_MS"); env != nullptr && *env != '\0') {
-    intervalMs = std::atoi(env);
-  }
+  intervalMs = TimerIntervalMs(intervalMs, std::getenv("TIR_TIMER_INTERVAL_MS"));
   QObject::disconnect(&timer_, nullptr, nullptr, nullptr);
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     if (!onTimer_) return;
@@ -161,9 +195,9 @@ void QtTimerServices::StartTimer(std::int32_t intervalMs, std::function<void()> 
       onTimer_();
     } catch (const std::exception& e) {
       // The failing profile keeps its last send time and is tried again at the next tick.
-      frame::SendToMainMGS(std::string("Error: ") + e.what(), 1, 1);
+      frame::SendToMainMGS((Tr("Ошибка автоматической отправки: ") + e.what()).toStdString(), 1, 1);
     } catch (...) {
-      frame::SendToMainMGS("Error: ExceptionUndef.", 1, 1);
+      frame::SendToMainMGS(Tr("Ошибка автоматической отправки").toStdString(), 1, 1);
     }
   });
   timer_.start(intervalMs);

@@ -24,6 +24,12 @@ class QtUiServices final : public frame::UiServices {
   bool OpenCommandWindow(std::int32_t command) override;
 };
 
+// The shortest interval TIR_TIMER_INTERVAL_MS may set: a shorter one would send without pause.
+constexpr std::int32_t kMinTimerIntervalMs = 1000;
+// The timer's interval: aSetting in ms when it is a whole number from kMinTimerIntervalMs to a
+// day, else aDefaultMs.
+std::int32_t TimerIntervalMs(std::int32_t aDefaultMs, const char* aSetting);
+
 // A QTimer on the user-interface thread. The interval may be shortened with the environment
 // variable TIR_TIMER_INTERVAL_MS (demonstrations and tests of the background send).
 class QtTimerServices final : public transport::TimerServices {

@@ -9,9 +9,14 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "db/connection.h"
 #include "frame/app_globals.h"
 #include "frame/dm_lang.h"
 #include "frame/ui_services.h"
@@ -19,6 +24,22 @@
 #include "ui/ui_texts.h"
 
 namespace tir::ui {
+
+namespace {
+
+// A scroll area that asks for all the room its controls want (QScrollArea caps its wish at a
+// few dozen lines), so that a window opens without scroll bars where the host has the room.
+class TControlsScroll final : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    if (widget() == nullptr) return QScrollArea::sizeHint();
+    const int frame = 2 * frameWidth();
+    return widget()->sizeHint() + QSize(frame, frame);
+  }
+};
+
+}  // namespace
 
 QString ChooseJsonFile(QWidget* aParent, bool aSave, const QString& aDefaultName) {
   QFileDialog dialog(aParent);
@@ -31,11 +52,12 @@ QString ChooseJsonFile(QWidget* aParent, bool aSave, const QString& aDefaultName
   return dialog.selectedFiles().first();
 }
 
-TTirForm::TTirForm(const char* aObjectName, const char* aCaption) : mCaption(aCaption) {
+TTirForm::TTirForm(const char* aObjectName, const char* aCaption, QStyle::StandardPixmap aIcon)
+    : mCaption(aCaption) {
   setObjectName(QString::fromUtf8(aObjectName));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(Tr(mCaption));
-  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  setWindowIcon(style()->standardIcon(aIcon));
   if (frame::DMLang != nullptr) {
     mLangOwner = frame::DMLang;
     mLangListener = frame::DMLang->AddLanguageListener([this](std::int32_t) { Retranslate(); });
@@ -55,13 +77,37 @@ void TTirForm::ShowInHost() {
   if (QMdiArea* area = HostMdiArea(); area != nullptr) {
     mSubWindow = area->addSubWindow(this);
     mSubWindow->setAttribute(Qt::WA_DeleteOnClose);
+    FitInHost();
     QObject::connect(area, &QMdiArea::subWindowActivated, this,
                      [this](QMdiSubWindow* active) { SetBarButtonDown(active == mSubWindow); });
     mSubWindow->show();
     area->setActiveSubWindow(mSubWindow);
+    // The window bar may have grown by this window's button: fit again once it is laid out.
+    QTimer::singleShot(0, this, [this] { FitInHost(); });
   } else {
     show();
   }
+}
+
+void TTirForm::FitInHost() {
+  // Controls shown or hidden since the last layout pass count at once.
+  if (QWidget* controls = findChild<QWidget*>("controls"); controls != nullptr) {
+    controls->layout()->activate();
+    if (QWidget* scroll = findChild<QWidget*>("controlsScroll")) scroll->updateGeometry();
+  }
+  layout()->activate();
+  QWidget* frame = mSubWindow != nullptr ? static_cast<QWidget*>(mSubWindow) : this;
+  QSize wanted = frame->size().expandedTo(frame->sizeHint());
+  if (mSubWindow == nullptr || mSubWindow->mdiArea() == nullptr) {
+    frame->resize(wanted);
+    return;
+  }
+  // Within the area: as large as wanted and there is room, moved up and left as far as needed.
+  const QSize room = mSubWindow->mdiArea()->viewport()->size();
+  wanted = wanted.boundedTo(room);
+  const QPoint at(std::clamp(frame->x(), 0, room.width() - wanted.width()),
+                  std::clamp(frame->y(), 0, room.height() - wanted.height()));
+  frame->setGeometry(QRect(at, wanted));
 }
 
 void TTirForm::CloseForm() {
@@ -124,8 +170,18 @@ void TTirForm::PlaceControls(QLayout* aControls, std::initializer_list<QWidget*>
   for (QWidget* button : aLeft) buttons->addWidget(button);
   buttons->addStretch(1);
   for (QWidget* button : aRight) buttons->addWidget(button);
+  // The controls scroll when the window is made smaller than they need; the progress line and
+  // the buttons stay in sight at any size.
+  auto* controls = new QWidget;
+  controls->setObjectName("controls");
+  controls->setLayout(aControls);
+  auto* scroll = new TControlsScroll(this);
+  scroll->setObjectName("controlsScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(controls);
   auto* main = new QVBoxLayout(this);
-  main->addLayout(aControls, 1);
+  main->addWidget(scroll, 1);
   main->addWidget(ProgressLine());
   main->addLayout(buttons);
 }
@@ -160,7 +216,19 @@ void TTirForm::StopBusy(bool aSuccess, const QString& aText) {
   (aSuccess ? mImageOK : mImageError)->show();
   LabelInfo->setText(aText);
   LabelInfo->show();
-  if (mCloseAfterWork) CloseForm();
+  if (mCloseAfterWork) {
+    CloseForm();
+    return;
+  }
+  FitInHost();  // the result line takes room from the controls
+}
+
+bool TTirForm::RefuseWhileBaseIsLoading() {
+  if (!frame::HasHostConnection() || !frame::HostConnection().InTransaction()) return false;
+  frame::MessageDlg(
+      Tr("Идет загрузка файла в базу: дождитесь ее окончания и повторите действие").toStdString(),
+      frame::TMsgDlgType::mtWarning, frame::mbOK);
+  return true;
 }
 
 void TTirForm::closeEvent(QCloseEvent* event) {

@@ -5,11 +5,12 @@
 // image, success and error images, a stop button that sets the window's exit flag).
 
 #include <QString>
+#include <QStyle>
 #include <QWidget>
 #include <initializer_list>
 #include <utility>
 
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 class QLabel;
 class QLayout;
@@ -34,7 +35,7 @@ QString ChooseJsonFile(QWidget* aParent, bool aSave, const QString& aDefaultName
 
 class TTirForm : public QWidget {
  public:
-  TTirForm(const char* aObjectName, const char* aCaption);
+  TTirForm(const char* aObjectName, const char* aCaption, QStyle::StandardPixmap aIcon);
   ~TTirForm() override;
   TTirForm(const TTirForm&) = delete;
   TTirForm& operator=(const TTirForm&) = delete;
@@ -42,6 +43,8 @@ class TTirForm : public QWidget {
   // Makes the window an MDI child of the host (a top-level window when the host has no MDI area)
   // and shows it.
   void ShowInHost();
+  // Gives the window the size its controls ask for, as far as the host's MDI area has room.
+  void FitInHost();
   // Closes the window (it is freed when closed).
   void CloseForm();
   // The window's button in the host's window bar (null without a bar).
@@ -67,6 +70,9 @@ class TTirForm : public QWidget {
   // close asked for during the work happens now.
   void StopBusy(bool aSuccess, const QString& aText);
   bool StopRequested() const { return mExitNow.ifExitNOW(); }
+  // True (after telling the user) while a file load holds the host's base in its transaction:
+  // whatever this window wrote now would be undone with the load, or make it fail.
+  bool RefuseWhileBaseIsLoading();
 
   void closeEvent(QCloseEvent* event) override;
 

@@ -9,10 +9,10 @@
 
 #include "db/query.h"
 #include "export/dn_json_builder.h"
+#include "frame/global_exit.h"
 #include "frame/ui_services.h"
 #include "host/demo/demo_base.h"
 #include "tests/support/temp_base.h"
-#include "transport/global_exit.h"
 
 namespace tir::test {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "db/query.h"
+#include "frame/global_exit.h"
 #include "import/json_loader_users.h"
 #include "settings/scramble.h"
 #include "tests/import/json_loader_fixture.h"
-#include "transport/global_exit.h"
 
 namespace tir::import::test {
 namespace {

@@ -159,6 +159,17 @@ TEST_F(DataModTest, FailedSendKeepsItsLastTimeSoTheNextTickTriesAgain) {
   EXPECT_EQ(sent_.size(), 1u);
 }
 
+TEST_F(DataModTest, TickInsideAnOpenTransactionSendsNothingAndTheProfileStaysDue) {
+  AddProfile("auto", 1, 1);
+  MakeModule();
+  base_.conn().StartTransaction();
+  Ticks(3);
+  EXPECT_TRUE(sent_.empty());
+  base_.conn().Rollback();
+  Ticks(1);
+  EXPECT_EQ(sent_, std::vector<std::string>{"auto"});
+}
+
 // A host whose message-loop turn runs `turn` (the shop window's OK reloading the settings).
 class TurningUi final : public frame::UiServices {
  public:

@@ -4,7 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextDocumentFragment>
 #include <cstdlib>
 
 #include "db/query.h"
@@ -23,6 +31,34 @@ void Exec(tir::db::Connection& connection, const std::string& sql) {
   query.ExecSql();
 }
 
+QStringList ShownTexts(QWidget* root) {
+  QStringList texts;
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* w : widgets) {
+    if (w != root && !w->isVisibleTo(root)) continue;
+    if (w->isWindow() || w == root) texts << w->windowTitle();
+    texts << w->toolTip();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      texts << QTextDocumentFragment::fromHtml(label->text()).toPlainText();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      texts << button->text();
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+      texts << group->title();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      texts << edit->text() << edit->placeholderText();
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
+      texts << memo->toPlainText().split('\n');
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+      for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+      for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    }
+  }
+  texts.removeAll(QString());
+  return texts;
+}
+
 UiHost::UiHost() : config_(TempPath("-uiconfig")) {
   area_ = new QMdiArea(&main_);
   main_.setCentralWidget(area_);
@@ -34,10 +70,17 @@ UiHost::UiHost() : config_(TempPath("-uiconfig")) {
   WriteIniSettingsSectionAndParam("MAIN", "GUIDCODE", kGuidCode, 'N');
   // Modal dialogs are answered with their first button, and their texts kept.
   QObject::connect(&dialogWatch_, &QTimer::timeout, [this] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || box->buttons().isEmpty()) return;
-    dialogs_ << box->text();
-    box->buttons().first()->click();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      if (box->buttons().isEmpty()) return;
+      dialogs_ << box->text();
+      dialogTexts_ << box->windowTitle() << box->text();
+      for (QAbstractButton* button : box->buttons()) dialogTexts_ << button->text();
+      box->buttons().first()->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialogTexts_ << ShownTexts(dialog);
+      dialog->reject();
+    }
   });
   dialogWatch_.start(20);
 }
@@ -47,8 +90,8 @@ UiHost::~UiHost() {
   std::filesystem::remove_all(config_);
 }
 
-void UiHost::Start(const std::string& base, int userType, const std::string& storeIds,
-                   int language) {
+void UiHost::Start(const std::string& base, int userType, const std::string& storeIds, int language,
+                   bool withBar) {
   connection_ = TirHostOpenConnection(base.c_str());
   ASSERT_NE(connection_, nullptr);
   auto keep = [this](const char* text) {
@@ -68,7 +111,7 @@ void UiHost::Start(const std::string& base, int userType, const std::string& sto
   app.fSettinsFolderName = keep("\\TirvaloMainBack");
   TirU7MenuParams services{};
   TirHostDefaultServices(connection_, &services);
-  services.fBarMDI = bar_;
+  services.fBarMDI = withBar ? bar_ : nullptr;
   char error[256] = {};
   ASSERT_EQ(TirHostStartModule(gModule, &app, &services, language, error, sizeof error), 0)
       << error;

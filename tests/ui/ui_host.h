@@ -25,6 +25,10 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdSt
 
 namespace tir::test {
 
+// Every text `root` and its visible children show: titles, labels, buttons and their tips, group
+// titles, edits and their placeholders, list and combo items.
+QStringList ShownTexts(QWidget* root);
+
 // Runs SQL text without parameters on a test's own connection.
 void Exec(tir::db::Connection& connection, const std::string& sql);
 
@@ -36,9 +40,10 @@ class UiHost {
   ~UiHost();
 
   // Starts the module on the SQLite base `base` (u0 .. u7 with the window bar, then -160) for a
-  // user of `userType` without a row in tirUsers, limited to `storeIds` when not empty.
+  // user of `userType` without a row in tirUsers, limited to `storeIds` when not empty. Without
+  // `withBar` the module gets no window bar (a host without an MDI window).
   void Start(const std::string& base, int userType, const std::string& storeIds = "",
-             int language = 1);
+             int language = 1, bool withBar = true);
   // -170, closes the module's windows and the host's connection.
   void Stop();
   int U8(int code);
@@ -48,8 +53,11 @@ class UiHost {
   QWidget* Window(const char* objectName) const;
   QToolBar& Bar() { return *bar_; }
   QMdiArea& Area() { return *area_; }
-  // Texts of the dialogs answered so far.
+  // Texts of the message boxes answered so far.
   const QStringList& Dialogs() const { return dialogs_; }
+  // Everything the modal dialogs answered so far showed (message boxes with their titles and
+  // buttons, other dialogs such as the file dialog, which are cancelled).
+  const QStringList& DialogTexts() const { return dialogTexts_; }
   // Turns the event loop (deferred deletes included).
   static void Settle();
 
@@ -59,6 +67,7 @@ class UiHost {
   QToolBar* bar_;
   QTimer dialogWatch_;
   QStringList dialogs_;
+  QStringList dialogTexts_;
   void* connection_ = nullptr;
   std::vector<TirChar16*> strings_;
   std::filesystem::path config_;

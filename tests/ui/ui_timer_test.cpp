@@ -26,11 +26,19 @@ TEST(UiTimer, AutomaticShopProfileIsSentByTheModulesOwnTimer) {
   profile.mIfAvtomat = 1;
   profile.mPeriodMin = 0;  // due at every tick
   SaveProfile(base.conn(), UiHost::kGuidCode, kProfileTypeInetShop, profile);
-  ::setenv("TIR_TIMER_INTERVAL_MS", "200", 1);
   UiHost host;
-  host.Start(base.path(), 1);
   QElapsedTimer waited;
+  // An interval under a second (here 0) is ignored: the timer keeps its 30 s.
+  ::setenv("TIR_TIMER_INTERVAL_MS", "0", 1);
+  host.Start(base.path(), 1);
   waited.start();
+  while (waited.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_TRUE(shop.Received().empty());
+  host.Stop();
+
+  ::setenv("TIR_TIMER_INTERVAL_MS", "1000", 1);
+  host.Start(base.path(), 1);
+  waited.restart();
   while (shop.Received().size() < 2 && waited.elapsed() < 10000) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   }

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -12,13 +13,17 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "host/demo/demo_base.h"
 #include "settings/data_ex_out.h"
@@ -41,7 +46,7 @@ QLineEdit* Edit(QWidget* window, const char* name) { return Control<QLineEdit>(w
 QString Info(QWidget* window) { return Control<QLabel>(window, "LabelInfo")->text(); }
 
 void Click(QWidget* window, const char* button) {
-  Control<QAbstractButton>(window, button)->click();
+  if (auto* control = Control<QAbstractButton>(window, button)) control->click();
   UiHost::Settle();
 }
 // Presses the stop button at the first message-loop turn of the work the next click starts.
@@ -57,6 +62,32 @@ void AddStores(TempBase& base) {
   Exec(base.conn(),
        "INSERT INTO tirStores (fId, fName) VALUES (1, 'Склад, центр'), (2, 'Бар'), (3, 'Кухня');");
   Exec(base.conn(), "INSERT INTO tirEntities (fId, fName) VALUES (1, 'ТОВ Тест');");
+}
+
+// Exports everything of `base` to `file` through the universal window (the host is stopped after).
+void ExportThroughTheWindow(UiHost& host, TempBase& base, const std::string& file) {
+  host.Start(base.path(), 1);
+  host.U8(600);
+  QWidget* w = host.Window("FTirDExAll");
+  Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+  Control<QDateTimeEdit>(w, "DateFrom")->setDateTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+  Control<QDateTimeEdit>(w, "DateTo")->setDateTime(QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
+  Click(w, "ButtonSend");
+  ASSERT_TRUE(Info(w).contains("Створено файл")) << Info(w);
+  host.Stop();
+}
+
+// Runs `action` at the message-loop turn number `turn` (1: the first) of the work the next click
+// starts. A load's first turn comes before its transaction, the second inside it.
+void AtTurn(int turn, std::function<void()> action) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, turn, action, n = 0]() mutable {
+    if (++n < turn) return;
+    timer->stop();
+    timer->deleteLater();
+    action();
+  });
+  timer->start(0);
 }
 
 TEST(UiWindows, RightsDecideWhichWindowOpensAndEachHasItsBarButton) {
@@ -82,6 +113,19 @@ TEST(UiWindows, RightsDecideWhichWindowOpensAndEachHasItsBarButton) {
   Click(host.Window("FTirDExLoadFile"), "ButtonCancel");
   EXPECT_EQ(host.Area().subWindowList().size(), 2);
   EXPECT_EQ(host.Bar().actions().size(), 2);
+  host.Stop();
+
+  // A host without a window bar gets the window on its own.
+  host.Start(base.path(), 1, "", 1, false);
+  EXPECT_EQ(host.U8(611), 0);
+  QWidget* alone = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == "FTirDExLoadFile" && top->isVisible()) alone = top;
+  }
+  ASSERT_NE(alone, nullptr);
+  EXPECT_TRUE(host.Area().subWindowList().isEmpty());
+  alone->close();
+  UiHost::Settle();
 }
 
 TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
@@ -116,7 +160,10 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
   Click(w, "ButtonFindGroups");
   TirHostConfigureGroupPicker(nullptr);
   Click(w, "SendButton");
-  EXPECT_EQ(Info(w), "Успешно отправлен.");
+  // Groups 5 and 6 hold no goods: nothing of the catalog went, and the window says so.
+  EXPECT_EQ(Info(w),
+            "Успешно отправлен. Отправлено товаров: 0 (отправляются только товары, "
+            "отмеченные для Интернет-магазина)");
   EXPECT_EQ(shop.Agents(), std::vector<std::string>{"tirvalosm/1.0 (mode 2)"});
   Click(w, "ButtonOK");
   EXPECT_EQ(host.Window("FTirDExInetShop"), nullptr);
@@ -219,7 +266,7 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   Click(w, "AdvGlowButton1");  // analysis of the goods
   EXPECT_EQ(Info(w), "Анализ файла: ничего не записано");
   EXPECT_TRUE(
-      Control<QPlainTextEdit>(w, "MemoReport")->toPlainText().contains("goods: добавлено 40"))
+      Control<QPlainTextEdit>(w, "MemoReport")->toPlainText().contains("Товары: добавлено 40"))
       << Control<QPlainTextEdit>(w, "MemoReport")->toPlainText();
   StopAtFirstTurn(w);
   Click(w, "AdvGlowButton2");
@@ -239,30 +286,133 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   std::filesystem::remove(bad);
 }
 
-// Each window in Russian, then in Ukrainian after the host's language switch (-200). The images
-// go to $TIR_SCREENSHOT_DIR (docs/screenshots when refreshing them), else to the build folder.
+// Without a stored profile the export file is proposed in the user's documents folder, found as
+// xdg-user-dir finds it; a stored profile's path is kept as it is, even a Windows one.
+TEST(UiWindows, UniversalWindowProposesItsFileInTheDocumentsFolder) {
+  TempBase base;
+  UiHost host;
+  host.Start(base.path(), 1);
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  const std::string userDirs = std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs";
+  auto proposed = [&] {
+    host.U8(600);
+    QWidget* w = host.Window("FTirDExAll");
+    const std::string text = Edit(w, "EditFileOut")->text().toStdString();
+    w->parentWidget()->close();
+    UiHost::Settle();
+    return text;
+  };
+  ::setenv("XDG_DOCUMENTS_DIR", "/srv/docs of ann", 1);
+  EXPECT_EQ(proposed(), "/srv/docs of ann/tirvaloretail.json");
+  ::unsetenv("XDG_DOCUMENTS_DIR");
+  std::ofstream(userDirs) << "# written by xdg-user-dirs-update\n"
+                          << "XDG_DESKTOP_DIR=\"$HOME/Стільниця\"\n"
+                          << "XDG_DOCUMENTS_DIR=\"$HOME/Документи\"\n";
+  EXPECT_EQ(proposed(), home + "/Документи/tirvaloretail.json");
+  std::filesystem::remove(userDirs);
+  EXPECT_EQ(proposed(), home + "/Documents/tirvaloretail.json");
+
+  TDataExOut stored;  // the default path, stored as it is
+  SaveProfile(base.conn(), UiHost::kGuidCode, kProfileTypeDataExOut, stored);
+  EXPECT_EQ(proposed(), stored.mFilePath);
+}
+
+// While a load holds the base in its transaction, the other windows' saves are refused with a
+// message (they would be rolled back with the load, or fail it); once it ended they work.
+TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
+  TempBase source;
+  demo::GenerateDemoBase(source.conn(), {.goods = 30, .docs = 4, .seed = 5, .progress = {}});
+  TempBase target;
+  const std::string file = TempPath(".json");
+  UiHost host;
+  ExportThroughTheWindow(host, source, file);
+  host.Start(target.path(), 1);
+  for (int code : {600, 610, 611}) host.U8(code);
+  QPointer<QWidget> all = host.Window("FTirDExAll");
+  QPointer<QWidget> shop = host.Window("FTirDExInetShop");
+  QPointer<QWidget> load = host.Window("FTirDExLoadFile");
+  Edit(load, "EditFileIn")->setText(QString::fromStdString(file));
+  for (const char* box : {"CBoxLoadGoods", "CBoxLoadPartners", "CBoxLoadAllSPR"}) Click(load, box);
+  AtTurn(2, [&] {
+    Click(all, "ButtonOK");
+    Click(shop, "ButtonOK");
+    Click(shop, "SendButton");
+    Click(load, "AdvGlowButton1");  // ignored: this window is busy with its load
+  });
+  Click(load, "AdvGlowButton2");
+  EXPECT_EQ(Info(load), "Готово");
+  EXPECT_EQ(Count(target, "tirGoods"), 30);
+  const QString refused = "Идет загрузка файла в базу: дождитесь ее окончания и повторите действие";
+  EXPECT_EQ(host.Dialogs(), QStringList({refused, refused, refused}));
+  EXPECT_TRUE(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).empty());
+  EXPECT_TRUE(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeInetShop).empty());
+
+  Click(all, "ButtonOK");
+  Click(shop, "ButtonOK");
+  EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).size(), 1u);
+  EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeInetShop).size(), 1u);
+  std::filesystem::remove(file);
+}
+
+// Each window after a run that worked and after one that failed, in Russian, then in Ukrainian
+// after the host's language switch (-200). The images go to $TIR_SCREENSHOT_DIR (docs/screenshots
+// when refreshing them), else to the build folder.
 TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   TempBase base;
-  AddStores(base);
+  demo::GenerateDemoBase(base.conn(), {.goods = 12, .docs = 4, .seed = 9, .progress = {}});
+  Exec(base.conn(), "UPDATE tirGoods SET fOShop = 1 WHERE fId % 2 = 0;");
+  ShopServer shop;
+  const std::string file = TempPath(".json");
+  const std::string bad = TempPath(".json");
+  std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
   const char* env = std::getenv("TIR_SCREENSHOT_DIR");
   const QString dir = env != nullptr ? env : TIR_SCREENSHOT_DEFAULT_DIR;
   QDir().mkpath(dir);
   UiHost host;
   host.Start(base.path(), 1);
-  const char* names[] = {"FTirDExAll", "FTirDExInetShop", "FTirDExLoadFile"};
-  for (const char* language : {"ru", "ua"}) {
-    if (QString(language) == "ua") host.Message(-200, 2);
-    for (int i = 0; i < 3; ++i) {
-      host.U8(600 + (i == 0 ? 0 : 9 + i));
-      QWidget* w = host.Window(names[i]);
-      ASSERT_NE(w, nullptr);
-      w->parentWidget()->resize(w->parentWidget()->sizeHint().expandedTo(QSize(820, 0)));
-      UiHost::Settle();
-      const QImage image = w->parentWidget()->grab().toImage();
-      EXPECT_TRUE(image.save(dir + "/" + names[i] + "_" + language + ".png"));
-      w->parentWidget()->close();
-      UiHost::Settle();
-    }
+  auto capture = [&](QWidget* w, const QString& name) {
+    UiHost::Settle();
+    EXPECT_TRUE(w->parentWidget()->grab().toImage().save(dir + "/" + name + ".png")) << name;
+  };
+  for (const QString language : {"ru", "ua"}) {
+    if (language == "ua") host.Message(-200, 2);
+    host.U8(600);
+    QWidget* w = host.Window("FTirDExAll");
+    ASSERT_NE(w, nullptr);
+    Edit(w, "EditFileOut")->setText("/nonexistent-folder/x.json");
+    Click(w, "ButtonSend");
+    capture(w, "FTirDExAll_error_" + language);
+    Edit(w, "EditFileOut")->setText(QString::fromStdString(file));
+    Control<QDateTimeEdit>(w, "DateFrom")->setDate(QDate(2000, 1, 1));
+    Click(w, "ButtonSend");
+    capture(w, "FTirDExAll_" + language);
+    Click(w, "ButtonCancel");
+
+    host.U8(610);
+    w = host.Window("FTirDExInetShop");
+    Control<QComboBox>(w, "EditURL")->setCurrentText("http://127.0.0.1:1/upload");
+    Click(w, "SendButton");
+    capture(w, "FTirDExInetShop_error_" + language);
+    Control<QComboBox>(w, "EditURL")->setCurrentText(QString::fromStdString(shop.Url()));
+    Click(w, "SendButton");
+    capture(w, "FTirDExInetShop_" + language);
+    Click(w, "ButtonCancel");
+
+    host.U8(611);
+    w = host.Window("FTirDExLoadFile");
+    Edit(w, "EditFileIn")->setText(QString::fromStdString(bad));
+    Click(w, "CBoxLoadGoods");
+    Click(w, "AdvGlowButton1");
+    capture(w, "FTirDExLoadFile_error_" + language);
+    Edit(w, "EditFileIn")->setText(QString::fromStdString(file));
+    Click(w, "AdvGlowButton1");
+    // After a run the window grows for its report: the check boxes and the report's lines are
+    // in sight without scrolling.
+    EXPECT_GE(Control<QPlainTextEdit>(w, "MemoReport")->height(),
+              Control<QPlainTextEdit>(w, "MemoReport")->fontMetrics().lineSpacing() * 8);
+    EXPECT_FALSE(Control<QScrollArea>(w, "controlsScroll")->verticalScrollBar()->isVisibleTo(w));
+    capture(w, "FTirDExLoadFile_" + language);
+    Click(w, "ButtonCancel");
   }
   // Open windows are translated in place too.
   host.U8(610);
@@ -272,6 +422,8 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   EXPECT_EQ(Control<QPushButton>(host.Window("FTirDExInetShop"), "SendButton")->text(),
             "Отправить товары на сервер");
   EXPECT_EQ(host.Bar().actions().at(0)->text(), "Обмен данными с Интернет-магазином");
+  std::filesystem::remove(file);
+  std::filesystem::remove(bad);
 }
 
 }  // namespace

@@ -3,24 +3,35 @@
 // to the module's requests.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "host/desktop/desktop_session.h"
 #include "host/desktop/dialogs.h"
@@ -73,6 +84,92 @@ struct StubbornWindow : QWidget {
   void closeEvent(QCloseEvent* event) override { event->setAccepted(!stubborn); }
 };
 
+// Runs tirhost with `args` and no display; its exit code and everything it printed.
+std::pair<int, std::string> RunTirhostWithoutDisplay(const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                              std::string(TIRHOST_PATH) + " " + args + " 2>&1";
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, output};
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
+}
+
+TEST(TirhostCommandLine, HelpNeedsNoDisplayAndAWindowSaysItNeedsOne) {
+  const auto [helpCode, help] = RunTirhostWithoutDisplay("--help");
+  EXPECT_EQ(helpCode, 0) << help;
+  EXPECT_NE(help.find("--lang"), std::string::npos) << help;
+  const auto [code, said] = RunTirhostWithoutDisplay("");
+  EXPECT_EQ(code, 1) << said;
+  EXPECT_NE(said.find("a display is needed"), std::string::npos) << said;
+}
+
+// A new base from `tirdex schema --first-user` is usable at once: its administrator is asked for
+// the password and then has the exchange menu. A base without users offers to make the first one.
+TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
+  const std::string file = test::TempPath(".sqlite");
+  const std::string command = std::string(TIRDEX_PATH) + " schema " + file +
+                              " --first-user boss --first-user-name 'Бос' "
+                              "--first-user-password s3cret >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  {
+    DesktopSession session(TIR_MODULE_PATH);
+    MainWindow window(session);
+    ASSERT_TRUE(window.OpenBase(QString::fromStdString(file)));
+    const std::vector<UserEntry> users = session.Users();
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0].type, 1);
+    // A wrong password is refused with a message, the right one signs in.
+    for (const char* typed : {"wrong", "s3cret"}) {
+      AnswerNextDialog([typed](QDialog& dialog) {
+        auto* input = qobject_cast<QInputDialog*>(&dialog);
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(input->textEchoMode(), QLineEdit::Password);
+        input->setTextValue(typed);
+        // The wrong password's message box comes next.
+        QTimer::singleShot(0, [] {
+          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(box->text(), QString::fromUtf8("Неверный пароль"));
+            box->accept();
+          }
+        });
+        input->accept();
+      });
+      EXPECT_EQ(window.SignIn(users[0]), std::string(typed) == "s3cret");
+    }
+    EXPECT_NE(ExchangeMenu(window), nullptr);
+    EXPECT_EQ(window.findChild<QLabel*>("userLabel")->text(),
+              QString::fromUtf8("Пользователь: Бос"));
+    session.Stop();
+  }
+  std::filesystem::remove(file);
+
+  test::TempBase empty;
+  empty.Close();
+  DesktopSession session(TIR_MODULE_PATH);
+  MainWindow window(session);
+  ASSERT_TRUE(window.OpenBase(QString::fromStdString(empty.path())));
+  AnswerNextDialog([](QDialog& dialog) {
+    ASSERT_EQ(dialog.objectName(), "firstUser");
+    dialog.findChild<QLineEdit*>("password")->setText("one");
+    dialog.findChild<QLineEdit*>("again")->setText("two");
+    dialog.accept();  // refused: the passwords differ
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>("problem")->text(),
+              QString::fromUtf8("Пароли не совпадают"));
+    dialog.findChild<QLineEdit*>("again")->setText("one");
+    dialog.accept();
+  });
+  window.ChooseUser();
+  ASSERT_TRUE(session.Started());
+  EXPECT_EQ(session.User().code, "admin");
+  EXPECT_EQ(session.Users().at(0).password, "one");
+  EXPECT_NE(ExchangeMenu(window), nullptr);
+  session.Stop();
+}
+
 class DesktopHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,9 +184,9 @@ TEST_F(DesktopHostTest, HostCallsTheModuleInOrderAndHandsItTheWindowBar) {
   DesktopSession session(TIR_RECORDING_MODULE_PATH);
   auto window = std::make_unique<MainWindow>(session);
   ASSERT_TRUE(window->OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window->SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  ASSERT_TRUE(window->SignIn(UserEntry{3, 2, "guest", "Guest", ""}));
   window->SetLanguage(2);
-  ASSERT_TRUE(window->SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window->SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   // The module's command reaches u8.
   QAction* command = window->TopMenu(23)->actions().at(4);
   ASSERT_EQ(command->text(), "Command");
@@ -124,7 +221,7 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
   DesktopSession session(TIR_MODULE_PATH);
   MainWindow window(session);
   ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   QMenu* exchange = ExchangeMenu(window);
   ASSERT_NE(exchange, nullptr);
   EXPECT_EQ(exchange->title(), QString::fromUtf8("Обмен данными"));
@@ -156,10 +253,10 @@ TEST_F(DesktopHostTest, MenuFollowsTheSignedInUsersRightsAndLanguage) {
   EXPECT_EQ(Captions(exchange),
             QStringList({QString::fromUtf8("Загрузка данных с внешнего файла")}));
 
-  ASSERT_TRUE(window.SignIn(UserEntry{3, 2, "guest", "Guest"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{3, 2, "guest", "Guest", ""}));
   EXPECT_EQ(ExchangeMenu(window), nullptr);
 
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   window.SetLanguage(2);
   EXPECT_EQ(window.TopMenu(23)->title(), QString::fromUtf8("Сервіс"));
   EXPECT_EQ(window.TopMenu(21)->title(), QString::fromUtf8("Довідники"));
@@ -219,24 +316,51 @@ TEST_F(DesktopHostTest, SearchFunctionAsksThePickerAndShowsChanges) {
   TirChar16* message = TirHostWideFromUtf8("Успешно отправлен.");
   TirHostLogMessage(message, 1, TirDllInfo{}, 1);
   TirSysFreeString(message);
-  EXPECT_TRUE(window.findChild<QPlainTextEdit*>()->toPlainText().contains(
+  EXPECT_TRUE(window.findChild<QPlainTextEdit*>("logText")->toPlainText().contains(
       QString::fromUtf8("Успешно отправлен.")));
   TirHostClearSearchIn(&in);
   TirHostClearSearchOut(&out);
 }
 
-// The main window with the Service menu and the module's submenu open, in Russian and in
-// Ukrainian, into $TIR_SCREENSHOT_DIR (docs/screenshots/tirhost_main_*.png).
-TEST_F(DesktopHostTest, Screenshots) {
+// The main window at 1024x700 with the module's windows after a run, the log holding what the
+// module reported, and the Service menu with the module's submenu open; in Russian and in
+// Ukrainian, into $TIR_SCREENSHOT_DIR (docs/screenshots/tirhost_*.png).
+TEST_F(DesktopHostTest, ModuleWindowsAndLogAtTheDefaultSizeAndScreenshots) {
   const QByteArray folder = qgetenv("TIR_SCREENSHOT_DIR");  // else the working folder
   DesktopSession session(TIR_MODULE_PATH);
   MainWindow window(session);
-  window.resize(900, 560);
   window.show();
+  QApplication::processEvents();
+  EXPECT_EQ(window.size(), QSize(1024, 700));
   ASSERT_TRUE(window.OpenBase(QString::fromStdString(base_.path())));
-  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin"}));
+  ASSERT_TRUE(window.SignIn(UserEntry{1, 1, "admin", "Admin", ""}));
   for (const std::int32_t lang : {1, 2}) {
+    const QString suffix = lang == 2 ? "ua" : "ru";
     window.SetLanguage(lang);
+    window.MdiArea()->closeAllSubWindows();
+    QApplication::processEvents();
+    for (const std::int32_t code : {600, 611, 610}) session.RunCommand(code);
+    QApplication::processEvents();
+    const QList<QMdiSubWindow*> windows = window.MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    // Each window fits the MDI area with its buttons in sight.
+    const QRect room = window.MdiArea()->viewport()->rect();
+    for (QMdiSubWindow* sub : windows) {
+      EXPECT_TRUE(room.contains(sub->geometry())) << sub->widget()->objectName().toStdString();
+      auto* close = sub->widget()->findChild<QPushButton*>("ButtonCancel");
+      ASSERT_NE(close, nullptr);
+      EXPECT_TRUE(close->isVisible());
+    }
+    // A user's send that fails is reported in the log.
+    QWidget* shop = windows.back()->widget();
+    shop->findChild<QComboBox*>("EditURL")->setCurrentText("http://127.0.0.1:1/upload");
+    shop->findChild<QPushButton*>("SendButton")->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.findChild<QPlainTextEdit*>("logText")->toPlainText().contains(
+        QString::fromUtf8("Ошибка: ")));
+    ASSERT_TRUE(window.grab().save(
+        QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_windows_" + suffix + ".png")));
+
     QMenu* service = window.TopMenu(23);
     QMenu* exchange = ExchangeMenu(window);
     ASSERT_NE(exchange, nullptr);
@@ -249,9 +373,12 @@ TEST_F(DesktopHostTest, Screenshots) {
     const QRect row = service->actionGeometry(exchange->menuAction());
     painter.drawPixmap(menuAt + QPoint(serviceShot.width() - 4, row.top()), exchange->grab());
     painter.end();
-    const QString name = QString("tirhost_main_%1.png").arg(lang == 2 ? "ua" : "ru");
-    ASSERT_TRUE(shot.save(QDir(QString::fromLocal8Bit(folder)).filePath(name)));
+    ASSERT_TRUE(shot.save(
+        QDir(QString::fromLocal8Bit(folder)).filePath("tirhost_main_" + suffix + ".png")));
   }
+  EXPECT_EQ(window.size(), QSize(1024, 700));
+  window.MdiArea()->closeAllSubWindows();
+  session.Stop();
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "transport/global_exit.h"
+#include "frame/global_exit.h"
 
 namespace tir::transport {
 

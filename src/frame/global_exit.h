@@ -5,7 +5,8 @@
 namespace tir::transport {
 
 // The cancellation flag that long exports and imports consult through a pointer (mPtr_ExitNow).
-// The flag is read and written under its own lock, so another thread may set it.
+// The flag is read and written under its own lock, so another thread may set it. It lives with
+// the module's shared state; its namespace stays the one the exporters and loaders name it by.
 class TMDGlobalExitNow {
  public:
   TMDGlobalExitNow() = default;
