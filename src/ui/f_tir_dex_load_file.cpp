@@ -190,9 +190,9 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
   }
   import::TLoadOutcome outcome;
   try {
-    outcome = import::RunAtomicLoad(*mJsonLoader, frame::HostConnection(),
-                                    EditFileIn->text().trimmed().toStdString(), steps, aDryRun,
-                                    [](const std::string&) { frame::ProcessMessages(); });
+    outcome = import::RunAtomicLoad(
+        *mJsonLoader, frame::HostConnection(), EditFileIn->text().trimmed().toStdString(), steps,
+        aDryRun, [](const std::string&) { frame::ProcessMessages(); }, true);
   } catch (const std::exception& e) {
     outcome.result = import::TLoadResult::kFailed;
     outcome.message = e.what();
@@ -210,6 +210,9 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
     case import::TLoadResult::kRefused:
       StopBusy(false, QString::fromStdString(outcome.message));
       break;
+    case import::TLoadResult::kNothing:
+      StopBusy(false, Tr("В файле нет данных для выбранной загрузки: ничего не записано"));
+      return;
     default:
       StopBusy(false, FailureText(outcome.message));
       break;

@@ -261,6 +261,9 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   Click(w, "CBoxLoadGoods");
   Click(w, "AdvGlowButton2");
   EXPECT_EQ(Info(w), "Помилка відкриття файла");
+  std::ofstream(bad, std::ios::trunc) << "{\"info\": {}}";
+  Click(w, "AdvGlowButton2");  // well-formed, but without the goods asked for
+  EXPECT_EQ(Info(w), "В файле нет данных для выбранной загрузки: ничего не записано");
 
   Edit(w, "EditFileIn")->setText(QString::fromStdString(file));
   Click(w, "AdvGlowButton1");  // analysis of the goods
