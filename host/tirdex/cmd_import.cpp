@@ -21,7 +21,6 @@ struct ImportOptions {
   std::string file;
   bool goods = false, partners = false, catalogs = false, docs = false;
   bool dryRun = false;
-  bool pause = false;
 };
 
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
@@ -35,7 +34,7 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     const exchange::THostScope host(*connection);
     import::TDMJsonLoader loader;
     loader.SetConnection(connection.get());
-    loader.mGoodsPauseMs = o.pause ? 2000 : 0;
+    loader.mGoodsPauseMs = 0;
     // One progress line per step; the goods count updates the goods line.
     ProgressLine line;
     loader.mGoodsProgress = [&line](std::size_t n) {
@@ -91,7 +90,6 @@ void InstallImportCommands(CLI::App& app) {
   imp->add_flag("--docs", o->docs, "Load and post documents");
   imp->add_flag("--dry-run", o->dryRun,
                 "Analyse only: run the load, report what it would do, and roll it all back");
-  imp->add_flag("--pause", o->pause, "Pause 2 s after every 1000 goods, as the windows do");
   imp->callback([o] {
     const bool all = !o->goods && !o->partners && !o->catalogs && !o->docs;
     RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners, all || o->goods,

@@ -255,7 +255,9 @@ void TDMJsonLoader::AddOrUpdateGoods() {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
       if (++count % 1000 == 0) {
         if (mGoodsProgress) mGoodsProgress(count);
-        if (mGoodsPauseMs > 0) TirSleep(mGoodsPauseMs);
+        // The pause lets other workstations in between the goods; inside a transaction it would
+        // only hold the base longer, so a load in one transaction goes on at once.
+        if (mGoodsPauseMs > 0 && !Conn().InTransaction()) TirSleep(mGoodsPauseMs);
       }
       return !ifExitNOW();
     });
