@@ -54,7 +54,6 @@ class ExchangeServer : public ::testing::Test {
   }
   void Start(tir::exchange::TServerOptions options) {
     options.port = 0;
-    options.maxBody = 100000;
     const std::string path = base_.path();
     options.openBase = [path] { return tir::db::SqliteConnection::Open(path); };
     options.log = [this](const std::string& line) {
@@ -90,7 +89,9 @@ class ExchangeServer : public ::testing::Test {
 };
 
 TEST_F(ExchangeServer, RefusesWhatItCannotReadBeforeTheBody) {
-  Start({});
+  tir::exchange::TServerOptions options;
+  options.maxBody = 100000;
+  Start(options);
   const std::string form(9000, 'a');
   EXPECT_EQ(RawExchange(port_, RawPost(form, "application/x-www-form-urlencoded")).status, 415);
   EXPECT_EQ(RawExchange(port_, RawPost("{}", "multipart/form-data; boundary=x")).status, 415);
@@ -170,6 +171,15 @@ TEST_F(ExchangeServer, SlowSilentAndCrowdingClientsAreClosedAndLoggedWithTheirAd
 
 TEST_F(ExchangeServer, HundredRequestsAtOnceAreAllAnsweredAndNoTokenIsEchoed) {
   Start({});
+  // A documents answer posted back with a token is a documents envelope: imports (writes, with
+  // posting and its database log) run among the reads.
+  std::string envelope = RawExchange(port_, RawPost(Request("getdocstirformat001"))).body;
+  const std::string empty = R"("token":"")";
+  const auto at = envelope.find(empty);
+  ASSERT_NE(at, std::string::npos) << envelope.substr(0, 300);
+  envelope.replace(at, empty.size(), R"("token":")" + kToken + "\"");
+  ASSERT_EQ(RawExchange(port_, RawPost(envelope)).status, 200);
+
   constexpr int kRequests = 100;
   std::vector<tir::test::TRawAnswer> answers(kRequests);
   std::vector<std::thread> clients;
@@ -178,16 +188,17 @@ TEST_F(ExchangeServer, HundredRequestsAtOnceAreAllAnsweredAndNoTokenIsEchoed) {
     clients.emplace_back([&, i] {
       // Two connections per address, under the limit of eight.
       const std::string source = "127.0.1." + std::to_string(1 + i % 50);
-      const std::string cmd = i % 3 == 0 ? "getdocstirformat001" : "getgoodsfull";
       const std::string token = i % 10 == 9 ? "wrong-" + kToken : kToken;
-      answers[static_cast<std::size_t>(i)] =
-          RawExchange(port_, RawPost(Request(cmd, token)), source, 30);
+      const std::string body = i % 7 == 0   ? envelope
+                               : i % 3 == 0 ? Request("getdocstirformat001", token)
+                                            : Request("getgoodsfull", token);
+      answers[static_cast<std::size_t>(i)] = RawExchange(port_, RawPost(body), source, 30);
     });
   for (std::thread& t : clients) t.join();
   EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 30.0);
   for (int i = 0; i < kRequests; ++i) {
     const tir::test::TRawAnswer& a = answers[static_cast<std::size_t>(i)];
-    EXPECT_EQ(a.status, i % 10 == 9 ? 401 : 200) << i << " " << a.head;
+    EXPECT_EQ(a.status, i % 7 != 0 && i % 10 == 9 ? 401 : 200) << i << " " << a.head << a.body;
     EXPECT_EQ(a.body.find(kToken), std::string::npos) << i;
   }
   server_->Stop();  // the last log lines are written
@@ -195,7 +206,7 @@ TEST_F(ExchangeServer, HundredRequestsAtOnceAreAllAnsweredAndNoTokenIsEchoed) {
   EXPECT_GE(log.size(), std::size_t{kRequests});
   for (const std::string& line : log) {
     EXPECT_EQ(line.find(kToken), std::string::npos) << line;
-    EXPECT_NE(line.find("peer=127.0.1."), std::string::npos) << line;
+    EXPECT_NE(line.find("peer=127.0."), std::string::npos) << line;
   }
 }
 
