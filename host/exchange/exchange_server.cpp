@@ -276,20 +276,24 @@ void TExchangeServer::TImpl::OnCompleted(void* cls, MHD_Connection* connection, 
   std::unique_ptr<TRequest> owned(request);
   const bool complete = code == MHD_REQUEST_TERMINATED_COMPLETED_OK;
   std::string peer = "?";
+  bool watchdog = false;  // closed by the watchdog, which logs it with its reason
   if (request->conn != nullptr) {
     std::lock_guard lock(self->mConnMutex);
     peer = request->conn->peer;
+    watchdog = !request->conn->closedBy.empty();
   }
   self->SetPhase(request->conn, TPhase::kIdle);
   if (!request->answer) {
-    if (!complete && request->dispatched == false)
+    if (!complete && !request->dispatched && !watchdog)
       self->Log(ClosedLogLine(peer, "request not complete", SecondsSince(request->start)));
     return;
   }
   std::shared_ptr<TExchangeAnswer> answer = request->answer;
   const auto start = request->start;
+  if (!complete && answer->note.empty())
+    answer->note = "the answer did not reach the client in full";
   if (!answer->delivery) {
-    self->Log(RequestLogLine(*answer, peer, SecondsSince(start) * 1000, complete ? "" : "no"));
+    self->Log(RequestLogLine(*answer, peer, SecondsSince(start) * 1000, ""));
     return;
   }
   self->mPool->PostTo(request->worker, [self, answer, complete, peer, start](std::size_t worker) {
