@@ -130,8 +130,8 @@ class ExchangeTransport : public ::testing::Test {
     EXPECT_EQ(Tirdex({"schema", base}).rc, 0);
     Write(folder.File(name + ".token"), Token(name) + "\n");
     const auto start = Clock::now();
-    const TirdexRun run =
-        Tirdex({"sync", base, url_, "--token-file", folder.File(name + ".token")});
+    const TirdexRun run = Tirdex(
+        {"sync", base, url_, "--token-file", folder.File(name + ".token"), "--timeout", "20"});
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     EXPECT_EQ(run.rc, 0) << run.out << run.err;
     EXPECT_GT(Documents(run.out), 0) << run.out;
