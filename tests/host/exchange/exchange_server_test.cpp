@@ -11,10 +11,12 @@
 
 #include "db/query.h"
 #include "db/sqlite_connection.h"
+#include "frame/host_services.h"
 #include "host/demo/demo_base.h"
 #include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_server.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/kit/tir_host_loader.h"
 #include "tests/host/exchange/raw_http.h"
 #include "tests/support/temp_base.h"
 
@@ -208,6 +210,22 @@ TEST_F(ExchangeServer, HundredRequestsAtOnceAreAllAnsweredAndNoTokenIsEchoed) {
     EXPECT_EQ(line.find(kToken), std::string::npos) << line;
     EXPECT_NE(line.find("peer=127.0."), std::string::npos) << line;
   }
+}
+
+// Posting logs state changes through the host's callbacks: on a worker they must write through
+// the worker's own connection (inside its transaction), not the process's.
+TEST_F(ExchangeServer, HostCallbacksWriteThroughTheCallingThreadsConnection) {
+  tir::test::TempBase other;
+  const std::string count = "SELECT count(*) FROM tirSysLog WHERE fDocId = 77;";
+  std::thread worker([&] {
+    TirHostSetThreadCallbackConnection(&other.conn());
+    tir::frame::LogDB(0, 7, 0, 77, "on the worker");
+    TirHostSetThreadCallbackConnection(nullptr);
+    tir::frame::LogDB(0, 7, 0, 77, "after it");
+  });
+  worker.join();
+  EXPECT_EQ(tir::test::ScalarInt(other.conn(), count), 1);
+  EXPECT_EQ(tir::test::ScalarInt(base_.conn(), count), 1);
 }
 
 }  // namespace
