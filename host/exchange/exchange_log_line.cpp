@@ -43,9 +43,9 @@ std::string ClosedLogLine(const std::string& pPeer, const std::string& pReason, 
   return line.str();
 }
 
-std::string NoticeLogLine(const std::string& pPeer, const std::string& pText) {
+std::string NoticeLogLine(const std::string& pText) {
   std::ostringstream line;
-  Prefix(line, pPeer);
+  Prefix(line, "-");
   line << " notice=\"" << LogField(pText) << "\"";
   return line.str();
 }

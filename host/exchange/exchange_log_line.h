@@ -15,7 +15,7 @@ std::string RequestLogLine(const TExchangeAnswer& pAnswer, const std::string& pP
 // The line for a connection closed before it brought a whole request.
 std::string ClosedLogLine(const std::string& pPeer, const std::string& pReason, double pSeconds);
 
-// The same stamp and peer prefix, for a free-form line (a warning at start).
-std::string NoticeLogLine(const std::string& pPeer, const std::string& pText);
+// A line of the service itself (a warning at start): its peer is "-".
+std::string NoticeLogLine(const std::string& pText);
 
 }  // namespace tir::exchange

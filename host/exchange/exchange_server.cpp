@@ -178,6 +178,8 @@ MHD_Result TExchangeServer::TImpl::Reply(MHD_Connection* connection, TConnState*
 MHD_Result TExchangeServer::TImpl::First(MHD_Connection* connection, TConnState* conn,
                                          const char* method, void** context) {
   SetPhase(conn, TPhase::kBody);
+  // The routes: POST on any path carries an envelope. A page of the operator's (a GET) would be
+  // answered here, before the envelope checks.
   if (std::string(method) != MHD_HTTP_METHOD_POST)
     return Reply(connection, conn, 405, "method not allowed: POST a request envelope", true);
   std::multimap<std::string, std::string> headers;
@@ -292,13 +294,12 @@ void TExchangeServer::TImpl::OnCompleted(void* cls, MHD_Connection* connection, 
   const auto start = request->start;
   if (!complete && answer->note.empty())
     answer->note = "the answer did not reach the client in full";
-  if (!answer->delivery) {
-    self->Log(RequestLogLine(*answer, peer, SecondsSince(start) * 1000, ""));
-    return;
-  }
+  // Every answer is reported to the service that built it, on its worker, whether or not it
+  // carries documents: what counts as delivered is the service's business.
   self->mPool->PostTo(request->worker, [self, answer, complete, peer, start](std::size_t worker) {
+    const bool documents = answer->delivery != nullptr;
     const bool marked = self->mServices[worker]->Delivered(*answer, complete);
-    const char* delivered = !complete ? "no" : marked ? "yes" : "failed";
+    const char* delivered = !documents ? "" : !complete ? "no" : marked ? "yes" : "failed";
     self->Log(RequestLogLine(*answer, peer, SecondsSince(start) * 1000, delivered));
   });
 }

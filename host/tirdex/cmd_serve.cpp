@@ -125,7 +125,7 @@ int RunServe(const ServeOptions& o) {
                                 " without TLS: tokens and data cross the network readable by "
                                 "anyone on the way; give --tls-cert and --tls-key";
     std::cerr << "tirdex serve: warning: " << warning << std::endl;
-    server.log(exchange::NoticeLogLine(host, warning));
+    server.log(exchange::NoticeLogLine(warning));
   }
   exchange::InstallStopSignals();
   const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
