@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build g++ pkg-config
   libsqlite3-dev sqlite3 rapidjson-dev libcurl4-openssl-dev libcli11-dev libcpp-httplib-dev
+  # the exchange server (event loop, TLS through GnuTLS); openssl makes the HTTPS tests' certificate
+  libmicrohttpd-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth

@@ -113,7 +113,7 @@ return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
                            const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
                            bool pDocuments) {
-  const TTempFile answer("tirdex-sync");
+  const TTempFile answer(".tirdex-sync-answer", mOptions.http.answerFolder);
   const std::string& file = answer.Path();
   if (file.empty()) {
     pResult.ok = false;

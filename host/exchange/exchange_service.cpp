@@ -120,7 +120,7 @@ default:
     builder->SetRunMode(2);
     builder->SetTokenInfo(pToken);
     builder->SetReqParams(mLoader.mReqParams);
-    builder->SetTokenClientValue(mLoader.mReqParams.token);
+    builder->SetTokenClientValue("");  // an answer passed on must not carry the secret
     builder->ClearAllCMD();
     ApplyExportWords(pPlan, mLoader.mReqParams, *builder);
     builder->RunBuildProcess();

@@ -8,9 +8,10 @@
 
 namespace tir::exchange {
 
-TTempFile::TTempFile(const std::string& pPrefix) {
+TTempFile::TTempFile(const std::string& pPrefix, const std::string& pFolder) {
   std::error_code error;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  const std::filesystem::path folder = pFolder.empty() ? std::filesystem::temp_directory_path(error)
+                                                       : std::filesystem::path(pFolder);
   if (error) return;
   const std::string pattern = (folder / (pPrefix + "-XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());

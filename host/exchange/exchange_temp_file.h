@@ -4,12 +4,12 @@
 
 namespace tir::exchange {
 
-// A new, empty file of this process in the temporary folder (made with mkstemp, so no other user
-// can place a link there first), removed when the object goes. Path() is empty when none could be
-// made.
+// A new, empty file of this process in pFolder, or in the temporary folder when pFolder is empty
+// (made with mkstemp, so no other user can place a link there first), removed when the object
+// goes. Path() is empty when none could be made.
 class TTempFile {
  public:
-  explicit TTempFile(const std::string& pPrefix);
+  explicit TTempFile(const std::string& pPrefix, const std::string& pFolder = {});
   ~TTempFile();
   TTempFile(const TTempFile&) = delete;
   TTempFile& operator=(const TTempFile&) = delete;

@@ -34,6 +34,13 @@ CallbackState& State() {
   return state;
 }
 
+thread_local tir::db::Connection* tThreadConnection = nullptr;
+
+// The calling thread's own base when it set one, else the process's.
+tir::db::Connection* CallbackConnection() {
+  return tThreadConnection != nullptr ? tThreadConnection : State().connection;
+}
+
 std::string Utf8Of(const TirChar16* wide) {
   if (wide == nullptr) return {};
   std::uint32_t bytes = 0;
@@ -47,9 +54,9 @@ TirChar16* Wide(const std::string& utf8) { return TirHostWideFromUtf8(utf8.c_str
 // Throws std::invalid_argument for a text that is not an id list.
 std::string GroupNames(const std::string& idList) {
   if (!tir::db::IsValidIdList(idList)) throw std::invalid_argument("not an id list: " + idList);
-  CallbackState& state = State();
-  if (idList.empty() || state.connection == nullptr) return {};
-  tir::db::Query query(*state.connection);
+  tir::db::Connection* connection = CallbackConnection();
+  if (idList.empty() || connection == nullptr) return {};
+  tir::db::Query query(*connection);
   query.SetSql("SELECT fId, fName FROM tirGoodsGroups WHERE fId IN (" + idList + ");");
   query.Open();
   std::map<std::int64_t, std::string> names;
@@ -70,9 +77,9 @@ std::string GroupNames(const std::string& idList) {
 
 // The balance of a contract's settlements (all transactions when transaction is 0).
 double ContractArrears(std::int64_t contractId, std::int64_t transactionId) {
-  CallbackState& state = State();
-  if (state.connection == nullptr) return 0.0;
-  tir::db::Query query(*state.connection);
+  tir::db::Connection* connection = CallbackConnection();
+  if (connection == nullptr) return 0.0;
+  tir::db::Query query(*connection);
   query.SetSql(
       "SELECT 1.0*ifnull(SUM(fSign*fSum),0) AS ftSum FROM tirAMSettlement WHERE "
       "(fContractId=:pContractId) AND ((:pTransactId=0) OR (:pTransactId=fTransactId));");
@@ -169,10 +176,10 @@ extern "C" std::int32_t TirHostLogMessage(TirChar16* pMessage, std::uint8_t pTyp
 extern "C" std::int32_t TirHostSysLogDB(std::int32_t pUserId, std::int32_t pType,
                                         std::int32_t pGoodId, std::int32_t pDocId,
                                         TirChar16* pData) {
-  CallbackState& state = State();
-  if (state.connection == nullptr) return 1;
+  tir::db::Connection* connection = CallbackConnection();
+  if (connection == nullptr) return 1;
   try {
-    tir::db::Query query(*state.connection);
+    tir::db::Query query(*connection);
     query.SetSql(
         "INSERT INTO tirSysLog (fDateTime, fUserId, fType, fGoodId, fDocId, fData) "
         "VALUES (GETDATE(), :pUserId, :pType, :pGoodId, :pDocId, :pData);");
@@ -191,6 +198,10 @@ extern "C" std::int32_t TirHostSysLogDB(std::int32_t pUserId, std::int32_t pType
 
 extern "C" void TirHostSetCallbackConnection(void* connection) {
   State().connection = static_cast<tir::db::Connection*>(connection);
+}
+
+extern "C" void TirHostSetThreadCallbackConnection(void* connection) {
+  tThreadConnection = static_cast<tir::db::Connection*>(connection);
 }
 
 namespace tir::hostkit {

@@ -231,6 +231,9 @@ TIR_HOSTKIT_API int32_t TIR_HOST_STDCALL TirHostSysLogDB(int32_t pUserId, int32_
 
 /* The base the callbacks use (TirHostDefaultServices sets it). */
 TIR_HOSTKIT_API void TirHostSetCallbackConnection(void* connection);
+/* The base the callbacks use on the calling thread only, ahead of the one above (NULL: that one).
+   A server whose workers each hold their own connection sets it in every worker. */
+TIR_HOSTKIT_API void TirHostSetThreadCallbackConnection(void* connection);
 
 /* Configured answers of module 330 and of the group picker. `chosenGroups` NULL: the picker keeps
    the list it was given. */

@@ -1,18 +1,22 @@
-// tirdex serve: the exchange service of a base over HTTP. Peers, mobile agents and kitchen
-// monitors post request envelopes and get the main export builder's answer, or post document
-// envelopes that are imported.
-#include <httplib.h>
-
+// tirdex serve: the exchange service of a base over HTTP or HTTPS. Peers, mobile agents and
+// kitchen monitors post request envelopes and get the main export builder's answer, or post
+// document envelopes that are imported.
 #include <CLI/CLI.hpp>
-#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "db/connection.h"
 #include "host/exchange/exchange_host_scope.h"
+#include "host/exchange/exchange_http_rules.h"
+#include "host/exchange/exchange_log_line.h"
 #include "host/exchange/exchange_serve_lock.h"
+#include "host/exchange/exchange_server.h"
 #include "host/exchange/exchange_service.h"
 #include "host/exchange/exchange_stop.h"
 #include "host/exchange/exchange_tokens.h"
@@ -27,6 +31,8 @@ struct ServeOptions {
   std::string listen = "127.0.0.1:8410";
   bool tokens = false;
   std::size_t maxBody = exchange::kDefaultMaxBody;
+  std::size_t workers = 4;
+  std::string tlsCert, tlsKey;
 };
 
 bool SplitListen(const std::string& text, std::string& host, int& port) {
@@ -56,14 +62,39 @@ void PrintActiveTokens(db::Connection& connection) {
     std::cout << "tirdex serve: no active token; every request will be refused (tirdex tokens)\n";
 }
 
+bool ReadWhole(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  text = all.str();
+  return in.good() || in.eof();
+}
+
 int RunServe(const ServeOptions& o) {
+  std::cout.setf(std::ios::unitbuf);  // every line reaches a log file at once
   std::string host;
   int port = 0;
   if (!SplitListen(o.listen, host, port)) {
     std::cerr << "tirdex serve: --listen wants ADDRESS:PORT, not \"" << o.listen << "\"\n";
     return kExitUsage;
   }
-  // Declared before the connection, so it is destroyed last: closing the lock's descriptor
+  if (o.tlsCert.empty() != o.tlsKey.empty()) {
+    std::cerr << "tirdex serve: --tls-cert and --tls-key go together\n";
+    return kExitUsage;
+  }
+  exchange::TServerOptions server;
+  server.host = host;
+  server.port = port;
+  server.workers = o.workers;
+  server.maxBody = o.maxBody;
+  if (!o.tlsCert.empty() &&
+      (!ReadWhole(o.tlsCert, server.tlsCert) || !ReadWhole(o.tlsKey, server.tlsKey) ||
+       server.tlsCert.empty() || server.tlsKey.empty())) {
+    std::cerr << "tirdex serve: cannot read the certificate " << o.tlsCert << " or the key "
+              << o.tlsKey << "\n";
+    return kExitFailure;
+  }
+  // Declared before the connections, so it is destroyed last: closing the lock's descriptor
   // while the base is open would drop SQLite's own locks.
   const exchange::TServeLock lock(o.base);
   auto connection = OpenExistingBase(o.base);
@@ -72,87 +103,39 @@ int RunServe(const ServeOptions& o) {
     return kExitFailure;
   }
   exchange::THostScope scope(*connection);
-  exchange::TServiceShared shared;
-  shared.maxBody = o.maxBody;
-  exchange::TExchangeService service(*connection, shared);
   if (o.tokens) PrintActiveTokens(*connection);
 
-  httplib::Server server;
-  // One worker and one request per connection: requests to the base run one after another, and
-  // the documents of an answer are marked as delivered before the next request starts.
-  server.new_task_queue = [] { return new httplib::ThreadPool(1); };
-  server.set_keep_alive_max_count(1);
-  server.set_payload_max_length(o.maxBody);
-  server.set_read_timeout(60, 0);
-  server.set_write_timeout(600, 0);
-  const auto log = [](const std::string& line) { std::cout << line << std::endl; };
-  server.Post(".*", [&](const httplib::Request& req, httplib::Response& res) {
-    const auto start = std::chrono::steady_clock::now();
-    auto answer = std::make_shared<exchange::TExchangeAnswer>(service.Handle(req.body));
-    res.status = answer->status;
-    const std::string peer = req.remote_addr;
-    const auto elapsedMs = [start] {
-      return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-          .count();
-    };
-    if (answer->status != 200) {
-      res.set_content(answer->body, "application/json");
-      log(exchange::TExchangeService::LogLine(*answer, peer, elapsedMs(), ""));
-      return;
-    }
-    // Written straight from the answer, without a copy; its documents count as delivered only
-    // when the whole answer was written.
-    res.set_content_provider(
-        answer->body.size(), "application/json",
-        [answer](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          const std::string& body = answer->body;
-          return sink.write(body.data() + offset, std::min(length, body.size() - offset));
-        },
-        [answer, &service, peer, elapsedMs, log](bool success) {
-          const bool documents = answer->delivery != nullptr;
-          const bool marked = service.Delivered(*answer, success);
-          const char* delivered = !documents ? "" : !success ? "no" : marked ? "yes" : "failed";
-          log(exchange::TExchangeService::LogLine(*answer, peer, elapsedMs(), delivered));
-        });
-  });
-  // Answers the server gives by itself (an oversized body, a GET) carry an "info" block too.
-  const std::string baseGuid = service.BaseGUID();
-  server.set_error_handler([&, baseGuid](const httplib::Request& req, httplib::Response& res) {
-    if (!res.body.empty()) return;
-    std::string text = "POST a request envelope";
-    if (res.status == 413) text = "request body over " + std::to_string(o.maxBody) + " bytes";
-    exchange::TExchangeAnswer answer;
-    answer.status = res.status;
-    answer.body = exchange::InfoAnswer(res.status, text, baseGuid);
-    answer.note = text;
-    res.set_content(answer.body, "application/json");
-    log(exchange::TExchangeService::LogLine(answer, req.remote_addr, 0, ""));
-  });
-
-  int bound = port;
-  if (port == 0) {
-    bound = server.bind_to_any_port(host);
-  } else if (!server.bind_to_port(host, port)) {
-    bound = -1;
-  }
-  if (bound < 0) {
-    std::cerr << "tirdex serve: cannot listen on " << o.listen << "\n";
+  std::mutex logMutex;
+  server.log = [&logMutex](const std::string& line) {
+    std::lock_guard hold(logMutex);
+    std::cout << line << std::endl;
+  };
+  server.openBase = [&o] { return OpenExistingBase(o.base); };
+  const bool tls = !server.tlsCert.empty();
+  const std::string scheme = tls ? "https" : "http";
+  const bool exposed = !exchange::IsLoopbackHost(host);
+  exchange::TExchangeServer service(server);
+  std::string error;
+  if (!service.Start(error)) {
+    std::cerr << "tirdex serve: " << error << "\n";
     return kExitFailure;
   }
+  if (exposed && !tls) {
+    const std::string warning = "serving " + host +
+                                " without TLS: tokens and data cross the network readable by "
+                                "anyone on the way; give --tls-cert and --tls-key";
+    std::cerr << "tirdex serve: warning: " << warning << std::endl;
+    server.log(exchange::NoticeLogLine(warning));
+  }
   exchange::InstallStopSignals();
-  std::atomic<bool> ended{false};
-  std::thread watcher([&server, &ended] {
-    while (!exchange::StopRequested().load() && !ended.load())
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    server.stop();
-  });
-  std::cout << "tirdex serve: listening on http://" << host << ":" << bound << "/ (base " << o.base
-            << ")" << std::endl;
-  const bool clean = server.listen_after_bind();
-  ended.store(true);
-  watcher.join();
+  const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+  std::cout << "tirdex serve: listening on " << scheme << "://" << shown << ":" << service.Port()
+            << "/ (base " << o.base << ", " << o.workers << " workers)" << std::endl;
+  while (!exchange::StopRequested().load())
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  service.Stop();
   std::cout << "tirdex serve: stopped" << std::endl;
-  return clean || exchange::StopRequested().load() ? kExitOk : kExitFailure;
+  return kExitOk;
 }
 
 void InstallServeCommands(CLI::App& app) {
@@ -165,13 +148,20 @@ void InstallServeCommands(CLI::App& app) {
       "catalogs, goods and documents the command words ask for, and marks documents as\n"
       "delivered once the answer was written in full. A document envelope (cmd\n"
       "docstirformat001, mobileagentorders, cookstatus) is imported in one transaction.\n"
-      "Refused requests get {\"info\":{\"error\":N,\"errorTxt\":...}}. Requests run one at a\n"
-      "time; every request is logged on stdout. Stops on Ctrl-C or SIGTERM. See\n"
-      "docs/EXCHANGE.md.");
+      "Refused requests get {\"info\":{\"error\":N,\"errorTxt\":...}}. Requests are read in\n"
+      "full by one event loop (headers within 5 s, body at 64 KB/s or faster, 8 connections\n"
+      "per client address) and answered by --workers workers; every request is logged on\n"
+      "stdout. Stops on Ctrl-C or SIGTERM. See docs/EXCHANGE.md.");
   cmd->add_option("DB", o->base, "The base file (SQLite)")->required();
   cmd->add_option("--listen", o->listen,
                   "ADDRESS:PORT to listen on (default 127.0.0.1:8410; port 0 picks a free one;\n"
                   "0.0.0.0 opens the service to the network)");
+  cmd->add_option("--workers", o->workers, "Requests answered at once (default 4)")
+      ->check(CLI::Range(1, 64));
+  cmd->add_option("--tls-cert", o->tlsCert, "Serve HTTPS with this certificate (PEM file)")
+      ->check(CLI::ExistingFile);
+  cmd->add_option("--tls-key", o->tlsKey, "The certificate's private key (PEM file)")
+      ->check(CLI::ExistingFile);
   cmd->add_flag("--tokens", o->tokens, "Print the names of the tokens the service accepts");
   cmd->add_option("--max-body", o->maxBody, "Refuse request bodies over BYTES (default 64 MB)")
       ->check(CLI::PositiveNumber);

@@ -1,7 +1,10 @@
 // tirdex sync: the client side of the exchange; keeps a base up to date from a tirdex serve.
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -11,6 +14,7 @@
 
 #include "host/exchange/exchange_client.h"
 #include "host/exchange/exchange_host_scope.h"
+#include "host/exchange/exchange_http_rules.h"
 #include "host/exchange/exchange_stop.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
@@ -22,7 +26,44 @@ struct SyncOptions {
   std::string base;
   exchange::TSyncOptions sync;
   double every = 0;
+  std::string tokenFile;
+  std::string maxAnswer;
 };
+
+// The token from --token-file, TIRDEX_TOKEN or --token (in that order of preference; a value on
+// the command line is visible to every user of the machine, so it gets a warning). "" with a
+// message on stderr when there is none or the file cannot be read.
+std::string TokenOf(const SyncOptions& o, bool& usage) {
+  usage = false;
+  if (!o.tokenFile.empty()) {
+    std::ifstream in(o.tokenFile);
+    std::string token;
+    std::getline(in, token);
+    while (!token.empty() && (token.back() == '\r' || token.back() == ' ' || token.back() == '\t'))
+      token.pop_back();
+    if (!in && !in.eof()) token.clear();
+    if (token.empty())
+      std::cerr << "tirdex sync: no token in " << o.tokenFile << " (its first line)\n";
+    return token;
+  }
+  if (!o.sync.token.empty()) {
+    std::cerr << "tirdex sync: warning: a token given with --token can be read by other users "
+                 "of this machine (ps); use --token-file FILE or TIRDEX_TOKEN\n";
+    return o.sync.token;
+  }
+  if (const char* env = std::getenv("TIRDEX_TOKEN"); env != nullptr && *env != '\0') return env;
+  std::cerr << "tirdex sync: give the token with --token-file FILE or the environment variable "
+               "TIRDEX_TOKEN\n";
+  usage = true;
+  return {};
+}
+
+// The folder of a base file, for the answers; "" (the temporary folder) for a server base.
+std::string FolderOf(const std::string& base) {
+  if (base.rfind("odbc:", 0) == 0) return {};
+  const std::filesystem::path parent = std::filesystem::absolute(base).parent_path();
+  return parent.string();
+}
 
 std::string Stamp() {
   const std::time_t now = std::time(nullptr);
@@ -34,6 +75,19 @@ std::string Stamp() {
 }
 
 int RunSync(SyncOptions o) {
+  std::cout.setf(std::ios::unitbuf);  // every line reaches a log file at once
+  bool usage = false;
+  o.sync.token = TokenOf(o, usage);
+  if (o.sync.token.empty()) return usage ? kExitUsage : kExitFailure;
+  if (!o.maxAnswer.empty() && !exchange::ParseByteSize(o.maxAnswer, o.sync.http.maxAnswer)) {
+    std::cerr << "tirdex sync: --max-answer wants a size such as 500M or 2G, not \"" << o.maxAnswer
+              << "\"\n";
+    return kExitUsage;
+  }
+  if (o.sync.http.insecure)
+    std::cerr << "tirdex sync: warning: --insecure: the service's certificate is not checked; "
+                 "anyone on the way can read the token and the data\n";
+  o.sync.http.answerFolder = FolderOf(o.base);
   auto connection = OpenExistingBase(o.base);
   exchange::THostScope scope(*connection);
   exchange::InstallStopSignals();
@@ -77,10 +131,25 @@ void InstallSyncCommands(CLI::App& app) {
       "last load is older than the given days), then for the documents not yet delivered,\n"
       "repeating while answers bring documents. Each answer is loaded in one transaction with\n"
       "the counters it advances; a refused or failed answer writes nothing and gives exit code\n"
-      "1. With --every it repeats until Ctrl-C or SIGTERM. See docs/EXCHANGE.md.");
+      "1. With --every it repeats until Ctrl-C or SIGTERM. The token comes from --token-file,\n"
+      "TIRDEX_TOKEN or --token. See docs/EXCHANGE.md.");
   cmd->add_option("DB", o->base, "The base file (SQLite) to bring up to date")->required();
   cmd->add_option("URL", o->sync.url, "The service, e.g. http://127.0.0.1:8410/")->required();
-  cmd->add_option("--token", o->sync.token, "The token value this base was given")->required();
+  auto* tokenFile =
+      cmd->add_option("--token-file", o->tokenFile,
+                      "Read the token from the first line of FILE (keep it readable by you only)")
+          ->check(CLI::ExistingFile);
+  cmd->add_option("--token", o->sync.token,
+                  "The token value (visible to other users; prefer --token-file or TIRDEX_TOKEN)")
+      ->excludes(tokenFile);
+  cmd->add_option("--ca", o->sync.http.caFile,
+                  "https: trust the service's certificate from this PEM file instead of the\n"
+                  "system's store (a self-signed certificate)")
+      ->check(CLI::ExistingFile);
+  cmd->add_flag("--insecure", o->sync.http.insecure,
+                "https: do not check the service's certificate at all (says so on stderr)");
+  cmd->add_option("--max-answer", o->maxAnswer,
+                  "Refuse answers over SIZE bytes (K, M, G suffixes; default 2G)");
   cmd->add_option("--every", o->every, "Repeat every SECONDS until interrupted")
       ->check(CLI::PositiveNumber);
   cmd->add_option("--partners-days", o->sync.partnersDays,

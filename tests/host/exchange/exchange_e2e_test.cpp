@@ -9,6 +9,7 @@
 
 #include "db/query.h"
 #include "db/sqlite_connection.h"
+#include "tests/host/exchange/raw_http.h"
 #include "tests/host/tirdex/tirdex_run.h"
 #include "tests/support/temp_base.h"
 
@@ -113,6 +114,10 @@ class ExchangeE2E : public ::testing::Test {
     auto res = client.Post("/", body, "application/json");
     return res ? std::to_string(res->status) + " " + res->body : std::string("no answer");
   }
+  static std::string PostRaw(const std::string& body) {
+    const tir::test::TRawAnswer a = tir::test::RawExchange(port_, tir::test::RawPost(body));
+    return std::to_string(a.status) + " " + a.body;
+  }
   static std::string Request(const std::string& cmd, const std::string& token) {
     return R"({"request":{"ver":1,"cmd":")" + cmd + R"(","token":")" + token + R"("}})";
   }
@@ -200,7 +205,9 @@ TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
       {Request("getgoodsfull", kToken) + std::string(1100000, ' '), "413", "over 1000000 bytes"},
   };
   for (const auto& c : cases) {
-    const std::string answer = Post(c.body);
+    // The service refuses an announced oversized body before reading it and closes: that body
+    // goes through a client that stops writing when the connection closes.
+    const std::string answer = c.status == "413" ? PostRaw(c.body) : Post(c.body);
     EXPECT_EQ(answer.substr(0, 3), c.status) << answer.substr(0, 300);
     EXPECT_NE(answer.find("\"error\":" + c.status), std::string::npos) << answer.substr(0, 300);
     EXPECT_NE(answer.find(c.text), std::string::npos) << answer.substr(0, 300);
@@ -233,6 +240,10 @@ TEST_F(ExchangeE2E, DocumentEnvelopeIsImportedWhollyOrNotAtAll) {
   const std::string emptyCmd = R"("cmd":"")", first = R"("docs":[{"guid":")";
   ASSERT_NE(docs.find(emptyCmd), std::string::npos);
   docs.replace(docs.find(emptyCmd), emptyCmd.size(), R"("cmd":"docstirformat001")");
+  // Answers carry no token: the sender puts its own in.
+  const std::string emptyToken = R"("token":"")";
+  ASSERT_NE(docs.find(emptyToken), std::string::npos);
+  docs.replace(docs.find(emptyToken), emptyToken.size(), R"("token":")" + kToken + "\"");
   const std::size_t guid = docs.find(first) + first.size();
   const std::string count = "SELECT count(*) FROM tirDocuments;";
   const std::string before = Rows(a_, count);
