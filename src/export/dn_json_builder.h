@@ -61,6 +61,9 @@ class TDNJSonBuilder {
   void SetAddSomeLastDocs() { mCMDAddSomeLastDocs = true; }
   void SetAddDocsFromLastRowID() { mCMDAddDocsFromLastRowID = true; }
   void SetAddDocsPeriod(double from, double to);
+  // Limits every document section to these document ids (comma-separated; empty: no limit).
+  // Kept across ClearAllCMD.
+  void SetDocIdsOnly(std::string ids) { mDocIdsOnly = std::move(ids); }
   // groupId: a partner group id ("" or "0" for all partners).
   void SetAddPartners(const std::string& groupId);
   void SetAddPartnersAndContract(const std::string& groupId);
@@ -201,6 +204,7 @@ class TDNJSonBuilder {
   std::int64_t mTaskID = 0;
   std::int64_t mLastGoodsSnapshopID = 0;
   std::string mLastIdDocsList;
+  std::string mDocIdsOnly;
   std::string mTokenClientValue;
   std::function<double()> mNow;
   std::int64_t mRowsDone = 0;

@@ -86,6 +86,8 @@ std::string TDNJSonBuilder::DocsFilter(int mTypeSelect, std::int32_t baseId) con
       filter += " AND (0=1) ";
     }
   }
+  if (!mDocIdsOnly.empty())
+    filter += " AND (t1.[fId] IN (" + CheckedList("document id list", mDocIdsOnly) + ")) ";
   if (mTypeSelect == 2) {
     if (mDocPeriodDateFrom > 1.0) filter += " AND (t1.[fDateTime] >= :pDateForm) ";
     if (mDocPeriodDateTo > 1.0) filter += " AND (t1.[fDateTime] <= :pDateTo) ";
