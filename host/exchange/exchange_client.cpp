@@ -9,6 +9,7 @@
 #include "host/exchange/exchange_client_ledger.h"
 #include "host/exchange/exchange_http.h"
 #include "host/exchange/exchange_temp_file.h"
+#include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
 
@@ -186,7 +187,7 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
 TSyncResult TSyncClient::RunOnce() {
   TSyncResult result;
   try {
-    EnsureClientLedger(mConnection);
+    schema::EnsureChainSchema(mConnection);
     if (mOptions.full) ForgetLoadTimes();
   } catch (const std::exception& e) {
     result.ok = false;

@@ -9,23 +9,6 @@
 
 namespace tir::exchange {
 
-void EnsureClientLedger(db::Connection& pConnection) {
-  db::Query q(pConnection);
-  q.SetSql(
-      "{IF SQLite}CREATE TABLE IF NOT EXISTS tirxReceived (fDocId INTEGER PRIMARY KEY, "
-      "fStamp INTEGER NOT NULL DEFAULT 0);"
-      "CREATE TABLE IF NOT EXISTS tirxPushed (fId INTEGER PRIMARY KEY AUTOINCREMENT, "
-      "fService TEXT NOT NULL, fDocId INTEGER NOT NULL, fStamp INTEGER NOT NULL);"
-      "CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPushed_service_doc ON tirxPushed (fService, "
-      "fDocId);{fi}"
-      "{IF MSSQL}IF OBJECT_ID('dbo.tirxReceived') IS NULL CREATE TABLE dbo.tirxReceived (fDocId "
-      "BIGINT NOT NULL PRIMARY KEY, fStamp BIGINT NOT NULL DEFAULT 0);"
-      "IF OBJECT_ID('dbo.tirxPushed') IS NULL CREATE TABLE dbo.tirxPushed (fId BIGINT "
-      "IDENTITY(1,1) PRIMARY KEY, fService NVARCHAR(400) NOT NULL, fDocId BIGINT NOT NULL, "
-      "fStamp BIGINT NOT NULL);{fi}");
-  q.ExecSql();
-}
-
 std::int64_t MaxDocStamp(db::Connection& pConnection) {
   db::Query q(pConnection);
   q.SetSql("SELECT MAX(fStamp) AS fMax FROM tirxDocStamps;");

@@ -21,9 +21,6 @@ struct TDocStamp {
   std::int64_t stamp = 0;
 };
 
-// Creates tirxReceived and tirxPushed when the base lacks them. Raises db::DbError.
-void EnsureClientLedger(db::Connection& pConnection);
-
 // The highest change stamp of the base (0 when no document has one).
 std::int64_t MaxDocStamp(db::Connection& pConnection);
 

@@ -2,8 +2,11 @@
 
 #include <rapidjson/document.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <iterator>
+#include <set>
 #include <stdexcept>
 
 #include "db/query.h"
@@ -36,6 +39,28 @@ std::string SqlRows(const std::string& base, const std::string& sql) {
 std::int64_t SqlInt(const std::string& base, const std::string& sql) {
   auto c = db::SqliteConnection::Open(base);
   return ScalarInt(*c, sql);
+}
+
+std::string RowDiff(const std::string& pExpected, const std::string& pActual) {
+  const auto lines = [](const std::string& text) {
+    std::multiset<std::string> rows;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      rows.insert(text.substr(at, end - at));
+    return rows;
+  };
+  const std::multiset<std::string> expected = lines(pExpected), actual = lines(pActual);
+  std::vector<std::string> only;
+  std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(),
+                      std::back_inserter(only));
+  for (std::string& row : only) row = "- " + row;
+  const std::size_t missing = only.size();
+  std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(),
+                      std::back_inserter(only));
+  for (std::size_t i = missing; i < only.size(); ++i) only[i] = "+ " + only[i];
+  std::string text;
+  for (std::size_t i = 0; i < only.size() && i < 10; ++i) text += only[i] + "\n";
+  if (only.size() > 10) text += "... " + std::to_string(only.size()) + " rows differ\n";
+  return text;
 }
 
 const std::string& TirdexFile() {
@@ -116,9 +141,11 @@ void TCheckingProxy::Check(const std::string& pRequest, const std::string& pAnsw
   }
 }
 
-THeadOffice::THeadOffice(int pGoods) : mBase(TempPath()), mProxy(new TCheckingProxy) {
-  const TirdexRun demo =
-      RunTirdex(TirdexFile(), {"demo-base", mBase, "--goods", std::to_string(pGoods), "--seed", "5"});
+THeadOffice::THeadOffice(int pGoods, int pDocs) : mBase(TempPath()), mProxy(new TCheckingProxy) {
+  std::vector<std::string> args = {"demo-base", mBase, "--goods", std::to_string(pGoods),
+                                   "--seed",    "5"};
+  if (pDocs >= 0) args.insert(args.end(), {"--docs", std::to_string(pDocs)});
+  const TirdexRun demo = RunTirdex(TirdexFile(), args);
   if (demo.rc != 0) throw std::runtime_error("demo-base: " + demo.err);
 }
 

@@ -21,6 +21,9 @@ namespace tir::test {
 void ExecSql(const std::string& base, const std::string& sql);
 std::string SqlRows(const std::string& base, const std::string& sql);  // "a|b|\n" per row
 std::int64_t SqlInt(const std::string& base, const std::string& sql);
+// The rows of two row texts that the other lacks ("-" only in pExpected, "+" only in pActual),
+// at most 10 of them; empty when both hold the same rows.
+std::string RowDiff(const std::string& pExpected, const std::string& pActual);
 
 // What a token may read: documents of one store and entity (0: any), users or not.
 struct TPeerScope {
@@ -58,10 +61,12 @@ class TCheckingProxy {
   std::atomic<std::int64_t> mDocsChecked{0};
 };
 
-// The head office: a demo base with the given goods, its service and the proxy in front.
+// The head office: a demo base with the given goods and documents, its service and the proxy in
+// front.
 class THeadOffice {
  public:
-  explicit THeadOffice(int pGoods);
+  // pDocs < 0: as many documents as goods.
+  explicit THeadOffice(int pGoods, int pDocs = -1);
   ~THeadOffice();
   const std::string& Base() const { return mBase; }
   std::string Url() const;

@@ -83,8 +83,8 @@ class Chain : public ::testing::Test {
   }
 
   std::vector<std::string> SyncArgs(const Shop& s) const {
-    std::vector<std::string> args = {"sync", s.base, ho_->Url(), "--token", s.token,
-                                     "--timeout", "30"};
+    std::vector<std::string> args = {"sync",  s.base,      ho_->Url(), "--token",
+                                     s.token, "--timeout", "30"};
     if (s.readOnly) args.push_back("--no-push");
     return args;
   }
@@ -105,12 +105,10 @@ class Chain : public ::testing::Test {
   // A sale of one line, inserted by plain SQL in a shop base with a GUID of its own.
   void InsertSale(Shop& s, int n) {
     const std::string g1 = std::to_string(700000 + n), g2 = std::to_string(900000 + s.store);
-    const std::string storeGuid1 =
-        std::to_string(SqlInt(ho_->Base(), "SELECT fGUID1 FROM tirStores WHERE fId=" +
-                                               std::to_string(s.store) + ";"));
-    const std::string entGuid1 =
-        std::to_string(SqlInt(ho_->Base(), "SELECT fGUID1 FROM tirEntities WHERE fId=" +
-                                               std::to_string(s.entity) + ";"));
+    const std::string storeGuid1 = std::to_string(SqlInt(
+        ho_->Base(), "SELECT fGUID1 FROM tirStores WHERE fId=" + std::to_string(s.store) + ";"));
+    const std::string entGuid1 = std::to_string(SqlInt(
+        ho_->Base(), "SELECT fGUID1 FROM tirEntities WHERE fId=" + std::to_string(s.entity) + ";"));
     ExecSql(s.base,
             "INSERT INTO tirDocuments (fDocNum, fDateTime, fRealDateTime, fEntityId, fStoreId, "
             "fUserId, fRealUserId, fDesc, fDocType, fDocSum, fCurrId, fCurrRate, fState, fGUID1, "
@@ -120,8 +118,8 @@ class Chain : public ::testing::Test {
                 "tirEntities WHERE fGUID1=" +
                 entGuid1 + "), (SELECT fId FROM tirStores WHERE fGUID1=" + storeGuid1 +
                 "), (SELECT min(fId) FROM tirUsers), (SELECT min(fId) FROM tirUsers), 'sale " +
-                s.name + "', 2, 30, (SELECT min(fId) FROM tirCurrencies), 1, 0, " + g1 + ", " +
-                g2 + ");");
+                s.name + "', 2, 30, (SELECT min(fId) FROM tirCurrencies), 1, 0, " + g1 + ", " + g2 +
+                ");");
     ExecSql(s.base,
             "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceOut, fSum, fQtty, fCurrId, fPosId) "
             "VALUES ((SELECT fId FROM tirDocuments WHERE fGUID1=" +
@@ -145,24 +143,24 @@ class Chain : public ::testing::Test {
         "fDocType, fDocSum, fCurrId, fCurrRate, fState";
     ExecSql(b, "INSERT INTO tirDocuments (" + columns +
                    ", fStoreId, fEntityId, fDesc, fGUID1, fGUID2) SELECT " + columns + ", " +
-                   store + ", " + entity + ", 'head office " + std::to_string(round) + "', " +
-                   g1 + ", " + g2 + " FROM tirDocuments WHERE fId=" + std::to_string(source) +
-                   ";");
+                   store + ", " + entity + ", 'head office " + std::to_string(round) + "', " + g1 +
+                   ", " + g2 + " FROM tirDocuments WHERE fId=" + std::to_string(source) + ";");
     const std::string lines =
         "fGoodId, fPriceIn, fPriceOut, fDiscount, fCurrId, fUnitType, fSum, fQtty, fVatSum, "
         "fTypeInDoc, fPosId";
     ExecSql(b, "INSERT INTO tirDocGoods (fDocId, " + lines +
-                   ") SELECT (SELECT fId FROM tirDocuments WHERE fGUID1=" + g1 + " AND fGUID2=" +
-                   g2 + "), " + lines + " FROM tirDocGoods WHERE fDocId=" +
-                   std::to_string(source) + ";");
+                   ") SELECT (SELECT fId FROM tirDocuments WHERE fGUID1=" + g1 +
+                   " AND fGUID2=" + g2 + "), " + lines +
+                   " FROM tirDocGoods WHERE fDocId=" + std::to_string(source) + ";");
     const std::int64_t docs = SqlInt(b, "SELECT count(*) FROM tirDocuments;");
     ExecSql(b, "UPDATE tirDocuments SET fDesc='changed " + std::to_string(round) +
                    "', fDocSum=fDocSum+1 WHERE fId=(SELECT fId FROM tirDocuments ORDER BY fId "
                    "LIMIT 1 OFFSET " +
                    std::to_string(rng() % docs) + ");");
-    ExecSql(b, "UPDATE tirGoods SET fPriceOut1=fPriceOut1+1 WHERE fId=(SELECT fId FROM tirGoods "
-               "ORDER BY fId LIMIT 1 OFFSET " +
-                   std::to_string(rng() % 60) + ");");
+    ExecSql(b,
+            "UPDATE tirGoods SET fPriceOut1=fPriceOut1+1 WHERE fId=(SELECT fId FROM tirGoods "
+            "ORDER BY fId LIMIT 1 OFFSET " +
+                std::to_string(rng() % 60) + ");");
   }
 
   std::unique_ptr<THeadOffice> ho_;
@@ -223,19 +221,20 @@ TEST_F(Chain, ShopsAndHeadOfficeConvergeThroughKilledSyncsAndServices) {
   EXPECT_EQ(ho_->Proxy().Violations(), std::vector<std::string>{});
   EXPECT_GT(ho_->Proxy().DocsChecked(), 0);
   // Shops write documents only: the head office's goods are as its own writes left them.
-  EXPECT_EQ(HeadOfficeGoods(b), goods);
+  EXPECT_EQ(tir::test::RowDiff(goods, HeadOfficeGoods(b)), "");
   for (const Shop& s : shops_) {
     SCOPED_TRACE(s.name);
-    EXPECT_EQ(Docs(s.base), Docs(b, ScopeFilter(s)));
+    EXPECT_EQ(tir::test::RowDiff(Docs(b, ScopeFilter(s)), Docs(s.base)), "");
     EXPECT_EQ(SqlRows(s.base,
                       "SELECT fGUID1, fGUID2 FROM tirDocuments GROUP BY fGUID1, fGUID2 HAVING "
                       "count(*) > 1;"),
               "");
-    EXPECT_EQ(Prices(s.base), Prices(b));
+    EXPECT_EQ(tir::test::RowDiff(Prices(b), Prices(s.base)), "");
     for (const std::string& g : s.sales)
-      EXPECT_EQ(SqlRows(b, "SELECT fGUID1, fGUID2 FROM tirDocuments WHERE fGUID1 || '|' || "
-                           "fGUID2 || '|' = '" +
-                               g + "';"),
+      EXPECT_EQ(SqlRows(b,
+                        "SELECT fGUID1, fGUID2 FROM tirDocuments WHERE fGUID1 || '|' || "
+                        "fGUID2 || '|' = '" +
+                            g + "';"),
                 g + "\n");
   }
 }
