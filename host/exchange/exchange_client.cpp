@@ -161,9 +161,8 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
   }
   import::TLoadOutcome out = Load(file, pSteps);
   if (out.result == import::TLoadResult::kRefused) {
-    // Documents that name catalog rows this base does not have yet: the service has marked them
-    // as delivered already, so the answer is kept, every catalog is asked for, and the answer is
-    // loaded again.
+    // Documents that name catalog rows this base does not have yet: the answer is kept, every
+    // catalog is asked for, and the answer is loaded again.
     ForgetLoadTimes();
     LoadState();
     if (pDocuments && Exchange(mLoader.getJsonReq(0, 0), "every catalog",
