@@ -41,6 +41,25 @@ std::int64_t SqlInt(const std::string& base, const std::string& sql) {
   return ScalarInt(*c, sql);
 }
 
+void InsertSale(const std::string& pBase, const TSale& s) {
+  ExecSql(pBase,
+          "INSERT INTO tirDocuments (fDocNum, fDateTime, fRealDateTime, fEntityId, fStoreId, "
+          "fUserId, fRealUserId, fDesc, fDocType, fDocSum, fCurrId, fCurrRate, fState, fGUID1, "
+          "fGUID2) VALUES (" +
+              std::to_string(s.num) +
+              ", '2025-03-01 10:00:00.000', '2025-03-01 10:00:00.000', (SELECT min(fId) FROM "
+              "tirEntities WHERE " +
+              s.entity + "), (SELECT min(fId) FROM tirStores WHERE " + s.store +
+              "), (SELECT min(fId) FROM tirUsers), (SELECT min(fId) FROM tirUsers), '" + s.desc +
+              "', 2, 30, (SELECT min(fId) FROM tirCurrencies), 1, 0, " + s.g1 + ", " + s.g2 + ");");
+  ExecSql(pBase,
+          "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceOut, fSum, fQtty, fCurrId, fPosId) "
+          "VALUES ((SELECT fId FROM tirDocuments WHERE fGUID1=" +
+              s.g1 + " AND fGUID2=" + s.g2 +
+              "), (SELECT fId FROM tirGoods WHERE fGUID1 <> 0 ORDER BY fId LIMIT 1 OFFSET " +
+              std::to_string(s.good) + "), 10, 30, 3, (SELECT min(fId) FROM tirCurrencies), 1);");
+}
+
 std::string RowDiff(const std::string& pExpected, const std::string& pActual) {
   const auto lines = [](const std::string& text) {
     std::multiset<std::string> rows;

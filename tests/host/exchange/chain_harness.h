@@ -25,6 +25,16 @@ std::int64_t SqlInt(const std::string& base, const std::string& sql);
 // at most 10 of them; empty when both hold the same rows.
 std::string RowDiff(const std::string& pExpected, const std::string& pActual);
 
+// A sale of one line (3 x 10.00) inserted by plain SQL, with the GUID pair g1, g2, in the first
+// store and entity that match the SQL conditions, of the pGood-th good.
+struct TSale {
+  std::string g1, g2;
+  std::string store = "1=1", entity = "1=1";  // conditions on tirStores, tirEntities
+  std::string desc = "shop sale";
+  int num = 777, good = 0;
+};
+void InsertSale(const std::string& pBase, const TSale& pSale);
+
 // What a token may read: documents of one store and entity (0: any), users or not.
 struct TPeerScope {
   std::string storeGuid, entityGuid;  // 36-character texts; empty: any

@@ -102,31 +102,21 @@ class Chain : public ::testing::Test {
            ") AND t.fEntityId = " + std::to_string(s.entity);
   }
 
-  // A sale of one line, inserted by plain SQL in a shop base with a GUID of its own.
+  // A sale of the shop's store and entity, with a GUID of its own.
   void InsertSale(Shop& s, int n) {
-    const std::string g1 = std::to_string(700000 + n), g2 = std::to_string(900000 + s.store);
-    const std::string storeGuid1 = std::to_string(SqlInt(
-        ho_->Base(), "SELECT fGUID1 FROM tirStores WHERE fId=" + std::to_string(s.store) + ";"));
-    const std::string entGuid1 = std::to_string(SqlInt(
-        ho_->Base(), "SELECT fGUID1 FROM tirEntities WHERE fId=" + std::to_string(s.entity) + ";"));
-    ExecSql(s.base,
-            "INSERT INTO tirDocuments (fDocNum, fDateTime, fRealDateTime, fEntityId, fStoreId, "
-            "fUserId, fRealUserId, fDesc, fDocType, fDocSum, fCurrId, fCurrRate, fState, fGUID1, "
-            "fGUID2) VALUES (" +
-                std::to_string(50000 + n) +
-                ", '2025-03-01 10:00:00.000', '2025-03-01 10:00:00.000', (SELECT fId FROM "
-                "tirEntities WHERE fGUID1=" +
-                entGuid1 + "), (SELECT fId FROM tirStores WHERE fGUID1=" + storeGuid1 +
-                "), (SELECT min(fId) FROM tirUsers), (SELECT min(fId) FROM tirUsers), 'sale " +
-                s.name + "', 2, 30, (SELECT min(fId) FROM tirCurrencies), 1, 0, " + g1 + ", " + g2 +
-                ");");
-    ExecSql(s.base,
-            "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceOut, fSum, fQtty, fCurrId, fPosId) "
-            "VALUES ((SELECT fId FROM tirDocuments WHERE fGUID1=" +
-                g1 + " AND fGUID2=" + g2 +
-                "), (SELECT fId FROM tirGoods WHERE fGUID1 <> 0 ORDER BY fId LIMIT 1 OFFSET " +
-                std::to_string(n % 20) + "), 10, 30, 3, (SELECT min(fId) FROM tirCurrencies), 1);");
-    s.sales.push_back(g1 + "|" + g2 + "|");
+    const auto guid1 = [&](const char* table, int id) {
+      return "fGUID1=" +
+             std::to_string(SqlInt(ho_->Base(), std::string("SELECT fGUID1 FROM ") + table +
+                                                    " WHERE fId=" + std::to_string(id) + ";"));
+    };
+    tir::test::TSale sale{std::to_string(700000 + n), std::to_string(900000 + s.store)};
+    sale.store = guid1("tirStores", s.store);
+    sale.entity = guid1("tirEntities", s.entity);
+    sale.desc = "sale " + s.name;
+    sale.num = 50000 + n;
+    sale.good = n % 20;
+    tir::test::InsertSale(s.base, sale);
+    s.sales.push_back(sale.g1 + "|" + sale.g2 + "|");
   }
 
   // A new document of the head office (a copy of a sale with its lines), a changed one and a

@@ -51,20 +51,8 @@ class ShopSync : public ::testing::Test {
                    "FROM tirDocGoods g WHERE g.fDocId = t.fId AND t.fDocType NOT IN (4,5)) FROM "
                    "tirDocuments t ORDER BY 1, 2;");
   }
-  // A sale of one line inserted by plain SQL in the shop, with the given GUID pair.
   void InsertSale(const std::string& g1, const std::string& g2) {
-    ExecSql(shop_,
-            "INSERT INTO tirDocuments (fDocNum, fDateTime, fRealDateTime, fEntityId, fStoreId, "
-            "fUserId, fRealUserId, fDesc, fDocType, fDocSum, fCurrId, fCurrRate, fGUID1, fGUID2) "
-            "VALUES (777, '2025-03-01 10:00:00.000', '2025-03-01 10:00:00.000', (SELECT "
-            "min(fId) FROM tirEntities), (SELECT min(fId) FROM tirStores), (SELECT min(fId) FROM "
-            "tirUsers), (SELECT min(fId) FROM tirUsers), 'shop sale', 2, 30, (SELECT min(fId) "
-            "FROM tirCurrencies), 1, " +
-                g1 + ", " + g2 + ");");
-    ExecSql(shop_,
-            "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceOut, fSum, fQtty, fCurrId, fPosId) "
-            "VALUES ((SELECT fId FROM tirDocuments WHERE fGUID1=" +
-                g1 + "), (SELECT min(fId) FROM tirGoods), 10, 30, 3, 1, 1);");
+    tir::test::InsertSale(shop_, {g1, g2});
   }
 
   std::unique_ptr<THeadOffice> ho_;
