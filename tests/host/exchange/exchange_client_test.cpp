@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings/guid_forms.h"
 #include "tests/host/exchange/chain_harness.h"
 #include "tests/support/temp_base.h"
 
@@ -25,10 +26,10 @@ const std::string kToken = "shop-token";
 
 class ShopSync : public ::testing::Test {
  protected:
-  void Start(int goods, int docs) {
+  void Start(int goods, int docs, const std::vector<std::string>& profile = {"--doc-sync"}) {
     ho_ = std::make_unique<THeadOffice>(goods, docs);
     ExecSql(ho_->Base(), "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
-    ho_->AddToken("shop", kToken, {"--doc-sync"}, {});
+    ho_->AddToken("shop", kToken, profile, {});
     ho_->StartService();
     shop_ = tir::test::TempPath();
     ASSERT_EQ(tir::test::RunTirdex(tir::test::TirdexFile(), {"schema", shop_}).rc, 0);
@@ -37,13 +38,14 @@ class ShopSync : public ::testing::Test {
     ho_.reset();
     tir::test::RemoveBaseFiles(shop_);
   }
-  std::vector<std::string> Args(const std::vector<std::string>& extra = {}) const {
-    std::vector<std::string> args = {"sync", shop_, ho_->Url(), "--token", kToken};
+  std::vector<std::string> Args(const std::vector<std::string>& extra = {},
+                                const std::string& token = kToken) const {
+    std::vector<std::string> args = {"sync", shop_, ho_->Url(), "--token", token};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
-  TirdexRun Sync(const std::vector<std::string>& extra = {}) {
-    return tir::test::RunTirdex(tir::test::TirdexFile(), Args(extra));
+  TirdexRun Sync(const std::vector<std::string>& extra = {}, const std::string& token = kToken) {
+    return tir::test::RunTirdex(tir::test::TirdexFile(), Args(extra, token));
   }
   static std::string Docs(const std::string& base) {
     return SqlRows(base,
@@ -163,6 +165,40 @@ TEST_F(ShopSync, PushCarriesDocumentsOnlyAndLeavesHeadOfficeGoods) {
   EXPECT_EQ(SqlRows(shop_, good), "Shop name|99|\n");
   ASSERT_EQ(Sync({"--no-push", "--full"}).rc, 0);
   EXPECT_EQ(SqlRows(shop_, good), "Renamed|99|\n");
+}
+
+// A push the service refuses (a document outside the token's scope, or any document of a
+// read-only peer) stops the sync with the document's GUID, and nothing is recorded as sent.
+TEST_F(ShopSync, RefusedPushNamesTheDocumentAndRecordsNothing) {
+  Start(60, 20, {"--doc-sync", "--stores", "2", "--entities", "1"});
+  ho_->AddToken("reader", "reader-token", {"--doc-sync", "--read-only"}, {});
+  ASSERT_EQ(Sync().rc, 0);
+  const std::string store3 =
+      std::to_string(SqlInt(ho_->Base(), "SELECT fGUID1 FROM tirStores WHERE fId=3;"));
+  tir::test::TSale other{"555", "1"};
+  other.store = "fGUID1=" + store3;
+  other.entity = "fGUID1=" + std::to_string(SqlInt(ho_->Base(),
+                                                   "SELECT fGUID1 FROM tirEntities "
+                                                   "WHERE fId=1;"));
+  tir::test::InsertSale(shop_, other);
+  const std::string guid = tir::gGetGUIDSTR(555, 1);
+  for (const std::string& token : {kToken, std::string("reader-token")}) {
+    SCOPED_TRACE(token);
+    const TirdexRun run = Sync({}, token);
+    EXPECT_EQ(run.rc, 1);
+    EXPECT_NE(run.err.find("error 403"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(guid), std::string::npos) << run.err;
+    EXPECT_EQ(SqlInt(shop_, "SELECT count(*) FROM tirxPushed;"), 0);
+    EXPECT_EQ(SqlInt(ho_->Base(), "SELECT count(*) FROM tirDocuments WHERE fGUID1=555;"), 0);
+  }
+  // Once the sale is moved into the shop's store it goes through.
+  ExecSql(shop_,
+          "UPDATE tirDocuments SET fStoreId=(SELECT fId FROM tirStores WHERE fGUID1=" +
+              std::to_string(SqlInt(ho_->Base(), "SELECT fGUID1 FROM tirStores WHERE fId=2;")) +
+              ") WHERE fGUID1=555;");
+  const TirdexRun run = Sync();
+  EXPECT_EQ(run.rc, 0) << run.err;
+  EXPECT_EQ(SqlInt(ho_->Base(), "SELECT count(*) FROM tirDocuments WHERE fGUID1=555;"), 1);
 }
 
 }  // namespace
