@@ -13,6 +13,7 @@
 #include "host/exchange/exchange_ledger.h"
 #include "host/exchange/exchange_temp_file.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/exchange/exchange_write_scope.h"
 #include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
@@ -218,9 +219,26 @@ void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
     return;
   }
   std::lock_guard lock(mShared.writeLock);
+  // Nothing of an envelope is written unless every document lies in the token's scope.
+  std::vector<std::string> guids;
+  if (const auto refusal = CheckWriteScope(mConnection, pToken, pKind, pBody, guids)) {
+    pAnswer.note = "document " + refusal->guid + " outside the scope of token " + pToken.mName;
+    Refuse(pAnswer, 403,
+           "document " + (refusal->guid.empty() ? std::string("without a GUID") : refusal->guid) +
+               " refused: " + refusal->reason + "; nothing of the envelope was written");
+    return;
+  }
   mLoader.SetTokenInfo(pToken);
+  // The peer has the documents it sent: the ledger records them at the stamps the import gave
+  // them, in the import's transaction, so that they do not go back to it.
+  std::vector<TLoadStep> steps{ImportStep(pKind)};
+  if (pKind != TRequestKind::kCookStatus) {
+    steps.emplace_back("ledger", [&](TLoader&) {
+      TPeerLedger(mConnection).RecordHeld(pToken.mName, DocIdsOf(mConnection, guids));
+    });
+  }
   const import::TLoadOutcome out =
-      import::RunAtomicLoad(mLoader, mConnection, file.Path(), {ImportStep(pKind)}, false, {});
+      import::RunAtomicLoad(mLoader, mConnection, file.Path(), steps, false, {});
   pAnswer.rows = ReportRows(out.report);
   switch (out.result) {
     case import::TLoadResult::kDone:

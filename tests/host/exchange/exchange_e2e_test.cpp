@@ -18,8 +18,8 @@ using tir::test::RunTirdex;
 using tir::test::TirdexRun;
 
 const std::string kTirdex = TIRDEX_FILE;
-const std::string kToken = "peer-token-1";
-const std::string kOldToken = "old-token-2";
+const std::string kToken = "peer-token-0000001";
+const std::string kOldToken = "old-token-00000002";
 
 TirdexRun Tirdex(const std::vector<std::string>& args) { return RunTirdex(kTirdex, args); }
 
@@ -233,6 +233,10 @@ TEST_F(ExchangeE2E, DocumentEnvelopeIsImportedWhollyOrNotAtAll) {
   const std::string emptyCmd = R"("cmd":"")", first = R"("docs":[{"guid":")";
   ASSERT_NE(docs.find(emptyCmd), std::string::npos);
   docs.replace(docs.find(emptyCmd), emptyCmd.size(), R"("cmd":"docstirformat001")");
+  // Answers carry no token: the sender puts its own in.
+  const std::string noToken = R"("token":"")";
+  ASSERT_NE(docs.find(noToken), std::string::npos);
+  docs.replace(docs.find(noToken), noToken.size(), R"("token":")" + kToken + "\"");
   const std::size_t guid = docs.find(first) + first.size();
   const std::string count = "SELECT count(*) FROM tirDocuments;";
   const std::string before = Rows(a_, count);
