@@ -120,7 +120,7 @@ int Bench(int argc, char** argv) {
   std::cout << "head office: " << goods << " goods, " << docs << " documents" << std::endl;
   Run({"demo-base", ho, "--goods", std::to_string(goods), "--docs", std::to_string(docs)}, log);
   Exec(ho, "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
-  Run({"tokens", ho, "add", "shop", "--token", "bench-token", "--doc-sync"}, log);
+  Run({"tokens", ho, "add", "shop", "--token", "bench-token-000001", "--doc-sync"}, log);
   Run({"schema", copy}, log);
   Run({"schema", shop}, log);
 
@@ -141,7 +141,7 @@ int Bench(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (url.empty()) throw std::runtime_error("tirdex serve did not start:\n" + ReadAll(serveLog));
-  const std::vector<std::string> sync = {"sync", shop, url, "--token", "bench-token"};
+  const std::vector<std::string> sync = {"sync", shop, url, "--token", "bench-token-000001"};
   const double firstS = Run(sync, log);
 
   // Changed documents and prices, by plain SQL as another writer would.

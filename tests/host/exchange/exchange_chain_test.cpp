@@ -76,7 +76,7 @@ class Chain : public ::testing::Test {
 
   void AddShop(const std::string& name, const std::vector<std::string>& args, TPeerScope scope,
                int store, bool scoped, bool readOnly) {
-    Shop s{name, "token-" + name, tir::test::TempPath(), store, kEntity, scoped, readOnly, {}};
+    Shop s{name, "chain-token-" + name, tir::test::TempPath(), store, kEntity, scoped, readOnly, {}};
     ho_->AddToken(name, s.token, args, scope);
     ASSERT_EQ(tir::test::RunTirdex(tir::test::TirdexFile(), {"schema", s.base}).rc, 0);
     shops_.push_back(s);
