@@ -722,14 +722,14 @@ CREATE INDEX [ix_tirSysLog_date] ON [dbo].[tirSysLog] (fDateTime);
 -- client opens it (schema::EnsureChainSchema), so every statement checks before it creates.
 --
 -- The goods-changed counter (tirSettings fMId 0, fPType -30) moves on every write of goods,
--- prices, goods groups, recipes and price names, whoever writes them; a price or recipe row also
+-- prices, goods groups, recipes and price names, whoever writes them; a price row written also
 -- touches its good, so that the good's row version says it changed.
-IF NOT EXISTS (SELECT 1 FROM [dbo].[tirSettings] WHERE fMId = 0 AND fPType = -30) INSERT INTO [dbo].[tirSettings] ([fPValId], [fUserId], [fMId], [fPType], [fPB], [fPI], [fPStr50], [fPStr], [fPDate]) VALUES (0, 0, 0, -30, 0, 0, NULL, N'', GETDATE());
+IF NOT EXISTS (SELECT 1 FROM [dbo].[tirSettings] WHERE fMId = 0 AND fPType = -30) INSERT INTO [dbo].[tirSettings] ([fPValId], [fUserId], [fMId], [fPType], [fPB], [fPI], [fPStr50], [fPStr], [fPDate]) VALUES (0, 0, 0, -30, 0, 0, NULL, N'', NULL);
 IF OBJECT_ID(N'dbo.trgx_tirGoods_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirGoods_counter ON dbo.tirGoods AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
 IF OBJECT_ID(N'dbo.trgx_tirGoodsGroups_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirGoodsGroups_counter ON dbo.tirGoodsGroups AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
 IF OBJECT_ID(N'dbo.trgx_tirPricesNames_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirPricesNames_counter ON dbo.tirPricesNames AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
 IF OBJECT_ID(N'dbo.trgx_tirPrices_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirPrices_counter ON dbo.tirPrices AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; UPDATE g SET fGUID1 = g.fGUID1 FROM dbo.tirGoods g WHERE g.fId IN (SELECT fGoodId FROM inserted UNION SELECT fGoodId FROM deleted); END');
-IF OBJECT_ID(N'dbo.trgx_tirRecipes_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirRecipes_counter ON dbo.tirRecipes AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; UPDATE g SET fGUID1 = g.fGUID1 FROM dbo.tirGoods g WHERE g.fId IN (SELECT fGoodId FROM inserted UNION SELECT fGoodId FROM deleted); END');
+IF OBJECT_ID(N'dbo.trgx_tirRecipes_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirRecipes_counter ON dbo.tirRecipes AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
 
 -- Document change stamps: one base-wide increasing number per document, moved whenever its
 -- header or one of its lines is inserted, changed or deleted. Stamps of deleted documents stay,

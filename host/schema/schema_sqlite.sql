@@ -767,10 +767,11 @@ CREATE INDEX IF NOT EXISTS ix_tirSysLog_date ON tirSysLog (fDateTime);
 -- client opens it (schema::EnsureChainSchema), so every statement stays idempotent.
 --
 -- The goods-changed counter (tirSettings fMId 0, fPType -30) moves on every write of goods,
--- prices, goods groups, recipes and price names, whoever writes them; a price or recipe row also
--- touches its good, so that the good's row version says it changed.
+-- prices, goods groups, recipes and price names, whoever writes them; a price that changes also
+-- touches its good, so that the good's row version says it changed and a request for goods
+-- changed after a row version carries the new price.
 INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPStr50, fPStr, fPDate)
-  SELECT 0, 0, 0, -30, 0, 0, NULL, '', strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')
+  SELECT 0, 0, 0, -30, 0, 0, NULL, '', NULL
   WHERE NOT EXISTS (SELECT 1 FROM tirSettings WHERE fMId = 0 AND fPType = -30);
 CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_insert AFTER INSERT ON tirGoods
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
@@ -796,6 +797,8 @@ BEGIN
   UPDATE tirGoods SET fRV = fRV WHERE fId = NEW.fGoodId;
 END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_update AFTER UPDATE ON tirPrices
+WHEN NEW.fPrice IS NOT OLD.fPrice OR NEW.fGoodId IS NOT OLD.fGoodId
+  OR NEW.fPriceId IS NOT OLD.fPriceId
 BEGIN
   UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
   UPDATE tirGoods SET fRV = fRV WHERE fId IN (NEW.fGoodId, OLD.fGoodId);
@@ -806,20 +809,11 @@ BEGIN
   UPDATE tirGoods SET fRV = fRV WHERE fId = OLD.fGoodId;
 END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_insert AFTER INSERT ON tirRecipes
-BEGIN
-  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
-  UPDATE tirGoods SET fRV = fRV WHERE fId = NEW.fGoodId;
-END;
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_update AFTER UPDATE ON tirRecipes
-BEGIN
-  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
-  UPDATE tirGoods SET fRV = fRV WHERE fId IN (NEW.fGoodId, OLD.fGoodId);
-END;
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_delete AFTER DELETE ON tirRecipes
-BEGIN
-  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
-  UPDATE tirGoods SET fRV = fRV WHERE fId = OLD.fGoodId;
-END;
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 
 -- Document change stamps: one base-wide increasing number per document, moved whenever its
 -- header or one of its lines is inserted, changed or deleted (posting changes the header, so it

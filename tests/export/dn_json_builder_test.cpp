@@ -88,7 +88,8 @@ TEST_F(MainExportTest, EnvelopeWithoutCommandsCompletesNoGuids) {
 }
 
 TEST_F(MainExportTest, GoodsCountFollowsTheSnapshot) {
-  Exec("INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 5);");
+  builder.GenAllGUIDs();  // GUIDs given to goods move the counter; give them first
+  Exec("UPDATE tirSettings SET fPI=5 WHERE fMId=0 AND fPType=-30;");
   builder.SetAddGoodsFull();
   TReqParams request;
   request.lastGoodsSnapshot = 5;  // the client has this state already

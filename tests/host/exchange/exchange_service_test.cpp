@@ -4,8 +4,10 @@
 
 #include <set>
 #include <string>
+#include <thread>
 
 #include "db/query.h"
+#include "db/sqlite_connection.h"
 #include "host/exchange/exchange_tokens.h"
 #include "tests/host/exchange/service_fixture.h"
 #include "tests/support/temp_base.h"
@@ -62,6 +64,19 @@ TEST_F(ExchangeLedger, EveryPeerGetsAllItsDocumentsWhateverAnotherPeerTook) {
   EXPECT_EQ(all.size(), 130u);
   EXPECT_EQ(DrainDocs("second-token-001"), all);
   EXPECT_TRUE(DrainDocs("first-token-0001").empty());
+}
+
+TEST_F(ExchangeLedger, TwoWorkersOnTheirOwnConnectionsServeTwoPeersAtOnce) {
+  AddToken("first", "first-token-0001");
+  AddToken("second", "second-token-001");
+  auto other = tir::db::SqliteConnection::Open(path());
+  tir::exchange::TExchangeService worker(*other, shared());
+  std::set<std::int64_t> first, second;
+  std::thread thread([&] { second = DrainDocs(worker, "second-token-001"); });
+  first = DrainDocs("first-token-0001");
+  thread.join();
+  EXPECT_EQ(first.size(), 130u);
+  EXPECT_EQ(second, first);
 }
 
 TEST_F(ExchangeLedger, ADocumentChangedAfterDeliveryGoesAgain) {

@@ -69,10 +69,15 @@ void ServiceBase::AddToken(const std::string& pName, const std::string& pValue,
 }
 
 std::set<std::int64_t> ServiceBase::DrainDocs(const std::string& pToken) {
+  return DrainDocs(*service_, pToken);
+}
+
+std::set<std::int64_t> ServiceBase::DrainDocs(TExchangeService& pService,
+                                              const std::string& pToken) {
   std::set<std::int64_t> ids;
   std::string ack;
   for (int round = 0; round < 50; ++round) {
-    const Answer answer(service_->Handle(DocsRequest(pToken, ack, 0)));
+    const Answer answer(pService.Handle(DocsRequest(pToken, ack, 0)));
     EXPECT_EQ(answer.status, 200) << answer.body;
     if (answer.Batch().empty()) break;
     const std::set<std::int64_t> docs = answer.Docs();

@@ -42,12 +42,15 @@ class ServiceBase : public ::testing::Test {
   void SetUp() override;
   db::SqliteConnection& conn() { return base_.conn(); }
   TExchangeService& service() { return *service_; }
+  TServiceShared& shared() { return shared_; }
+  const std::string& path() const { return base_.path(); }
   // Adds an active token profile with the given scope lists and rights.
   void AddToken(const std::string& pName, const std::string& pValue,
                 const std::string& pStores = "", const std::string& pEntities = "",
                 const std::string& pDocTypes = "", bool pUsers = false, bool pReadOnly = false);
   // Asks for documents, acknowledging each batch, until none are left; the ids received.
   std::set<std::int64_t> DrainDocs(const std::string& pToken);
+  static std::set<std::int64_t> DrainDocs(TExchangeService& pService, const std::string& pToken);
 
  private:
   tir::test::TempBase base_;
