@@ -221,8 +221,12 @@ bool TSyncClient::PullDocuments(TSyncResult& pResult) {
     if (mOptions.http.stop != nullptr && mOptions.http.stop->load()) break;
     mBatch.clear();
     if (!Exchange(WithAck(mLoader.getDocFromCBJsonReq(), mUnacked), "documents", steps, pResult,
-                  true))
+                  true)) {
+      // A batch the service does not know (409) was never acknowledged there, so its documents
+      // come again; asking with it again would only be refused again.
+      if (mLoader.mLResp.error == 409) mUnacked.clear();
       return false;
+    }
     // The request carried the last acknowledgement; the batch just loaded is the next one.
     mUnacked = mBatch;
     if (mLoader.mCountDocInFile == 0) break;
@@ -275,6 +279,7 @@ bool TSyncClient::Acknowledge(TSyncResult& pResult) {
     pResult.ok = false;
     pResult.message = "the service refused the acknowledgement of batch " + mUnacked + ": error " +
                       std::to_string(status) + " " + text;
+    if (status == 409) mUnacked.clear();
     return false;
   }
   mUnacked.clear();
