@@ -99,8 +99,8 @@ TEST_F(ShopSync, SyncKilledWhileLoadingAnAnswerLosesNothing) {
 }
 
 // A sale made in the shop reaches the head office once; the head office's later change comes
-// back to the shop and is not sent again.
-TEST_F(ShopSync, ShopSaleReachesHeadOfficeOnceAndItsChangeComesBack) {
+// back to the shop and is not sent again; a received document the shop changes goes back.
+TEST_F(ShopSync, ShopSaleReachesHeadOfficeOnceAndChangesTravelOnlyOnce) {
   Start(60, 60);
   ASSERT_EQ(Sync().rc, 0);
   InsertSale("123456", "654321");
@@ -120,6 +120,14 @@ TEST_F(ShopSync, ShopSaleReachesHeadOfficeOnceAndItsChangeComesBack) {
   ASSERT_EQ(run.rc, 0) << run.err;
   EXPECT_NE(run.out.find("documents 1, documents sent 0"), std::string::npos) << run.out;
   EXPECT_EQ(SqlRows(shop_, sale), "777|30|checked|\n");
+  EXPECT_EQ(tir::test::RowDiff(Docs(ho_->Base()), Docs(shop_)), "");
+  // A document received from the head office goes back once the shop changes it.
+  ExecSql(shop_,
+          "UPDATE tirDocuments SET fDesc='shop note' WHERE fId=(SELECT min(fId) FROM "
+          "tirDocuments);");
+  run = Sync();
+  ASSERT_EQ(run.rc, 0) << run.err;
+  EXPECT_NE(run.out.find("documents 0, documents sent 1"), std::string::npos) << run.out;
   EXPECT_EQ(tir::test::RowDiff(Docs(ho_->Base()), Docs(shop_)), "");
 }
 
