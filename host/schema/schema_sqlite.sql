@@ -776,6 +776,7 @@ INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPStr50, fPSt
 CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_insert AFTER INSERT ON tirGoods
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_update AFTER UPDATE ON tirGoods
+WHEN NEW.fRV = OLD.fRV
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_delete AFTER DELETE ON tirGoods
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
@@ -817,7 +818,8 @@ BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPTyp
 
 -- Document change stamps: one base-wide increasing number per document, moved whenever its
 -- header or one of its lines is inserted, changed or deleted (posting changes the header, so it
--- moves the stamp too). Stamps of deleted documents stay, so that the largest stamp never goes
+-- moves the stamp too). The update triggers of goods and headers skip the row-version triggers'
+-- own second update (the row version changes only there: no writer sets it on an update). Stamps of deleted documents stay, so that the largest stamp never goes
 -- back. A base that had documents before it had stamps starts them at the documents' ids.
 CREATE TABLE IF NOT EXISTS tirxDocStamps (
   fDocId INTEGER PRIMARY KEY,
@@ -832,6 +834,7 @@ BEGIN
     VALUES (NEW.fId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
 END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirDocuments_stamp_update AFTER UPDATE ON tirDocuments
+WHEN NEW.fRV = OLD.fRV
 BEGIN
   INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
     VALUES (NEW.fId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));

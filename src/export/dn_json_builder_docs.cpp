@@ -306,12 +306,18 @@ void TDNJSonBuilder::AddDocCookOrdersActive(TJsonOut& pairs) {
   if (!StartSection("AddDocCookOrdersActive")) return;
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
+  // A peer of the exchange service sees the kitchen orders of its own scope only.
+  const std::string scope = mNowRunMode == 2 ? DocsScopeFilter(mTokenInfo, false) : "";
+  const std::string scoped =
+      scope.empty()
+          ? ""
+          : " AND tDoc.fId IN (SELECT t1.fId FROM tirDocuments t1 WHERE (1=1) " + scope + ")";
   q.SetSql(
       "SELECT\ttDoc.fDocNum\t,tDoc.fId\t,tDoc.fGUID1\t,tDoc.fGUID2\t,tDG.fQtty\t,tDG.fPosId\t,"
       "tDG.fTypeInDoc\t,tGood.fName\t,tGood.fUnitType ,tDoc.fDateTime FROM [tirDocuments] tDoc "
       "LEFT JOIN [tirDocGoods] tDG ON tDoc.fId = tDG.fDocId LEFT JOIN [tirGoods] tGood ON "
-      "tGood.fId = tDG.fGoodId WHERE  (tDoc.fDocType = 6)  AND (tDG.fTypeInDoc in (0,1)) ORDER "
-      "BY tDoc.fDateTime, tDoc.fId, fPosId;");
+      "tGood.fId = tDG.fGoodId WHERE  (tDoc.fDocType = 6)  AND (tDG.fTypeInDoc in (0,1))" +
+      scoped + " ORDER BY tDoc.fDateTime, tDoc.fId, fPosId;");
   q.Open();
   TSectionRow r(q, pairs);
   const std::size_t cNum = r.Col("fDocNum"), cId = r.Col("fId"), cG1 = r.Col("fGUID1"),

@@ -47,6 +47,23 @@ TEST_F(ExchangeReadScope, ALimitedPeerReadsOnlyTheDocumentsOfItsScopeInEverySele
   EXPECT_EQ(DrainDocs("office-token-001").size(), 130u);
 }
 
+TEST_F(ExchangeReadScope, KitchenOrdersAreThoseOfItsStores) {
+  const std::string orders =
+      "SELECT DISTINCT d.fId FROM tirDocuments d JOIN tirDocGoods g ON g.fDocId = d.fId WHERE "
+      "d.fDocType = 6 AND g.fTypeInDoc IN (0, 1)";
+  const std::int64_t order = ScalarInt(conn(), orders + " ORDER BY 1 LIMIT 1");
+  ASSERT_GT(order, 0);
+  const std::string kitchen = std::to_string(
+      ScalarInt(conn(), "SELECT fStoreId FROM tirDocuments WHERE fId = " + std::to_string(order)));
+  AddToken("kitchen", "kitchen-token-01", kitchen);
+  const std::set<std::int64_t> theirs = Ids(orders + " AND d.fStoreId = " + kitchen);
+  ASSERT_FALSE(theirs.empty());
+  EXPECT_EQ(Ask("kitchen-token-01", "getcookorders").Docs(), theirs);
+  EXPECT_EQ(Ask("office-token-001", "getcookorders").Docs(), Ids(orders));
+  // Kitchen orders are documents of type 6, outside a peer limited to type 1.
+  EXPECT_TRUE(Ask("shop1-token-0001", "getcookorders").Docs().empty());
+}
+
 TEST_F(ExchangeReadScope, UsersAndRightsTravelOnlyWithThePermission) {
   const Answer limited = Ask("shop1-token-0001", "getallcatalogs,getdocsperiod");
   ASSERT_EQ(limited.status, 200) << limited.body;
