@@ -6,9 +6,12 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "host/exchange/exchange_client_ledger.h"
 #include "host/exchange/exchange_http.h"
 #include "host/exchange/exchange_temp_file.h"
+#include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
+#include "import/json_loader_walk.h"
 
 namespace tir::exchange {
 namespace {
@@ -43,6 +46,37 @@ std::string ReadFile(const std::string& path, std::size_t limit) {
   in.read(text.data(), static_cast<std::streamsize>(limit));
   text.resize(static_cast<std::size_t>(in.gcount()));
   return text;
+}
+
+// A batch id is echoed in a request's JSON text as it came: only plain characters pass.
+bool PlainBatchId(const std::string& id) {
+  if (id.size() > 100) return false;
+  for (const char c : id) {
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                       c == '-' || c == '_' || c == '.' || c == ':' || c == '{' || c == '}';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+// The "batch" member of the answer's "info" ("" when it has none).
+std::string ReadBatchId(const import::TDMJsonLoader& l) {
+  rapidjson::Document doc;
+  const import::JValue* info = import::TopObject(l.JSONResp.get(), "info", doc);
+  if (info == nullptr || !info->IsObject()) return {};
+  const auto batch = info->FindMember("batch");
+  if (batch == info->MemberEnd() || batch->value.IsNull()) return {};
+  std::string id = import::ReadText(batch->value, {"info", 0, "batch"});
+  if (!PlainBatchId(id)) throw import::EJsonLoadError("info.batch: not a batch id: " + id);
+  return id;
+}
+
+// The request with an "ack" member added to its "request" object.
+std::string WithAck(std::string request, const std::string& batch) {
+  if (batch.empty()) return request;
+  const std::size_t end = request.rfind("}}");
+  if (end != std::string::npos) request.insert(end, ",\"ack\":\"" + batch + "\"");
+  return request;
 }
 
 }  // namespace
@@ -129,9 +163,8 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
   }
   import::TLoadOutcome out = Load(file, pSteps);
   if (out.result == import::TLoadResult::kRefused) {
-    // Documents that name catalog rows this base does not have yet: the service has marked them
-    // as delivered already, so the answer is kept, every catalog is asked for, and the answer is
-    // loaded again.
+    // Documents that name catalog rows this base does not have yet: the answer is kept, every
+    // catalog is asked for, and the answer is loaded again.
     ForgetLoadTimes();
     LoadState();
     if (pDocuments && Exchange(mLoader.getJsonReq(0, 0), "every catalog",
@@ -154,23 +187,143 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
 
 TSyncResult TSyncClient::RunOnce() {
   TSyncResult result;
-  LoadState();
-  const std::string catalogs = mLoader.getJsonReq(mOptions.partnersDays, mOptions.catalogsDays);
-  const std::int64_t asked = mLoader.mLastNumGoodsSnapshot;
-  if (!Exchange(catalogs, "catalogs and goods", import::FileLoadSteps(true, true, true, false),
-                result, false))
+  try {
+    schema::EnsureChainSchema(mConnection);
+    if (mOptions.full) ForgetLoadTimes();
+  } catch (const std::exception& e) {
+    result.ok = false;
+    result.message = std::string("cannot prepare the base: ") + e.what();
     return result;
-  if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
-    result.unchangedSnapshot = asked;
+  }
+  LoadState();
+  if (mOptions.pull) {
+    const std::string catalogs = mLoader.getJsonReq(mOptions.partnersDays, mOptions.catalogsDays);
+    const std::int64_t asked = mLoader.mLastNumGoodsSnapshot;
+    if (!Exchange(catalogs, "catalogs and goods", import::FileLoadSteps(true, true, true, false),
+                  result, false))
+      return result;
+    if (asked != 0 && mLoader.mLResp.goodsCount == 0 && mLoader.mLResp.lastGoodsSnapshot == asked)
+      result.unchangedSnapshot = asked;
+    if (!PullDocuments(result)) return result;
+  }
+  if (mOptions.push && !Push(result)) return result;
+  return result;
+}
+
+bool TSyncClient::PullDocuments(TSyncResult& pResult) {
+  std::vector<import::TLoadStep> steps = import::FileLoadSteps(false, false, false, true);
+  steps.insert(steps.begin(), {"batch", [this](import::TDMJsonLoader& l) {
+                                 mBatch = ReadBatchId(l);
+                                 mStampBefore = MaxDocStamp(mConnection);
+                               }});
+  steps.emplace_back("received", [this](import::TDMJsonLoader&) {
+    RecordReceivedSince(mConnection, mStampBefore);
+  });
   for (int round = 0; round < mOptions.maxDocRounds; ++round) {
     if (mOptions.http.stop != nullptr && mOptions.http.stop->load()) break;
-    if (!Exchange(mLoader.getDocFromCBJsonReq(), "documents",
-                  import::FileLoadSteps(false, false, false, true), result, true))
-      return result;
+    mBatch.clear();
+    if (!Exchange(WithAck(mLoader.getDocFromCBJsonReq(), mUnacked), "documents", steps, pResult,
+                  true)) {
+      // A batch the service does not know (409) was never acknowledged there, so its documents
+      // come again; asking with it again would only be refused again.
+      if (mLoader.mLResp.error == 409) mUnacked.clear();
+      return false;
+    }
+    // The request carried the last acknowledgement; the batch just loaded is the next one.
+    mUnacked = mBatch;
     if (mLoader.mCountDocInFile == 0) break;
-    result.docs += mLoader.mCountDocInFile;
+    pResult.docs += mLoader.mCountDocInFile;
   }
-  return result;
+  return Acknowledge(pResult);
+}
+
+bool TSyncClient::PostForInfo(const std::string& pBody, const char* pWhat, TSyncResult& pResult,
+                              int& pStatus, std::string& pText) {
+  const TTempFile answer("tirdex-sync");
+  const THttpResult http = answer.Path().empty()
+                               ? THttpResult{0, "cannot make a temporary file for the answer"}
+                               : PostJson(mOptions.url, pBody, answer.Path(), mOptions.http);
+  if (!http.error.empty()) {
+    pResult.ok = false;
+    pResult.message = std::string(pWhat) + ": no answer from " + mOptions.url + ": " + http.error;
+    return false;
+  }
+  pStatus = 0;
+  pText.clear();
+  try {
+    if (mLoader.OpenFileAndParse(answer.Path())) {
+      mLoader.GetRespParams();
+      pStatus = mLoader.mLResp.error;
+      pText = mLoader.mLResp.errorTxt;
+    }
+  } catch (const std::exception&) {
+    pStatus = 0;
+  }
+  mLoader.FreeAll();
+  if (pStatus == 0) {
+    pResult.ok = false;
+    pResult.message = std::string(pWhat) +
+                      ": the service's answer is not an exchange answer (HTTP " +
+                      std::to_string(http.status) + ": " + ReadFile(answer.Path(), 300) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool TSyncClient::Acknowledge(TSyncResult& pResult) {
+  if (mUnacked.empty()) return true;
+  const std::string body = R"({"request":{"cmd":"ack","token":")" + mOptions.token +
+                           R"(","ack":")" + mUnacked + R"("}})";
+  int status = 0;
+  std::string text;
+  if (!PostForInfo(body, "acknowledging documents", pResult, status, text)) return false;
+  if (status != 200) {
+    pResult.ok = false;
+    pResult.message = "the service refused the acknowledgement of batch " + mUnacked + ": error " +
+                      std::to_string(status) + " " + text;
+    if (status == 409) mUnacked.clear();
+    return false;
+  }
+  mUnacked.clear();
+  return true;
+}
+
+bool TSyncClient::Push(TSyncResult& pResult) {
+  for (int round = 0; round < mOptions.maxDocRounds; ++round) {
+    if (mOptions.http.stop != nullptr && mOptions.http.stop->load()) break;
+    std::vector<TDocStamp> piece;
+    std::string envelope;
+    try {
+      CompleteDocumentGuids(mConnection);
+      piece = NextPushPiece(mConnection, mOptions.url, mOptions.pushPiece);
+      if (piece.empty()) break;
+      envelope = BuildPushEnvelope(mConnection, mOptions.token, piece);
+    } catch (const std::exception& e) {
+      pResult.ok = false;
+      pResult.message = std::string("sending documents: ") + e.what();
+      return false;
+    }
+    if (mOptions.say) mOptions.say("sending " + std::to_string(piece.size()) + " documents...");
+    int status = 0;
+    std::string text;
+    if (!PostForInfo(envelope, "sending documents", pResult, status, text)) return false;
+    if (status != 200) {
+      // Nothing of the envelope was written there, so nothing is recorded here.
+      pResult.ok = false;
+      pResult.message =
+          "the service refused the documents sent: error " + std::to_string(status) + " " + text;
+      return false;
+    }
+    try {
+      RecordPushed(mConnection, mOptions.url, piece);
+    } catch (const std::exception& e) {
+      pResult.ok = false;
+      pResult.message = std::string("recording the documents sent: ") + e.what();
+      return false;
+    }
+    pResult.pushed += static_cast<std::int64_t>(piece.size());
+  }
+  return true;
 }
 
 }  // namespace tir::exchange

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,10 +20,14 @@ namespace tir::exchange {
 struct TSyncOptions {
   std::string url;
   std::string token;
-  double partnersDays = 1.0;  // ask for partners and contracts when the last load is this old
-  double catalogsDays = 1.0;  // the same for the other catalogs
-  int maxDocRounds = 1000;    // document requests per sync at most
-  THttpOptions http;          // time limit, stop flag, TLS and answer size of each request
+  double partnersDays = 1.0;    // ask for partners and contracts when the last load is this old
+  double catalogsDays = 1.0;    // the same for the other catalogs
+  int maxDocRounds = 1000;      // document requests per sync at most
+  bool pull = true;             // ask the service for catalogs, goods and documents
+  bool push = true;             // send this base's own new and changed documents
+  bool full = false;            // ask for every catalog and all goods whatever the snapshots say
+  std::size_t pushPiece = 300;  // documents per push envelope
+  THttpOptions http;            // time limit, stop flag, TLS and answer size of each request
   std::function<void(const std::string&)> say;  // progress lines (may be empty)
 };
 
@@ -33,8 +38,9 @@ struct TSyncResult {
   // The service's goods snapshot equals the one this base holds, so no goods were sent (0 when
   // goods were sent or the base had none yet).
   std::int64_t unchangedSnapshot = 0;
-  std::int64_t docs = 0;  // documents received
-  std::string report;     // what the loads wrote, per kind
+  std::int64_t docs = 0;    // documents received
+  std::int64_t pushed = 0;  // documents the service accepted from this base
+  std::string report;       // what the loads wrote, per kind
 };
 
 // The client side of the exchange: asks a service for catalogs and goods (getJsonReq) and then
@@ -44,6 +50,13 @@ struct TSyncResult {
 // goods load time in fPDate, -49 and -50 the partners and catalogs load times), beside the row-id
 // counters of the loader. A refused or failed answer writes nothing; documents refused because they
 // name catalog rows this base lacks are loaded again once every catalog has been asked for.
+//
+// A documents answer is one batch of the service: its documents are recorded as received (with
+// their change stamps, in the load's transaction), and only after the load committed is the batch
+// acknowledged, in the next documents request or alone. A sync that dies in between gets the same
+// batch again and loads it again by GUID. The push then sends the documents created or changed
+// here since they were last received or pushed, in "docstirformat001" envelopes, recording each
+// piece only after the service's 200 (exchange_client_ledger.h).
 class TSyncClient {
  public:
   TSyncClient(db::Connection& pConnection, TSyncOptions pOptions);
@@ -57,6 +70,14 @@ class TSyncClient {
                 bool pDocuments);
   // Loads an answer file in one transaction, after checking its "info", with the counters.
   import::TLoadOutcome Load(const std::string& pFile, std::vector<import::TLoadStep> pSteps);
+  // Runs the document rounds of a pull, acknowledging each batch after its load.
+  bool PullDocuments(TSyncResult& pResult);
+  // Posts a request whose answer is only an "info" object; its "error" (0 when none came) and
+  // text in pText. False with pResult's message when nothing usable came back.
+  bool PostForInfo(const std::string& pBody, const char* pWhat, TSyncResult& pResult, int& pStatus,
+                   std::string& pText);
+  bool Acknowledge(TSyncResult& pResult);
+  bool Push(TSyncResult& pResult);
   void LoadState();
   void SaveState(import::TDMJsonLoader& pLoader);
   void ForgetLoadTimes();
@@ -67,6 +88,9 @@ class TSyncClient {
   // The stored values, to write only what changed.
   std::int64_t mSnapshot = 0, mGoodRowId = 0, mDocRowId = 0;
   double mGoodsTime = 0, mPartnersTime = 0, mCatalogsTime = 0;
+  std::string mBatch;             // the batch of the last documents answer, read while it loads
+  std::string mUnacked;           // a loaded batch not yet acknowledged
+  std::int64_t mStampBefore = 0;  // the base's highest change stamp before a documents load
 };
 
 }  // namespace tir::exchange

@@ -61,6 +61,7 @@ const ImportWord kImportWords[] = {
     {"docstirformat001", TRequestKind::kImportDocs},
     {"mobileagentorders", TRequestKind::kImportMobileOrders},
     {"cookstatus", TRequestKind::kCookStatus},
+    {"ack", TRequestKind::kAck},
 };
 
 const ExportWord* FindExportWord(std::string_view word) {
@@ -124,7 +125,54 @@ struct SectionCounter : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SectionC
   }
 };
 
+// Finds a text member of the top-level "request" object and stops at that object's end.
+struct RequestMemberFinder : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RequestMemberFinder> {
+  std::string_view name;
+  std::string value;
+  std::string key;
+  int depth = 0;
+  bool inRequest = false;
+
+  bool Default() { return true; }
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    if (inRequest && depth == 2 && key == name) value.assign(text, length);
+    return true;
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    key.assign(text, length);
+    return true;
+  }
+  bool StartObject() {
+    ++depth;
+    if (depth == 2 && key == "request") inRequest = true;
+    key.clear();
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) {
+    --depth;
+    return !(inRequest && depth == 1);  // the rest of the body is not read
+  }
+  bool StartArray() {
+    ++depth;
+    key.clear();
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    --depth;
+    return true;
+  }
+};
+
 }  // namespace
+
+std::string RequestMember(const std::string& pBody, std::string_view pName) {
+  RequestMemberFinder finder;
+  finder.name = pName;
+  rapidjson::StringStream stream(pBody.c_str());
+  rapidjson::Reader reader;
+  reader.Parse(stream, finder);
+  return finder.value;
+}
 
 TCommandPlan ParseCommandWords(const std::string& pCmd) {
   TCommandPlan plan;

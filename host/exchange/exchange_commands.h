@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace tir::exchange {
 
 // What a request asks of the service: an answer built by the main export builder, or a document
 // envelope to import.
-enum class TRequestKind { kExport, kImportDocs, kImportMobileOrders, kCookStatus };
+// "ack" alone only confirms a document batch (see RequestMember).
+enum class TRequestKind { kExport, kImportDocs, kImportMobileOrders, kCookStatus, kAck };
 
 struct TCommandPlan {
   TRequestKind kind = TRequestKind::kExport;
@@ -31,6 +33,11 @@ TCommandPlan ParseCommandWords(const std::string& pCmd);
 // parameters (period, partner group, barcode).
 void ApplyExportWords(const TCommandPlan& pPlan, const exporting::TReqParams& pRequest,
                       exporting::TDNJSonBuilder& pBuilder);
+
+// The text member pName of a request envelope's "request" object ("ack": the document batch the
+// client has loaded); empty when absent, not a text, or the body is not JSON. Reads no further
+// than the end of "request".
+std::string RequestMember(const std::string& pBody, std::string_view pName);
 
 // The words a user may send, for the help texts.
 std::string KnownCommandWords();

@@ -1,5 +1,6 @@
 #include "host/exchange/exchange_service.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -9,8 +10,11 @@
 #include "db/connection.h"
 #include "db/db_error.h"
 #include "export/dn_json_builder.h"
+#include "host/exchange/exchange_ledger.h"
 #include "host/exchange/exchange_temp_file.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/exchange/exchange_write_scope.h"
+#include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
 
@@ -24,179 +28,256 @@ std::int64_t ReportRows(const import::TLoadReport& report) {
   return rows;
 }
 
-import::TLoadStep ImportStep(TRequestKind kind){
-    switch (kind){case TRequestKind::kImportMobileOrders: return {
-        "mobile orders", [](import::TDMJsonLoader& l){l.SaveDocFromMobileAgent();
+using TLoadStep = tir::import::TLoadStep;
+using TLoader = tir::import::TDMJsonLoader;
+
+TLoadStep ImportStep(TRequestKind kind) {
+  switch (kind) {
+    case TRequestKind::kImportMobileOrders:
+      return {"mobile orders", [](TLoader& l) { l.SaveDocFromMobileAgent(); }};
+    case TRequestKind::kCookStatus:
+      return {"cook status", [](TLoader& l) { l.ChangeCookStatus(); }};
+    default:
+      return {"documents", [](TLoader& l) { l.SaveUniversalDocs(); }};
+  }
+}
+
+// The most documents one answer carries: the row limit of recent documents, or less when the
+// client asks for less.
+constexpr int kDocsPerAnswer = 300;
+
+int DocsPerAnswer(const exporting::TReqParams& request) {
+  const std::int32_t asked = request.docsMaxCountInResp;
+  return asked > 0 && asked < kDocsPerAnswer ? asked : kDocsPerAnswer;
+}
+
+std::string IdList(const std::vector<std::int64_t>& ids) {
+  std::string list;
+  for (const std::int64_t id : ids) list += (list.empty() ? "" : ",") + std::to_string(id);
+  return list;
+}
+
 }  // namespace
-};  // namespace tir::exchange
-case TRequestKind::kCookStatus:
-  return {"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }};
-default:
-  return {"documents", [](import::TDMJsonLoader& l) { l.SaveUniversalDocs(); }};
+
+TExchangeService::TExchangeService(db::Connection& pConnection, TServiceShared& pShared)
+    : mConnection(pConnection), mShared(pShared), mMaxBody(pShared.maxBody) {
+  mLoader.SetConnection(&mConnection);
+  mLoader.mGoodsPauseMs = 0;
+  std::lock_guard lock(mShared.writeLock);
+  schema::EnsureChainSchema(mConnection);
+  mLoader.GetBaseGUID();  // made once here, so that later answers only read it
+}
+
+TExchangeService::~TExchangeService() = default;
+
+std::string TExchangeService::BaseGUID() {
+  std::lock_guard lock(mShared.writeLock);
+  return mLoader.GetBaseGUID();
+}
+
+void TExchangeService::Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::string& pText) {
+  pAnswer.status = pStatus;
+  pAnswer.body = InfoAnswer(pStatus, pText, mLoader.GetBaseGUID());
+  pAnswer.delivery.reset();
+  if (pAnswer.note.empty()) pAnswer.note = pText;
+}
+
+TExchangeAnswer TExchangeService::Handle(const std::string& pBody) {
+  TExchangeAnswer answer;
+  try {
+    HandleRequest(pBody, answer);
+  } catch (const db::DbError& e) {
+    Refuse(answer, 500, std::string("ErrorSQL: ") + e.what());
+  } catch (const std::exception& e) {
+    Refuse(answer, 500, std::string("Error: ") + e.what());
   }
+  return answer;
+}
+
+void TExchangeService::HandleRequest(const std::string& pBody, TExchangeAnswer& pAnswer) {
+  if (pBody.size() > mMaxBody) {
+    Refuse(pAnswer, 413, "request body over " + std::to_string(mMaxBody) + " bytes");
+    return;
   }
-
-  }  // namespace
-
-  TExchangeService::TExchangeService(db::Connection& pConnection, TServiceShared& pShared)
-      : mConnection(pConnection), mShared(pShared), mMaxBody(pShared.maxBody) {
-    mLoader.SetConnection(&mConnection);
-    mLoader.mGoodsPauseMs = 0;
+  if (!mLoader.OpenAndParse(pBody)) {
+    Refuse(pAnswer, 400, "malformed request: not a JSON text");
+    return;
   }
-
-  TExchangeService::~TExchangeService() = default;
-
-  std::string TExchangeService::BaseGUID() {
-    std::lock_guard lock(mShared.writeLock);
-    return mLoader.GetBaseGUID();
-  }
-
-  void TExchangeService::Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::string& pText) {
-    pAnswer.status = pStatus;
-    pAnswer.body = InfoAnswer(pStatus, pText, mLoader.GetBaseGUID());
-    pAnswer.delivery.reset();
-    if (pAnswer.note.empty()) pAnswer.note = pText;
-  }
-
-  TExchangeAnswer TExchangeService::Handle(const std::string& pBody) {
-    std::lock_guard lock(mShared.writeLock);
-    TExchangeAnswer answer;
-    try {
-      HandleLocked(pBody, answer);
-    } catch (const db::DbError& e) {
-      Refuse(answer, 500, std::string("ErrorSQL: ") + e.what());
-    } catch (const std::exception& e) {
-      Refuse(answer, 500, std::string("Error: ") + e.what());
-    }
-    return answer;
-  }
-
-  void TExchangeService::HandleLocked(const std::string& pBody, TExchangeAnswer& pAnswer) {
-    if (pBody.size() > mMaxBody) {
-      Refuse(pAnswer, 413, "request body over " + std::to_string(mMaxBody) + " bytes");
-      return;
-    }
-    if (!mLoader.OpenAndParse(pBody)) {
-      Refuse(pAnswer, 400, "malformed request: not a JSON text");
-      return;
-    }
-    try {
-      mLoader.GetReqParams();
-    } catch (const import::EJsonLoadError& e) {
-      mLoader.FreeAll();
-      Refuse(pAnswer, 400, std::string("malformed request: ") + e.what());
-      return;
-    }
+  try {
+    mLoader.GetReqParams();
+  } catch (const import::EJsonLoadError& e) {
     mLoader.FreeAll();
-    const exporting::TReqParams& request = mLoader.mReqParams;
-    pAnswer.command = request.cmd;
-    const TCommandPlan plan = ParseCommandWords(request.cmd);
-    if (plan.words.empty()) {
-      Refuse(pAnswer, 400, plan.error);
-      return;
+    Refuse(pAnswer, 400, std::string("malformed request: ") + e.what());
+    return;
+  }
+  mLoader.FreeAll();
+  const exporting::TReqParams& request = mLoader.mReqParams;
+  pAnswer.command = request.cmd;
+  const TCommandPlan plan = ParseCommandWords(request.cmd);
+  if (plan.words.empty()) {
+    Refuse(pAnswer, 400, plan.error);
+    return;
+  }
+  const std::optional<TTirTokenOne> token = FindToken(mConnection, request.token);
+  if (!token || token->mActiv != 1) {
+    pAnswer.note = !token ? "unknown token" : "disabled token " + token->mName;
+    Refuse(pAnswer, 401, "unknown or disabled token");
+    return;
+  }
+  pAnswer.tokenName = token->mName;
+  if (!plan.error.empty()) {
+    Refuse(pAnswer, 400, plan.error);
+    return;
+  }
+  const TPeerRights rights = LoadPeerRights(mConnection, token->mName);
+
+  // The acknowledgement of the batch the client loaded comes first, with any command.
+  const std::string ack = RequestMember(pBody, "ack");
+  if (!ack.empty()) {
+    TAckResult result;
+    {
+      std::lock_guard lock(mShared.writeLock);
+      result = TPeerLedger(mConnection).Acknowledge(token->mName, ack);
     }
-    const std::optional<TTirTokenOne> token = FindToken(mConnection, request.token);
-    if (!token || token->mActiv != 1) {
-      pAnswer.note = !token ? "unknown token" : "disabled token " + token->mName;
-      Refuse(pAnswer, 401, "unknown or disabled token");
+    if (result == TAckResult::kUnknown) {
+      Refuse(pAnswer, 409,
+             "unknown document batch \"" + ack + "\" for this token; nothing was acknowledged");
       return;
-    }
-    pAnswer.tokenName = token->mName;
-    if (!plan.error.empty()) {
-      Refuse(pAnswer, 400, plan.error);
-      return;
-    }
-    if (plan.kind == TRequestKind::kExport) {
-      Export(plan, *token, pAnswer);
-    } else {
-      mLoader.SetTokenInfo(*token);
-      Import(pBody, plan.kind, pAnswer);
     }
   }
-
-  void TExchangeService::Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken,
-                                TExchangeAnswer& pAnswer) {
-    auto builder = std::make_shared<exporting::TDNJSonBuilder>(mConnection);
-    builder->SetRunMode(2);
-    builder->SetTokenInfo(pToken);
-    builder->SetReqParams(mLoader.mReqParams);
-    builder->SetTokenClientValue("");  // an answer passed on must not carry the secret
-    builder->ClearAllCMD();
-    ApplyExportWords(pPlan, mLoader.mReqParams, *builder);
-    builder->RunBuildProcess();
-    if (!builder->ErrorText().empty()) {
-      Refuse(pAnswer, 500, builder->ErrorText());
-      return;
-    }
-    pAnswer.status = 200;
-    pAnswer.body = builder->Text();
-    pAnswer.rows = CountAnswerRows(pAnswer.body);
-    if (!builder->LastIdDocsList().empty()) pAnswer.delivery = std::move(builder);
-  }
-
-  void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
-                                TExchangeAnswer& pAnswer) {
-    // The loader reads files; the envelope goes through one that only this process uses.
-    const TTempFile file("tirdex-serve");
-    std::ofstream stream(file.Path(), std::ios::binary | std::ios::trunc);
-    stream.write(pBody.data(), static_cast<std::streamsize>(pBody.size()));
-    stream.close();
-    if (file.Path().empty() || !stream) {
-      Refuse(pAnswer, 500, "Error: cannot write a temporary file for the envelope");
-      return;
-    }
-    const import::TLoadOutcome out =
-        import::RunAtomicLoad(mLoader, mConnection, file.Path(), {ImportStep(pKind)}, false, {});
-    pAnswer.rows = ReportRows(out.report);
-    switch (out.result) {
-      case import::TLoadResult::kDone:
-        pAnswer.status = 200;
-        pAnswer.body = InfoAnswer(200, "OK.", mLoader.GetBaseGUID());
-        break;
-      case import::TLoadResult::kRefused:
-        Refuse(pAnswer, 409, out.message);
-        break;
-      case import::TLoadResult::kNotOpened:
-        Refuse(pAnswer, 400, "malformed request: " + out.message);
-        break;
-      default:
-        Refuse(pAnswer, out.message.rfind("ErrorSQL", 0) == 0 ? 500 : 400, out.message);
-        break;
-    }
-  }
-
-  bool TExchangeService::Delivered(TExchangeAnswer& pAnswer, bool pComplete) {
-    if (!pAnswer.delivery) return true;
-    std::lock_guard lock(mShared.writeLock);
-    bool ok = true;
-    if (pComplete) {
-      try {
-        pAnswer.delivery->MarkLastDocsAsSended();
-      } catch (const std::exception& e) {
-        pAnswer.note = std::string("delivery marks not written: ") + e.what();
-        ok = false;
+  switch (plan.kind) {
+    case TRequestKind::kAck:
+      if (ack.empty()) {
+        Refuse(pAnswer, 400, "malformed request: \"ack\" needs the batch id in \"ack\"");
+        return;
       }
+      pAnswer.body = InfoAnswer(200, "OK.", mLoader.GetBaseGUID());
+      return;
+    case TRequestKind::kExport:
+      Export(plan, *token, rights.users, pAnswer);
+      return;
+    default:
+      if (rights.readOnly) {
+        Refuse(pAnswer, 403, "token " + token->mName + " is read-only: it may write nothing");
+        return;
+      }
+      Import(pBody, plan.kind, *token, pAnswer);
+      return;
+  }
+}
+
+void TExchangeService::Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken, bool pUsers,
+                              TExchangeAnswer& pAnswer) {
+  auto builder = std::make_shared<exporting::TDNJSonBuilder>(mConnection);
+  builder->SetRunMode(2);
+  builder->SetTokenInfo(pToken);
+  builder->SetReqParams(mLoader.mReqParams);
+  builder->SetTokenClientValue("");  // an answer passed on must not carry the secret
+  builder->SetUsersAllowed(pUsers);
+  builder->ClearAllCMD();
+  // Recent documents come from the peer's ledger, not from the base-wide delivery marks.
+  TCommandPlan plan = pPlan;
+  const auto docs = std::find(plan.words.begin(), plan.words.end(), "getdocstirformat001");
+  TPeerBatch batch;
+  {
+    // Rows without a GUID get one before anything is read (a write, so under the lock; the
+    // build's own pass then finds none), so that a batch records the stamps its documents keep.
+    std::lock_guard lock(mShared.writeLock);
+    builder->GenAllGUIDs();
+    if (docs != plan.words.end())
+      batch = TPeerLedger(mConnection).OpenBatch(pToken, DocsPerAnswer(mLoader.mReqParams));
+  }
+  if (docs != plan.words.end()) {
+    plan.words.erase(docs);
+    if (!batch.id.empty()) {
+      builder->SetAddSomeLastDocs();
+      builder->SetDocIdsOnly(IdList(batch.docIds));
+      builder->SetBatchId(batch.id);
+      pAnswer.note = (batch.repeated ? "batch again " : "batch ") + batch.id;
     }
-    pAnswer.delivery.reset();
-    return ok;
   }
-
-  std::string TExchangeService::LogLine(const TExchangeAnswer& pAnswer, const std::string& pPeer,
-                                        double pMilliseconds, const std::string& pDelivery) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::ostringstream line;
-    line << std::put_time(&local, "%Y-%m-%d %H:%M:%S") << " peer=" << pPeer
-         << " token=" << (pAnswer.tokenName.empty() ? "-" : pAnswer.tokenName)
-         << " cmd=" << (pAnswer.command.empty() ? "-" : pAnswer.command)
-         << " status=" << pAnswer.status << " rows=" << pAnswer.rows
-         << " bytes=" << pAnswer.body.size() << " ms=" << std::fixed << std::setprecision(1)
-         << pMilliseconds;
-    if (!pDelivery.empty()) line << " docs-delivered=" << pDelivery;
-    if (!pAnswer.note.empty() && pAnswer.status != 200) line << " error=\"" << pAnswer.note << "\"";
-    if (!pAnswer.note.empty() && pAnswer.status == 200) line << " note=\"" << pAnswer.note << "\"";
-    return line.str();
+  ApplyExportWords(plan, mLoader.mReqParams, *builder);
+  builder->RunBuildProcess();
+  if (!builder->ErrorText().empty()) {
+    Refuse(pAnswer, 500, builder->ErrorText());
+    return;
   }
+  pAnswer.status = 200;
+  pAnswer.body = builder->Text();
+  pAnswer.rows = CountAnswerRows(pAnswer.body);
+}
 
-  }  // namespace tir::exchange
+void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
+                              const TTirTokenOne& pToken, TExchangeAnswer& pAnswer) {
+  // The loader reads files; the envelope goes through one that only this process uses.
+  const TTempFile file("tirdex-serve");
+  std::ofstream stream(file.Path(), std::ios::binary | std::ios::trunc);
+  stream.write(pBody.data(), static_cast<std::streamsize>(pBody.size()));
+  stream.close();
+  if (file.Path().empty() || !stream) {
+    Refuse(pAnswer, 500, "Error: cannot write a temporary file for the envelope");
+    return;
+  }
+  std::lock_guard lock(mShared.writeLock);
+  // Nothing of an envelope is written unless every document lies in the token's scope.
+  std::vector<std::string> guids;
+  if (const auto refusal = CheckWriteScope(mConnection, pToken, pKind, pBody, guids)) {
+    pAnswer.note = "document " + refusal->guid + " outside the scope of token " + pToken.mName;
+    Refuse(pAnswer, 403,
+           "document " + (refusal->guid.empty() ? std::string("without a GUID") : refusal->guid) +
+               " refused: " + refusal->reason + "; nothing of the envelope was written");
+    return;
+  }
+  mLoader.SetTokenInfo(pToken);
+  // The peer has the documents it sent: the ledger records them at the stamps the import gave
+  // them, in the import's transaction, so that they do not go back to it.
+  std::vector<TLoadStep> steps{ImportStep(pKind)};
+  if (pKind != TRequestKind::kCookStatus) {
+    steps.emplace_back("ledger", [&](TLoader&) {
+      TPeerLedger(mConnection).RecordHeld(pToken.mName, DocIdsOf(mConnection, guids));
+    });
+  }
+  const import::TLoadOutcome out =
+      import::RunAtomicLoad(mLoader, mConnection, file.Path(), steps, false, {});
+  pAnswer.rows = ReportRows(out.report);
+  switch (out.result) {
+    case import::TLoadResult::kDone:
+      pAnswer.status = 200;
+      pAnswer.body = InfoAnswer(200, "OK.", mLoader.GetBaseGUID());
+      break;
+    case import::TLoadResult::kRefused:
+      Refuse(pAnswer, 409, out.message);
+      break;
+    case import::TLoadResult::kNotOpened:
+      Refuse(pAnswer, 400, "malformed request: " + out.message);
+      break;
+    default:
+      Refuse(pAnswer, out.message.rfind("ErrorSQL", 0) == 0 ? 500 : 400, out.message);
+      break;
+  }
+}
+
+bool TExchangeService::Delivered(TExchangeAnswer& pAnswer, bool) {
+  pAnswer.delivery.reset();
+  return true;
+}
+
+std::string TExchangeService::LogLine(const TExchangeAnswer& pAnswer, const std::string& pPeer,
+                                      double pMilliseconds, const std::string& pDelivery) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::ostringstream line;
+  line << std::put_time(&local, "%Y-%m-%d %H:%M:%S") << " peer=" << pPeer
+       << " token=" << (pAnswer.tokenName.empty() ? "-" : pAnswer.tokenName)
+       << " cmd=" << (pAnswer.command.empty() ? "-" : pAnswer.command)
+       << " status=" << pAnswer.status << " rows=" << pAnswer.rows
+       << " bytes=" << pAnswer.body.size() << " ms=" << std::fixed << std::setprecision(1)
+       << pMilliseconds;
+  if (!pDelivery.empty()) line << " docs-delivered=" << pDelivery;
+  if (!pAnswer.note.empty() && pAnswer.status != 200) line << " error=\"" << pAnswer.note << "\"";
+  if (!pAnswer.note.empty() && pAnswer.status == 200) line << " note=\"" << pAnswer.note << "\"";
+  return line.str();
+}
+
+}  // namespace tir::exchange

@@ -29,8 +29,8 @@ struct TExchangeAnswer {
   std::string command;    // the request's command words
   std::int64_t rows = 0;  // rows sent (export) or read (import)
   std::string note;       // why the request was refused, for the log
-  // The builder of an answer that carries undelivered documents: they are marked as delivered
-  // (MarkLastDocsAsSended) once the answer has reached the client in full.
+  // Not set by this service: a peer's documents become its own when it acknowledges their
+  // batch, not when an answer was written (kept for servers that still ask).
   std::shared_ptr<exporting::TDNJSonBuilder> delivery;
 };
 
@@ -41,9 +41,17 @@ struct TServiceShared {
   std::size_t maxBody = kDefaultMaxBody;
 };
 
-// The exchange service of one base: takes a request envelope and gives the answer. Requests run
-// one at a time; the base must stay open for the service's lifetime. Each worker of a server
-// holds its own service on its own connection to the base, all with one TServiceShared.
+// The exchange service of one base: takes a request envelope and gives the answer. The base must
+// stay open for the service's lifetime. Each worker of a server holds its own service on its own
+// connection to the base, all with one TServiceShared: answers are built concurrently, while
+// everything that writes (imports, document batches, acknowledgements) runs under the shared
+// write lock, each in one transaction. Opening the service adds the exchange's ledger tables and
+// triggers to a base that lacks them.
+//
+// Each token profile is a peer. A documents request answers the documents of the peer's scope
+// that it does not hold in their current change stamp, as one batch whose id the answer's "info"
+// carries ("batch"); that batch is answered again until the peer acknowledges it ("ack" in the
+// "request" object of a later request), and only then are its documents the peer's.
 class TExchangeService {
  public:
   TExchangeService(db::Connection& pConnection, TServiceShared& pShared);
@@ -52,8 +60,8 @@ class TExchangeService {
   TExchangeService& operator=(const TExchangeService&) = delete;
 
   TExchangeAnswer Handle(const std::string& pBody);
-  // Called when the answer has been written: complete tells whether the client received all of
-  // it. Marks the answer's documents as delivered only then; false when marking failed.
+  // Called when the answer has been written: nothing to do, as delivery waits for the peer's
+  // acknowledgement; always true.
   bool Delivered(TExchangeAnswer& pAnswer, bool pComplete);
 
   std::size_t MaxBody() const { return mMaxBody; }
@@ -63,10 +71,12 @@ class TExchangeService {
                              double pMilliseconds, const std::string& pDelivery);
 
  private:
-  void HandleLocked(const std::string& pBody, TExchangeAnswer& pAnswer);
+  void HandleRequest(const std::string& pBody, TExchangeAnswer& pAnswer);
   void Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::string& pText);
-  void Import(const std::string& pBody, TRequestKind pKind, TExchangeAnswer& pAnswer);
-  void Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken, TExchangeAnswer& pAnswer);
+  void Import(const std::string& pBody, TRequestKind pKind, const TTirTokenOne& pToken,
+              TExchangeAnswer& pAnswer);
+  void Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken, bool pUsers,
+              TExchangeAnswer& pAnswer);
 
   db::Connection& mConnection;
   TServiceShared& mShared;

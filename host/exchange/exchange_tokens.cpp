@@ -48,6 +48,39 @@ std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::st
   return std::nullopt;
 }
 
+TPeerRights LoadPeerRights(db::Connection& pConnection, const std::string& pName) {
+  db::Query q(pConnection);
+  q.SetSql("SELECT fUsers, fReadOnly FROM tirxPeers WHERE fName=:pName;");
+  q.ParamByName("pName").SetText(pName);
+  q.Open();
+  TPeerRights rights;
+  if (!q.Eof()) {
+    rights.users = q.FieldByIndex(0).AsInt64() != 0;
+    rights.readOnly = q.FieldByIndex(1).AsInt64() != 0;
+  }
+  return rights;
+}
+
+void SavePeerRights(db::Connection& pConnection, const std::string& pName,
+                    const TPeerRights& pRights) {
+  db::Query q(pConnection);
+  q.SetSql(
+      "DELETE FROM tirxPeers WHERE fName=:pName;"
+      "INSERT INTO tirxPeers (fName, fUsers, fReadOnly) VALUES (:pName, :pUsers, :pReadOnly);");
+  q.ParamByName("pName").SetText(pName);
+  q.ParamByName("pUsers").SetInt64(pRights.users ? 1 : 0);
+  q.ParamByName("pReadOnly").SetInt64(pRights.readOnly ? 1 : 0);
+  const bool own = !pConnection.InTransaction();
+  if (own) pConnection.StartTransaction();
+  try {
+    q.ExecSql();
+    if (own) pConnection.Commit();
+  } catch (...) {
+    if (own) pConnection.Rollback();
+    throw;
+  }
+}
+
 std::string NewTokenValue() {
   std::random_device device;
   std::uniform_int_distribution<int> digit(0, 15);

@@ -34,6 +34,17 @@ void SaveToken(db::Connection& pConnection, TTirTokenOne& pToken);
 // The profile whose token value is pValue (active or not); none for an empty value.
 std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::string& pValue);
 
+// What a peer may do beyond its stored profile, kept beside it (tirxPeers, by profile name).
+struct TPeerRights {
+  bool users = false;     // users, user groups and rights travel to it
+  bool readOnly = false;  // it may write nothing
+};
+
+// The rights of the profile named pName (none when it has no row). Raises db::DbError.
+TPeerRights LoadPeerRights(db::Connection& pConnection, const std::string& pName);
+void SavePeerRights(db::Connection& pConnection, const std::string& pName,
+                    const TPeerRights& pRights);
+
 // A new random token value: 32 hexadecimal digits.
 std::string NewTokenValue();
 

@@ -94,4 +94,29 @@ void CreateSchema(tir::db::SqliteConnection& connection) {
   if (ownTransaction) connection.Commit();
 }
 
+std::string ChainPart(const std::string& ddl) {
+  const std::size_t at = ddl.find("-- Chain exchange.");
+  return at == std::string::npos ? std::string() : ddl.substr(at);
+}
+
+void EnsureChainSchema(tir::db::Connection& connection) {
+  const bool ownTransaction = !connection.InTransaction();
+  if (ownTransaction) connection.StartTransaction();
+  try {
+    if (auto* sqlite = dynamic_cast<tir::db::SqliteConnection*>(&connection)) {
+      sqlite->ExecScript(ChainPart(SqliteDdl()));
+    } else {
+      // The Microsoft SQL Server part keeps trigger bodies inside quoted EXEC texts, so the
+      // statement splitter leaves them whole.
+      tir::db::Query query(connection);
+      query.SetSql(ChainPart(MssqlDdl()));
+      query.ExecSql();
+    }
+  } catch (...) {
+    if (ownTransaction && connection.InTransaction()) connection.Rollback();
+    throw;
+  }
+  if (ownTransaction) connection.Commit();
+}
+
 }  // namespace tir::schema

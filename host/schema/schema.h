@@ -12,6 +12,15 @@ namespace tir::schema {
 // one transaction unless the caller already has one open. Raises tir::db::DbError.
 void CreateSchema(tir::db::SqliteConnection& connection);
 
+// Adds the chain exchange's objects to an existing base where they are missing: the goods-changed
+// counter row and its triggers, the document change stamps and their triggers, and the ledger
+// tables of the exchange service and client. SQLite or Microsoft SQL Server; one transaction
+// unless the caller already has one open. Raises tir::db::DbError.
+void EnsureChainSchema(tir::db::Connection& connection);
+
+// The chain exchange's part of a DDL text (its tail, from the chain section's heading on).
+std::string ChainPart(const std::string& ddl);
+
 // The DDL texts (schema_sqlite.sql, schema_mssql.sql).
 const std::string& SqliteDdl();
 const std::string& MssqlDdl();

@@ -717,3 +717,81 @@ CREATE TABLE [dbo].[tirSysLog] (
 );
 CREATE INDEX [ix_tirSysLog_doc] ON [dbo].[tirSysLog] (fDocId);
 CREATE INDEX [ix_tirSysLog_date] ON [dbo].[tirSysLog] (fDateTime);
+
+-- Chain exchange. Everything below is also run on an existing base when the exchange service or
+-- client opens it (schema::EnsureChainSchema), so every statement checks before it creates.
+--
+-- The goods-changed counter (tirSettings fMId 0, fPType -30) moves on every write of goods,
+-- prices, goods groups, recipes and price names, whoever writes them; a price row written also
+-- touches its good, so that the good's row version says it changed.
+IF NOT EXISTS (SELECT 1 FROM [dbo].[tirSettings] WHERE fMId = 0 AND fPType = -30) INSERT INTO [dbo].[tirSettings] ([fPValId], [fUserId], [fMId], [fPType], [fPB], [fPI], [fPStr50], [fPStr], [fPDate]) VALUES (0, 0, 0, -30, 0, 0, NULL, N'', NULL);
+IF OBJECT_ID(N'dbo.trgx_tirGoods_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirGoods_counter ON dbo.tirGoods AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
+IF OBJECT_ID(N'dbo.trgx_tirGoodsGroups_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirGoodsGroups_counter ON dbo.tirGoodsGroups AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; IF NOT EXISTS (SELECT 1 FROM inserted i FULL JOIN deleted d ON i.fId = d.fId WHERE i.fId IS NULL OR d.fId IS NULL OR ISNULL(i.fName, N'''') <> ISNULL(d.fName, N'''') OR i.fGUID1 <> d.fGUID1 OR i.fGUID2 <> d.fGUID2 OR i.fclev <> d.fclev) RETURN; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
+IF OBJECT_ID(N'dbo.trgx_tirPricesNames_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirPricesNames_counter ON dbo.tirPricesNames AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
+IF OBJECT_ID(N'dbo.trgx_tirPrices_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirPrices_counter ON dbo.tirPrices AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; UPDATE g SET fGUID1 = g.fGUID1 FROM dbo.tirGoods g WHERE g.fId IN (SELECT fGoodId FROM inserted UNION SELECT fGoodId FROM deleted); END');
+IF OBJECT_ID(N'dbo.trgx_tirRecipes_counter', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirRecipes_counter ON dbo.tirRecipes AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; UPDATE dbo.tirSettings SET fPI = ISNULL(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END');
+
+-- Document change stamps: one base-wide increasing number per document, moved whenever its
+-- header or one of its lines is inserted, changed or deleted. Stamps of deleted documents stay,
+-- so that the largest stamp never goes back. A base that had documents before it had stamps
+-- starts them at the documents' ids.
+IF OBJECT_ID(N'dbo.tirxDocStamps', N'U') IS NULL CREATE TABLE [dbo].[tirxDocStamps] (
+  [fDocId] BIGINT NOT NULL PRIMARY KEY,
+  [fStamp] BIGINT NOT NULL DEFAULT 0
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxDocStamps_stamp') CREATE INDEX [ix_tirxDocStamps_stamp] ON [dbo].[tirxDocStamps] (fStamp);
+IF NOT EXISTS (SELECT 1 FROM [dbo].[tirxDocStamps]) INSERT INTO [dbo].[tirxDocStamps] ([fDocId], [fStamp]) SELECT fId, fId FROM [dbo].[tirDocuments];
+IF OBJECT_ID(N'dbo.trgx_tirDocuments_stamp', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirDocuments_stamp ON dbo.tirDocuments AFTER INSERT, UPDATE AS BEGIN SET NOCOUNT ON; DECLARE @s BIGINT; SELECT @s = ISNULL(MAX(fStamp), 0) FROM dbo.tirxDocStamps WITH (UPDLOCK, HOLDLOCK); MERGE dbo.tirxDocStamps AS t USING (SELECT d.fDocId, ROW_NUMBER() OVER (ORDER BY d.fDocId) AS n FROM (SELECT fId AS fDocId FROM inserted UNION SELECT fId FROM deleted) d) AS s ON t.fDocId = s.fDocId WHEN MATCHED THEN UPDATE SET fStamp = @s + s.n WHEN NOT MATCHED THEN INSERT (fDocId, fStamp) VALUES (s.fDocId, @s + s.n); END');
+IF OBJECT_ID(N'dbo.trgx_tirDocGoods_stamp', N'TR') IS NULL EXEC(N'CREATE TRIGGER dbo.trgx_tirDocGoods_stamp ON dbo.tirDocGoods AFTER INSERT, UPDATE, DELETE AS BEGIN SET NOCOUNT ON; DECLARE @s BIGINT; SELECT @s = ISNULL(MAX(fStamp), 0) FROM dbo.tirxDocStamps WITH (UPDLOCK, HOLDLOCK); MERGE dbo.tirxDocStamps AS t USING (SELECT d.fDocId, ROW_NUMBER() OVER (ORDER BY d.fDocId) AS n FROM (SELECT fDocId AS fDocId FROM inserted UNION SELECT fDocId FROM deleted) d) AS s ON t.fDocId = s.fDocId WHEN MATCHED THEN UPDATE SET fStamp = @s + s.n WHEN NOT MATCHED THEN INSERT (fDocId, fStamp) VALUES (s.fDocId, @s + s.n); END');
+
+-- The peers of the exchange service: one row per token profile name, with what the profile may
+-- do beyond its stored form (fUsers: users and rights travel to it; fReadOnly: it writes nothing).
+IF OBJECT_ID(N'dbo.tirxPeers', N'U') IS NULL CREATE TABLE [dbo].[tirxPeers] (
+  [fId] INT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fName] NVARCHAR(50) NOT NULL,
+  [fUsers] INT NOT NULL DEFAULT 0,
+  [fReadOnly] INT NOT NULL DEFAULT 0
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeers_name') CREATE UNIQUE INDEX [ix_tirxPeers_name] ON [dbo].[tirxPeers] (fName);
+
+-- Document batches answered to a peer (fBatch the id the answer carries), with each document at
+-- the stamp it had when the batch was built; fAcked 1 once the peer confirmed its load.
+IF OBJECT_ID(N'dbo.tirxPeerBatches', N'U') IS NULL CREATE TABLE [dbo].[tirxPeerBatches] (
+  [fId] BIGINT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fBatch] NVARCHAR(64) NOT NULL,
+  [fPeer] NVARCHAR(50) NOT NULL,
+  [fAcked] INT NOT NULL DEFAULT 0,
+  [fCreated] DATETIME NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeerBatches_batch') CREATE UNIQUE INDEX [ix_tirxPeerBatches_batch] ON [dbo].[tirxPeerBatches] (fBatch);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeerBatches_peer') CREATE INDEX [ix_tirxPeerBatches_peer] ON [dbo].[tirxPeerBatches] (fPeer, fAcked);
+IF OBJECT_ID(N'dbo.tirxPeerBatchDocs', N'U') IS NULL CREATE TABLE [dbo].[tirxPeerBatchDocs] (
+  [fId] BIGINT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fBatchId] BIGINT NOT NULL,
+  [fDocId] BIGINT NOT NULL,
+  [fStamp] BIGINT NOT NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeerBatchDocs_batch') CREATE INDEX [ix_tirxPeerBatchDocs_batch] ON [dbo].[tirxPeerBatchDocs] (fBatchId);
+
+-- The documents each peer holds, at the stamp it holds them in.
+IF OBJECT_ID(N'dbo.tirxPeerDocs', N'U') IS NULL CREATE TABLE [dbo].[tirxPeerDocs] (
+  [fId] BIGINT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fPeer] NVARCHAR(50) NOT NULL,
+  [fDocId] BIGINT NOT NULL,
+  [fStamp] BIGINT NOT NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeerDocs_peer_doc') CREATE UNIQUE INDEX [ix_tirxPeerDocs_peer_doc] ON [dbo].[tirxPeerDocs] (fPeer, fDocId);
+
+-- Client side: documents loaded from a service, at the stamp the load gave them here, and the
+-- documents pushed to a service (fService its address), at the stamp they were pushed in.
+IF OBJECT_ID(N'dbo.tirxReceived', N'U') IS NULL CREATE TABLE [dbo].[tirxReceived] (
+  [fDocId] BIGINT NOT NULL PRIMARY KEY,
+  [fStamp] BIGINT NOT NULL DEFAULT 0
+);
+IF OBJECT_ID(N'dbo.tirxPushed', N'U') IS NULL CREATE TABLE [dbo].[tirxPushed] (
+  [fId] BIGINT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fService] NVARCHAR(450) NOT NULL,
+  [fDocId] BIGINT NOT NULL,
+  [fStamp] BIGINT NOT NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPushed_service_doc') CREATE UNIQUE INDEX [ix_tirxPushed_service_doc] ON [dbo].[tirxPushed] (fService, fDocId);

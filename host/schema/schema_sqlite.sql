@@ -762,3 +762,153 @@ CREATE TABLE IF NOT EXISTS tirSysLog (
 );
 CREATE INDEX IF NOT EXISTS ix_tirSysLog_doc ON tirSysLog (fDocId);
 CREATE INDEX IF NOT EXISTS ix_tirSysLog_date ON tirSysLog (fDateTime);
+
+-- Chain exchange. Everything below is also run on an existing base when the exchange service or
+-- client opens it (schema::EnsureChainSchema), so every statement stays idempotent.
+--
+-- The goods-changed counter (tirSettings fMId 0, fPType -30) moves on every write of goods,
+-- prices, goods groups, recipes and price names, whoever writes them; a price that changes also
+-- touches its good, so that the good's row version says it changed and a request for goods
+-- changed after a row version carries the new price.
+INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPStr50, fPStr, fPDate)
+  SELECT 0, 0, 0, -30, 0, 0, NULL, '', NULL
+  WHERE NOT EXISTS (SELECT 1 FROM tirSettings WHERE fMId = 0 AND fPType = -30);
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_insert AFTER INSERT ON tirGoods
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_update AFTER UPDATE ON tirGoods
+WHEN NEW.fRV = OLD.fRV
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoods_counter_delete AFTER DELETE ON tirGoods
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoodsGroups_counter_insert AFTER INSERT ON tirGoodsGroups
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+-- A group's bounds alone move in every tree operation, also in a move back to where the group
+-- was (a load places every group under its parent again); only a new name, GUID or level counts.
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoodsGroups_counter_update AFTER UPDATE ON tirGoodsGroups
+WHEN NEW.fName IS NOT OLD.fName OR NEW.fGUID1 IS NOT OLD.fGUID1 OR NEW.fGUID2 IS NOT OLD.fGUID2
+  OR NEW.fclev IS NOT OLD.fclev
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirGoodsGroups_counter_delete AFTER DELETE ON tirGoodsGroups
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPricesNames_counter_insert AFTER INSERT ON tirPricesNames
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPricesNames_counter_update AFTER UPDATE ON tirPricesNames
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPricesNames_counter_delete AFTER DELETE ON tirPricesNames
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_insert AFTER INSERT ON tirPrices
+BEGIN
+  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
+  UPDATE tirGoods SET fRV = fRV WHERE fId = NEW.fGoodId;
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_update AFTER UPDATE ON tirPrices
+WHEN NEW.fPrice IS NOT OLD.fPrice OR NEW.fGoodId IS NOT OLD.fGoodId
+  OR NEW.fPriceId IS NOT OLD.fPriceId
+BEGIN
+  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
+  UPDATE tirGoods SET fRV = fRV WHERE fId IN (NEW.fGoodId, OLD.fGoodId);
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_delete AFTER DELETE ON tirPrices
+BEGIN
+  UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
+  UPDATE tirGoods SET fRV = fRV WHERE fId = OLD.fGoodId;
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_insert AFTER INSERT ON tirRecipes
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_update AFTER UPDATE ON tirRecipes
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_delete AFTER DELETE ON tirRecipes
+BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+
+-- Document change stamps: one base-wide increasing number per document, moved whenever its
+-- header or one of its lines is inserted, changed or deleted (posting changes the header, so it
+-- moves the stamp too). The update triggers of goods and headers skip the row-version triggers'
+-- own second update (the row version changes only there: no writer sets it on an update). Stamps of deleted documents stay, so that the largest stamp never goes
+-- back. A base that had documents before it had stamps starts them at the documents' ids.
+CREATE TABLE IF NOT EXISTS tirxDocStamps (
+  fDocId INTEGER PRIMARY KEY,
+  fStamp INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ix_tirxDocStamps_stamp ON tirxDocStamps (fStamp);
+INSERT INTO tirxDocStamps (fDocId, fStamp)
+  SELECT fId, fId FROM tirDocuments WHERE NOT EXISTS (SELECT 1 FROM tirxDocStamps);
+CREATE TRIGGER IF NOT EXISTS trgx_tirDocuments_stamp_insert AFTER INSERT ON tirDocuments
+BEGIN
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (NEW.fId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirDocuments_stamp_update AFTER UPDATE ON tirDocuments
+WHEN NEW.fRV = OLD.fRV
+BEGIN
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (NEW.fId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirDocGoods_stamp_insert AFTER INSERT ON tirDocGoods
+BEGIN
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (NEW.fDocId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirDocGoods_stamp_update AFTER UPDATE ON tirDocGoods
+BEGIN
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (OLD.fDocId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (NEW.fDocId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+END;
+CREATE TRIGGER IF NOT EXISTS trgx_tirDocGoods_stamp_delete AFTER DELETE ON tirDocGoods
+BEGIN
+  INSERT OR REPLACE INTO tirxDocStamps (fDocId, fStamp)
+    VALUES (OLD.fDocId, (SELECT COALESCE(MAX(fStamp), 0) + 1 FROM tirxDocStamps));
+END;
+
+-- The peers of the exchange service: one row per token profile name, with what the profile may
+-- do beyond its stored form (fUsers: users and rights travel to it; fReadOnly: it writes nothing).
+CREATE TABLE IF NOT EXISTS tirxPeers (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT NOT NULL,
+  fUsers INTEGER NOT NULL DEFAULT 0,
+  fReadOnly INTEGER NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPeers_name ON tirxPeers (fName);
+
+-- Document batches answered to a peer (fBatch the id the answer carries), with each document at
+-- the stamp it had when the batch was built; fAcked 1 once the peer confirmed its load.
+CREATE TABLE IF NOT EXISTS tirxPeerBatches (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fBatch TEXT NOT NULL,
+  fPeer TEXT NOT NULL,
+  fAcked INTEGER NOT NULL DEFAULT 0,
+  fCreated DATETIME
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPeerBatches_batch ON tirxPeerBatches (fBatch);
+CREATE INDEX IF NOT EXISTS ix_tirxPeerBatches_peer ON tirxPeerBatches (fPeer, fAcked);
+CREATE TABLE IF NOT EXISTS tirxPeerBatchDocs (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fBatchId INTEGER NOT NULL,
+  fDocId INTEGER NOT NULL,
+  fStamp INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS ix_tirxPeerBatchDocs_batch ON tirxPeerBatchDocs (fBatchId);
+
+-- The documents each peer holds, at the stamp it holds them in.
+CREATE TABLE IF NOT EXISTS tirxPeerDocs (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fPeer TEXT NOT NULL,
+  fDocId INTEGER NOT NULL,
+  fStamp INTEGER NOT NULL
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPeerDocs_peer_doc ON tirxPeerDocs (fPeer, fDocId);
+
+-- Client side: documents loaded from a service, at the stamp the load gave them here, and the
+-- documents pushed to a service (fService its address), at the stamp they were pushed in.
+CREATE TABLE IF NOT EXISTS tirxReceived (
+  fDocId INTEGER PRIMARY KEY,
+  fStamp INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS tirxPushed (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fService TEXT NOT NULL,
+  fDocId INTEGER NOT NULL,
+  fStamp INTEGER NOT NULL
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPushed_service_doc ON tirxPushed (fService, fDocId);

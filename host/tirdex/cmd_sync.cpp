@@ -74,6 +74,21 @@ std::string Stamp() {
   return text.str();
 }
 
+// The push's part of the report line; the options that switch directions off.
+std::string PushReport(const exchange::TSyncOptions& o, const exchange::TSyncResult& r) {
+  return o.push ? ", documents sent " + std::to_string(r.pushed) : std::string();
+}
+
+void AddDirectionOptions(CLI::App& cmd, exchange::TSyncOptions& o) {
+  cmd.add_flag_callback(
+      "--no-push", [&o] { o.push = false; },
+      "Do not send this base's own new and changed documents");
+  cmd.add_flag_callback(
+      "--no-pull", [&o] { o.pull = false; }, "Do not ask for catalogs, goods and documents");
+  cmd.add_flag("--full", o.full,
+               "Ask for every catalog and all goods, whatever the last sync brought");
+}
+
 int RunSync(SyncOptions o) {
   std::cout.setf(std::ios::unitbuf);  // every line reaches a log file at once
   bool usage = false;
@@ -102,7 +117,7 @@ int RunSync(SyncOptions o) {
                 << (r.unchangedSnapshot != 0
                         ? " (goods snapshot " + std::to_string(r.unchangedSnapshot) + " unchanged)"
                         : std::string())
-                << ", documents " << r.docs << std::endl;
+                << ", documents " << r.docs << PushReport(o.sync, r) << std::endl;
       code = kExitOk;
     } else {
       std::cerr << Stamp() << " tirdex sync: " << r.message << std::endl;
@@ -130,9 +145,11 @@ void InstallSyncCommands(CLI::App& app) {
       "(goods only when they changed since the last sync, partners and catalogs when their\n"
       "last load is older than the given days), then for the documents not yet delivered,\n"
       "repeating while answers bring documents. Each answer is loaded in one transaction with\n"
-      "the counters it advances; a refused or failed answer writes nothing and gives exit code\n"
-      "1. With --every it repeats until Ctrl-C or SIGTERM. The token comes from --token-file,\n"
-      "TIRDEX_TOKEN or --token. See docs/EXCHANGE.md.");
+      "the counters it advances and acknowledged after it committed; a refused or failed answer\n"
+      "writes nothing and gives exit code 1. Then it sends the documents created or changed in\n"
+      "the base since they were last received or sent. With --every it repeats until Ctrl-C or\n"
+      "SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See\n"
+      "docs/EXCHANGE.md.");
   cmd->add_option("DB", o->base, "The base file (SQLite) to bring up to date")->required();
   cmd->add_option("URL", o->sync.url, "The service, e.g. http://127.0.0.1:8410/")->required();
   auto* tokenFile =
@@ -160,6 +177,7 @@ void InstallSyncCommands(CLI::App& app) {
       ->check(CLI::NonNegativeNumber);
   cmd->add_option("--timeout", o->sync.http.timeoutS, "Seconds one request may take (default 600)")
       ->check(CLI::PositiveNumber);
+  AddDirectionOptions(*cmd, o->sync);
   cmd->callback([o] {
     try {
       SetExitCode(RunSync(*o));

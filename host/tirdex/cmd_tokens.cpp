@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/exchange/exchange_tokens.h"
+#include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -21,6 +22,7 @@ struct TokenOptions {
   std::int64_t user = 0, entity = 0, store = 0;
   std::string stores, entities, docTypes;
   bool docSync = false;
+  bool users = false, readOnly = false;
   bool showValues = false;
 };
 
@@ -45,6 +47,29 @@ int Fail(const std::string& message, int code) {
   return code;
 }
 
+// The scope of a profile as the exchange service applies it, in words.
+std::string ScopeInWords(const TTirTokenOne& t, const exchange::TPeerRights& rights) {
+  const auto list = [](const std::string& ids, const char* what) {
+    return ids.empty() ? std::string("every ") + what : std::string(what) + " " + ids;
+  };
+  std::string text = "reads documents of " + list(t.m1_mStoreIds, "store") + ", " +
+                     list(t.m1_mEntIds, "entity") + ", " + list(t.m1_mDocTypeIds, "type") + "; " +
+                     (rights.users ? "with" : "without") + " users and rights; " +
+                     (rights.readOnly ? "writes nothing" : "may write documents of that scope");
+  return text;
+}
+
+// A token value is a secret that travels in headers and bodies: long enough not to be guessed,
+// and without blanks that a shell or a config file would split.
+std::string TokenValueProblem(const std::string& value) {
+  if (value.size() < 16) return "a token value has at least 16 characters";
+  for (const char c : value) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f)
+      return "a token value has no blanks or control characters";
+  }
+  return "";
+}
+
 std::string Masked(const std::string& value, bool show) {
   if (show || value.size() <= 4) return value;
   return value.substr(0, 4) + std::string(value.size() - 4, '*');
@@ -52,6 +77,7 @@ std::string Masked(const std::string& value, bool show) {
 
 int List(const TokenOptions& o) {
   auto connection = OpenExistingBase(o.base);
+  tir::schema::EnsureChainSchema(*connection);
   const auto tokens = exchange::LoadTokens(*connection);
   if (tokens.empty()) std::cout << "no token profiles\n";
   for (const exchange::TStoredToken& row : tokens) {
@@ -60,9 +86,7 @@ int List(const TokenOptions& o) {
               << int(t.mType) << "\ttoken " << Masked(t.mToken, o.showValues) << "\tuser "
               << t.m2_mUserIDMapped << "\tentity " << t.m2_mEntIDMapped << "\tstore "
               << t.m2_mStoreIDMapped << "\tdocs " << (t.m1_mDocTypeSynk == 1 ? "yes" : "no");
-    if (!t.m1_mStoreIds.empty()) std::cout << "\tstores " << t.m1_mStoreIds;
-    if (!t.m1_mEntIds.empty()) std::cout << "\tentities " << t.m1_mEntIds;
-    if (!t.m1_mDocTypeIds.empty()) std::cout << "\tdoc types " << t.m1_mDocTypeIds;
+    std::cout << "\t" << ScopeInWords(t, exchange::LoadPeerRights(*connection, t.mName));
     if (!t.mDesc.empty()) std::cout << "\t" << t.mDesc;
     std::cout << "\n";
   }
@@ -75,7 +99,12 @@ int Add(const TokenOptions& o) {
   for (const std::string* list : {&o.stores, &o.entities, &o.docTypes}) {
     if (!IsIdList(*list)) return Fail("not an id list: \"" + *list + "\"", kExitUsage);
   }
+  if (!o.value.empty()) {
+    const std::string problem = TokenValueProblem(o.value);
+    if (!problem.empty()) return Fail(problem, kExitUsage);
+  }
   auto connection = OpenExistingBase(o.base);
+  tir::schema::EnsureChainSchema(*connection);
   const std::string value = o.value.empty() ? exchange::NewTokenValue() : o.value;
   for (const exchange::TStoredToken& row : exchange::LoadTokens(*connection)) {
     if (row.token.mName == o.name) return Fail("a token \"" + o.name + "\" exists", kExitFailure);
@@ -95,7 +124,15 @@ int Add(const TokenOptions& o) {
   token.m1_mEntIds = o.entities;
   token.m1_mDocTypeIds = o.docTypes;
   token.m1_mDocTypeSynk = o.docSync ? 1 : 0;
-  exchange::SaveToken(*connection, token);
+  connection->StartTransaction();
+  try {
+    exchange::SaveToken(*connection, token);
+    exchange::SavePeerRights(*connection, token.mName, {o.users, o.readOnly});
+    connection->Commit();
+  } catch (...) {
+    connection->Rollback();
+    throw;
+  }
   std::cout << value << "\n";
   return kExitOk;
 }
@@ -138,15 +175,21 @@ void InstallTokenCommands(CLI::App& app) {
   CLI::App* add = tokens->add_subcommand(
       "add", "Add an active token profile and print its token value (give it to the client)");
   add->add_option("NAME", o->name, "The profile's name (1 to 50 characters)")->required();
-  add->add_option("--token", o->value, "The token value (default: 32 new random hex digits)");
+  add->add_option("--token", o->value,
+                  "The token value, at least 16 characters without blanks (default: 32 new "
+                  "random hex digits)");
   add->add_option("--type", o->type, "Client type (default 1; 2 = goods quantities of a store)");
   add->add_option("--user", o->user, "User id the client acts for");
   add->add_option("--entity", o->entity, "Entity id the client maps to");
   add->add_option("--store", o->store, "Store id the client maps to");
   add->add_flag("--doc-sync", o->docSync, "Documents may be sent to this client (filters below)");
-  add->add_option("--stores", o->stores, "Store ids whose documents the client gets (1,2,3)");
-  add->add_option("--entities", o->entities, "Entity ids whose documents the client gets");
-  add->add_option("--doc-types", o->docTypes, "Document types the client gets");
+  add->add_option("--stores", o->stores,
+                  "Store ids whose documents and stock the client reads and writes (1,2,3)");
+  add->add_option("--entities", o->entities,
+                  "Entity ids whose documents, stock and contracts the client reads and writes");
+  add->add_option("--doc-types", o->docTypes, "Document types the client reads and writes");
+  add->add_flag("--users", o->users, "Users, user groups and rights travel to this client");
+  add->add_flag("--read-only", o->readOnly, "The client may write nothing");
   add->add_option("--desc", o->desc, "A description");
   add->callback([o] { Guarded([o] { return Add(*o); }); });
 

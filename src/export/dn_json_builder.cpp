@@ -173,6 +173,8 @@ void TDNJSonBuilder::RunBuildProcess() {
       } else if (MainForms() && mNowRunMode == 1 && mTokenInfo.mType == 2) {
         AddGoodsOnlyQtty(pairs, std::to_string(mTokenInfo.m2_mEntIDMapped),
                          std::to_string(mTokenInfo.m2_mStoreIDMapped));
+      } else if (MainForms() && mNowRunMode == 2) {
+        AddGoodsOnlyQtty(pairs, mTokenInfo.m1_mEntIds, mTokenInfo.m1_mStoreIds);
       } else {
         AddGoodsOnlyQtty(pairs, "", "");
       }
@@ -198,6 +200,7 @@ void TDNJSonBuilder::WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int
   pairs.Int64("taskid", mTaskID);
   pairs.Int("taskstatuscode", 2);
   pairs.Str("taskstatusTxt", "done");
+  if (mNowRunMode == 2 && !mBatchId.empty()) pairs.Str("batch", mBatchId);
   pairs.EndObject();
 }
 
@@ -209,7 +212,7 @@ void TDNJSonBuilder::RunSections(TJsonOut& pairs) {
   }
   if (mCMDGetOrdersCookMonitors) AddDocCookOrdersActive(pairs);
   if (mCMDAddAllCatalogs) {
-    AddUsers(pairs);
+    if (mUsersAllowed) AddUsers(pairs);
     AddSalesPoints(pairs);
     AddVATs(pairs);
     AddEntities(pairs);

@@ -46,6 +46,17 @@ class TDNJSonBuilder {
   void SetTokenClientValue(const std::string& token) { mTokenClientValue = token; }
   // The clock of "now" (day number); the wall clock unless replaced.
   void SetClock(std::function<double()> now) { mNow = std::move(now); }
+  // Run mode 2 answers one peer of the exchange service: its token's store, entity and document
+  // type lists limit the documents, stock quantities and contracts it reads (see
+  // DocsScopeFilter), and "info" carries the id of the document batch the answer holds.
+  void SetBatchId(std::string id) { mBatchId = std::move(id); }
+  // Whether users and their rights may travel (default yes). Without, "getallcatalogs" sends
+  // no users, user groups or rights groups, and documents name no user.
+  void SetUsersAllowed(bool allowed) { mUsersAllowed = allowed; }
+  // The filter a token's store, entity and document type lists (empty: no limit) put on
+  // documents t1; with store moves, also documents that moved goods out of a listed store.
+  // Raises std::invalid_argument for a list that is not an id list.
+  static std::string DocsScopeFilter(const TTirTokenOne& token, bool withStoreMoves);
 
   // Commands: each switches one section on until ClearAllCMD.
   void ClearAllCMD();
@@ -61,6 +72,9 @@ class TDNJSonBuilder {
   void SetAddSomeLastDocs() { mCMDAddSomeLastDocs = true; }
   void SetAddDocsFromLastRowID() { mCMDAddDocsFromLastRowID = true; }
   void SetAddDocsPeriod(double from, double to);
+  // Limits every document section to these document ids (comma-separated; empty: no limit).
+  // Kept across ClearAllCMD.
+  void SetDocIdsOnly(std::string ids) { mDocIdsOnly = std::move(ids); }
   // groupId: a partner group id ("" or "0" for all partners).
   void SetAddPartners(const std::string& groupId);
   void SetAddPartnersAndContract(const std::string& groupId);
@@ -167,6 +181,9 @@ class TDNJSonBuilder {
   void WriteRights(TJsonOut& pairs, int kind, std::int64_t id);
   void WriteUserAccess(TJsonOut& pairs, std::int64_t userId);
   std::string DocsFilter(int mTypeSelect, std::int32_t baseId) const;
+  // Recent documents of a peer of the exchange service, which chose them from its ledger: they
+  // go without the base-wide delivery claim, its filter and its row limit.
+  bool PeerBatch() const { return mNowRunMode == 2 && !mDocIdsOnly.empty(); }
   void WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int64_t snapshot);
   void RunSections(TJsonOut& pairs);
   struct AlreadyReported {};
@@ -201,9 +218,12 @@ class TDNJSonBuilder {
   std::int64_t mTaskID = 0;
   std::int64_t mLastGoodsSnapshopID = 0;
   std::string mLastIdDocsList;
+  std::string mDocIdsOnly;
   std::string mTokenClientValue;
   std::function<double()> mNow;
   std::int64_t mRowsDone = 0;
+  std::string mBatchId;
+  bool mUsersAllowed = true;
   TSectionForms mForms = TSectionForms::kMain;
 };
 

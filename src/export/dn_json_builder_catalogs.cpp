@@ -1,6 +1,7 @@
 // Catalog sections of the main export builder other than goods: partners, contracts, users with
 // their rights and access lists, rights groups and the simple catalogs.
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,17 @@ void TDNJSonBuilder::AddContracts(TJsonOut& pairs) {
                   "JOIN tirPartners t3 ON t3.fId=t1.fPartnerId  LEFT JOIN tirCurrencies t4 ON "
                   "t4.fId=t1.fCurrId  WHERE (1=1) ") +
           ";"};
+  if (mNowRunMode == 2 && MainForms() && !mTokenInfo.m1_mEntIds.empty()) {
+    // A peer of the exchange service reads the contracts of its own entities only.
+    Catalog scoped = kContracts;
+    if (!db::IsValidIdList(mTokenInfo.m1_mEntIds))
+      throw std::invalid_argument("Invalid id list in the token's entity list: \"" +
+                                  mTokenInfo.m1_mEntIds + "\"");
+    scoped.sql.pop_back();
+    scoped.sql += " AND (t1.[fEntitiId] IN (" + mTokenInfo.m1_mEntIds + ")) ;";
+    AddCatalog(pairs, scoped);
+    return;
+  }
   AddCatalog(pairs, kContracts);
 }
 

@@ -63,29 +63,40 @@ std::string TDNJSonBuilder::GetGIUDFromTreeID(db::Query& query, const std::strin
   return result;
 }
 
+std::string TDNJSonBuilder::DocsScopeFilter(const TTirTokenOne& token, bool withStoreMoves) {
+  const std::string stores = CheckedList("store list", token.m1_mStoreIds);
+  const std::string ents = CheckedList("entity list", token.m1_mEntIds);
+  const std::string types = CheckedList("document type list", token.m1_mDocTypeIds);
+  std::string filter;
+  if (!stores.empty()) {
+    filter += std::string(" AND ( ") + "(t1.[fStoreId] IN (" + stores + ")) " +
+              " OR (t1.[fStoreId2] IN (" + stores + ")) ";
+    if (withStoreMoves) {
+      filter += std::string(" OR (EXISTS ( ") + "   SELECT 1 " +
+                "   FROM {IF MSSQL}dbo.{fi}tirDocStoreMove m " + "   WHERE m.fDocId = t1.fId " +
+                "     AND (m.fOldStoreId IN (" + stores + ")) " + " )) ";
+    }
+    filter += " ) ";
+  }
+  if (!ents.empty()) filter += " AND (t1.[fEntityId] IN (" + ents + ")) ";
+  if (!types.empty()) filter += " AND (t1.[fDocType] IN (" + types + ")) ";
+  return filter;
+}
+
 std::string TDNJSonBuilder::DocsFilter(int mTypeSelect, std::int32_t baseId) const {
   std::string filter = " WHERE (1=1) ";
   if (mNowRunMode == 1) {
     if (mTokenInfo.m1_mDocTypeSynk == 1) {
-      const std::string stores = CheckedList("store list", mTokenInfo.m1_mStoreIds);
-      const std::string ents = CheckedList("entity list", mTokenInfo.m1_mEntIds);
-      const std::string types = CheckedList("document type list", mTokenInfo.m1_mDocTypeIds);
-      if (!stores.empty()) {
-        filter += std::string(" AND ( ") + "(t1.[fStoreId] IN (" + stores + ")) " +
-                  " OR (t1.[fStoreId2] IN (" + stores + ")) ";
-        if (mTypeSelect == 3) {
-          filter += std::string(" OR (EXISTS ( ") + "   SELECT 1 " +
-                    "   FROM {IF MSSQL}dbo.{fi}tirDocStoreMove m " + "   WHERE m.fDocId = t1.fId " +
-                    "     AND (m.fOldStoreId IN (" + stores + ")) " + " )) ";
-        }
-        filter += " ) ";
-      }
-      if (!ents.empty()) filter += " AND (t1.[fEntityId] IN (" + ents + ")) ";
-      if (!types.empty()) filter += " AND (t1.[fDocType] IN (" + types + ")) ";
+      filter += DocsScopeFilter(mTokenInfo, mTypeSelect == 3);
     } else {
       filter += " AND (0=1) ";
     }
+  } else if (mNowRunMode == 2) {
+    // A peer of the exchange service reads only its scope, in every selection mode.
+    filter += DocsScopeFilter(mTokenInfo, mTypeSelect == 3);
   }
+  if (!mDocIdsOnly.empty())
+    filter += " AND (t1.[fId] IN (" + CheckedList("document id list", mDocIdsOnly) + ")) ";
   if (mTypeSelect == 2) {
     if (mDocPeriodDateFrom > 1.0) filter += " AND (t1.[fDateTime] >= :pDateForm) ";
     if (mDocPeriodDateTo > 1.0) filter += " AND (t1.[fDateTime] <= :pDateTo) ";
@@ -97,7 +108,7 @@ std::string TDNJSonBuilder::DocsFilter(int mTypeSelect, std::int32_t baseId) con
                   "   OR (t1.[fSyncDate] IS NULL) " + "   OR (t1.[fSyncDate] <= 0) " + " ) ";
       }
     }
-  } else {
+  } else if (!PeerBatch()) {
     filter += " AND (t1.[fSyncDate] <= 0) ";
   }
   return filter;
@@ -114,7 +125,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
 
   // The row limit: TOP on Microsoft SQL Server, LIMIT on SQLite.
   std::string top, tail;
-  if (mTypeSelect != 2) {
+  if (mTypeSelect != 2 && !(mTypeSelect == 1 && PeerBatch())) {
     const std::int32_t limit = (mTypeSelect == 3 && mReqParams.docsMaxCountInResp > 0)
                                    ? mReqParams.docsMaxCountInResp
                                    : 300;
@@ -128,7 +139,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
       byVersion ? " ORDER BY t1.[fRV], t1.[fId], td.[fId] " : " ORDER BY t1.[fId], td.[fId] ";
   const std::string filter = DocsFilter(mTypeSelect, baseId);
 
-  if (mTypeSelect == 1) {
+  if (mTypeSelect == 1 && !PeerBatch()) {
     db::Query claim(connection);
     claim.SetSql(
         "UPDATE tirDocuments  SET fSyncDate = -1  WHERE fId IN (    SELECT "
@@ -206,7 +217,15 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
     const bool receipt = type == 2 || type == 11;
     pairs.StartObject();
     h.Guid("guid", cG1, cG2);
-    for (const auto& ref : refs) h.Guid(ref.key, ref.c1, ref.c2);
+    for (const auto& ref : refs) {
+      // Users travel only where they may; a document then names none, so that it loads.
+      const bool user = ref.c1 == refs[3].c1 || ref.c1 == refs[4].c1;
+      if (user && !mUsersAllowed) {
+        pairs.Str(ref.key, "");
+      } else {
+        h.Guid(ref.key, ref.c1, ref.c2);
+      }
+    }
     if (type == 8) h.Guid("storeto", cStore21, cStore22);
     if (receipt) {
       if (!h.IsNull(cTagChar)) h.Str("rrodevnum", cTagChar);
@@ -287,12 +306,18 @@ void TDNJSonBuilder::AddDocCookOrdersActive(TJsonOut& pairs) {
   if (!StartSection("AddDocCookOrdersActive")) return;
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
+  // A peer of the exchange service sees the kitchen orders of its own scope only.
+  const std::string scope = mNowRunMode == 2 ? DocsScopeFilter(mTokenInfo, false) : "";
+  const std::string scoped =
+      scope.empty()
+          ? ""
+          : " AND tDoc.fId IN (SELECT t1.fId FROM tirDocuments t1 WHERE (1=1) " + scope + ")";
   q.SetSql(
       "SELECT\ttDoc.fDocNum\t,tDoc.fId\t,tDoc.fGUID1\t,tDoc.fGUID2\t,tDG.fQtty\t,tDG.fPosId\t,"
       "tDG.fTypeInDoc\t,tGood.fName\t,tGood.fUnitType ,tDoc.fDateTime FROM [tirDocuments] tDoc "
       "LEFT JOIN [tirDocGoods] tDG ON tDoc.fId = tDG.fDocId LEFT JOIN [tirGoods] tGood ON "
-      "tGood.fId = tDG.fGoodId WHERE  (tDoc.fDocType = 6)  AND (tDG.fTypeInDoc in (0,1)) ORDER "
-      "BY tDoc.fDateTime, tDoc.fId, fPosId;");
+      "tGood.fId = tDG.fGoodId WHERE  (tDoc.fDocType = 6)  AND (tDG.fTypeInDoc in (0,1))" +
+      scoped + " ORDER BY tDoc.fDateTime, tDoc.fId, fPosId;");
   q.Open();
   TSectionRow r(q, pairs);
   const std::size_t cNum = r.Col("fDocNum"), cId = r.Col("fId"), cG1 = r.Col("fGUID1"),

@@ -101,6 +101,10 @@ void TDNJSonBuilder::AddGoods(TJsonOut& pairs, std::int64_t pNowGoodsSnapShot) {
   if (mNowRunMode == 1 && mTokenInfo.mType == 2) {
     ents = std::to_string(mTokenInfo.m2_mEntIDMapped);
     stores = std::to_string(mTokenInfo.m2_mStoreIDMapped);
+  } else if (mNowRunMode == 2 && MainForms()) {
+    // A peer of the exchange service sees the stock of its own stores and entities only.
+    ents = mTokenInfo.m1_mEntIds;
+    stores = mTokenInfo.m1_mStoreIds;
   }
   AddGoodsFull(pairs, 0, true, "", 0, false, ents, stores, pNowGoodsSnapShot);
 }

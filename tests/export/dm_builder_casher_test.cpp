@@ -74,18 +74,22 @@ std::string FullGoodsRequest(db::Connection& connection) {
 TEST(CashierSnapshot, SecondFullRequestIsAnsweredFromTheCache) {
   TempBase base;
   FillSmallBase(base.conn());
-  base.conn().ExecScript("INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 101);");
+  base.conn().ExecScript("UPDATE tirSettings SET fPI = 101 WHERE fMId = 0 AND fPType = -30;");
   const std::int64_t stored = gDMBuilderCasher().StoreCount();
   const std::string first = FullGoodsRequest(base.conn());
   EXPECT_EQ(gDMBuilderCasher().StoreCount(), stored + 1);
-  base.conn().ExecScript("UPDATE tirGoods SET fName = 'changed';");  // the cache does not look
+  // The cache looks at the counter only: a change that left it as it was is not seen.
+  const std::string snapshot = std::to_string(tir::test::ScalarInt(
+      base.conn(), "SELECT fPI FROM tirSettings WHERE fPType = -30"));  // after GUID completion
+  base.conn().ExecScript("UPDATE tirGoods SET fName = 'changed'; UPDATE tirSettings SET fPI = " +
+                         snapshot + " WHERE fPType = -30;");
   const std::string second = FullGoodsRequest(base.conn());
   EXPECT_EQ(first.find(kMarker), std::string::npos);
   EXPECT_NE(second.find(kMarker), std::string::npos);
   EXPECT_EQ(GoodsOf(second), GoodsOf(first));
   EXPECT_EQ(gDMBuilderCasher().StoreCount(), stored + 1);
 
-  base.conn().ExecScript("UPDATE tirSettings SET fPI = 102 WHERE fPType = -30;");
+  base.conn().ExecScript("UPDATE tirSettings SET fPI = fPI + 1 WHERE fPType = -30;");
   const std::string third = FullGoodsRequest(base.conn());  // a new snapshot is built again
   EXPECT_EQ(third.find(kMarker), std::string::npos);
   EXPECT_NE(third.find("changed"), std::string::npos);
@@ -94,7 +98,7 @@ TEST(CashierSnapshot, SecondFullRequestIsAnsweredFromTheCache) {
 TEST(CashierSnapshot, TwoThreadsShareOneStoredText) {
   TempBase base;
   FillSmallBase(base.conn());
-  base.conn().ExecScript("INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 201);");
+  base.conn().ExecScript("UPDATE tirSettings SET fPI = 201 WHERE fMId = 0 AND fPType = -30;");
   const std::int64_t stored = gDMBuilderCasher().StoreCount();
   constexpr int kRequests = 6;
   std::atomic<int> ready{0};

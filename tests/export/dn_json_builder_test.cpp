@@ -53,6 +53,9 @@ TEST_F(MainExportTest, SmallBaseTextEqualsTheHandWrittenFile) {
       "INSERT INTO tirSettings (fUserId, fMId, fPType, fPB, fPI, fPStr) VALUES"
       "  (1, 3, -42, 1, 2, NULL), (1, 7, -26, 5, 3, NULL), (1, 50, 10250, 0, 0, '1'),"
       "  (1, 50, 10260, 0, 0, '1'), (1, 50, 10270, 0, 0, '3,4');");
+  // The goods-changed counter as a base that has not counted yet; GUIDs first, as they count.
+  builder.GenAllGUIDs();
+  Exec("UPDATE tirSettings SET fPI = 0 WHERE fMId = 0 AND fPType = -30;");
   builder.SetAddGoodsFull();
   builder.SetAddPartnersAndContract("");
   builder.SetAddAllCatalogs();
@@ -88,7 +91,8 @@ TEST_F(MainExportTest, EnvelopeWithoutCommandsCompletesNoGuids) {
 }
 
 TEST_F(MainExportTest, GoodsCountFollowsTheSnapshot) {
-  Exec("INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 5);");
+  builder.GenAllGUIDs();  // GUIDs given to goods move the counter; give them first
+  Exec("UPDATE tirSettings SET fPI=5 WHERE fMId=0 AND fPType=-30;");
   builder.SetAddGoodsFull();
   TReqParams request;
   request.lastGoodsSnapshot = 5;  // the client has this state already

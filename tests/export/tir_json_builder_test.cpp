@@ -90,7 +90,7 @@ TEST_F(TirJsonBuilderTest, BaseGuidIsReadCreatedOnceAndCached) {
                        "SELECT fPStr50 FROM tirSettings WHERE fUserId=0 AND fMId=450 AND "
                        "fPType=-39"),
             created);
-  EXPECT_EQ(ScalarInt(conn(), "SELECT COUNT(*) FROM tirSettings"), 1);
+  EXPECT_EQ(ScalarInt(conn(), "SELECT COUNT(*) FROM tirSettings WHERE fMId=450"), 1);
 
   // A second builder reads the stored row; a second call does not touch the base at all.
   TTirJSonBuilder other(conn());

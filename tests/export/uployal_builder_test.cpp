@@ -118,7 +118,7 @@ TEST_F(UployalTest, LastUploadTimeIsStoredOnce) {
 TEST_F(UployalTest, CarriedSectionsLeaveOutTheMainOnlyMembersAndTheMainCache) {
   base.conn().ExecScript(
       "INSERT INTO tirVAT (fId, fName, fVAT, fVATA, fGUID1) VALUES (1, 'A', 20, 0, 9);"
-      "INSERT INTO tirSettings (fMId, fPType, fPI) VALUES (0, -30, 4711);");
+      "UPDATE tirSettings SET fPI = 4711 WHERE fMId = 0 AND fPType = -30;");
   builder.SetAddGoodsFull();
   builder.SetAddAllCatalogs();
   builder.RunBuildProcess();  // run mode 1, where the main builder caches its goods

@@ -18,7 +18,8 @@ std::string BaseContent(tir::db::Connection& connection) {
                 columns.FieldByName("name").AsText() + ")";
     }
     tir::db::Query rows(connection);
-    rows.SetSql("SELECT " + select + " AS r FROM " + table + " ORDER BY fId;");
+    // The rowid is every table's key: fId, or the document id of the stamp tables.
+    rows.SetSql("SELECT " + select + " AS r FROM " + table + " ORDER BY rowid;");
     rows.Open();
     content += "#" + table + "\n";
     for (; !rows.Eof(); rows.Next()) content += rows.FieldByIndex(0).AsText() + "\n";

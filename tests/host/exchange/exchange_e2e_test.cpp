@@ -19,8 +19,8 @@ using tir::test::RunTirdex;
 using tir::test::TirdexRun;
 
 const std::string kTirdex = TIRDEX_FILE;
-const std::string kToken = "peer-token-1";
-const std::string kOldToken = "old-token-2";
+const std::string kToken = "peer-token-0000001";
+const std::string kOldToken = "old-token-00000002";
 
 TirdexRun Tirdex(const std::vector<std::string>& args) { return RunTirdex(kTirdex, args); }
 
@@ -140,20 +140,20 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
       "FROM tirDocuments d ORDER BY 1, 2;";
   ExpectSame(goods);
   ExpectSame(docs);
-  EXPECT_EQ(Rows(a_, "SELECT count(*) FROM tirDocuments WHERE NOT (fSyncDate > 0);"), "0|\n");
+  // The base-wide delivery marks are the module's own: the service leaves them as they were.
+  EXPECT_EQ(Rows(a_, "SELECT count(*) FROM tirDocuments WHERE fSyncDate > 0;"), "0|\n");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirPartners ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirStores ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirGoodsGroups WHERE fclev > 0 ORDER BY 1, 2;");
   EXPECT_GT(std::stoi(Rows(b_, "SELECT count(*) FROM tirDocuments;")), 50);
 
-  // A new good, a new price and a new document reach B on the next sync. The host moves the
-  // goods-changed counter whenever it writes goods.
+  // A new good, a new price and a new document reach B on the next sync. The schema's triggers
+  // move the goods-changed counter for these plain SQL writes.
   CopyRow(a_, "tirGoods", "(SELECT min(fId) FROM tirGoods)",
           {{"fName", "'Exchange new good'"}, {"fGUID1", "777"}, {"fGUID2", "888"}});
   Exec(a_,
        "UPDATE tirGoods SET fPriceOut1 = fPriceOut1 + 11 WHERE fId = (SELECT max(fId) - 3 "
        "FROM tirGoods);");
-  Exec(a_, "UPDATE tirSettings SET fPI = fPI + 1 WHERE fMId = 0 AND fPType = -30;");
   const std::string source = "(SELECT min(fId) FROM tirDocuments WHERE fDocType = 1)";
   // The new document names a partner that is new too: partners are not due yet (they were
   // loaded a moment ago), so B loads the document only after asking for every catalog.
@@ -186,9 +186,8 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
   const std::string before = Digest(b_);
   const TirdexRun third = Sync(kToken);
   ASSERT_EQ(third.rc, 0) << third.err;
-  EXPECT_NE(third.out.find("goods sent 0 (goods snapshot 2 unchanged), documents 0"),
-            std::string::npos)
-      << third.out;
+  EXPECT_NE(third.out.find("goods sent 0 (goods snapshot "), std::string::npos) << third.out;
+  EXPECT_NE(third.out.find(" unchanged), documents 0"), std::string::npos) << third.out;
   EXPECT_EQ(Digest(b_), before);
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
 #include <vector>
 
@@ -52,8 +53,12 @@ std::string Digest(const std::string& base) {
 
 // N of the "documents N" a sync reports; -1 when it reports none.
 int Documents(const std::string& out) {
-  const auto at = out.rfind(", documents ");
-  return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 12);
+  static const std::regex documents(", documents ([0-9]+)");
+  std::smatch last;
+  for (auto it = std::sregex_iterator(out.begin(), out.end(), documents);
+       it != std::sregex_iterator(); ++it)
+    last = *it;
+  return last.empty() ? -1 : std::stoi(last[1].str());
 }
 
 void ResetDeliveries(const std::string& base) {
