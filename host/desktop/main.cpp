@@ -13,6 +13,8 @@
 
 #include "host/desktop/desktop_session.h"
 #include "host/desktop/main_window.h"
+#include "host/kit/tir_host_paths.h"
+#include "host/version/version_text.h"
 
 namespace {
 
@@ -28,12 +30,21 @@ QString FindModule(const QString& given) {
     const QString path = here.filePath(QString(folder) + "/" + kModuleFile);
     if (QFileInfo::exists(path)) return QDir::cleanPath(path);
   }
+  char found[4096];  // the installed tree's library folder, the build tree
+  if (TirHostFindLibrary(kModuleFile, found, sizeof(found)) > 0) return QString::fromUtf8(found);
   return kModuleFile;  // left to the dynamic loader's search path
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --version needs no display: answered before the application starts.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--version") {
+      std::cout << tir::version::VersionText("tirhost", qVersion());
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("tirhost");
   QCommandLineParser parser;
@@ -41,6 +52,7 @@ int main(int argc, char* argv[]) {
       "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
       "in (Service > Change user) and offers the module's windows under Service > Data exchange.");
   parser.addHelpOption();
+  parser.addOption(QCommandLineOption("version", "Show the version, the commit and the libraries."));
   parser.addPositionalArgument(
       "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
       "[BASE]");

@@ -8,6 +8,7 @@
 
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
+#include "host/version/version_text.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ int Run(int argc, char** argv) {
       "tirdex"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
+  // The text has no final newline: CLI11 adds one.
+  std::string version = tir::version::VersionText("tirdex");
+  version.pop_back();
+  app.set_version_flag("--version", version, "Show the version, the commit and the libraries");
   for (const auto& [group, install] : tir::tirdex::RegisteredCommands()) install(app);
 
   const std::vector<std::string> args = tir::tirdex::ExpandOdbcOption(argc, argv);
