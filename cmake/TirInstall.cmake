@@ -26,9 +26,9 @@ function(tir_install_private_library target)
 )
 endfunction()
 
-# A manual page of section 1 for a program, written by help2man from the program's own --help and
-# --version at build time (extra help2man options after the description). Without help2man the
-# build goes on without the page and says so.
+# A manual page of section 1 for a program, written by help2man from the program's own help at
+# build time and compressed as Debian keeps them (extra help2man options after the description).
+# Without help2man the build goes on without the page and says so.
 find_program(TIR_HELP2MAN help2man)
 if(NOT TIR_HELP2MAN)
   message(WARNING "help2man not found: the manual pages are not built (apt-get install help2man)")
@@ -38,6 +38,7 @@ function(tir_add_man_page target description)
     return()
   endif()
   set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${target}.1)
+  set(packed ${page}.gz)
   # Files named by --include=FILE are inputs of the page too.
   set(TIR_MAN_INCLUDES)
   foreach(arg ${ARGN})
@@ -46,15 +47,16 @@ function(tir_add_man_page target description)
     endif()
   endforeach()
   # A Qt program builds its help text without a display.
-  add_custom_command(OUTPUT ${page}
+  add_custom_command(OUTPUT ${packed}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
     COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
             ${TIR_HELP2MAN} --no-info --section=1 --name=${description}
             --version-string=${PROJECT_VERSION} ${ARGN}
             --output=${page} $<TARGET_FILE:${target}>
+    COMMAND gzip -9nf ${page}
     DEPENDS ${target} ${TIR_MAN_INCLUDES}
     COMMENT "Writing the manual page ${target}(1)"
     VERBATIM)
-  add_custom_target(${target}_man ALL DEPENDS ${page})
-  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  add_custom_target(${target}_man ALL DEPENDS ${packed})
+  install(FILES ${packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "misc")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-    "${CMAKE_BINARY_DIR}/host/kit;${CMAKE_BINARY_DIR}/host/service;${CMAKE_BINARY_DIR}/src/module")
+    "${CMAKE_BINARY_DIR}/src/db;${CMAKE_BINARY_DIR}/host/kit;${CMAKE_BINARY_DIR}/host/service;${CMAKE_BINARY_DIR}/src/module")
 # man-db reads the pages, bash-completion loads the completion; neither is needed to run.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "man-db, bash-completion")
 set(CPACK_STRIP_FILES ON)
