@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo: installs the packages, builds a Release tirdex, creates the sample base demo.sqlite
-# in the repository root and runs the main jobs on it. Run as root on a fresh Debian 12 machine:
-#   sudo bash scripts/demo.sh
+# in the repository root and runs the main jobs on it. On a fresh Debian 12 machine as root:
+#   bash scripts/demo.sh
+# As another user the same command asks sudo for apt-get when a package is missing.
 # Environment: TIR_DEMO_GOODS (default 20000 goods; documents as many), TIR_DEMO_SEED (default 1).
 set -euo pipefail
 
