@@ -52,7 +52,8 @@ int main(int argc, char* argv[]) {
       "The desktop host of the TirDataExchange module: opens a back-office base, signs a user "
       "in (Service > Change user) and offers the module's windows under Service > Data exchange.");
   parser.addHelpOption();
-  parser.addOption(QCommandLineOption("version", "Show the version, the commit and the libraries."));
+  parser.addOption(
+      QCommandLineOption("version", "Show the version, the commit and the libraries."));
   parser.addPositionalArgument(
       "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
       "[BASE]");

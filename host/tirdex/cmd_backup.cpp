@@ -64,9 +64,11 @@ std::string CopyBase(const std::string& base, const std::string& work) {
   if (!target) return "cannot create " + work + ": " + error;
   sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
   if (backup == nullptr) return sqlite3_errmsg(target.get());
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
   int rc = sqlite3_backup_step(backup, -1);
-  while ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && std::chrono::steady_clock::now() < deadline) {
+  while ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) &&
+         std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     rc = sqlite3_backup_step(backup, -1);
   }

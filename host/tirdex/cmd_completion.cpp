@@ -38,9 +38,8 @@ void CollectOptions(const CLI::App& app, CommandWords& words) {
       if (option->get_items_expected_max() > 0) words.valueOptions.push_back(name);
     }
   }
-  for (const CLI::App* group : app.get_subcommands([](const CLI::App* a) {
-         return a->get_name().empty();
-       })) {
+  for (const CLI::App* group :
+       app.get_subcommands([](const CLI::App* a) { return a->get_name().empty(); })) {
     CollectOptions(*group, words);
   }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
 #include "host/version/version_text.h"
 
@@ -45,6 +46,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C.UTF-8");
+  tir::tirdex::FlushEveryLine();
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {

@@ -40,11 +40,11 @@ manual="$( (gzip -dc "${page}" 2>/dev/null || cat "${page}") | sed 's/\\-/-/g')"
 check_command() {  # the command path as words
   local last="${*: -1}" option
   grep -q -- "${last}" <<<"${manual}" || fail "'$*' is not in the manual page"
-  offers tirdex "${@:1:$#-1}" "${last:0:3}" | grep -qx -- "${last}" ||
+  offers tirdex "${@:1:$#-1}" "${last:0:3}" | grep -x -- "${last}" >/dev/null ||
     fail "'$*' does not complete from '${last:0:3}'"
   while read -r option; do
     [[ -z "${option}" ]] && continue
-    offers tirdex "$@" "${option}" | grep -qx -- "${option}" ||
+    offers tirdex "$@" "${option}" | grep -x -- "${option}" >/dev/null ||
       fail "option ${option} of '$*' does not complete"
   done < <(options_of "$@")
 }
