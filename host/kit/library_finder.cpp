@@ -25,7 +25,9 @@ fs::path ProgramFolder() {
 
 fs::path KitFolder() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&TirHostFindLibrary), &info) == 0 ||
+  // The address of a function of this file with internal linkage: an exported one may be bound
+  // to another copy of the kit that the process loaded first.
+  if (dladdr(reinterpret_cast<void*>(&KitFolder), &info) == 0 ||
       info.dli_fname == nullptr) {
     return {};
   }
