@@ -82,6 +82,7 @@ bool NamesASection(const MainExportOptions& o) {
 }
 
 int RunExport(const MainExportOptions& o) {
+  auto connection = OpenExistingBase(o.base);  // a missing base is reported first
   if (!NamesASection(o)) {
     return Fail("export",
                 "name at least one section: --goods, --partners, --contracts, --catalogs, "
@@ -89,7 +90,6 @@ int RunExport(const MainExportOptions& o) {
                 "--help lists them)",
                 kExitUsage);
   }
-  auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
   builder.SetRunMode(static_cast<std::uint8_t>(o.runMode));
   if (!o.tokenFile.empty()) {

@@ -22,7 +22,10 @@ for needed in libc6 libsqlite3-0 libstdc++6 libcurl; do
   [[ "${depends}" == *"${needed}"* ]] || fail "Depends lacks ${needed}"
 done
 [[ "${depends}" != *tir* ]] || fail "Depends names a library of this project"
-if dpkg-deb -c "${deb}" | grep -q '/usr/bin/tirhost$'; then
+contents="$(dpkg-deb -c "${deb}")"
+has_tirhost=0
+if grep '/usr/bin/tirhost$' <<<"${contents}" >/dev/null; then
+  has_tirhost=1
   [[ "${depends}" == *libqt6widgets6* ]] || fail "tirhost is packaged but Depends lacks Qt"
 fi
 # Every dependency is a package this system's apt knows (when its lists are there).
@@ -42,6 +45,10 @@ unset TIRDEX_MODULE TIR_SERVICE_LIBRARY LD_LIBRARY_PATH
 version="$("${tirdex}" --version)"
 echo "${version}"
 [[ "${version}" == "tirdex "*"commit: "*"SQLite: "*"Qt: "* ]] || fail "--version lacks a part"
+if ((has_tirhost)); then
+  [[ "$("${root}/usr/bin/tirhost" --version)" == "tirhost "*"Qt: 6."* ]] || fail "tirhost --version"
+  [[ -f "${root}/usr/share/man/man1/tirhost.1.gz" ]] || fail "no tirhost(1)"
+fi
 base="${work}/b.sqlite"
 "${tirdex}" demo-base "${base}" --goods 20 --docs 20 >/dev/null
 menus="$(cd "${work}" && "${tirdex}" plugin menus "${base}" --user 1 2>&1)" ||
