@@ -2,7 +2,8 @@
 # The Debian package as a user gets it: built by CPack from this build tree, unpacked into an empty
 # root with dpkg -x, its dependencies read from its control file; then the packaged tirdex runs
 # from that root (--version, a sample base, the packaged module loaded with no environment
-# variable), its manual page formats and its bash completion loads and completes.
+# variable), its manual page formats and its bash completion loads and completes. Last, the same
+# tree installed by cmake --install under another prefix loads its module too.
 # Usage: deb_package_test.sh BUILD_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -28,6 +29,7 @@ if grep '/usr/bin/tirhost$' <<<"${contents}" >/dev/null; then
   has_tirhost=1
   [[ "${depends}" == *libqt6widgets6* ]] || fail "tirhost is packaged but Depends lacks Qt"
 fi
+# (No grep -q after a pipe: with pipefail, the writer it leaves behind may fail on SIGPIPE.)
 # Every dependency is a package this system's apt knows (when its lists are there).
 if [[ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ]]; then
   for package in $(tr ',' '\n' <<<"${depends}" | sed 's/(.*//; s/|.*//' | tr -d ' '); do
@@ -54,19 +56,29 @@ base="${work}/b.sqlite"
 menus="$(cd "${work}" && "${tirdex}" plugin menus "${base}" --user 1 2>&1)" ||
   fail "the packaged tirdex cannot load the packaged module: ${menus}"
 [[ "${menus}" == *"Обмен данными"* ]] || fail "the module's menu is missing: ${menus}"
-ldd "${tirdex}" | grep -q "libtirhostkit.so => ${root}/usr/" ||
+ldd "${tirdex}" | grep "libtirhostkit.so => ${root}/usr/" >/dev/null ||
   fail "tirdex does not take the host kit from the package"
 
 # The manual page formats; the completion registers and completes a command and an option.
 page="$(ls "${root}"/usr/share/man/man1/tirdex.1.gz)"
-MANWIDTH=80 man -l "${page}" 2>/dev/null | grep -q "tirdex backup" || fail "man -l ${page}"
+MANWIDTH=80 man -l "${page}" 2>/dev/null | grep "tirdex backup" >/dev/null || fail "man -l ${page}"
 completion="${root}/usr/share/bash-completion/completions/tirdex"
-bash -c "source '${completion}' && complete -p tirdex" | grep -q -- "-F _tirdex tirdex" ||
+bash -c "source '${completion}' && complete -p tirdex" | grep -- "-F _tirdex tirdex" >/dev/null ||
   fail "the completion does not register"
 offered="$(bash -c "source '${completion}'; COMP_WORDS=(tirdex bac); COMP_CWORD=1; _tirdex;
                     echo \"\${COMPREPLY[*]}\"; COMP_WORDS=(tirdex backup --f); COMP_CWORD=2;
                     _tirdex; echo \"\${COMPREPLY[*]}\"")"
 [[ "${offered}" == $'backup\n--force' ]] || fail "completion offered: ${offered}"
+# The same tree installed under another prefix works from there as well.
+prefix="${work}/prefix"
+cmake --install "${build}" --prefix "${prefix}" >/dev/null
+for file in bin/tirdex share/man/man1/tirdex.1.gz share/bash-completion/completions/tirdex \
+            lib/tirdex/libTirDataExchange.so lib/tirdex/libtirvalosm.so; do
+  [[ -f "${prefix}/${file}" ]] || fail "cmake --install put no ${file} under the prefix"
+done
+menus="$(cd "${work}" && "${prefix}/bin/tirdex" plugin menus "${base}" --user 1 2>&1)" ||
+  fail "tirdex under ${prefix} cannot load its module: ${menus}"
+
 for file in README.md BACKUP.md; do
   [[ -f "${root}/usr/share/doc/tirdataexchange/${file}" ]] || fail "no ${file} in the package"
 done
