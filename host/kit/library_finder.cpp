@@ -27,8 +27,7 @@ fs::path KitFolder() {
   Dl_info info{};
   // The address of a function of this file with internal linkage: an exported one may be bound
   // to another copy of the kit that the process loaded first.
-  if (dladdr(reinterpret_cast<void*>(&KitFolder), &info) == 0 ||
-      info.dli_fname == nullptr) {
+  if (dladdr(reinterpret_cast<void*>(&KitFolder), &info) == 0 || info.dli_fname == nullptr) {
     return {};
   }
   std::error_code ec;
