@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -14,7 +15,9 @@ void FlushEveryLine();
 bool StdoutIsTerminal();
 
 // A JSON text as a person reads it: indented, with every \u escape written as the character it
-// stands for. Text that is not JSON comes back unchanged.
+// stands for, and strings longer than kReadableStringLimit bytes (a photo in Base64) cut there
+// with a note of their full length. Text that is not JSON comes back unchanged.
+constexpr std::size_t kReadableStringLimit = 1000;
 std::string ReadableJson(const std::string& json);
 
 // Prints a JSON answer followed by a newline: readable (ReadableJson) on a terminal, exactly as

@@ -83,6 +83,17 @@ class TirdexOutput : public ::testing::Test {
 TEST_F(TirdexOutput, AnswersAreReadableOnATerminalAndExactInFilesAndPipes) {
   const std::string barcode =
       Scalar(base_, "SELECT fBarCode FROM tirGoods WHERE fBarCode <> '' ORDER BY fId LIMIT 1");
+  {
+    // The card's photo, 30000 bytes: about 40000 characters of Base64.
+    auto c = db::SqliteConnection::Open(base_);
+    c->ExecScript(
+        "DELETE FROM tirGPhotoes WHERE fGoodId = (SELECT fId FROM tirGoods WHERE "
+        "fBarCode = '" +
+        barcode +
+        "'); INSERT INTO tirGPhotoes (fGoodId, fOrder, "
+        "fPhoto) SELECT fId, 1, randomblob(30000) FROM tirGoods WHERE fBarCode = '" +
+        barcode + "';");
+  }
   const std::vector<std::vector<std::string>> commands = {
       {"good-card", base_, barcode}, {"loyalty", "products", base_, "--count", "3"}};
   for (const auto& command : commands) {
@@ -106,6 +117,13 @@ TEST_F(TirdexOutput, AnswersAreReadableOnATerminalAndExactInFilesAndPipes) {
       EXPECT_NE(shown.find(
                     Scalar(base_, "SELECT fName FROM tirGoods WHERE fBarCode = '" + barcode + "'")),
                 std::string::npos);
+      // The photo goes whole into a pipe; a terminal shows its start and its length.
+      const std::size_t photo = piped.out.find("\"photo\":\"");
+      ASSERT_NE(photo, std::string::npos);
+      const std::size_t length = piped.out.find('"', photo + 9) - (photo + 9);
+      EXPECT_GT(length, 39000u);
+      EXPECT_NE(shown.find("... (" + std::to_string(length) + " bytes"), std::string::npos);
+      EXPECT_LT(shown.size(), 4000u);
     } else {
       EXPECT_NE(shown.find(name), std::string::npos) << shown.substr(0, 400);
     }
