@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo: installs the packages, builds a Release tirdex, creates the sample base demo.sqlite
-# in the repository root and runs the main jobs on it. Run as root on a fresh Debian 12 machine:
-#   sudo bash scripts/demo.sh
+# in the repository root and runs the main jobs on it. On a fresh Debian 12 machine as root:
+#   bash scripts/demo.sh
+# As another user the same command asks sudo for apt-get when a package is missing.
 # Environment: TIR_DEMO_GOODS (default 20000 goods; documents as many), TIR_DEMO_SEED (default 1).
 set -euo pipefail
 
@@ -30,7 +31,8 @@ step "${tirdex}" demo-base "${base}" --force \
 # one sale is exported through the module's message 888034 and the whole of December as a
 # universal JSON file; the whole year is re-posted in bulk; the main export (goods, partners with
 # contracts, all catalogs, December's documents) is analysed and then loaded into a new empty base,
-# and the universal file is read back into another one; one page of the loyalty goods feed.
+# and the universal file is read back into another one; one page of the loyalty goods feed; a
+# consistent copy of the sample base.
 step "${tirdex}" tree check "${base}" tirGoodsGroups
 step "${tirdex}" post "${base}" --all --rebuild
 step "${tirdex}" balance "${base}" --contract 1
@@ -49,9 +51,10 @@ universal="${root}/demo-universal.sqlite"
 step "${tirdex}" schema "${universal}" --force
 step "${tirdex}" load-universal "${universal}" "${root}/demo-export.json"
 step "${tirdex}" loyalty products "${base}" --pos 0 --count 5
+step "${tirdex}" backup "${base}" "${root}/demo-backup.sqlite" --force
 echo
 
 echo
 echo "demo: sample base ${base} is ready; exports in demo-doc.json, demo-export.json and"
 echo "demo-main.json; demo-copy.sqlite holds the main export loaded, demo-universal.sqlite the"
-echo "universal file's goods"
+echo "universal file's goods, demo-backup.sqlite a backup of the sample base"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs to build, test and run its demo.
-# Idempotent and quiet: apt runs only when a package is missing. Needs root (or sudo) then.
+# Idempotent and quiet: apt runs only when a package is missing. As root it runs apt-get itself
+# (a fresh Debian machine has no sudo); as another user it asks sudo for apt-get only.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
   # Qt's own texts (standard buttons, file dialogs) in Russian and Ukrainian
   qt6-translations-l10n
   clang-format clang-tidy
+  # Packaging: manual pages from the programs' help, the .deb's dependencies (dpkg-shlibdeps, file)
+  # and what its test uses (man -l, the bash completion)
+  help2man dpkg-dev file man-db bash-completion
   # ODBC: unixODBC for the backend, the SQLite ODBC driver its tests run through, FreeTDS for a
   # Microsoft SQL Server base
   unixodbc-dev odbcinst libsqliteodbc tdsodbc

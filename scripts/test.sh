@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the packages, builds everything (Release, GUI included) in build-ci and runs every
-# test: the unit tests, the benchmark smoke runs and, when present, the fuzz runs.
-# Run as root on a fresh Debian 12 machine:  sudo bash scripts/test.sh
+# test: the unit tests, the benchmark smoke runs, the Debian package built and unpacked into an
+# empty root and, when present, the fuzz runs.
+# On a fresh Debian 12 machine as root:  bash scripts/test.sh
+# As another user the same command asks sudo for apt-get when a package is missing.
 # Exits non-zero when any step fails.
 set -euo pipefail
 
@@ -24,9 +26,11 @@ run_ctest() {
 
 status=0
 echo "== unit tests"
-run_ctest --output-on-failure -j 2 --timeout 900 -LE bench || status=1
+run_ctest --output-on-failure -j 2 --timeout 900 -LE "bench|package" || status=1
 echo "== benchmark smoke runs"
 run_ctest --output-on-failure --timeout 900 -L bench || status=1
+echo "== Debian package"
+run_ctest --output-on-failure --timeout 900 -L package || status=1
 if [[ -f scripts/fuzz.sh ]]; then
   echo "== fuzz runs"
   bash scripts/fuzz.sh || status=1

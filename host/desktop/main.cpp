@@ -13,6 +13,8 @@
 
 #include "host/desktop/desktop_session.h"
 #include "host/desktop/main_window.h"
+#include "host/kit/tir_host_paths.h"
+#include "host/version/version_text.h"
 
 namespace {
 
@@ -28,6 +30,8 @@ QString FindModule(const QString& given) {
     const QString path = here.filePath(QString(folder) + "/" + kModuleFile);
     if (QFileInfo::exists(path)) return QDir::cleanPath(path);
   }
+  char found[4096];  // the installed tree's library folder, the build tree
+  if (TirHostFindLibrary(kModuleFile, found, sizeof(found)) > 0) return QString::fromUtf8(found);
   return kModuleFile;  // left to the dynamic loader's search path
 }
 
@@ -50,6 +54,8 @@ struct CommandLine {
         "exchange. A base without users offers to create the first one. Needs a display (an X "
         "or Wayland session, or xvfb-run).");
     parser.addHelpOption();
+    parser.addOption(
+        QCommandLineOption("version", "Show the version, the commit and the libraries."));
     parser.addPositionalArgument(
         "BASE", "Base to open at start (optional): an SQLite file, or odbc:CONNECTION-STRING.",
         "[BASE]");
@@ -80,6 +86,13 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --version needs no display: answered before the application starts.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--version") {
+      std::cout << tir::version::VersionText("tirhost", qVersion());
+      return 0;
+    }
+  }
   if (AsksForHelp(argc, argv)) {
     QCoreApplication app(argc, argv);  // help needs no display
     QCoreApplication::setApplicationName("tirhost");

@@ -508,7 +508,10 @@ void InstallExportCommands(CLI::App& app) {
   profile->add_option("--url", o->url, "Upload URL (http:// or https://)");
   profile->add_option("--auto", o->automatic, "1: send automatically every period")
       ->check(CLI::IsMember({0, 1}));
-  profile->add_option("--period", o->period, "Minutes between automatic sends (units of 58 s)")
+  profile
+      ->add_option("--period", o->period,
+                   "Period of automatic sends in the window's minutes, which the timer counts as "
+                   "58 s each: 60 sends every 58 minutes, 0 at every timer tick (30 s)")
       ->check(CLI::Range(0, 527040));
   profile
       ->add_option("--last-days", o->lastDays,

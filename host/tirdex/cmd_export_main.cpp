@@ -18,6 +18,7 @@
 #include "export/dn_json_builder.h"
 #include "host/exchange/exchange_commands.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/tir_token_one.h"
 
@@ -74,6 +75,12 @@ int Fail(const char* command, const std::string& message, int code) {
   return code;
 }
 
+// True when the options name a section besides the info one every file has.
+bool NamesASection(const MainExportOptions& o) {
+  return !o.goods.empty() || o.partnersGiven || o.contracts || o.catalogs || o.cookOrders ||
+         !o.docsPeriod.empty() || o.docsRecent || o.docsAfter.has_value();
+}
+
 int RunExport(const MainExportOptions& o) {
   // Kitchen orders and documents would both write a "docs" member into the one object, which no
   // loader reads back; refused before anything is written or claimed for delivery.
@@ -84,7 +91,14 @@ int RunExport(const MainExportOptions& o) {
                 "their own",
                 kExitUsage);
   }
-  auto connection = OpenExistingBase(o.base);
+  auto connection = OpenExistingBase(o.base);  // a missing base is reported first
+  if (!NamesASection(o)) {
+    return Fail("export",
+                "name at least one section: --goods, --partners, --contracts, --catalogs, "
+                "--cook-orders, --docs-period, --docs-recent or --docs-after (tirdex export "
+                "--help lists them)",
+                kExitUsage);
+  }
   exporting::TDNJSonBuilder builder(*connection);
   builder.SetRunMode(static_cast<std::uint8_t>(o.runMode));
   if (!o.tokenFile.empty()) {
@@ -164,7 +178,7 @@ int RunGoodCard(const MainExportOptions& o) {
     return Fail("good-card", "no good has the barcode \"" + o.barcode + "\"", kExitFailure);
   }
   if (o.file.empty()) {
-    std::cout << text << "\n";
+    PrintJsonAnswer(std::cout, text);
   } else if (!builder.SaveToFile(o.file)) {
     return Fail("good-card", "cannot write \"" + o.file + "\"", kExitFailure);
   }
@@ -224,8 +238,17 @@ void InstallMainExportCommands(CLI::App& app) {
   cmd->add_option("--goods", o->goods, "Goods section: full, indocs, set1, set2 or qtty")
       ->check(CLI::IsMember({"full", "indocs", "set1", "set2", "qtty"}));
   cmd->add_flag("--barcodes", o->barcodes, "Add barcodes to the goods");
+  // A value that is not a group id is refused: taken as none it would mean every partner.
   cmd->add_option("--partners", o->partners, "Partners (optionally of one group id)")
-      ->expected(0, 1);
+      ->expected(0, 1)
+      ->check(CLI::Validator(
+          [](std::string& value) {
+            const bool digits = !value.empty() && value.size() <= 18 &&
+                                value.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? std::string()
+                          : "expects a partner group id (digits), not \"" + value + "\"";
+          },
+          "GROUP_ID"));
   cmd->add_flag("--contracts", o->contracts, "Partners and their contracts");
   cmd->add_flag("--catalogs", o->catalogs, "All other catalogs");
   cmd->add_flag("--cook-orders", o->cookOrders, "Open kitchen orders");
@@ -255,7 +278,9 @@ void InstallMainExportCommands(CLI::App& app) {
                          "checker asks for it)");
   card->footer(
       "\nThe barcode is looked up in the main, second and third barcode and in the good's "
-      "barcode list.\nWithout FILE the JSON answer is printed.");
+      "barcode list.\nWithout FILE the JSON answer is printed (on a terminal indented, with "
+      "readable "
+      "characters).");
   card->add_option("DB", g->base, "SQLite base")->required();
   card->add_option("BARCODE", g->barcode, "Barcode to look up")->required();
   card->add_option("FILE", g->file, "JSON file to write (default: print)");

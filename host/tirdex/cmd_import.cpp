@@ -1,6 +1,12 @@
 // tirdex import / import-mobile / cook-status: the exchange loader run on a base the way the
 // load-from-file window runs it, one load in one transaction on the host's connection.
+#include <pthread.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <csignal>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -23,6 +29,67 @@ struct ImportOptions {
   bool dryRun = false;
 };
 
+// Ctrl-C (or SIGTERM) during a load ends tirdex at once, as before; the load's transaction was
+// not committed, so the base is as it was, and the user is told so. The commit itself runs with
+// both signals held back, so the message is never wrong about a load saved at that moment.
+std::atomic<bool> gLoadSaved{false};
+
+extern "C" void OnInterruptedLoad(int signal) {
+  const char* text = gLoadSaved.load()
+                         ? "\ntirdex: interrupted; the load had already been saved\n"
+                         : "\ntirdex: interrupted; the load was not finished and nothing was "
+                           "written\n";
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text));
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);  // delivered when the handler returns: the usual end by that signal
+}
+
+class InterruptMessage {
+ public:
+  InterruptMessage() {
+    gLoadSaved = false;
+    std::signal(SIGINT, OnInterruptedLoad);
+    std::signal(SIGTERM, OnInterruptedLoad);
+  }
+  ~InterruptMessage() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+  }
+  InterruptMessage(const InterruptMessage&) = delete;
+  InterruptMessage& operator=(const InterruptMessage&) = delete;
+};
+
+// The load's connection as the atomic load sees it: the commit runs with SIGINT and SIGTERM
+// blocked and marks the load saved before they are let through.
+class CommitMarkingConnection : public db::Connection {
+ public:
+  explicit CommitMarkingConnection(db::Connection& base) : base_(base) {}
+  db::DbKind Kind() const override { return base_.Kind(); }
+  std::unique_ptr<db::Statement> Prepare(const std::string& sql,
+                                         const std::vector<std::string>& names) override {
+    return base_.Prepare(sql, names);
+  }
+  bool InTransaction() const override { return base_.InTransaction(); }
+  void StartTransaction() override { base_.StartTransaction(); }
+  void Rollback() override { base_.Rollback(); }
+  void Commit() override {
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
+    struct Restore {
+      sigset_t mask;
+      ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+    } restore{before};
+    base_.Commit();
+    gLoadSaved = true;
+  }
+
+ private:
+  db::Connection& base_;
+};
+
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
 // on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
 // what the load did not find.
@@ -37,11 +104,13 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     loader.mGoodsPauseMs = 0;
     // One progress line per step; the goods count updates the goods line.
     ProgressLine line;
+    const InterruptMessage interrupted;
+    CommitMarkingConnection committing(*connection);
     loader.mGoodsProgress = [&line](std::size_t n) {
       line.Show("tirdex: loading goods... " + std::to_string(n));
     };
     const import::TLoadOutcome out = import::RunAtomicLoad(
-        loader, *connection, o.file, steps, o.dryRun,
+        loader, committing, o.file, steps, o.dryRun,
         [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
     line.Finish();
     std::cout << out.report.Text(200);

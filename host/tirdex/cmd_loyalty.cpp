@@ -11,6 +11,7 @@
 #include "db/db_error.h"
 #include "export/uployal_builder.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -65,7 +66,7 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
     return Fail("nothing written", kExitFailure);
   }
   if (o.file.empty()) {
-    std::cout << builder.Text() << "\n";
+    PrintJsonAnswer(std::cout, builder.Text());
     return kExitOk;
   }
   if (!builder.SaveToFile(o.file)) return Fail("cannot write \"" + o.file + "\"", kExitFailure);
@@ -97,10 +98,11 @@ Paging (products and prices): a page holds --count rows (default 100) starting a
 --pos (default 0, the first row). Fetch pages with --pos 0, 100, 200, ... until a page
 comes back shorter than --count; a --pos past the last row gives an empty array "[]".
 
-Without FILE the page is printed; with FILE it is written there and the number of
-objects is printed. Before a page is built every row without a GUID gets one, so the
-base is written to. Exits 0 on success, 1 when the page could not be built (the error
-is printed and nothing is written), 2 for bad usage.)FOOTER";
+Without FILE the page is printed (on a terminal indented, with readable characters); with
+FILE it is written there and the number of objects is printed. Before a page is built
+every row without a GUID gets one, so the base is written to. Exits 0 on success, 1 when
+the page could not be built (the error is printed and nothing is written), 2 for bad
+usage.)FOOTER";
 
 void InstallLoyaltyCommands(CLI::App& app) {
   auto o = std::make_shared<LoyaltyOptions>();

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
+#include "host/version/version_text.h"
 
 namespace {
 
@@ -22,6 +24,10 @@ int Run(int argc, char** argv) {
       "tirdex"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
+  // The text has no final newline: CLI11 adds one.
+  std::string version = tir::version::VersionText("tirdex");
+  version.pop_back();
+  app.set_version_flag("--version", version, "Show the version, the commit and the libraries");
   for (const auto& [group, install] : tir::tirdex::RegisteredCommands()) install(app);
 
   const std::vector<std::string> args = tir::tirdex::ExpandOdbcOption(argc, argv);
@@ -40,6 +46,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C.UTF-8");
+  tir::tirdex::FlushEveryLine();
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {

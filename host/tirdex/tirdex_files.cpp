@@ -9,6 +9,7 @@
 
 #include "db/odbc_base.h"
 #include "db/sqlite_connection.h"
+#include "host/kit/tir_host_paths.h"
 
 namespace tir::tirdex {
 
@@ -75,6 +76,9 @@ std::string FindBesideTirdex(const std::string& given, const char* env, const st
       if (std::filesystem::exists(candidate, ec)) return candidate.lexically_normal().string();
     }
   }
+  // The installed tree's library folder and the build tree, found by the host kit.
+  char found[4096];
+  if (TirHostFindLibrary(name.c_str(), found, sizeof(found)) > 0) return found;
   return name;
 }
 

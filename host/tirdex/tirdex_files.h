@@ -38,7 +38,8 @@ bool BaseInUse(const std::string& path);
 
 // A library that tirdex loads: `given` when set, else the environment variable `env`, else the
 // first of `folders` (relative to tirdex's own folder, "" for that folder) that holds `name`,
-// else the bare name for the dynamic loader's search path.
+// else where the host kit finds it (an installed tree, the build tree), else the bare name for the
+// dynamic loader's search path.
 std::string FindBesideTirdex(const std::string& given, const char* env, const std::string& name,
                              std::initializer_list<const char*> folders);
 
