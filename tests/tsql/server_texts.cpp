@@ -77,6 +77,9 @@ void Postings(RecordingConnection& conn) {
   Attempt([&] { engine.RebuildStores(); });
   Attempt([&] { engine.RebuildStoresFull(); });
   Attempt([&] { engine.ClearAllRegisters(); });
+  // One control row that the run can take, so that the whole of taking it is sent.
+  conn.AddResult("SELECT COUNT(*) AS fCount FROM tirSettings", {"fCount"}, {{Value::Int64(1)}});
+  conn.SetRowsChanged("UPDATE tirSettings SET fPI=1", 1);
   Attempt([&] { engine.TryBeginMassRepostControl(45000); });
   Attempt([&] { engine.TouchMassRepostControl(); });
   Attempt([&] { engine.IsMassRepostControlActive(); });

@@ -25,7 +25,8 @@ std::map<std::string, std::string> FindUnparsable(const std::vector<NamedText>& 
                                                   const std::string& work);
 
 // A statement as the data layer holds it (":name" parameters) in the form sqlcmd would run it:
-// parameters as "@name" variables, a terminating ';'.
+// parameters as "@name" variables, a terminating ';'. A closing "OFFSET n ROWS FETCH NEXT m ROWS
+// ONLY" after an ORDER BY, which sqlfluff cannot parse, is left out.
 std::string AsServerBatch(const std::string& statement);
 
 // Splits a sqlcmd script at its "GO" lines; a batch that creates no procedure, function or
