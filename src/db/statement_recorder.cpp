@@ -22,8 +22,9 @@ bool SameStatements(const PreparedText& a, const PreparedText& b) {
 }
 
 // TIR_SQL_RECORD=FILE records every statement of the process into FILE, in the dialect
-// TIR_SQL_RECORD_KIND names ("mssql", the default, or "sqlite"). Lets a test collect what a
-// command line run sends without a hook in every program.
+// TIR_SQL_RECORD_KIND names ("mssql", the default, or "sqlite"); TIR_SQL_RECORD_SHARED=FILE2
+// takes the statements the same on both kinds. Lets a test collect what a command line run
+// sends without a hook in every program.
 struct EnvironmentRecorder {
   std::unique_ptr<StatementFile> file;
   EnvironmentRecorder() {
@@ -33,7 +34,8 @@ struct EnvironmentRecorder {
     const DbKind kind =
         kindName != nullptr && std::string(kindName) == "sqlite" ? DbKind::kSQLite : DbKind::kMSSQL;
     try {
-      file = std::make_unique<StatementFile>(kind, path);
+      const char* shared = std::getenv("TIR_SQL_RECORD_SHARED");
+      file = std::make_unique<StatementFile>(kind, path, shared != nullptr ? shared : "");
       SetStatementRecorder(file.get());
     } catch (const DbError&) {
       file.reset();  // an unwritable file leaves recording off rather than stopping the program
@@ -61,10 +63,17 @@ void RecordPreparedText(StatementRecorder& recorder, const std::string& sql, DbK
     for (const auto& statement : prepared.statements) recorder.Record(statement);
     return;
   }
-  if (sql.find('{') == std::string::npos) return;  // no conditional block: the same on both kinds
-  const PreparedText other = PreprocessSql(sql, recorder.Kind(), macros);
-  if (SameStatements(other, prepared)) return;
-  for (const auto& statement : other.statements) recorder.Record(statement);
+  // Without a conditional block the text is the same on both kinds.
+  const PreparedText other =
+      sql.find('{') == std::string::npos ? prepared : PreprocessSql(sql, recorder.Kind(), macros);
+  const bool shared = SameStatements(other, prepared);
+  for (const auto& statement : other.statements) {
+    if (shared) {
+      recorder.RecordShared(statement);
+    } else {
+      recorder.Record(statement);
+    }
+  }
 }
 
 void StatementSet::Record(const SqlStatement& statement) {
@@ -77,19 +86,35 @@ std::vector<SqlStatement> StatementSet::Statements() const {
   return statements_;
 }
 
-StatementFile::StatementFile(DbKind kind, const std::string& path)
+StatementFile::StatementFile(DbKind kind, const std::string& path, const std::string& sharedPath)
     : StatementRecorder(kind), file_(std::fopen(path.c_str(), "a")) {
   if (file_ == nullptr) throw DbError("Cannot open the statement record file " + path);
+  if (!sharedPath.empty()) {
+    shared_ = std::fopen(sharedPath.c_str(), "a");
+    if (shared_ == nullptr) {
+      std::fclose(file_);
+      throw DbError("Cannot open the statement record file " + sharedPath);
+    }
+  }
 }
 
-StatementFile::~StatementFile() { std::fclose(file_); }
+StatementFile::~StatementFile() {
+  std::fclose(file_);
+  if (shared_ != nullptr) std::fclose(shared_);
+}
 
-void StatementFile::Record(const SqlStatement& statement) {
+void StatementFile::Record(const SqlStatement& statement) { Append(file_, statement.text); }
+
+void StatementFile::RecordShared(const SqlStatement& statement) {
+  if (shared_ != nullptr) Append(shared_, statement.text);
+}
+
+void StatementFile::Append(std::FILE* file, const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!seen_.insert(statement.text).second) return;
-  const std::string entry = statement.text + "\n" + kStatementEnd + "\n";
-  std::fwrite(entry.data(), 1, entry.size(), file_);
-  std::fflush(file_);  // other processes append to the same file
+  if (!seen_.emplace(file, text).second) return;
+  const std::string entry = text + "\n" + kStatementEnd + "\n";
+  std::fwrite(entry.data(), 1, entry.size(), file);
+  std::fflush(file);  // other processes append to the same file
 }
 
 std::vector<std::string> ReadStatementFile(const std::string& path) {

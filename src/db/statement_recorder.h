@@ -29,6 +29,9 @@ class StatementRecorder {
 
   DbKind Kind() const { return kind_; }
   virtual void Record(const SqlStatement& statement) = 0;
+  // When shadowing: a statement of a text that is the same on both kinds. It reaches the other
+  // kind too unless the calling code chose it for the connection's kind only. Ignored by default.
+  virtual void RecordShared(const SqlStatement& /*statement*/) {}
 
  private:
   DbKind kind_;
@@ -48,18 +51,22 @@ class StatementSet : public StatementRecorder {
 };
 
 // Appends each distinct statement once to a file, each followed by a line holding only
-// kStatementEnd, so that several processes may record into one file. Thread-safe.
+// kStatementEnd, so that several processes may record into one file; shared statements go to
+// `sharedPath` when one is given. Raises DbError when a file cannot be opened. Thread-safe.
 class StatementFile : public StatementRecorder {
  public:
   static constexpr const char* kStatementEnd = "--<end of statement>--";
-  StatementFile(DbKind kind, const std::string& path);  // raises DbError when it cannot open it
+  StatementFile(DbKind kind, const std::string& path, const std::string& sharedPath = {});
   ~StatementFile() override;
   void Record(const SqlStatement& statement) override;
+  void RecordShared(const SqlStatement& statement) override;
 
  private:
+  void Append(std::FILE* file, const std::string& text);
   std::mutex mutex_;
-  std::set<std::string> seen_;
+  std::set<std::pair<std::FILE*, std::string>> seen_;
   std::FILE* file_;
+  std::FILE* shared_ = nullptr;
 };
 
 // Reads a file StatementFile wrote: the statements in order, repeats kept.

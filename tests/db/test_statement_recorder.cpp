@@ -37,11 +37,19 @@ class StatementRecorderTest : public ::testing::Test {
   std::unique_ptr<SqliteConnection> conn;
 };
 
-// Recording for another kind than the connection's keeps only the texts the kinds send
-// differently, in the other kind's form with macros and pasted values in place; the statements
-// still run in the connection's own form.
-TEST_F(StatementRecorderTest, ShadowKindRecordsOnlyKindSpecificTextsInItsForm) {
-  StatementSet set(DbKind::kMSSQL);
+// Recording for another kind than the connection's gives the texts the kinds send differently
+// in the other kind's form, with macros and pasted values in place, and the others as shared;
+// the statements still run in the connection's own form.
+// Keeps the shared statements apart.
+class SplitSet : public StatementSet {
+ public:
+  using StatementSet::StatementSet;
+  void RecordShared(const SqlStatement& statement) override { shared.push_back(statement.text); }
+  std::vector<std::string> shared;
+};
+
+TEST_F(StatementRecorderTest, ShadowKindRecordsKindSpecificTextsInItsFormAndSharedApart) {
+  SplitSet set(DbKind::kMSSQL);
   SetStatementRecorder(&set);
   Run("SELECT COUNT(*) FROM tirGoods;");
   Run("SELECT {IF MSSQL}TOP 1 {fi}fName FROM &T WHERE fId IN (1,2) ORDER BY fId{IF SQLite} LIMIT "
@@ -54,6 +62,8 @@ TEST_F(StatementRecorderTest, ShadowKindRecordsOnlyKindSpecificTextsInItsForm) {
   EXPECT_EQ(Texts(set), (std::vector<std::string>{
                             "SELECT TOP 1 fName FROM tirGoods WHERE fId IN (1,2) ORDER BY fId",
                             "SELECT 1 AS a; SELECT CAST(SCOPE_IDENTITY() AS INT) AS v;"}));
+  EXPECT_EQ(set.shared, (std::vector<std::string>{"SELECT COUNT(*) FROM tirGoods",
+                                                  "SELECT fName FROM tirGoods"}));
 }
 
 TEST_F(StatementRecorderTest, OwnKindRecordsEveryStatementOnceAndOffRecordsNothing) {
@@ -74,13 +84,16 @@ TEST_F(StatementRecorderTest, RecordFileKeepsStatementsOfEveryWriter) {
           .string();
   std::filesystem::remove(path);
   {
-    StatementFile first(DbKind::kSQLite, path);
+    StatementFile first(DbKind::kSQLite, path, path + ".shared");
     StatementFile second(DbKind::kSQLite, path);
     first.Record({"SELECT 1\nFROM a", {}});
     first.Record({"SELECT 1\nFROM a", {}});
     second.Record({"SELECT 1\nFROM a", {}});
     second.Record({"SELECT 2", {}});
+    first.RecordShared({"SELECT 3", {}});
   }
+  EXPECT_EQ(ReadStatementFile(path + ".shared"), (std::vector<std::string>{"SELECT 3"}));
+  std::filesystem::remove(path + ".shared");
   EXPECT_EQ(ReadStatementFile(path),
             (std::vector<std::string>{"SELECT 1\nFROM a", "SELECT 1\nFROM a", "SELECT 2"}));
   std::filesystem::remove(path);

@@ -1,15 +1,15 @@
-# Runs a workload of tirdex commands on sample bases with every statement recorded, in the form a
-# Microsoft SQL Server base would receive it, into ${RECORD} (TIR_SQL_RECORD; see
-# src/db/statement_recorder.h). The bases are SQLite, so the texts whose statements are the same
-# on both kinds are left out; the test that reads the record parses what is in it.
-# Arguments: -DTIRDEX=<tirdex> -DWORK=<scratch folder> -DRECORD=<file to write>.
+# Runs a workload of tirdex commands on sample bases with every statement recorded (see
+# src/db/statement_recorder.h): the texts with "{IF …}" blocks in the form a Microsoft SQL Server
+# base would receive them into ${RECORD}, the texts the same on both kinds into ${SHARED}.
+# Arguments: -DTIRDEX=<tirdex> -DWORK=<scratch folder> -DRECORD=<file> -DSHARED=<file>.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-file(REMOVE "${RECORD}")
+file(REMOVE "${RECORD}" "${SHARED}")
 include(${CMAKE_CURRENT_LIST_DIR}/../support/tirdex_script_helpers.cmake)
 
 set(ENV{TIR_SQL_RECORD} "${RECORD}")
 set(ENV{TIR_SQL_RECORD_KIND} "mssql")
+set(ENV{TIR_SQL_RECORD_SHARED} "${SHARED}")
 set(ENV{XDG_CONFIG_HOME} "${WORK}/config")
 set(base "${WORK}/demo.sqlite")
 
@@ -70,6 +70,6 @@ run(0 settings set MAIN GUIDCODE "{A0000000-0000-0000-0000-00000000000A}")
 run(0 shop-profile "${base}" --url http://127.0.0.1:9/shop --auto 1 --period 60)
 run(0 shop-profile "${base}")
 
-if(NOT EXISTS "${RECORD}")
+if(NOT EXISTS "${RECORD}" OR NOT EXISTS "${SHARED}")
   message(FATAL_ERROR "the workload recorded no statement into ${RECORD}")
 endif()

@@ -1,6 +1,8 @@
 #include "server_texts.h"
 
 #include <functional>
+#include <regex>
+#include <set>
 
 #include "db/query.h"
 #include "db/statement_recorder.h"
@@ -92,7 +94,8 @@ void Postings(RecordingConnection& conn) {
 
 }  // namespace
 
-std::vector<NamedText> ServerStatements(const std::string& recordFile) {
+std::vector<NamedText> ServerStatements(const std::string& recordFile,
+                                        const std::string& sharedFile) {
   std::vector<NamedText> texts;
   std::size_t n = 0;
   for (const auto& text : db::ReadStatementFile(recordFile)) {
@@ -111,6 +114,14 @@ std::vector<NamedText> ServerStatements(const std::string& recordFile) {
   n = 0;
   for (const auto& statement : server.Statements()) {
     texts.push_back({"server " + std::to_string(++n), statement.text});
+  }
+  static const std::regex number("[0-9]+");
+  std::set<std::string> shapes;
+  n = 0;
+  for (const auto& text : db::ReadStatementFile(sharedFile)) {
+    if (shapes.insert(std::regex_replace(text, number, "0")).second) {
+      texts.push_back({"shared " + std::to_string(++n), text});
+    }
   }
   return texts;
 }
