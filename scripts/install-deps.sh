@@ -21,6 +21,8 @@ packages=(
   # ODBC: unixODBC for the backend, the SQLite ODBC driver its tests run through, FreeTDS for a
   # Microsoft SQL Server base
   unixodbc-dev odbcinst libsqliteodbc tdsodbc
+  # the T-SQL parser that checks the Microsoft SQL Server texts (tests/tsql)
+  sqlfluff
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "db/query.h"
 
 #include "db/db_error.h"
+#include "db/statement_recorder.h"
 
 namespace tir::db {
 
@@ -76,6 +77,9 @@ void Query::SetMacro(const std::string& name, const std::string& identifier) {
 void Query::Preprocess() {
   if (textReady_) return;
   text_ = PreprocessSql(sql_, Kind(), macros_);
+  if (StatementRecorder* recorder = ActiveStatementRecorder()) [[unlikely]] {
+    RecordPreparedText(*recorder, sql_, Kind(), macros_, text_);
+  }
   // Parameters that survive a macro change keep their values.
   std::vector<std::unique_ptr<Param>> params;
   params.reserve(text_.paramNames.size());
