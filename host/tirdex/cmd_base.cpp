@@ -15,6 +15,7 @@
 #include "host/demo/demo_base.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -116,6 +117,8 @@ void WriteMssqlScript(const BaseOptions& options) {
 }
 
 void RunSchema(const BaseOptions& options) {
+  const OutputRole role = options.mssql ? OutputRole::kOutput : OutputRole::kNewBase;
+  if (RefuseOutput("schema", options.file, "", role)) return SetExitCode(kExitFailure);
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
   if (options.mssql) return WriteMssqlScript(options);
   const bool ok = BuildBase(options, [](tir::db::SqliteConnection&) {});
@@ -126,6 +129,9 @@ void RunSchema(const BaseOptions& options) {
 }
 
 void RunDemoBase(const BaseOptions& options) {
+  if (RefuseOutput("demo-base", options.file, "", OutputRole::kNewBase)) {
+    return SetExitCode(kExitFailure);
+  }
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
   tir::demo::DemoOptions demo;
   demo.goods = options.goods;

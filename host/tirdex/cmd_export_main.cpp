@@ -18,6 +18,7 @@
 #include "export/dn_json_builder.h"
 #include "host/exchange/exchange_commands.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/tir_token_one.h"
 
@@ -75,6 +76,7 @@ int Fail(const char* command, const std::string& message, int code) {
 }
 
 int RunExport(const MainExportOptions& o) {
+  if (RefuseOutput("export", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
   builder.SetRunMode(static_cast<std::uint8_t>(o.runMode));
@@ -138,6 +140,7 @@ int RunExport(const MainExportOptions& o) {
 }
 
 int RunGoodCard(const MainExportOptions& o) {
+  if (!o.file.empty() && RefuseOutput("good-card", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
   builder.ClearAllCMD();

@@ -11,6 +11,7 @@
 #include "db/db_error.h"
 #include "export/uployal_builder.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -48,9 +49,7 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
     return Fail("--off takes group ids in the form \"(12),(15)\", not \"" + o.off + "\"",
                 kExitUsage);
   }
-  if (!o.file.empty() && SameFile(o.file, o.base)) {
-    return Fail("FILE would overwrite the base", kExitUsage);
-  }
+  if (!o.file.empty() && RefuseOutput("loyalty", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSUployalBuilder builder(*connection);
   if (o.feed == "categories") {
