@@ -69,7 +69,8 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
   }
   if (!builder.SaveToFile(o.file)) return Fail("cannot write \"" + o.file + "\"", kExitFailure);
   rapidjson::Document doc;
-  doc.Parse(builder.Text().c_str());
+  const std::string text = builder.Text();
+  doc.Parse(text.data(), text.size());
   std::cout << o.feed << ": " << (doc.IsArray() ? doc.Size() : 0) << "\n";
   return kExitOk;
 }
