@@ -16,13 +16,12 @@ function(tir_add_fuzzer target)
   tir_target_warnings(${target})
   set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus/${target})
   file(MAKE_DIRECTORY ${work_corpus})
+  # Made when missing, so that a corpus a long run fills later is read without a new configure.
   set(kept_corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${target})
-  set(seed_args)
+  file(MAKE_DIRECTORY ${kept_corpus})
+  set(seed_args ${kept_corpus})
   if(F_SEEDS AND EXISTS ${F_SEEDS})
     list(APPEND seed_args ${F_SEEDS})
-  endif()
-  if(EXISTS ${kept_corpus})
-    list(APPEND seed_args ${kept_corpus})
   endif()
   add_test(NAME ${target}
            COMMAND ${target} -max_total_time=20 -rss_limit_mb=2048 -max_len=${F_MAX_LEN} ${work_corpus}
