@@ -1,6 +1,7 @@
 #include "host/exchange/exchange_commands.h"
 
 #include <rapidjson/filereadstream.h>
+#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -241,7 +242,7 @@ std::string InfoAnswer(int pError, const std::string& pText, const std::string& 
 
 std::int64_t CountAnswerRows(const std::string& pText) {
   SectionCounter counter;
-  rapidjson::StringStream stream(pText.c_str());
+  rapidjson::MemoryStream stream(pText.data(), pText.size());
   rapidjson::Reader reader;
   reader.Parse(stream, counter);
   std::int64_t rows = 0;

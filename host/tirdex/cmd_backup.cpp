@@ -16,6 +16,7 @@
 
 #include "db/odbc_base.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -102,16 +103,20 @@ int RunBackup(const BackupOptions& o) {
                 kExitUsage);
   }
   if (!BaseFileExists(o.base)) return Fail("no base file " + o.base, kExitFailure);
-  if (SameFile(o.base, o.file)) return Fail("FILE is the base itself", kExitUsage);
+  if (RefuseOutput("backup", o.file, o.base, OutputRole::kNewBase)) return kExitFailure;
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(o.file, ec);
+  // A symbolic link is written through: its target gets the copy, the link stays.
+  const std::string file = fs::is_symlink(fs::symlink_status(o.file, ec))
+                               ? fs::weakly_canonical(o.file, ec).string()
+                               : o.file;
+  const fs::file_status status = fs::symlink_status(file, ec);
   if (fs::exists(status)) {
     if (!fs::is_regular_file(status)) {
       return Fail(o.file + " is not a regular file; nothing was written", kExitUsage);
     }
     if (!o.force) return Fail(o.file + " exists; use --force to replace it", kExitUsage);
   }
-  const std::string work = o.file + ".part";
+  const std::string work = file + ".part";
   RemoveWork(work);
   if (const std::string error = CopyBase(o.base, work); !error.empty()) {
     RemoveWork(work);
@@ -120,7 +125,7 @@ int RunBackup(const BackupOptions& o) {
   const int fd = ::open(work.c_str(), O_RDONLY | O_CLOEXEC);
   const bool synced = fd >= 0 && ::fsync(fd) == 0;
   if (fd >= 0) ::close(fd);
-  fs::rename(work, o.file, ec);
+  fs::rename(work, file, ec);
   if (!synced || ec) {
     RemoveWork(work);
     return Fail("cannot write " + o.file + (ec ? ": " + ec.message() : std::string()),

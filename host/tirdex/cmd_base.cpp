@@ -16,6 +16,7 @@
 #include "host/schema/first_user.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -118,6 +119,8 @@ void WriteMssqlScript(const BaseOptions& options) {
 }
 
 void RunSchema(const BaseOptions& options) {
+  const OutputRole role = options.mssql ? OutputRole::kOutput : OutputRole::kNewBase;
+  if (RefuseOutput("schema", options.file, "", role)) return SetExitCode(kExitFailure);
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
   if (options.mssql) return WriteMssqlScript(options);
   const bool ok = BuildBase(options, [&options](tir::db::SqliteConnection& connection) {
@@ -137,6 +140,9 @@ void RunSchema(const BaseOptions& options) {
 }
 
 void RunDemoBase(const BaseOptions& options) {
+  if (RefuseOutput("demo-base", options.file, "", OutputRole::kNewBase)) {
+    return SetExitCode(kExitFailure);
+  }
   if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
   tir::demo::DemoOptions demo;
   demo.goods = options.goods;

@@ -24,6 +24,7 @@
 #include "host/exchange/exchange_stop.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/base64.h"
 #include "settings/data_ex_out.h"
@@ -116,13 +117,6 @@ std::optional<double> ParseDate(const std::string& text, bool endOfDay) {
   return (endOfDay && text.size() == 10) ? *day + 1.0 - 1.0 / 86400000.0 : *day;
 }
 
-// An output file that is the base itself would destroy it.
-bool RefuseOutputOverBase(const ExportOptions& o) {
-  if (!SameFile(o.base, o.file)) return false;
-  std::cerr << "tirdex: the output file " << o.file << " is the base itself; choose another\n";
-  return true;
-}
-
 bool DocumentExists(const std::string& base, std::int64_t docId) {
   const auto connection = OpenExistingBase(base);
   db::Query query(*connection);
@@ -141,7 +135,7 @@ int RunExportDoc(const ExportOptions& o) {
     std::cerr << "tirdex export-doc: no base file \"" << o.base << "\"\n";
     return kExitFailure;
   }
-  if (RefuseOutputOverBase(o)) return kExitUsage;
+  if (RefuseOutput("export-doc", o.file, o.base)) return kExitFailure;
   if (!DocumentExists(o.base, o.docId)) {
     std::cerr << "tirdex export-doc: no document " << o.docId << " in " << o.base
               << "; nothing was written\n";
@@ -207,7 +201,7 @@ int RunExportPeriod(const ExportOptions& o) {
                    {"--user-stores", o.userStores}})) {
     return kExitUsage;
   }
-  if (RefuseOutputOverBase(o)) return kExitUsage;
+  if (RefuseOutput("export-period", o.file, o.base)) return kExitFailure;
   DirectHost host(o);
   TDataExOut profile;
   profile.mEntIds = o.ents;

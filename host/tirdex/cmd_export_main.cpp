@@ -18,6 +18,7 @@
 #include "export/dn_json_builder.h"
 #include "host/exchange/exchange_commands.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/tir_token_one.h"
@@ -91,6 +92,7 @@ int RunExport(const MainExportOptions& o) {
                 "their own",
                 kExitUsage);
   }
+  if (RefuseOutput("export", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);  // a missing base is reported first
   if (!NamesASection(o)) {
     return Fail("export",
@@ -161,6 +163,7 @@ int RunExport(const MainExportOptions& o) {
 }
 
 int RunGoodCard(const MainExportOptions& o) {
+  if (!o.file.empty() && RefuseOutput("good-card", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
   builder.ClearAllCMD();

@@ -11,6 +11,7 @@
 #include "db/db_error.h"
 #include "export/uployal_builder.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/output_guard.h"
 #include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -49,9 +50,7 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
     return Fail("--off takes group ids in the form \"(12),(15)\", not \"" + o.off + "\"",
                 kExitUsage);
   }
-  if (!o.file.empty() && SameFile(o.file, o.base)) {
-    return Fail("FILE would overwrite the base", kExitUsage);
-  }
+  if (!o.file.empty() && RefuseOutput("loyalty", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSUployalBuilder builder(*connection);
   if (o.feed == "categories") {
@@ -71,7 +70,8 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
   }
   if (!builder.SaveToFile(o.file)) return Fail("cannot write \"" + o.file + "\"", kExitFailure);
   rapidjson::Document doc;
-  doc.Parse(builder.Text().c_str());
+  const std::string text = builder.Text();
+  doc.Parse(text.data(), text.size());
   std::cout << o.feed << ": " << (doc.IsArray() ? doc.Size() : 0) << "\n";
   return kExitOk;
 }

@@ -20,11 +20,6 @@ bool BaseFileExists(const std::string& path) {
          !ec;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 bool BaseInUse(const std::string& path) {
   // Every connection to a WAL base holds a read lock on byte 128 of PATH-shm while it is open.
   const int fd = ::open((path + "-shm").c_str(), O_RDWR | O_CLOEXEC);

@@ -29,9 +29,6 @@ int BaseTypeOf(const db::Connection& connection);
 // "odbc:STRING" in its place, so that every command taking a base takes an ODBC one as well.
 std::vector<std::string> ExpandOdbcOption(int argc, const char* const* argv);
 
-// True when both paths name the same existing file (an output that would overwrite the base).
-bool SameFile(const std::string& a, const std::string& b);
-
 // True when another process has the SQLite base at `path` open (it holds its shared-memory lock;
 // bases in WAL mode, as tirdex makes them).
 bool BaseInUse(const std::string& path);

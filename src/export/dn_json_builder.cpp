@@ -2,11 +2,10 @@
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 
 #include "db/date_time.h"
 #include "db/db_error.h"
+#include "db/output_file.h"
 #include "export/group_tree_json.h"
 #include "export/guid_completion.h"
 #include "frame/global_exit.h"
@@ -338,31 +337,16 @@ void TDNJSonBuilder::AddAllGroups(TJsonOut& pairs, const std::string& table,
 }
 
 bool TDNJSonBuilder::SaveToFile(const std::string& fileName) const {
-  namespace fs = std::filesystem;
-  const std::string temp = fileName + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const TJsonPiece& piece : mStringList) {
-      out.write(piece.View().data(), static_cast<std::streamsize>(piece.size));
-    }
-    out.write("\r\n", 2);
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  fs::remove(fileName, error);
-  fs::rename(temp, fileName, error);
-  if (error) {
-    fs::remove(temp, error);
-    return false;
-  }
-  return true;
+  std::string error;
+  return db::WriteOutputFile(
+      fileName,
+      [this](std::FILE* out) {
+        for (const TJsonPiece& piece : mStringList) {
+          if (std::fwrite(piece.View().data(), 1, piece.size, out) != piece.size) return false;
+        }
+        return std::fwrite("\r\n", 1, 2, out) == 2;
+      },
+      error);
 }
 
 }  // namespace tir::exporting

@@ -82,7 +82,8 @@ class TDNJSonBuilder {
   void RunBuildProcess();
   void AddError(const std::string& text);
   // Writes the text of the last run, followed by CR LF, without a byte-order mark; the file is
-  // written beside its place and moved there, so a failed write leaves any old file whole.
+  // written beside its place and moved there, so a failed write leaves any old file whole (a
+  // symbolic link stays; the file it leads to is the one replaced).
   bool SaveToFile(const std::string& fileName) const;
   // Marks the documents of the last document section as delivered.
   void MarkLastDocsAsSended();

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
 #include <cstdio>
@@ -81,7 +82,7 @@ namespace {
 // reader checks the whole text.
 struct TIndexer : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TIndexer> {
   const char* begin = nullptr;
-  const rapidjson::StringStream* stream = nullptr;
+  const rapidjson::MemoryStream* stream = nullptr;
   std::vector<TTopValue>* members = nullptr;
   std::string key;
   int depth = 0;
@@ -145,7 +146,9 @@ std::string ParseJsonText(std::string pText, TJsonText& pOut) {
   }
   pOut.text.erase(0, skip);
   rapidjson::Reader reader;
-  rapidjson::StringStream stream(pOut.text.c_str());
+  // The stream knows the text's length: the reader never looks past its end, not even for the
+  // continuation bytes of a UTF-8 sequence cut off by the end of the text.
+  rapidjson::MemoryStream stream(pOut.text.data(), pOut.text.size());
   TIndexer indexer;
   indexer.begin = pOut.text.c_str();
   indexer.stream = &stream;
@@ -179,7 +182,9 @@ std::vector<const TTopValue*> FindAllTop(const TJsonText* pText, const char* pKe
 }
 
 const JValue& ParseElement(const TJsonText& pText, std::size_t pOffset, rapidjson::Document& pDoc) {
-  pDoc.Parse<kParseFlags | rapidjson::kParseStopWhenDoneFlag>(pText.text.c_str() + pOffset);
+  if (pOffset > pText.text.size()) throw EJsonLoadError("JSON text changed while it was read");
+  pDoc.Parse<kParseFlags | rapidjson::kParseStopWhenDoneFlag>(pText.text.data() + pOffset,
+                                                              pText.text.size() - pOffset);
   if (pDoc.HasParseError()) throw EJsonLoadError("JSON text changed while it was read");
   return pDoc;
 }
