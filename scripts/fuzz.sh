@@ -108,5 +108,5 @@ status=0
 for target in "${targets[@]}"; do
   [[ "$(cat "${long}/${target}.rc" 2>/dev/null)" == "0" ]] || status=1
 done
-echo "kept corpora: $(du -sh "${root}/fuzz/corpus" | cut -f1) in fuzz/corpus/"
+echo "kept corpora: $(du -sh --apparent-size "${root}/fuzz/corpus" | cut -f1) in fuzz/corpus/"
 exit "${status}"
