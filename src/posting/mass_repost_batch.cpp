@@ -368,6 +368,13 @@ void TTirMassRepostBatch::InvalidateDocumentBalances(db::Query& ADocument) {
   }
 }
 
+void TTirMassRepostBatch::ForgetBalance(std::int64_t entity, std::int64_t store,
+                                        std::int64_t good) {
+  const TTirBatchStoreKey key = MakeStoreKey(entity, store, good);
+  FBalances.erase(key);
+  FNoBalanceRow.erase(key);
+}
+
 void TTirMassRepostBatch::Flush() {
   FlushMovements();
   FlushBalances();

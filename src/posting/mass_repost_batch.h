@@ -103,6 +103,8 @@ class TTirMassRepostBatch {
   bool TryPostDocument(db::Query& ADocument);
   // Forgets the balances the document's lines touch, so they are read again from the base.
   void InvalidateDocumentBalances(db::Query& ADocument);
+  // Forgets one balance, so it is read again from the base.
+  void ForgetBalance(std::int64_t entity, std::int64_t store, std::int64_t good);
   void Flush();
 
   // Rows waiting to be written (for progress and tests).
