@@ -121,6 +121,10 @@ class TDMJsonLoader {
 
   // Documents.
   void SaveUniversalDocs();
+  // Posts the documents SaveUniversalDocs saved, in save order: through the mass re-posting batch
+  // when there are more than mBatchPostingAbove (refusing with an error while another workstation
+  // holds the mass re-posting control), else one by one.
+  void PostSavedDocs();
   std::int64_t CreateOrUpdateTirDoc(TDocInfo& pDoc);
   void DeleteAllDocGoods(std::int64_t pId);
   void SaveDocFromMobileAgent();
@@ -155,6 +159,12 @@ class TDMJsonLoader {
   int mGoodsPauseMs = 2000;
   // Called with the number of goods read after every 1000 goods (may be empty).
   std::function<void(std::size_t)> mGoodsProgress;
+  // Documents of a universal load (may be empty): while saving, with the documents read and a
+  // total of 0, after every 100 documents; while posting, with the documents posted and the
+  // number to post.
+  std::function<void(bool posting, std::size_t done, std::size_t total)> mDocsProgress;
+  // A load that posts more documents than this posts them through the mass re-posting batch.
+  std::size_t mBatchPostingAbove = 1000;
   // Last value of the goods-changed counter seen by this process (-1: none yet).
   static std::int64_t gLastGoodsUpdateCounter;
   // What the operations of the current load did, per object kind.

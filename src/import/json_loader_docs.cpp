@@ -1,12 +1,14 @@
 // Document import: universal documents (saved, then posted in save order), mobile-agent orders,
 // kitchen status changes and the goods lists handed back to the host.
 #include <cstdio>
+#include <stdexcept>
 
 #include "db/date_time.h"
 #include "db/query.h"
 #include "db/unicode_case.h"
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
+#include "posting/list_posting.h"
 #include "posting/main_provodka.h"
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
@@ -433,13 +435,38 @@ void TDMJsonLoader::SaveUniversalDocs() {
     ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
       ReadUniversalDoc(&obj, index, sourceBase);
       more = !mifNeadUpdateAllSPR && !ifExitNOW();
-      if (more) ++mCountDocInFile;
+      if (more && ++mCountDocInFile % 100 == 0 && mDocsProgress)
+        mDocsProgress(false, mCountDocInFile, 0);
       return more;
     });
     if (!more) break;
   }
+  PostSavedDocs();
+}
+
+void TDMJsonLoader::PostSavedDocs() {
+  const std::size_t total = mDocListIdForProvodka.size();
+  if (total > mBatchPostingAbove && !mifNeadUpdateAllSPR) {
+    std::vector<posting::TListPostingItem> list;
+    list.reserve(total);
+    for (const TProvodkaDocInfo& doc : mDocListIdForProvodka)
+      list.push_back({doc.fDocId, doc.fProvodka});
+    posting::TListPostingOptions o;
+    if (mDocsProgress)
+      o.progress = [this](std::size_t done, std::size_t all) { mDocsProgress(true, done, all); };
+    if (posting::PostDocumentList(*mProvodka, Conn(), list, o) ==
+        posting::TListPostingOutcome::kControlHeld) {
+      throw std::runtime_error(
+          "документи не проведено: іншим робочим місцем виконується масове перепроведення; "
+          "повторіть завантаження після його завершення");
+    }
+    mDocListIdForProvodka.clear();
+    return;
+  }
+  std::size_t done = 0;
   for (const TProvodkaDocInfo& doc : mDocListIdForProvodka) {
     mProvodka->Provodka(doc.fDocId, doc.fProvodka, false, false);
+    if (++done % 100 == 0 && mDocsProgress) mDocsProgress(true, done, total);
   }
   mDocListIdForProvodka.clear();
 }
