@@ -1,9 +1,12 @@
 // tirdex import / import-mobile / cook-status: the exchange loader run on a base the way the
 // load-from-file window runs it, one load in one transaction on the host's connection.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <functional>
+#include <iomanip>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "host/exchange/exchange_host_scope.h"
@@ -24,6 +27,20 @@ struct ImportOptions {
   bool pause = false;
 };
 
+// "saving documents... N, R documents/s" or "posting documents... D of T, R documents/s, about
+// S s left".
+std::string DocsProgressText(bool posting, std::size_t done, std::size_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  std::ostringstream text;
+  text << "tirdex: " << (posting ? "posting" : "saving") << " documents... " << done;
+  if (total > 0) text << " of " << total;
+  text << ", " << std::fixed << std::setprecision(0) << rate << " documents/s";
+  if (total > 0 && rate > 0) {
+    text << ", about " << static_cast<double>(total - done) / rate << " s left";
+  }
+  return text.str();
+}
+
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
 // on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
 // what the load did not find.
@@ -40,6 +57,23 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     ProgressLine line;
     loader.mGoodsProgress = [&line](std::size_t n) {
       line.Show("tirdex: loading goods... " + std::to_string(n));
+    };
+    // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
+    // most twice a second.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point phaseStart = Clock::now(), shownAt{};
+    bool postingPhase = false;
+    loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
+      const auto now = Clock::now();
+      if (posting != postingPhase || shownAt == Clock::time_point{}) {
+        if (posting != postingPhase) phaseStart = now;
+        postingPhase = posting;
+      } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
+        return;
+      }
+      shownAt = now;
+      line.Show(DocsProgressText(posting, done, total,
+                                 std::chrono::duration<double>(now - phaseStart).count()));
     };
     const import::TLoadOutcome out = import::RunAtomicLoad(
         loader, *connection, o.file, steps, o.dryRun,

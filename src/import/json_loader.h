@@ -160,8 +160,8 @@ class TDMJsonLoader {
   // Called with the number of goods read after every 1000 goods (may be empty).
   std::function<void(std::size_t)> mGoodsProgress;
   // Documents of a universal load (may be empty): while saving, with the documents read and a
-  // total of 0, after every 100 documents; while posting, with the documents posted and the
-  // number to post.
+  // total of 0, after every 100 documents; while posting, with the documents posted (0 at the
+  // start) and the number to post.
   std::function<void(bool posting, std::size_t done, std::size_t total)> mDocsProgress;
   // A load that posts more documents than this posts them through the mass re-posting batch.
   std::size_t mBatchPostingAbove = 1000;

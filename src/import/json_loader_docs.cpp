@@ -446,6 +446,7 @@ void TDMJsonLoader::SaveUniversalDocs() {
 
 void TDMJsonLoader::PostSavedDocs() {
   const std::size_t total = mDocListIdForProvodka.size();
+  if (total > 0 && mDocsProgress) mDocsProgress(true, 0, total);
   if (total > mBatchPostingAbove && !mifNeadUpdateAllSPR) {
     std::vector<posting::TListPostingItem> list;
     list.reserve(total);
