@@ -160,8 +160,20 @@ int Run(const Options& o) {
       tir::import::TDMJsonLoader loader;
       loader.SetConnection(c.get());
       loader.mGoodsPauseMs = 0;
+      // Where the time goes: each step, and the posting within the documents step.
+      auto mark = Clock::now();
+      std::string step = "parse";
+      const auto lap = [&](const std::string& next) {
+        std::printf("  %-10s %7.3f s\n", step.c_str(), Seconds(mark));
+        mark = Clock::now();
+        step = next;
+      };
+      loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t) {
+        if (posting && done == 0) lap("posting");
+      };
       out = tir::import::RunAtomicLoad(
-          loader, *c, file, tir::import::FileLoadSteps(true, true, true, true), false, {}, true);
+          loader, *c, file, tir::import::FileLoadSteps(true, true, true, true), false, lap, true);
+      lap("");
     });
     if (out.result != tir::import::TLoadResult::kDone) throw std::runtime_error(out.message);
     long long rows = 0;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "import/exchange_records.h"
@@ -207,6 +208,10 @@ class TDMJsonLoader {
   // Ids of group GUIDs found during the current text (group GUIDs change only when a tree
   // is merged, which clears it).
   std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> mGroupIds;
+  // Ids found by GUID for the references of the documents being saved (catalog rows and goods,
+  // which that step only adds to); emptied when the step starts and ends.
+  std::unordered_map<std::string, std::int64_t> mDocRefIds;
+  std::int64_t FindDocRefId(const char* pTable, const TJSGIUD& pGUID);
 };
 
 }  // namespace tir::import

@@ -303,7 +303,7 @@ void TDMJsonLoader::ResolveDocRefs(TDocInfo& d) {
   mTextSTRNeadUpdateAllSPR.clear();
   for (const Ref& r : refs) {
     const TJSGIUD& g = d.*r.guid;
-    const std::int64_t id = FindIdByGUID(r.table, g);
+    const std::int64_t id = FindDocRefId(r.table, g);
     (d.*r.id).uSetValue(id);
     if (id != 0 || g.isEmpty()) continue;
     mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": " + r.column + " " +
@@ -343,8 +343,8 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
     ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
       TDocLineIn& l = lines.emplace_back();
       ReadDocLine(l.line, line, TWhere{"docgoods", li, {}}, mReport);
-      l.goodId = FindIdByGUID("tirGoods", l.line.fGoodGUID);
-      l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
+      l.goodId = FindDocRefId("tirGoods", l.line.fGoodGUID);
+      l.parentId = FindDocRefId("tirGoods", l.line.fParentGoodGUID);
       return true;
     });
     const std::int64_t stored = FindIdByGUID("tirDocuments", d.fGUID);
@@ -424,7 +424,19 @@ bool TDMJsonLoader::DocUnchanged(std::int64_t pId, const TDocInfo& pDoc,
   return n == pLines.size();
 }
 
+std::int64_t TDMJsonLoader::FindDocRefId(const char* pTable, const TJSGIUD& pGUID) {
+  if (pGUID.isEmpty()) return 0;
+  std::string key(pTable);
+  key.append(reinterpret_cast<const char*>(&pGUID.fGUID1), sizeof pGUID.fGUID1);
+  key.append(reinterpret_cast<const char*>(&pGUID.fGUID2), sizeof pGUID.fGUID2);
+  if (const auto it = mDocRefIds.find(key); it != mDocRefIds.end()) return it->second;
+  const std::int64_t id = FindIdByGUID(pTable, pGUID);
+  if (id != 0) mDocRefIds.emplace(std::move(key), id);  // a missing row may be added later
+  return id;
+}
+
 void TDMJsonLoader::SaveUniversalDocs() {
+  mDocRefIds.clear();
   mMaxDocRowID = -1;
   mCountDocInFile = 0;
   if (ifExitNOW()) return;
@@ -441,6 +453,7 @@ void TDMJsonLoader::SaveUniversalDocs() {
     });
     if (!more) break;
   }
+  mDocRefIds.clear();
   PostSavedDocs();
 }
 
