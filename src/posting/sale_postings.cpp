@@ -95,9 +95,12 @@ long double TDMMainProvodka::GetReturnCostGoodsById(std::int64_t pGoodId, long d
     entry = &mReturnCost.back();
   }
 
+  // The good's index gives the rows newest first without a sort, and they are read as the loop
+  // goes: a return usually needs only the latest sales, not the good's whole history.
   db::Query& history = Kept(
       "SELECT fQtty,fSum,fOperType FROM tirAStore WHERE fGoodId=:pGoodId AND fOperType IN "
       "(2,11) ORDER BY fDateTime DESC,fId DESC;");
+  history.SetFetchAll(false);
   history.ParamByName("pGoodId").SetInt64(pGoodId);
   history.Open();
   long double skip = entry->fQtty;
