@@ -115,7 +115,11 @@ void InstallImportCommands(CLI::App& app) {
       "the asked sections or a universal file (load-universal reads those). Prints how many rows\n"
       "of each kind were inserted, updated, identical, refused or skipped (rows without a usable\n"
       "GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on\n"
-      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.");
+      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.\n"
+      "More than 1,000 documents are posted through the mass re-posting batch, in file order and\n"
+      "with the results of posting them one by one; meanwhile the load holds the mass re-posting\n"
+      "control, and it fails (nothing written) while another workstation re-posts the base.\n"
+      "Progress lines on stderr show documents saved and posted, per second and time left.");
   AddBaseAndFile(*imp, *o);
   imp->add_flag("--goods", o->goods,
                 "Load goods (with price names, classification codes, recipes)");
