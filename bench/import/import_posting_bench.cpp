@@ -3,7 +3,7 @@
 // same tables (goods, documents, lines, and the register rows and balances the posting writes),
 // in the same run on equal bases.
 //
-//   import_posting_bench [--goods N] [--docs N] [--seed N] [--check]
+//   import_posting_bench [--goods N] [--docs N] [--seed N] [--check] [--one-by-one]
 //
 // The sample base, its posting and its export are made with tirdex before anything is timed.
 #include <sqlite3.h>
@@ -39,6 +39,7 @@ struct Options {
   long docs = 2000;
   unsigned long seed = 1;
   bool check = false;
+  bool oneByOne = false;  // post one by one whatever the count (for comparison)
 };
 
 struct Timed {
@@ -160,6 +161,7 @@ int Run(const Options& o) {
       tir::import::TDMJsonLoader loader;
       loader.SetConnection(c.get());
       loader.mGoodsPauseMs = 0;
+      if (o.oneByOne) loader.mBatchPostingAbove = static_cast<std::size_t>(-1);
       // Where the time goes: each step, and the posting within the documents step.
       auto mark = Clock::now();
       std::string step = "parse";
@@ -212,8 +214,8 @@ int main(int argc, char** argv) {
   if (!tir::bench::ParseOptions(
           argc, argv,
           {Value("--goods", o.goods), Value("--docs", o.docs), Value("--seed", o.seed),
-           Switch("--check", o.check)},
-          "import_posting_bench [--goods N] [--docs N] [--seed N] [--check]") ||
+           Switch("--check", o.check), Switch("--one-by-one", o.oneByOne)},
+          "import_posting_bench [--goods N] [--docs N] [--seed N] [--check] [--one-by-one]") ||
       o.goods <= 0 || o.docs <= 0) {
     return 2;
   }
