@@ -361,6 +361,10 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
         "fPosId )  VALUES (:pDocId, :pGoodId, :pPriceIn, :pPriceOut, :pDiscount,  :pUnitType, "
         ":pCurrId,  :pSum, :pQtty, :pVatSum, :pTypeInDoc, :pParentGoodId,  :pStrTag1, :pDesc, "
         ":pExStamp, :pPosId );");
+    // The parameters are found by name once per document, not once per line.
+    db::Param& docParam = ins.ParamByName("pDocId");
+    std::vector<db::Param*> lineParams;
+    for (const char* name : kLineParams) lineParams.push_back(&ins.ParamByName(name));
     for (TDocLineIn& l : lines) {
       if (l.goodId == 0 && !l.line.fGoodGUID.isEmpty()) {
         mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": goods " +
@@ -376,10 +380,9 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
       }
       if (l.parentId == 0) l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
       ins.Close();
-      ins.ParamByName("pDocId").SetInt64(id);
+      docParam.SetInt64(id);
       std::vector<db::Value> values = LineValues(l.line, l.goodId, l.parentId);
-      for (std::size_t i = 0; i < values.size(); ++i)
-        ins.ParamByName(kLineParams[i]).Set(std::move(values[i]));
+      for (std::size_t i = 0; i < values.size(); ++i) lineParams[i]->Set(std::move(values[i]));
       ins.ExecSql();
     }
     return true;
