@@ -30,7 +30,7 @@ enum class TListPostingOutcome { kDone, kControlHeld };
 // Posts the documents of `docs` in list order, each with its command, leaving exactly what
 // `engine.Provodka` on each in turn leaves. Re-postings (command 20) of documents without register
 // rows are computed in the mass re-posting batch; every other document (one with rows, one listed
-// twice, a customer return, a production, other commands) is posted the ordinary way after the
+// twice, a customer return, other commands) is posted the ordinary way after the
 // batch has written what is pending. Holds the mass re-posting control for the run: when another
 // live holder has it, nothing is posted and the outcome is kControlHeld. Runs in the caller's
 // transaction, or in one of its own; database errors pass to the caller.

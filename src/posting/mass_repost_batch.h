@@ -146,6 +146,9 @@ class TTirMassRepostBatch {
                      double dateTime, std::int32_t operType, std::int64_t cashAccount,
                      std::int64_t store, std::int64_t itemCost);
   void AppendPostedDocument(std::int64_t docId);
+  // Production as the single-document routines post it; false when it has no products (then
+  // nothing is written and the state stays).
+  bool PostProduction(const TProvDocHeader& d, const std::vector<TTirBatchDocGood>& lines);
   const std::vector<TTirBatchDocGood>* GoodsForDocument(std::int64_t docId) const;
   bool IsBonusCashAccount(std::int64_t accountId) const;
   void LoadCashAccountTypes();

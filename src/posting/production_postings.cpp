@@ -133,23 +133,11 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   }
   q.Close();
 
-  long double totalQtty = 0;
-  for (const ProductLine& p : products) totalQtty += p.fQtty;
-  long double allocated = 0;
+  std::vector<long double> qtties;
+  for (const ProductLine& p : products) qtties.push_back(p.fQtty);
+  const std::vector<long double> sums = SharedProductCosts(qtties, total);
   for (std::size_t j = 0; j < products.size(); ++j) {
-    const ProductLine& p = products[j];
-    long double sum = 0;
-    if (IsFloatNull(total - allocated) || IsFloatNull(totalQtty) || IsFloatNull(p.fQtty)) {
-      sum = 0;
-    } else if (j + 1 == products.size()) {
-      sum = FloatToPrice(total - allocated);  // the last product takes the remainder
-      if (sum < 0) sum = 0;
-      allocated += sum;
-    } else {
-      sum = FloatToPrice(p.fQtty / totalQtty * total);
-      allocated += sum;
-    }
-    rows.push_back(ProductMovement(doc, pId, p, sum));
+    rows.push_back(ProductMovement(doc, pId, products[j], sums[j]));
   }
   WriteStoreMovements(Kept(kStoreMovementSql), rows);
   FinishRun(pId, run);
