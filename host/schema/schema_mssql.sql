@@ -649,7 +649,7 @@ CREATE TABLE [dbo].[tirAStore] (
 );
 CREATE INDEX [ix_tirAStore_doc] ON [dbo].[tirAStore] (fDocId);
 CREATE INDEX [ix_tirAStore_key] ON [dbo].[tirAStore] (fEntId, fStoreId, fGoodId);
-CREATE INDEX [ix_tirAStore_good] ON [dbo].[tirAStore] (fGoodId, fOperType, fDateTime);
+CREATE INDEX [ix_tirAStore_good] ON [dbo].[tirAStore] (fGoodId, fDateTime);
 CREATE INDEX [ix_tirAStore_date] ON [dbo].[tirAStore] (fDateTime);
 
 CREATE TABLE [dbo].[tirAStoreNow] (

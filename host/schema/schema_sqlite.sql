@@ -694,7 +694,7 @@ CREATE TABLE IF NOT EXISTS tirAStore (
 );
 CREATE INDEX IF NOT EXISTS ix_tirAStore_doc ON tirAStore (fDocId);
 CREATE INDEX IF NOT EXISTS ix_tirAStore_key ON tirAStore (fEntId, fStoreId, fGoodId);
-CREATE INDEX IF NOT EXISTS ix_tirAStore_good ON tirAStore (fGoodId, fOperType, fDateTime);
+CREATE INDEX IF NOT EXISTS ix_tirAStore_good ON tirAStore (fGoodId, fDateTime);
 CREATE INDEX IF NOT EXISTS ix_tirAStore_date ON tirAStore (fDateTime);
 
 CREATE TABLE IF NOT EXISTS tirAStoreNow (

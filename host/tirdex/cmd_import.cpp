@@ -5,11 +5,14 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <iomanip>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "host/exchange/exchange_host_scope.h"
@@ -90,6 +93,20 @@ class CommitMarkingConnection : public db::Connection {
   db::Connection& base_;
 };
 
+// "saving documents... N, R documents/s" or "posting documents... D of T, R documents/s, about
+// S s left".
+std::string DocsProgressText(bool posting, std::size_t done, std::size_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  std::ostringstream text;
+  text << "tirdex: " << (posting ? "posting" : "saving") << " documents... " << done;
+  if (total > 0) text << " of " << total;
+  text << ", " << std::fixed << std::setprecision(0) << rate << " documents/s";
+  if (total > 0 && rate > 0) {
+    text << ", about " << static_cast<double>(total - done) / rate << " s left";
+  }
+  return text.str();
+}
+
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
 // on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
 // what the load did not find.
@@ -108,6 +125,23 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
     CommitMarkingConnection committing(*connection);
     loader.mGoodsProgress = [&line](std::size_t n) {
       line.Show("tirdex: loading goods... " + std::to_string(n));
+    };
+    // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
+    // most twice a second.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point phaseStart = Clock::now(), shownAt{};
+    bool postingPhase = false;
+    loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
+      const auto now = Clock::now();
+      if (posting != postingPhase || shownAt == Clock::time_point{}) {
+        if (posting != postingPhase) phaseStart = now;
+        postingPhase = posting;
+      } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
+        return;
+      }
+      shownAt = now;
+      line.Show(DocsProgressText(posting, done, total,
+                                 std::chrono::duration<double>(now - phaseStart).count()));
     };
     const import::TLoadOutcome out = import::RunAtomicLoad(
         loader, committing, o.file, steps, o.dryRun,
@@ -149,7 +183,11 @@ void InstallImportCommands(CLI::App& app) {
       "the asked sections or a universal file (load-universal reads those). Prints how many rows\n"
       "of each kind were inserted, updated, identical, refused or skipped (rows without a usable\n"
       "GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on\n"
-      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.");
+      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.\n"
+      "More than 1,000 documents are posted through the mass re-posting batch, in file order and\n"
+      "with the results of posting them one by one; meanwhile the load holds the mass re-posting\n"
+      "control, and it fails (nothing written) while another workstation re-posts the base.\n"
+      "Progress lines on stderr show documents saved and posted, per second and time left.");
   AddBaseAndFile(*imp, *o);
   imp->add_flag("--goods", o->goods,
                 "Load goods (with price names, classification codes, recipes)");

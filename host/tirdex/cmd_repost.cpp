@@ -159,8 +159,7 @@ void RunRepost(const RepostOptions& o) {
     std::cout << "\n  posted:      " << r.posted << "\n  left alone:  " << r.leftAlone
               << " (not in state 0 or 3, not re-posted)"
               << "\n  fallen back: " << r.fallenBack
-              << " (customer returns, production and types without postings, handed to single "
-                 "posting)\n";
+              << " (customer returns and types without postings, handed to single posting)\n";
     if (o.full) std::cout << "  registers cleared and balances rebuilt first\n";
     std::cout << "  tirAStore rows:       " << Count(conn, "SELECT COUNT(*) FROM tirAStore;")
               << "\n  tirAMSettlement rows: "
@@ -184,7 +183,7 @@ void InstallRepostCommands(CLI::App& app) {
       "none. Ctrl-C stops after the current document; the chunks done stay written. A\n"
       "progress line on stderr shows documents done, documents per second and time left.\n"
       "At the end it prints how many documents were posted, left alone and handed to\n"
-      "single posting (customer returns, production), and the register row counts.");
+      "single posting (customer returns), and the register row counts.");
   repost->add_option("DB", o->base, "The SQLite base file")->required();
   repost->add_option("--from", o->from, "First date, YYYY-MM-DD[ HH:MM:SS]");
   repost->add_option("--to", o->to, "Last date (a bare date includes its whole day)");

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "import/exchange_records.h"
@@ -121,6 +122,10 @@ class TDMJsonLoader {
 
   // Documents.
   void SaveUniversalDocs();
+  // Posts the documents SaveUniversalDocs saved, in save order: through the mass re-posting batch
+  // when there are more than mBatchPostingAbove (refusing with an error while another workstation
+  // holds the mass re-posting control), else one by one.
+  void PostSavedDocs();
   std::int64_t CreateOrUpdateTirDoc(TDocInfo& pDoc);
   void DeleteAllDocGoods(std::int64_t pId);
   void SaveDocFromMobileAgent();
@@ -155,6 +160,12 @@ class TDMJsonLoader {
   int mGoodsPauseMs = 2000;
   // Called with the number of goods read after every 1000 goods (may be empty).
   std::function<void(std::size_t)> mGoodsProgress;
+  // Documents of a universal load (may be empty): while saving, with the documents read and a
+  // total of 0, after every 100 documents; while posting, with the documents posted (0 at the
+  // start) and the number to post.
+  std::function<void(bool posting, std::size_t done, std::size_t total)> mDocsProgress;
+  // A load that posts more documents than this posts them through the mass re-posting batch.
+  std::size_t mBatchPostingAbove = 1000;
   // Last value of the goods-changed counter seen by this process (-1: none yet).
   static std::int64_t gLastGoodsUpdateCounter;
   // What the operations of the current load did, per object kind.
@@ -197,6 +208,10 @@ class TDMJsonLoader {
   // Ids of group GUIDs found during the current text (group GUIDs change only when a tree
   // is merged, which clears it).
   std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> mGroupIds;
+  // Ids found by GUID for the references of the documents being saved (catalog rows and goods,
+  // which that step only adds to); emptied when the step starts and ends.
+  std::unordered_map<std::string, std::int64_t> mDocRefIds;
+  std::int64_t FindDocRefId(const char* pTable, const TJSGIUD& pGUID);
 };
 
 }  // namespace tir::import

@@ -1,12 +1,14 @@
 // Document import: universal documents (saved, then posted in save order), mobile-agent orders,
 // kitchen status changes and the goods lists handed back to the host.
 #include <cstdio>
+#include <stdexcept>
 
 #include "db/date_time.h"
 #include "db/query.h"
 #include "db/unicode_case.h"
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
+#include "posting/list_posting.h"
 #include "posting/main_provodka.h"
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
@@ -301,7 +303,7 @@ void TDMJsonLoader::ResolveDocRefs(TDocInfo& d) {
   mTextSTRNeadUpdateAllSPR.clear();
   for (const Ref& r : refs) {
     const TJSGIUD& g = d.*r.guid;
-    const std::int64_t id = FindIdByGUID(r.table, g);
+    const std::int64_t id = FindDocRefId(r.table, g);
     (d.*r.id).uSetValue(id);
     if (id != 0 || g.isEmpty()) continue;
     mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": " + r.column + " " +
@@ -341,8 +343,8 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
     ForEachObject(m.value, "docgoods", [&](const JValue& line, std::size_t li) {
       TDocLineIn& l = lines.emplace_back();
       ReadDocLine(l.line, line, TWhere{"docgoods", li, {}}, mReport);
-      l.goodId = FindIdByGUID("tirGoods", l.line.fGoodGUID);
-      l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
+      l.goodId = FindDocRefId("tirGoods", l.line.fGoodGUID);
+      l.parentId = FindDocRefId("tirGoods", l.line.fParentGoodGUID);
       return true;
     });
     const std::int64_t stored = FindIdByGUID("tirDocuments", d.fGUID);
@@ -359,6 +361,10 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
         "fPosId )  VALUES (:pDocId, :pGoodId, :pPriceIn, :pPriceOut, :pDiscount,  :pUnitType, "
         ":pCurrId,  :pSum, :pQtty, :pVatSum, :pTypeInDoc, :pParentGoodId,  :pStrTag1, :pDesc, "
         ":pExStamp, :pPosId );");
+    // The parameters are found by name once per document, not once per line.
+    db::Param& docParam = ins.ParamByName("pDocId");
+    std::vector<db::Param*> lineParams;
+    for (const char* name : kLineParams) lineParams.push_back(&ins.ParamByName(name));
     for (TDocLineIn& l : lines) {
       if (l.goodId == 0 && !l.line.fGoodGUID.isEmpty()) {
         mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": goods " +
@@ -374,10 +380,9 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
       }
       if (l.parentId == 0) l.parentId = FindIdByGUID("tirGoods", l.line.fParentGoodGUID);
       ins.Close();
-      ins.ParamByName("pDocId").SetInt64(id);
+      docParam.SetInt64(id);
       std::vector<db::Value> values = LineValues(l.line, l.goodId, l.parentId);
-      for (std::size_t i = 0; i < values.size(); ++i)
-        ins.ParamByName(kLineParams[i]).Set(std::move(values[i]));
+      for (std::size_t i = 0; i < values.size(); ++i) lineParams[i]->Set(std::move(values[i]));
       ins.ExecSql();
     }
     return true;
@@ -422,7 +427,19 @@ bool TDMJsonLoader::DocUnchanged(std::int64_t pId, const TDocInfo& pDoc,
   return n == pLines.size();
 }
 
+std::int64_t TDMJsonLoader::FindDocRefId(const char* pTable, const TJSGIUD& pGUID) {
+  if (pGUID.isEmpty()) return 0;
+  std::string key(pTable);
+  key.append(reinterpret_cast<const char*>(&pGUID.fGUID1), sizeof pGUID.fGUID1);
+  key.append(reinterpret_cast<const char*>(&pGUID.fGUID2), sizeof pGUID.fGUID2);
+  if (const auto it = mDocRefIds.find(key); it != mDocRefIds.end()) return it->second;
+  const std::int64_t id = FindIdByGUID(pTable, pGUID);
+  if (id != 0) mDocRefIds.emplace(std::move(key), id);  // a missing row may be added later
+  return id;
+}
+
 void TDMJsonLoader::SaveUniversalDocs() {
+  mDocRefIds.clear();
   mMaxDocRowID = -1;
   mCountDocInFile = 0;
   if (ifExitNOW()) return;
@@ -433,13 +450,40 @@ void TDMJsonLoader::SaveUniversalDocs() {
     ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
       ReadUniversalDoc(&obj, index, sourceBase);
       more = !mifNeadUpdateAllSPR && !ifExitNOW();
-      if (more) ++mCountDocInFile;
+      if (more && ++mCountDocInFile % 100 == 0 && mDocsProgress)
+        mDocsProgress(false, mCountDocInFile, 0);
       return more;
     });
     if (!more) break;
   }
+  mDocRefIds.clear();
+  PostSavedDocs();
+}
+
+void TDMJsonLoader::PostSavedDocs() {
+  const std::size_t total = mDocListIdForProvodka.size();
+  if (total > 0 && mDocsProgress) mDocsProgress(true, 0, total);
+  if (total > mBatchPostingAbove && !mifNeadUpdateAllSPR) {
+    std::vector<posting::TListPostingItem> list;
+    list.reserve(total);
+    for (const TProvodkaDocInfo& doc : mDocListIdForProvodka)
+      list.push_back({doc.fDocId, doc.fProvodka});
+    posting::TListPostingOptions o;
+    if (mDocsProgress)
+      o.progress = [this](std::size_t done, std::size_t all) { mDocsProgress(true, done, all); };
+    if (posting::PostDocumentList(*mProvodka, Conn(), list, o) ==
+        posting::TListPostingOutcome::kControlHeld) {
+      throw std::runtime_error(
+          "документи не проведено: іншим робочим місцем виконується масове перепроведення; "
+          "повторіть завантаження після його завершення");
+    }
+    mDocListIdForProvodka.clear();
+    return;
+  }
+  std::size_t done = 0;
   for (const TProvodkaDocInfo& doc : mDocListIdForProvodka) {
     mProvodka->Provodka(doc.fDocId, doc.fProvodka, false, false);
+    if (++done % 100 == 0 && mDocsProgress) mDocsProgress(true, done, total);
   }
   mDocListIdForProvodka.clear();
 }

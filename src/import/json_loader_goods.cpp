@@ -178,15 +178,16 @@ void TDMJsonLoader::WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceLis
     s.Close();
     if (pPrices.empty()) return;
   }
+  // On SQLite one upsert per price: the row goes in, or a changed price is updated, with one
+  // look-up of the unique key instead of three.
   db::Query& q = Cached(
       "{IF MSSQL}IF EXISTS (SELECT fPrice FROM tirPrices WHERE fPriceId=:pPriceId AND "
       "fGoodId=:pGoodId)     UPDATE tirPrices SET fPrice=:pPrice     WHERE fPriceId=:pPriceId AND "
       "fGoodId=:pGoodId ELSE    INSERT INTO tirPrices (fPriceId,fGoodId,fPrice)     VALUES "
-      "(:pPriceId,:pGoodId,:pPrice);{fi}{IF SQLite}UPDATE tirPrices SET fPrice=:pPrice WHERE "
-      "fPriceId=:pPriceId AND "
-      "fGoodId=:pGoodId AND fPrice IS NOT :pPrice;INSERT INTO tirPrices (fPriceId,fGoodId,fPrice) "
-      "SELECT :pPriceId,:pGoodId,:pPrice WHERE NOT EXISTS (SELECT 1 FROM tirPrices WHERE "
-      "fPriceId=:pPriceId AND fGoodId=:pGoodId);{fi}");
+      "(:pPriceId,:pGoodId,:pPrice);{fi}{IF SQLite}INSERT INTO tirPrices (fPriceId,fGoodId,fPrice) "
+      "VALUES "
+      "(:pPriceId,:pGoodId,:pPrice) ON CONFLICT (fGoodId,fPriceId) DO UPDATE SET "
+      "fPrice=excluded.fPrice WHERE fPrice IS NOT excluded.fPrice;{fi}");
   q.SetArraySize(pPrices.size());
   db::Param& id = q.ParamByName("pPriceId");
   db::Param& good = q.ParamByName("pGoodId");

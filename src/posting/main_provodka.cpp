@@ -15,6 +15,7 @@ TDMMainProvodka::~TDMMainProvodka() {
 }
 
 void TDMMainProvodka::SetConnectToDB(db::Connection* pFireDACConnection) {
+  if (pFireDACConnection != mFireDACConnection) mKept.clear();
   mFireDACConnection = pFireDACConnection;
 }
 
@@ -29,21 +30,38 @@ std::unique_ptr<db::Query> TDMMainProvodka::NewQuery() const {
   return q;
 }
 
+db::Query& TDMMainProvodka::Kept(const std::string& pSql) {
+  auto it = mKept.find(pSql);
+  if (it == mKept.end()) {
+    auto q = NewQuery();
+    q->SetSql(pSql);
+    it = mKept.emplace(pSql, std::move(q)).first;
+  }
+  it->second->Close();
+  return *it->second;
+}
+
+db::Query& TDMMainProvodka::OpenLines(const char* pSql, const TProvDocHeader& doc,
+                                      std::int64_t pDocId) {
+  db::Query& q = Kept(pSql);
+  OpenDocLines(q, pSql, doc, pDocId);
+  return q;
+}
+
 bool TDMMainProvodka::IsMSSQL() const { return frame::gAppParams.fBaseType == 1; }
 
 void TDMMainProvodka::Provodka(std::int64_t pId, int pOn, bool pIfTestRight,
                                bool pIgnoreMassRepostControl) {
   if (pId <= 0) return;
   if (!pIgnoreMassRepostControl && IsMassRepostControlActive()) return;
-  auto doc = NewQuery();
-  doc->SetSql("SELECT *  FROM tirDocuments t1  WHERE t1.fId = :pId;");
-  doc->ParamByName("pId").SetInt64(pId);
-  doc->Open();
-  if (doc->RecordCount() > 0) {
-    doc->First();
-    ProvodkaFromOpenedDocument(pId, pOn, *doc, pIfTestRight);
+  db::Query& doc = Kept("SELECT *  FROM tirDocuments t1  WHERE t1.fId = :pId;");
+  doc.ParamByName("pId").SetInt64(pId);
+  doc.Open();
+  if (doc.RecordCount() > 0) {
+    doc.First();
+    ProvodkaFromOpenedDocument(pId, pOn, doc, pIfTestRight);
   }
-  doc->Close();
+  doc.Close();
 }
 
 void TDMMainProvodka::ProvodkaOpened(db::Query& pQueryDoc, int pOn, bool pIfTestRight) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "posting/register_rows.h"
@@ -101,21 +102,18 @@ class TDMMainProvodka {
   void ProvodkaStateOnly(std::int64_t pId, int pOn, db::Query& pQueryDoc1);
 
   // Shared steps of the routines.
-  void ProvodkiStoresOff(std::int64_t pId, int pOn, db::Query& FDQuery1, db::Query& FDQuery2);
-  void ProvodkaAMSettlementOff(std::int64_t pId, int pOn, db::Query& FDQuery1, db::Query& FDQuery2);
-  void ProvodkaChangeSate(std::int64_t pId, int pOn, int pState, db::Query& FDQuery2);
+  void ProvodkiStoresOff(std::int64_t pId, int pOn);
+  void ProvodkaAMSettlementOff(std::int64_t pId, int pOn);
+  void ProvodkaChangeSate(std::int64_t pId, int pOn, int pState);
 
   TCStoreGoods& ProvStore() { return *gProvStore; }
   bool MassRepostMode() const { return mMassRepostMode; }
 
  private:
-  // The working set of one routine: the document header, the effective command and the reading
-  // and writing queries (freed with the run on every exit path).
+  // The working set of one routine: the document header and the effective command.
   struct TPostingRun {
     TProvDocHeader doc;
     int on = 0;
-    std::unique_ptr<db::Query> read;
-    std::unique_ptr<db::Query> write;
   };
 
   void ProvodkaFromOpenedDocument(std::int64_t pId, int pOn, db::Query& pQueryDoc,
@@ -123,6 +121,11 @@ class TDMMainProvodka {
 
   db::Connection& Conn() const;
   std::unique_ptr<db::Query> NewQuery() const;
+  // The engine's query for `pSql`, closed and ready for parameters. Each text keeps a query of its
+  // own, so its statements are prepared once per connection instead of once per document.
+  db::Query& Kept(const std::string& pSql);
+  // Opens the kept query of a lines text (see OpenDocLines).
+  db::Query& OpenLines(const char* pSql, const TProvDocHeader& doc, std::int64_t pDocId);
   bool IsMSSQL() const;
 
   // Start of every routine: creates the queries and reads the header; false when there is no
@@ -136,7 +139,7 @@ class TDMMainProvodka {
   void FinishRun(std::int64_t pId, TPostingRun& run);
 
   // Cost of a returned quantity at the prices it was most recently sold for.
-  long double GetReturnCostGoodsById(std::int64_t pGoodId, long double pQtty, db::Query& pQuery);
+  long double GetReturnCostGoodsById(std::int64_t pGoodId, long double pQtty);
 
   struct TReturnCostEntry {
     std::int64_t fGoodId = 0;
@@ -145,6 +148,7 @@ class TDMMainProvodka {
   static constexpr std::size_t kReturnCostEntries = 5001;
 
   db::Connection* mFireDACConnection = nullptr;
+  std::unordered_map<std::string, std::unique_ptr<db::Query>> mKept;
   std::unique_ptr<TCStoreGoods> gProvStore;
   bool mMassRepostMode = false;
   std::unique_ptr<TTirMassRepostBatch> mMassRepostBatch;

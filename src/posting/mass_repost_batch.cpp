@@ -1,5 +1,6 @@
 #include "posting/mass_repost_batch.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -336,19 +337,104 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
       }
       break;
     }
+    case 13:
+      if (!PostProduction(d, lines)) {
+        ++FTally.posted;
+        return true;  // no products: no rows and no state change
+      }
+      break;
     case 6:
     case 7:
     case 15:
       break;
     default:
       ++FTally.fallenBack;
-      return false;  // customer returns, production and types without postings: ordinary way
+      return false;  // customer returns and types without postings: ordinary way
   }
   ++FTally.posted;
   if (d.fState == 3) AppendPostedDocument(id);
   if (FMovements.size() >= kMovementFlushLimit || FPostedDocumentIds.size() >= kStateFlushLimit) {
     Flush();
   }
+  return true;
+}
+
+bool TTirMassRepostBatch::PostProduction(const TProvDocHeader& d,
+                                         const std::vector<TTirBatchDocGood>& lines) {
+  std::vector<const TTirBatchDocGood*> products, ingredients;
+  for (const TTirBatchDocGood& line : lines) {
+    if (line.fTypeInDoc == 1) products.push_back(&line);
+    if (line.fTypeInDoc == 2) ingredients.push_back(&line);
+  }
+  if (products.empty()) return false;
+  std::stable_sort(ingredients.begin(), ingredients.end(),
+                   [](const TTirBatchDocGood* a, const TTirBatchDocGood* b) {
+                     return a->fPosId < b->fPosId;  // lines are already in id order
+                   });
+  // Ingredients are valued at the balances the document starts from, each line using up what
+  // the earlier ones took, as the single-document cost cache does; products added by the
+  // document do not count, so every cost is worked out before any row is appended.
+  std::unordered_map<std::int64_t, TTirBatchStoreBalance> cache;
+  std::vector<long double> costs;
+  for (const TTirBatchDocGood* line : ingredients) {
+    auto it = cache.find(line->fGoodId);
+    if (it == cache.end()) {
+      it = cache
+               .emplace(line->fGoodId,
+                        GetBalance(MakeStoreKey(d.fEntityId, d.fStoreId, line->fGoodId)))
+               .first;
+    }
+    const long double cost = OutgoingCost(it->second.fQtty, it->second.fSum, line->fQtty);
+    it->second.fSum -= cost;
+    it->second.fQtty -= line->fQtty;
+    costs.push_back(cost);
+  }
+  const auto ingredient = [&](std::size_t i) {
+    const TTirBatchDocGood& l = *ingredients[i];
+    AppendMovement(d.fEntityId, d.fStoreId, l.fGoodId, d.fDateTime, -d.fDocType, d.fId, -1, l.fQtty,
+                   costs[i], l.fId, d.fContractId, d.fTransactId);
+  };
+  const auto product = [&](const TTirBatchDocGood& p, long double sum) {
+    AppendMovement(d.fEntityId, d.fStoreId, p.fGoodId, d.fDateTime, d.fDocType, d.fId, 1, p.fQtty,
+                   sum, p.fId, d.fContractId, d.fTransactId);
+  };
+  const auto productOf = [&](std::int64_t posId) -> const TTirBatchDocGood* {
+    for (const TTirBatchDocGood* p : products) {
+      if (p->fPosId == posId) return p;
+    }
+    return nullptr;
+  };
+  if (d.fTagInt != 2) {
+    // Each product takes the cost of its own ingredients (grouped by position).
+    if (ingredients.empty()) return true;
+    long double accumulated = 0;
+    std::int64_t group = ingredients.front()->fPosId;
+    for (std::size_t i = 0; i < ingredients.size(); ++i) {
+      ingredient(i);
+      accumulated = FloatToPrice(accumulated + costs[i]);
+      if (ingredients[i]->fPosId != group) {
+        if (const TTirBatchDocGood* p = productOf(group)) {
+          product(*p, FloatToPrice(accumulated - costs[i]));
+        }
+        group = ingredients[i]->fPosId;
+        accumulated = costs[i];
+      }
+      if (i + 1 == ingredients.size()) {
+        if (const TTirBatchDocGood* p = productOf(group)) product(*p, FloatToPrice(accumulated));
+      }
+    }
+    return true;
+  }
+  // The cost of all ingredients is shared among all products by quantity.
+  long double total = 0;
+  for (std::size_t i = 0; i < ingredients.size(); ++i) {
+    ingredient(i);
+    total = FloatToPrice(total + costs[i]);
+  }
+  std::vector<long double> qtties;
+  for (const TTirBatchDocGood* p : products) qtties.push_back(p->fQtty);
+  const std::vector<long double> sums = SharedProductCosts(qtties, total);
+  for (std::size_t j = 0; j < products.size(); ++j) product(*products[j], sums[j]);
   return true;
 }
 
@@ -366,6 +452,13 @@ void TTirMassRepostBatch::InvalidateDocumentBalances(db::Query& ADocument) {
     forget(d.fStoreId, line.fGoodId);
     if (d.fStoreId2 != 0) forget(d.fStoreId2, line.fGoodId);
   }
+}
+
+void TTirMassRepostBatch::ForgetBalance(std::int64_t entity, std::int64_t store,
+                                        std::int64_t good) {
+  const TTirBatchStoreKey key = MakeStoreKey(entity, store, good);
+  FBalances.erase(key);
+  FNoBalanceRow.erase(key);
 }
 
 void TTirMassRepostBatch::Flush() {

@@ -103,6 +103,8 @@ class TTirMassRepostBatch {
   bool TryPostDocument(db::Query& ADocument);
   // Forgets the balances the document's lines touch, so they are read again from the base.
   void InvalidateDocumentBalances(db::Query& ADocument);
+  // Forgets one balance, so it is read again from the base.
+  void ForgetBalance(std::int64_t entity, std::int64_t store, std::int64_t good);
   void Flush();
 
   // Rows waiting to be written (for progress and tests).
@@ -144,6 +146,9 @@ class TTirMassRepostBatch {
                      double dateTime, std::int32_t operType, std::int64_t cashAccount,
                      std::int64_t store, std::int64_t itemCost);
   void AppendPostedDocument(std::int64_t docId);
+  // Production as the single-document routines post it; false when it has no products (then
+  // nothing is written and the state stays).
+  bool PostProduction(const TProvDocHeader& d, const std::vector<TTirBatchDocGood>& lines);
   const std::vector<TTirBatchDocGood>* GoodsForDocument(std::int64_t docId) const;
   bool IsBonusCashAccount(std::int64_t accountId) const;
   void LoadCashAccountTypes();

@@ -108,19 +108,23 @@ void TDMMainProvodka::TouchMassRepostControl() {
 
 namespace {
 
-// The live holder's row, selecting `column`; true when one came back.
-bool OpenLiveControl(db::Query& q, bool mssql, const char* column) {
+// The live holder's row, selecting `column`.
+std::string LiveControlSql(bool mssql, const char* column) {
   if (mssql) {
-    q.SetSql(std::string("SELECT TOP 1 ") + column +
-             " FROM tirSettings WHERE fMId=:pMId AND fPType=:pPType AND fPI=1 AND fPDate IS NOT "
-             "NULL AND fPDate>=DATEADD(MINUTE,-" +
-             kControlStaleMinutes + ",CURRENT_TIMESTAMP);");
-  } else {
-    q.SetSql(std::string("SELECT ") + column +
-             " FROM tirSettings WHERE fMId=:pMId AND fPType=:pPType AND fPI=1 AND fPDate IS NOT "
-             "NULL AND fPDate>=datetime(CURRENT_TIMESTAMP,'-" +
-             kControlStaleMinutes + " minutes') LIMIT 1;");
+    return std::string("SELECT TOP 1 ") + column +
+           " FROM tirSettings WHERE fMId=:pMId AND fPType=:pPType AND fPI=1 AND fPDate IS NOT "
+           "NULL AND fPDate>=DATEADD(MINUTE,-" +
+           kControlStaleMinutes + ",CURRENT_TIMESTAMP);";
   }
+  return std::string("SELECT ") + column +
+         " FROM tirSettings WHERE fMId=:pMId AND fPType=:pPType AND fPI=1 AND fPDate IS NOT "
+         "NULL AND fPDate>=datetime(CURRENT_TIMESTAMP,'-" +
+         kControlStaleMinutes + " minutes') LIMIT 1;";
+}
+
+// Opens the live holder's row, selecting `column`; true when one came back.
+bool OpenLiveControl(db::Query& q, bool mssql, const char* column) {
+  q.SetSql(LiveControlSql(mssql, column));
   BindControlRow(q);
   q.Open();
   return !q.Eof();
@@ -129,9 +133,12 @@ bool OpenLiveControl(db::Query& q, bool mssql, const char* column) {
 }  // namespace
 
 bool TDMMainProvodka::IsMassRepostControlActive() {
-  auto q = NewQuery();
-  const bool active = OpenLiveControl(*q, IsMSSQL(), "fPI");
-  q->Close();
+  // Asked before every document posted one by one: the query stays prepared.
+  db::Query& q = Kept(LiveControlSql(IsMSSQL(), "fPI"));
+  BindControlRow(q);
+  q.Open();
+  const bool active = !q.Eof();
+  q.Close();
   return active;
 }
 

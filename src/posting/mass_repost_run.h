@@ -42,8 +42,8 @@ struct TMassRepostResult {
   std::size_t done = 0;       // documents re-posted and committed (all of them when kDone)
   std::size_t withRows = 0;   // with kDocumentsHaveRows: documents that still have register rows
   // Of the documents done: posted in the batch (orders set to state 0 included), left alone
-  // (states other than 0 and 3), and handed to the ordinary posting (customer returns,
-  // production, types without postings).
+  // (states other than 0 and 3), and handed to the ordinary posting (customer returns and
+  // types without postings).
   std::size_t posted = 0;
   std::size_t leftAlone = 0;
   std::size_t fallenBack = 0;

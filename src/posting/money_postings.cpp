@@ -14,10 +14,9 @@ void TDMMainProvodka::ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQuery
   const long double sumBase = FloatToPrice(doc.fDocSum * doc.fCurrRate);
 
   // Movements of a bonus account (type 1) create no settlement; an unknown account is ordinary.
-  db::Query& acc = *run.read;
-  acc.Close();
-  acc.SetSql("SELECT  {IF MSSQL}TOP 1 {fi} fType FROM tirCashAccounts WHERE fId=" +
-             std::to_string(doc.fCashAccountId) + " {IF SQLite}LIMIT 1{fi};");
+  // The text carries the account id, so the engine keeps one query per cash account.
+  db::Query& acc = Kept("SELECT  {IF MSSQL}TOP 1 {fi} fType FROM tirCashAccounts WHERE fId=" +
+                        std::to_string(doc.fCashAccountId) + " {IF SQLite}LIMIT 1{fi};");
   acc.Open();
   const bool bonus = !acc.Eof() && acc.FieldByName("fType").AsInt64() == 1;
   acc.Close();
@@ -33,9 +32,7 @@ void TDMMainProvodka::ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQuery
         "[fSign],[fSum],[fDateTime],[fOperType],[fCashAccountId],[fStoreId],[fItemCost] )  "
         "VALUES (     :pContractId,:pTransactId,:pEntId,:pPartId,:pDocId,:pSign,:pSummCurr,"
         ":pDateTime,:pOperType,:pCashAccountId,:pStoreId,:pItemCost );";
-    db::Query& q = *run.write;
-    q.Close();
-    q.SetSql(sql);
+    db::Query& q = Kept(sql);
     BindDocumentParams(q, doc, pId, sign, doc.fDocType);
     if (settlement) q.ParamByName("pSum").SetDouble(static_cast<double>(doc.fDocSum));
     q.ParamByName("pSummCurr").SetDouble(static_cast<double>(sumBase));
@@ -48,16 +45,15 @@ void TDMMainProvodka::ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQuery
 
 long double TDMMainProvodka::GetMoneySettlement(std::int64_t pContractId,
                                                 std::int64_t pTransactionId) {
-  auto q = NewQuery();
-  q->SetSql(
+  db::Query& q = Kept(
       "SELECT {IF SQlite}1.0*ifnull(SUM(fSign*fSum),0){fi} {IF MSSQL}1.0*ISNULL(SUM(fSign*fSum), "
       "0){fi} as ftSum FROM tirAMSettlement  WHERE (fContractId=:pContractId) AND "
       "((:pTransactId=0) OR (:pTransactId=fTransactId));");
-  q->ParamByName("pContractId").SetInt64(pContractId);
-  q->ParamByName("pTransactId").SetInt64(pTransactionId);
-  q->Open();
-  const long double result = q->Eof() ? 0 : q->FieldByName("ftSum").AsExtended();
-  q->Close();
+  q.ParamByName("pContractId").SetInt64(pContractId);
+  q.ParamByName("pTransactId").SetInt64(pTransactionId);
+  q.Open();
+  const long double result = q.Eof() ? 0 : q.FieldByName("ftSum").AsExtended();
+  q.Close();
   return result;
 }
 

@@ -17,11 +17,19 @@ struct ProductLine {
   std::int64_t fPosId = 0;
 };
 
-std::vector<ProductLine> ReadProducts(db::Query& q, const TProvDocHeader& doc, std::int64_t pId) {
-  OpenDocLines(q,
-               "SELECT t1.[fId],t1.[fGoodId],t1.[fQtty],t1.[fPosId] FROM [tirDocGoods] t1 WHERE "
-               "(t1.fTypeInDoc=1) AND (t1.[fDocId] = :pId)   ORDER BY t1.fId;",
-               doc, pId);
+constexpr const char* kProductsSql =
+    "SELECT t1.[fId],t1.[fGoodId],t1.[fQtty],t1.[fPosId] FROM [tirDocGoods] t1 WHERE "
+    "(t1.fTypeInDoc=1) AND (t1.[fDocId] = :pId)   ORDER BY t1.fId;";
+
+// Ingredients grouped by the product they belong to, with the store balance of each good.
+constexpr const char* kIngredientsSql =
+    "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t1.[fPosId],t2.fQtty AS "
+    "fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+    "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+    "(t1.fTypeInDoc=2) AND (t1.[fDocId] = :pId) ORDER BY t1.fPosId,t1.fId;";
+
+// The products of the open products query `q`, which it closes.
+std::vector<ProductLine> ReadProducts(db::Query& q) {
   std::vector<ProductLine> products;
   products.reserve(q.RecordCount());
   for (q.First(); !q.Eof(); q.Next()) {
@@ -29,27 +37,6 @@ std::vector<ProductLine> ReadProducts(db::Query& q, const TProvDocHeader& doc, s
                         q.FieldByName("fQtty").AsExtended(), q.FieldByName("fPosId").AsInt64()});
   }
   q.Close();
-  return products;
-}
-
-// Ingredients grouped by the product they belong to, with the store balance of each good.
-void OpenIngredients(db::Query& q, const TProvDocHeader& doc, std::int64_t pId) {
-  OpenDocLines(q,
-               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fQtty],t1.[fPosId],t2.fQtty AS "
-               "fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
-               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
-               "(t1.fTypeInDoc=2) AND (t1.[fDocId] = :pId) ORDER BY t1.fPosId,t1.fId;",
-               doc, pId);
-}
-
-// Reads the products; when there are any, leaves `q` open on the ingredients with the cost cache
-// loaded from them.
-std::vector<ProductLine> StartProduction(db::Query& q, const TProvDocHeader& doc, std::int64_t pId,
-                                         TCStoreGoods& cache) {
-  std::vector<ProductLine> products = ReadProducts(q, doc, pId);
-  if (products.empty()) return products;
-  OpenIngredients(q, doc, pId);
-  cache.LoadFromQuery(q);
   return products;
 }
 
@@ -88,9 +75,10 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
-  db::Query& q = *run.read;
-  const std::vector<ProductLine> products = StartProduction(q, doc, pId, *gProvStore);
+  const std::vector<ProductLine> products = ReadProducts(OpenLines(kProductsSql, doc, pId));
   if (products.empty()) return;  // nothing made: no rows and no state update
+  db::Query& q = OpenLines(kIngredientsSql, doc, pId);
+  gProvStore->LoadFromQuery(q);
   std::vector<TStoreMovement> rows;
   if (q.RecordCount() > 0) {
     rows.reserve(q.RecordCount() + products.size());
@@ -120,7 +108,7 @@ void TDMMainProvodka::ProvodkaProduce(std::int64_t pId, int pOn, db::Query& pQue
         }
       }
     }
-    WriteStoreMovements(*run.write, rows);
+    WriteStoreMovements(Kept(kStoreMovementSql), rows);
   }
   q.Close();
   FinishRun(pId, run);
@@ -131,9 +119,10 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
-  db::Query& q = *run.read;
-  const std::vector<ProductLine> products = StartProduction(q, doc, pId, *gProvStore);
+  const std::vector<ProductLine> products = ReadProducts(OpenLines(kProductsSql, doc, pId));
   if (products.empty()) return;  // nothing made: no rows and no state update
+  db::Query& q = OpenLines(kIngredientsSql, doc, pId);
+  gProvStore->LoadFromQuery(q);
   std::vector<TStoreMovement> rows;
   rows.reserve(q.RecordCount() + products.size());
   long double total = 0;
@@ -144,25 +133,13 @@ void TDMMainProvodka::ProvodkaProduceItem2(std::int64_t pId, int pOn, db::Query&
   }
   q.Close();
 
-  long double totalQtty = 0;
-  for (const ProductLine& p : products) totalQtty += p.fQtty;
-  long double allocated = 0;
+  std::vector<long double> qtties;
+  for (const ProductLine& p : products) qtties.push_back(p.fQtty);
+  const std::vector<long double> sums = SharedProductCosts(qtties, total);
   for (std::size_t j = 0; j < products.size(); ++j) {
-    const ProductLine& p = products[j];
-    long double sum = 0;
-    if (IsFloatNull(total - allocated) || IsFloatNull(totalQtty) || IsFloatNull(p.fQtty)) {
-      sum = 0;
-    } else if (j + 1 == products.size()) {
-      sum = FloatToPrice(total - allocated);  // the last product takes the remainder
-      if (sum < 0) sum = 0;
-      allocated += sum;
-    } else {
-      sum = FloatToPrice(p.fQtty / totalQtty * total);
-      allocated += sum;
-    }
-    rows.push_back(ProductMovement(doc, pId, p, sum));
+    rows.push_back(ProductMovement(doc, pId, products[j], sums[j]));
   }
-  WriteStoreMovements(*run.write, rows);
+  WriteStoreMovements(Kept(kStoreMovementSql), rows);
   FinishRun(pId, run);
 }
 

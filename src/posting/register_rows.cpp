@@ -8,19 +8,15 @@
 
 namespace tir::posting {
 
-namespace {
-
 // Every movement both inserts its row and moves the balance of its triple; a triple without a
 // balance row keeps no balance.
-constexpr const char* kStoreMovementSql =
+const char kStoreMovementSql[] =
     "INSERT INTO tirAStore (fEntId, fStoreId, fGoodId, fPartId, fDateTime,  fOperType, fDocId, "
     "fSign, fQtty, fSum, fPosGoodId, fContractId, fTransactId )  VALUES (:pEntId, :pStoreId, "
     ":pGoodId, :pPartId, :pDateTime,  :pOperType, :pDocId, :pSign, :pQtty, :pSum, :pPosGoodId, "
     ":pContractId, :pTransactId );UPDATE tirAStoreNow SET fQtty = fQtty+(:pQtty * "
     ":pSign),fSum = fSum+(:pSum * :pSign)  WHERE (fEntId=:pEntId) AND (fStoreId=:pStoreId) AND "
     "(fGoodId=:pGoodId);";
-
-}  // namespace
 
 const char kSettlementInsertSql[] =
     "INSERT INTO tirAMSettlement ([fContractId],[fTransactId],[fEntId],[fPartId],[fDocId],"
@@ -71,10 +67,14 @@ TStoreMovement MovementOf(const TProvDocHeader& doc, std::int64_t pDocId) {
   return m;
 }
 
+void UseSql(db::Query& pQuery, const char* pSql) {
+  pQuery.Close();
+  if (pQuery.Sql() != pSql) pQuery.SetSql(pSql);
+}
+
 void OpenDocLines(db::Query& pLines, const char* pSql, const TProvDocHeader& doc,
                   std::int64_t pDocId) {
-  pLines.Close();
-  pLines.SetSql(pSql);
+  UseSql(pLines, pSql);
   if (pLines.HasParam("pEntId")) pLines.ParamByName("pEntId").SetInt64(doc.fEntityId);
   if (pLines.HasParam("pStoreId")) pLines.ParamByName("pStoreId").SetInt64(doc.fStoreId);
   pLines.ParamByName("pId").SetInt64(pDocId);
@@ -93,8 +93,7 @@ TStoreMovement LineMovement(const TProvDocHeader& doc, std::int64_t pDocId, cons
 
 void WriteStoreMovements(db::Query& pQuery, const std::vector<TStoreMovement>& pRows) {
   if (pRows.empty()) return;
-  pQuery.Close();
-  pQuery.SetSql(kStoreMovementSql);
+  UseSql(pQuery, kStoreMovementSql);
   pQuery.SetArraySize(pRows.size());
   // Parameters by position: pEntId, pStoreId, pGoodId, pPartId, pDateTime, pOperType, pDocId,
   // pSign, pQtty, pSum, pPosGoodId, pContractId, pTransactId.
@@ -148,8 +147,7 @@ void BindDocumentParams(db::Query& pQuery, const TProvDocHeader& doc, std::int64
 
 void InsertSettlement(db::Query& pQuery, const TProvDocHeader& doc, std::int64_t pDocId,
                       std::int32_t pSign, long double pSum, std::int32_t pOperType) {
-  pQuery.Close();
-  pQuery.SetSql(kSettlementInsertSql);
+  UseSql(pQuery, kSettlementInsertSql);
   BindDocumentParams(pQuery, doc, pDocId, pSign, pOperType);
   pQuery.ParamByName("pSum").SetDouble(static_cast<double>(pSum));
   pQuery.ExecSql();

@@ -53,6 +53,10 @@ struct TStoreMovement {
 // the caller fills the good, sign, quantity, sum and position.
 TStoreMovement MovementOf(const TProvDocHeader& doc, std::int64_t pDocId);
 
+// Gives `pQuery` the text `pSql`, closed; a query that already has that text keeps its prepared
+// statements and its parameter values (every caller sets all of them again).
+void UseSql(db::Query& pQuery, const char* pSql);
+
 // Opens a lines query: `pSql` with pId = the document and, when the text uses them, pEntId and
 // pStoreId = the document's entity and store.
 void OpenDocLines(db::Query& pLines, const char* pSql, const TProvDocHeader& doc,
@@ -62,6 +66,10 @@ void OpenDocLines(db::Query& pLines, const char* pSql, const TProvDocHeader& doc
 // position from the line, the rest from the document; the caller sets the sum.
 TStoreMovement LineMovement(const TProvDocHeader& doc, std::int64_t pDocId, const db::Query& pLines,
                             std::int32_t pSign);
+
+// The movement statement: inserts a stock row and moves the balance of its triple; a triple
+// without a balance row keeps no balance.
+extern const char kStoreMovementSql[];
 
 // Inserts the movements and applies them to the balances with one array execution of `pQuery`.
 // Nothing runs for an empty list.

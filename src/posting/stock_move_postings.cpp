@@ -23,8 +23,7 @@ void TDMMainProvodka::ProvodkaStoreMove(std::int64_t pId, int pOn, db::Query& pQ
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
-  db::Query& lines = *run.read;
-  OpenDocLines(lines, kLinesWithStoreBalanceSql, doc, pId);
+  db::Query& lines = OpenLines(kLinesWithStoreBalanceSql, doc, pId);
   gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
@@ -41,7 +40,7 @@ void TDMMainProvodka::ProvodkaStoreMove(std::int64_t pId, int pOn, db::Query& pQ
     rows.push_back(in);
   }
   lines.Close();
-  WriteStoreMovements(*run.write, rows);
+  WriteStoreMovements(Kept(kStoreMovementSql), rows);
   FinishRun(pId, run);
 }
 
@@ -51,16 +50,14 @@ void TDMMainProvodka::ProvodkaWriteOff(std::int64_t pId, int pOn, db::Query& pQu
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
   const bool writeOff = doc.fDocType == 9;
-  db::Query& lines = *run.read;
-  if (writeOff) {
-    OpenDocLines(lines, kLinesWithStoreBalanceSql, doc, pId);
-    gProvStore->LoadFromQuery(lines);
-  } else {
-    OpenDocLines(lines,
-                 "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS fQttyStore FROM "
-                 "[tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY t1.fId;",
-                 doc, pId);
-  }
+  db::Query& lines =
+      writeOff ? OpenLines(kLinesWithStoreBalanceSql, doc, pId)
+               : OpenLines(
+                     "SELECT t1.[fId],t1.[fGoodId],t1.[fSum],t1.[fQtty],t1.[fQtty] AS "
+                     "fQttyStore FROM [tirDocGoods] t1 WHERE t1.[fDocId] = :pId  ORDER BY "
+                     "t1.fId;",
+                     doc, pId);
+  if (writeOff) gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
@@ -71,7 +68,7 @@ void TDMMainProvodka::ProvodkaWriteOff(std::int64_t pId, int pOn, db::Query& pQu
     rows.push_back(m);
   }
   lines.Close();
-  WriteStoreMovements(*run.write, rows);
+  WriteStoreMovements(Kept(kStoreMovementSql), rows);
   FinishRun(pId, run);
 }
 
@@ -80,13 +77,12 @@ void TDMMainProvodka::ProvodkaProviderBack(std::int64_t pId, int pOn, db::Query&
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, true)) return;
   const TProvDocHeader& doc = run.doc;
-  db::Query& lines = *run.read;
-  OpenDocLines(lines,
-               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fSum] as fSumGDoc,t1.[fQtty],t2.fQtty "
-               "AS fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
-               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
-               "t1.[fDocId] = :pId ORDER BY t1.fId;",
-               doc, pId);
+  db::Query& lines = OpenLines(
+      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t1.[fSum] as fSumGDoc,t1.[fQtty],t2.fQtty "
+      "AS fQttyStore FROM [tirDocGoods] t1  LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+      "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+      "t1.[fDocId] = :pId ORDER BY t1.fId;",
+      doc, pId);
   gProvStore->LoadFromQuery(lines);
 
   std::vector<TStoreMovement> rows;
@@ -97,9 +93,9 @@ void TDMMainProvodka::ProvodkaProviderBack(std::int64_t pId, int pOn, db::Query&
     rows.push_back(m);
   }
   lines.Close();
-  WriteStoreMovements(*run.write, rows);
+  WriteStoreMovements(Kept(kStoreMovementSql), rows);
 
-  if (doc.fDocSum != 0) InsertSettlement(*run.write, doc, pId, -1, doc.fDocSum, 12);
+  if (doc.fDocSum != 0) InsertSettlement(Kept(kSettlementInsertSql), doc, pId, -1, doc.fDocSum, 12);
   FinishRun(pId, run);
 }
 
@@ -108,15 +104,14 @@ void TDMMainProvodka::ProvodkaInventory(std::int64_t pId, int pOn, db::Query& pQ
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
-  db::Query& lines = *run.read;
-  OpenDocLines(lines,
-               "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t2.fQtty AS "
-               "fQttyRealStore,t1.[fQtty],t1.[fPriceIn],t1.[fPriceOut],t1.[fDiscount] AS "
-               "fQttyStore FROM [tirDocGoods] t1 LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
-               "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
-               "(t1.[fDocId] = :pId) AND ((t1.[fDiscount]>0.000000000001) OR "
-               "(t1.[fDiscount]<(-0.000000000001)))   ORDER BY t1.fId;",
-               doc, pId);
+  db::Query& lines = OpenLines(
+      "SELECT t1.[fId],t1.[fGoodId],t2.[fSum],t2.fQtty AS "
+      "fQttyRealStore,t1.[fQtty],t1.[fPriceIn],t1.[fPriceOut],t1.[fDiscount] AS "
+      "fQttyStore FROM [tirDocGoods] t1 LEFT JOIN tirAStoreNow t2 ON t2.fGoodId = "
+      "t1.fGoodId AND t2.fEntId = :pEntId AND t2.fStoreId = :pStoreId  WHERE "
+      "(t1.[fDocId] = :pId) AND ((t1.[fDiscount]>0.000000000001) OR "
+      "(t1.[fDiscount]<(-0.000000000001)))   ORDER BY t1.fId;",
+      doc, pId);
 
   std::vector<TStoreMovement> rows;
   rows.reserve(lines.RecordCount());
@@ -135,7 +130,7 @@ void TDMMainProvodka::ProvodkaInventory(std::int64_t pId, int pOn, db::Query& pQ
     rows.push_back(m);
   }
   lines.Close();
-  WriteStoreMovements(*run.write, rows);
+  WriteStoreMovements(Kept(kStoreMovementSql), rows);
   FinishRun(pId, run);
 }
 

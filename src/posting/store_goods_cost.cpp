@@ -41,6 +41,30 @@ long double OutgoingCost(long double pBalanceQtty, long double pBalanceSum, long
   return FloatToPrice(s);  // more than is left: the whole remaining value
 }
 
+std::vector<long double> SharedProductCosts(const std::vector<long double>& pQtties,
+                                            long double pTotal) {
+  long double totalQtty = 0;
+  for (const long double q : pQtties) totalQtty += q;
+  std::vector<long double> sums;
+  sums.reserve(pQtties.size());
+  long double allocated = 0;
+  for (std::size_t j = 0; j < pQtties.size(); ++j) {
+    long double sum = 0;
+    if (IsFloatNull(pTotal - allocated) || IsFloatNull(totalQtty) || IsFloatNull(pQtties[j])) {
+      sum = 0;
+    } else if (j + 1 == pQtties.size()) {
+      sum = FloatToPrice(pTotal - allocated);  // the last product takes the remainder
+      if (sum < 0) sum = 0;
+      allocated += sum;
+    } else {
+      sum = FloatToPrice(pQtties[j] / totalQtty * pTotal);
+      allocated += sum;
+    }
+    sums.push_back(sum);
+  }
+  return sums;
+}
+
 long double TCStoreGoods::GetCostGoodsById(std::int64_t pGoodId, long double pQtty) {
   const std::int64_t pos = FindGoodsById(pGoodId);
   if (pos < 0) return 0;

@@ -21,6 +21,11 @@ struct TStoreGoods {
 // whole remaining value when the balance holds no quantity or less than is taken.
 long double OutgoingCost(long double pBalanceQtty, long double pBalanceSum, long double pQtty);
 
+// Shares the cost `pTotal` of a production among its products by quantity: the sums of products
+// with quantities `pQtties`, in order, the last one taking the remainder (never below 0).
+std::vector<long double> SharedProductCosts(const std::vector<long double>& pQtties,
+                                            long double pTotal);
+
 // Outgoing-cost cache of one document's posting: the store balance of every good the document
 // takes out. Each quantity taken gets the average cost of the balance and reduces the balance, so
 // several lines of one good share it.

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "db/query.h"
+#include "posting/main_provodka.h"
 #include "tests/import/json_loader_fixture.h"
 
 namespace tir::import::test {
@@ -10,16 +14,16 @@ const auto kGoods = [](TDMJsonLoader& l) { l.AddOrUpdateGoods(); };
 const auto kDocs = [](TDMJsonLoader& l) { l.SaveUniversalDocs(); };
 
 class GoodsDocsTest : public LoaderTest {
- protected:
-  GoodsDocsTest() {
-    Load(R"({"entities":[{"guid":")" + G(1) + R"(","name":"E"}],"stores":[{"guid":")" + G(2) +
-             R"(","name":"S1"},{"guid":")" + G(3) + R"(","name":"S2"}],
+ public:
+  GoodsDocsTest() { LoadCatalogs(loader); }
+  static void LoadCatalogs(TDMJsonLoader& l) {
+    ASSERT_TRUE(l.OpenAndParse(R"({"entities":[{"guid":")" + G(1) +
+                               R"(","name":"E"}],"stores":[{"guid":")" + G(2) +
+                               R"(","name":"S1"},{"guid":")" + G(3) + R"(","name":"S2"}],
              "partners":[{"guid":")" +
-             G(4) + R"(","name":"P"}]})",
-         [](TDMJsonLoader& l) {
-           l.AddOrUpdateAllCatalogs();
-           l.AddOrUpdatePartners();
-         });
+                               G(4) + R"(","name":"P"}]})"));
+    l.AddOrUpdateAllCatalogs();
+    l.AddOrUpdatePartners();
   }
   std::string Good(int n, const std::string& members) {
     return R"({"guid":")" + G(n) + "\"" + (members.empty() ? "" : "," + members) + "}";
@@ -117,6 +121,110 @@ TEST_F(GoodsDocsTest, MissingReferenceStopsTheDocumentsAndUnknownGoodsBecomePlac
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments"), 1);
   EXPECT_EQ(Text("SELECT fName FROM tirGoods"), "New unknown good " + G(77));
   EXPECT_EQ(Int("SELECT fState FROM tirDocuments"), 0);  // saved before the refusal: posted
+}
+
+// Registers and states after loading `files` in turn on a fresh base, every load posting its
+// documents through the batch (threshold 0) or one by one.
+std::string LoadedPostings(const std::vector<std::string>& files, bool batch) {
+  tir::test::TempBase base;
+  TDMJsonLoader l;
+  l.SetConnection(&base.conn());
+  l.mGoodsPauseMs = 0;
+  l.mBatchPostingAbove = batch ? 0 : 1000000;
+  std::size_t posted = 0;
+  l.mDocsProgress = [&](bool posting, std::size_t done, std::size_t) {
+    if (posting) posted = done;
+  };
+  GoodsDocsTest::LoadCatalogs(l);
+  for (const std::string& file : files) {
+    EXPECT_TRUE(l.OpenAndParse(file)) << l.mErrorText;
+    l.AddOrUpdateGoods();
+    l.SaveUniversalDocs();
+  }
+  EXPECT_EQ(posted > 0, batch);  // the batch reports every chunk; one by one every 100
+  const auto rows = [&](const std::string& select, const std::string& order) {
+    return tir::test::ScalarText(base.conn(), "SELECT ifnull(group_concat(x, ' | '), '') FROM (" +
+                                                  select + " ORDER BY " + order + ")");
+  };
+  const std::string doc = "(SELECT d.fGUID2 FROM tirDocuments d WHERE d.fId = r.fDocId)";
+  return rows("SELECT " + doc +
+                  "||':'||fStoreId||':'||fGoodId||':'||fSign||':'||fOperType||':'||round(fQtty, "
+                  "3)||':'||round(fSum, 2) x FROM tirAStore r",
+              "x") +
+         "\n" +
+         rows(
+             "SELECT fStoreId||':'||fGoodId||':'||round(fQtty, 3)||':'||round(fSum, 2) x FROM "
+             "tirAStoreNow",
+             "x") +
+         "\n" +
+         rows("SELECT " + doc + "||':'||fSign||':'||round(fSum, 2) x FROM tirAMSettlement r", "x") +
+         "\n" + rows("SELECT fGUID2||':'||fState x FROM tirDocuments", "x");
+}
+
+TEST_F(GoodsDocsTest, BatchPostingOfALoadEqualsPostingOneByOne) {
+  const auto line = [&](int good, const std::string& members) {
+    return R"({"guid":")" + G(good) + "\"," + members + "}";
+  };
+  const std::string goods =
+      R"({"goods":[)" + Good(10, R"("name":"Bread")") + "," + Good(11, R"("name":"Milk")") + "]}";
+  const auto docs = [&](const char* saleQtty) {
+    // File order is not date order; one document comes twice (the later one counts), and every
+    // state, a customer return and a move between stores are among them.
+    return R"({"docs":[)" +
+           Doc(20, R"("num":1,"type":1,"state":0,"date":"20240102100000","sum":150)",
+               line(10, R"("qtty":10,"sum":100)") + "," + line(11, R"("qtty":5,"sum":50)")) +
+           "," +
+           Doc(21, R"("num":2,"type":2,"state":0,"date":"20240103100000","sum":40)",
+               line(10, std::string(R"("qtty":)") + saleQtty + R"(,"sum":40)")) +
+           "," +
+           Doc(22, R"("num":3,"type":11,"state":0,"date":"20240104100000","sum":10)",
+               line(10, R"("qtty":1,"sum":10)")) +
+           "," +
+           Doc(23, R"("num":4,"type":2,"state":1,"date":"20240105100000")",
+               line(11, R"("qtty":1)")) +
+           "," +
+           Doc(24, R"("num":5,"type":2,"state":2,"date":"20240105110000")",
+               line(11, R"("qtty":2)")) +
+           "," +
+           Doc(25, R"("num":6,"type":2,"state":3,"date":"20240105120000")",
+               line(10, R"("qtty":2)")) +
+           "," +
+           Doc(26,
+               R"("num":7,"type":8,"state":0,"date":"20240106100000","storeto":")" + G(3) + "\"",
+               line(10, R"("qtty":2)") + "," + line(11, R"("qtty":1)")) +
+           "," +
+           Doc(21, R"("num":2,"type":2,"state":0,"date":"20240103100000","sum":40)",
+               line(11, R"("qtty":1,"sum":40)")) +
+           "," +
+           Doc(27, R"("num":8,"type":1,"state":0,"date":"20240101100000","sum":30)",
+               line(10, R"("qtty":3,"sum":30)")) +
+           "]}";
+  };
+  // The second file changes a posted sale: its earlier rows are removed as it is posted again.
+  const std::vector<std::string> files = {goods, docs("3"), docs("4")};
+  const std::string oneByOne = LoadedPostings(files, false);
+  EXPECT_NE(oneByOne.find(":11:"), std::string::npos) << oneByOne;
+  EXPECT_EQ(LoadedPostings(files, true), oneByOne);
+}
+
+TEST_F(GoodsDocsTest, BatchPostingRefusesWhileAnotherWorkstationRepostsTheBase) {
+  posting::TDMMainProvodka other;
+  other.SetConnectToDB(&base.conn());
+  ASSERT_TRUE(other.TryBeginMassRepostControl(0));
+  Load(R"({"goods":[)" + Good(10, R"("name":"Bread")") + "]}", kGoods);
+  loader.mBatchPostingAbove = 0;
+  ASSERT_TRUE(loader.OpenAndParse(
+      R"({"docs":[)" +
+      Doc(20, R"("num":1,"type":1,"state":0)", R"({"guid":")" + G(10) + R"(","qtty":4,"sum":50})") +
+      "]}"));
+  try {
+    loader.SaveUniversalDocs();
+    ADD_FAILURE() << "posting went ahead under another holder's control";
+  } catch (const std::exception& e) {
+    EXPECT_NE(std::string(e.what()).find("масове перепроведення"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirAStore"), 0);
+  EXPECT_TRUE(other.IsMassRepostControlActive());  // the holder keeps it
 }
 
 TEST_F(GoodsDocsTest, MobileOrdersCookStatusAndGoodsLists) {

@@ -271,5 +271,28 @@ TEST_F(DispatchStateTest, FailedPostingRaisesAndARerunRepairsIt) {
   EXPECT_EQ(State(id), 0);
 }
 
+// The engine keeps its statements prepared between documents: bound to another base, it must
+// read and write that base only.
+TEST_F(DispatchStateTest, StatementsFollowTheEngineToAnotherBase) {
+  const std::int64_t first = PostedSale();
+  tir::test::TempBase other;
+  other.conn().ExecScript(
+      "INSERT INTO tirAStoreNow (fEntId, fStoreId, fGoodId, fQtty, fSum) VALUES (1, 1, 7, 20, 300);"
+      "INSERT INTO tirDocuments (fDocType, fState, fEntityId, fStoreId, fDateTime) VALUES "
+      "(2, 3, 1, 1, 45000.5);"
+      "INSERT INTO tirDocGoods (fDocId, fGoodId, fQtty, fSum) VALUES (1, 7, 2, 40);");
+  const std::int64_t moves = Count("SELECT COUNT(*) FROM tirAStore;");
+  engine().SetConnectToDB(&other.conn());
+  engine().Provodka(1, kPostOn, false, false);
+  engine().SetConnectToDB(&conn());
+  EXPECT_EQ(tir::test::ScalarInt(other.conn(), "SELECT COUNT(*) FROM tirAStore;"), 1);
+  EXPECT_EQ(tir::test::ScalarDouble(other.conn(), "SELECT fSum FROM tirAStore;"), 30);
+  EXPECT_EQ(tir::test::ScalarInt(other.conn(), "SELECT fState FROM tirDocuments;"), 0);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM tirAStore;"), moves);
+  ExpectBalance(1, 1, 7, 6, 60);  // the first base keeps what its own sale left
+  Post(first, kPostOn);           // and its statements are prepared again there
+  ExpectBalance(1, 1, 7, 6, 60);
+}
+
 }  // namespace
 }  // namespace tir::posting::test

@@ -3,6 +3,7 @@
 // on a base whose earlier documents are posted and some of whose balance rows are missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "db/query.h"
 #include "frame/app_globals.h"
 #include "host/demo/demo_base.h"
+#include "posting/list_posting.h"
 #include "posting/main_provodka.h"
 #include "posting/mass_repost_run.h"
 #include "settings/value_params.h"
@@ -215,6 +217,85 @@ TEST_P(MassRepostDifferentialTest, PeriodRunOnABaseWithMissingBalanceRowsEqualsO
     ASSERT_EQ(r.outcome, TMassRepostResult::TOutcome::kDone);
     EXPECT_EQ(r.posted + r.leftAlone + r.fallenBack, r.documents);
     ExpectSame(expected, Take(mass.conn()));
+  }
+}
+
+// A base as an import leaves it before posting: every document saved with the state its file
+// sent (a posted one as new), the earlier documents posted before and saved again with changed
+// lines; and the list the import posts, in file order (not date order) with one command per
+// state, some documents listed twice.
+std::vector<TListPostingItem> MakeImportedBase(db::Connection& c, std::uint64_t seed) {
+  MakeSampleBase(c, seed);
+  db::Query q(c);
+  q.SetSql("UPDATE tirDocuments SET fState = CASE (fId * 7 + " + std::to_string(seed) +
+           ") % 6 WHEN 0 THEN 1 WHEN 1 THEN 3 WHEN 2 THEN 2 ELSE 0 END;");
+  q.ExecSql();
+  const Table fileStates = Rows(c, "SELECT fId, fState FROM tirDocuments ORDER BY fId;");
+  {
+    TDMMainProvodka engine;
+    engine.SetConnectToDB(&c);
+    engine.RebuildStoresFull();
+  }
+  PostOneByOne(c, std::nullopt, DateAt(c, 0.4));
+  q.SetSql(
+      "UPDATE tirDocGoods SET fGoodId = ifnull((SELECT MIN(g.fId) FROM tirGoods g WHERE g.fId > "
+      "tirDocGoods.fGoodId), (SELECT MIN(fId) FROM tirGoods)), fQtty = fQtty + 1 WHERE fId % 4 = "
+      "0;");
+  q.ExecSql();
+  std::vector<TListPostingItem> list;
+  for (const auto& row : fileStates) {
+    const auto id = static_cast<std::int64_t>(row[0]);
+    const int state = static_cast<int>(row[1]);
+    q.SetSql("UPDATE tirDocuments SET fState = :pState WHERE fId = :pId;");
+    q.ParamByName("pState").SetInt32(state == 0 ? kStateNew : state);
+    q.ParamByName("pId").SetInt64(id);
+    q.ExecSql();
+    list.push_back({id, state == 0 ? kPostRepost : state == 2 ? kPostDelete : kPostStateOnlyOff});
+  }
+  std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
+    return (a.fDocId * 37) % 101 < (b.fDocId * 37) % 101;
+  });
+  for (std::size_t i = 0; i < list.size(); i += 40) list.push_back(list[i]);
+  return list;
+}
+
+TEST_P(MassRepostDifferentialTest, ImportListPostingEqualsOneByOne) {
+  const std::uint64_t seed = GetParam();
+  tir::test::TempBase single;
+  const std::vector<TListPostingItem> list = MakeImportedBase(single.conn(), seed);
+  ASSERT_GT(tir::test::ScalarInt(single.conn(), "SELECT COUNT(*) FROM tirAStore;"), 0);
+  ASSERT_GT(tir::test::ScalarInt(single.conn(),
+                                 "SELECT COUNT(*) FROM tirDocuments WHERE fDocType IN (11, 13) AND "
+                                 "fState = 3;"),
+            0);
+  {
+    TDMMainProvodka engine;
+    engine.SetConnectToDB(&single.conn());
+    single.conn().StartTransaction();
+    for (const TListPostingItem& item : list) {
+      engine.Provodka(item.fDocId, item.fCommand, false, false);
+    }
+    single.conn().Commit();
+  }
+  const Snapshot expected = Take(single.conn());
+
+  for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{500}}) {
+    SCOPED_TRACE("chunk " + std::to_string(chunk));
+    tir::test::TempBase listed;
+    ASSERT_EQ(MakeImportedBase(listed.conn(), seed).size(), list.size());
+    TDMMainProvodka engine;
+    engine.SetConnectToDB(&listed.conn());
+    TListPostingOptions o;
+    o.chunk = chunk;
+    std::size_t shown = 0;
+    o.progress = [&](std::size_t done, std::size_t total) {
+      EXPECT_EQ(total, list.size());
+      shown = done;
+    };
+    ASSERT_EQ(PostDocumentList(engine, listed.conn(), list, o), TListPostingOutcome::kDone);
+    EXPECT_EQ(shown, list.size());
+    EXPECT_FALSE(engine.IsMassRepostControlActive());
+    ExpectSame(expected, Take(listed.conn()));
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "db/db_error.h"
 #include "db/query.h"
@@ -91,6 +92,63 @@ TEST_F(MassRepostTest, CustomerReturnInAChunkIsPostedOrdinarilyAndLaterDocuments
   EXPECT_EQ(State(receipt), 0);
   EXPECT_EQ(State(sale), 0);
   EXPECT_EQ(State(back), 0);
+}
+
+// Productions of both kinds are computed in the batch: each must write what single posting
+// writes, also where a product is a good that a later group of the same document uses up (its
+// cost is taken from the balance the document started from), and a production without products
+// writes nothing and keeps its state.
+TEST_F(MassRepostTest, ProductionsInTheBatchWriteWhatSinglePostingWrites) {
+  const auto balances = [&] {
+    SetBalance(1, 1, 7, 10, 100);
+    SetBalance(1, 1, 8, 10, 50);
+    SetBalance(1, 1, 9, 0, 0);
+    SetBalance(1, 1, 10, 0, 0);
+  };
+  balances();
+  DocFields own = Doc(13, 3, 45000.1);
+  const std::int64_t byGroup = AddDoc(own, {{.good = 8, .qtty = 1, .typeInDoc = 2, .posId = 2},
+                                            {.good = 7, .qtty = 2, .typeInDoc = 2, .posId = 1},
+                                            {.good = 7, .qtty = 4, .typeInDoc = 2, .posId = 2},
+                                            {.good = 7, .qtty = 1, .typeInDoc = 1, .posId = 1},
+                                            {.good = 9, .qtty = 1, .typeInDoc = 1, .posId = 2}});
+  DocFields shared = Doc(13, 3, 45000.2);
+  shared.tagInt = 2;
+  const std::int64_t byQtty = AddDoc(shared, {{.good = 7, .qtty = 1, .typeInDoc = 2},
+                                              {.good = 8, .qtty = 2, .typeInDoc = 2},
+                                              {.good = 9, .qtty = 1, .typeInDoc = 1},
+                                              {.good = 10, .qtty = 3, .typeInDoc = 1}});
+  const std::int64_t empty = AddDoc(Doc(13, 3, 45000.3), {{.good = 7, .qtty = 1, .typeInDoc = 2}});
+  const std::int64_t sale = AddDoc(Doc(2, 3, 45000.4), {{.good = 7, .qtty = 1}});
+  const std::vector<std::int64_t> docs = {byGroup, byQtty, empty, sale};
+  const auto text = [&] {
+    std::string all;
+    for (const std::int64_t id : docs) {
+      all += std::to_string(State(id)) + ":";
+      for (const MoveRow& m : Moves(id)) {
+        all += " " + std::to_string(m.good) + "/" + std::to_string(m.operType) + "/" +
+               std::to_string(m.sign) + "/" + std::to_string(m.qtty) + "/" + std::to_string(m.sum) +
+               "/" + std::to_string(m.posGoodId);
+      }
+      all += "\n";
+    }
+    for (const std::int64_t good : {7, 8, 9, 10}) {
+      all += std::to_string(Balance(1, 1, good).first) + "/" +
+             std::to_string(Balance(1, 1, good).second) + " ";
+    }
+    return all;
+  };
+  for (const std::int64_t id : docs) Post(id, kPostRepost);
+  const std::string single = text();
+  EXPECT_EQ(State(empty), 3);
+  EXPECT_TRUE(Moves(empty).empty());
+
+  engine().ClearAllRegisters();
+  balances();
+  Exec("UPDATE tirDocuments SET fState = 3;");
+  const TMassRepostResult r = RepostInOneChunk();
+  EXPECT_EQ(r.fallenBack, 0U);
+  EXPECT_EQ(text(), single);
 }
 
 TEST_F(MassRepostTest, StatesFollowTheRepostRules) {

@@ -58,11 +58,11 @@ if(NOT value EQUAL 0)
 endif()
 
 # Mass re-posting names what it did with each document: posted, left alone (states other than 0
-# and 3, orders aside) and handed to single posting (customer returns, production, other types).
+# and 3, orders aside) and handed to single posting (customer returns, other types).
 sql("UPDATE tirDocuments SET fState = 1 WHERE fId % 4 = 0;")
 sql("SELECT COUNT(*) FROM tirDocuments WHERE fState NOT IN (0, 3) AND fDocType NOT IN (6, 7, 15);")
 set(left "${value}")
-sql("SELECT COUNT(*) FROM tirDocuments WHERE fState IN (0, 3) AND fDocType NOT IN (1, 2, 4, 5, 6, 7, 8, 9, 10, 12, 14, 15);")
+sql("SELECT COUNT(*) FROM tirDocuments WHERE fState IN (0, 3) AND fDocType NOT IN (1, 2, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15);")
 set(fallen "${value}")
 math(EXPR posted "${docs} - ${left} - ${fallen}")
 run(0 repost "${base}" --full)
