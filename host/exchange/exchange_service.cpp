@@ -82,6 +82,7 @@ void TExchangeService::Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::
   pAnswer.status = pStatus;
   pAnswer.body = InfoAnswer(pStatus, pText, mLoader.GetBaseGUID());
   pAnswer.delivery.reset();
+  pAnswer.refusal = pText;
   if (pAnswer.note.empty()) pAnswer.note = pText;
 }
 
@@ -105,7 +106,8 @@ void TExchangeService::RecordPeer(const TExchangeAnswer& pAnswer) {
   try {
     std::lock_guard lock(mShared.writeLock);
     RecordPeerEvent(mConnection, pAnswer.tokenName, TPeerEvent::kError, 0, 0,
-                    pAnswer.note.empty() ? std::to_string(pAnswer.status) : pAnswer.note);
+                    std::to_string(pAnswer.status) + " " +
+                        (pAnswer.refusal.empty() ? pAnswer.note : pAnswer.refusal));
   } catch (const std::exception&) {
   }
 }

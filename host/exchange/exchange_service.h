@@ -30,6 +30,7 @@ struct TExchangeAnswer {
   std::int64_t rows = 0;  // rows sent (export) or read (import)
   std::int64_t docs = 0;  // documents sent in the answer's batch, or received
   std::string note;       // why the request was refused, for the log
+  std::string refusal;    // the "errorTxt" the peer was given
   std::string contentType = "application/json";
   // Not set by this service: a peer's documents become its own when it acknowledges their
   // batch, not when an answer was written (kept for servers that still ask).
