@@ -35,7 +35,24 @@ std::vector<std::int64_t> BatchDocs(db::Connection& connection, std::int64_t bat
   return ids;
 }
 
+// The documents of the token's scope that its peer does not hold in their current stamp: the
+// FROM and WHERE of a query on tirDocuments t1 and tirxDocStamps s, with parameter :pPeer.
+std::string PendingDocs(const TTirTokenOne& token) {
+  return " FROM tirDocuments t1 LEFT JOIN tirxDocStamps s ON s.fDocId = t1.fId WHERE (1=1) " +
+         exporting::TDNJSonBuilder::DocsScopeFilter(token, false) +
+         " AND NOT EXISTS (SELECT 1 FROM tirxPeerDocs p WHERE p.fPeer = :pPeer AND p.fDocId = "
+         "t1.fId AND p.fStamp = COALESCE(s.fStamp, 0))";
+}
+
 }  // namespace
+
+std::int64_t TPeerLedger::PendingCount(const TTirTokenOne& pToken) {
+  db::Query count(mConnection);
+  count.SetSql("SELECT COUNT(*)" + PendingDocs(pToken) + ";");
+  count.ParamByName("pPeer").SetText(pToken.mName);
+  count.Open();
+  return count.FieldByIndex(0).AsInt64();
+}
 
 TPeerBatch TPeerLedger::OpenBatch(const TTirTokenOne& pToken, int pMax) {
   return InTransaction(mConnection, [&] {
@@ -56,13 +73,8 @@ TPeerBatch TPeerLedger::OpenBatch(const TTirTokenOne& pToken, int pMax) {
     const std::string limit = std::to_string(pMax);
     db::Query pending(mConnection);
     pending.SetSql("SELECT {IF MSSQL}TOP " + limit +
-                   " {fi}t1.fId, COALESCE(s.fStamp, 0) AS fStamp FROM tirDocuments t1 "
-                   "LEFT JOIN tirxDocStamps s ON s.fDocId = t1.fId WHERE (1=1) " +
-                   exporting::TDNJSonBuilder::DocsScopeFilter(pToken, false) +
-                   " AND NOT EXISTS (SELECT 1 FROM tirxPeerDocs p WHERE p.fPeer = :pPeer AND "
-                   "p.fDocId = t1.fId AND p.fStamp = COALESCE(s.fStamp, 0)) ORDER BY t1.fId"
-                   "{IF SQLite} LIMIT " +
-                   limit + "{fi};");
+                   " {fi}t1.fId, COALESCE(s.fStamp, 0) AS fStamp" + PendingDocs(pToken) +
+                   " ORDER BY t1.fId{IF SQLite} LIMIT " + limit + "{fi};");
     pending.ParamByName("pPeer").SetText(pToken.mName);
     std::vector<std::int64_t> stamps;
     for (pending.Open(); !pending.Eof(); pending.Next()) {

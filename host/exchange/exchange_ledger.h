@@ -38,6 +38,10 @@ class TPeerLedger {
   // had when the batch was built. Unknown ids and ids of another peer change nothing.
   TAckResult Acknowledge(const std::string& pPeer, const std::string& pBatch);
 
+  // How many documents of the token's scope its peer does not hold in their current stamp (what
+  // its next batches would carry). Only reads.
+  std::int64_t PendingCount(const TTirTokenOne& pToken);
+
   // The peer holds these documents in their current stamps (it wrote them itself).
   void RecordHeld(const std::string& pPeer, const std::vector<std::int64_t>& pDocIds);
 

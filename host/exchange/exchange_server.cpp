@@ -54,6 +54,10 @@ struct TRequest {
   std::string body;
   bool tooLarge = false;
   bool dispatched = false;
+  // A GET of the operator's status page instead of an envelope.
+  enum class TPage { kNone, kHtml, kJson } page = TPage::kNone;
+  std::string bearer;  // the Authorization: Bearer value of a page request
+  bool loopback = false;
   std::size_t worker = 0;
   std::shared_ptr<TExchangeAnswer> answer;
 };
@@ -87,6 +91,22 @@ std::vector<std::string> Values(const std::multimap<std::string, std::string>& h
   return values;
 }
 
+// Only this machine's own addresses count as loopback for the status page: other 127.x.y.z
+// addresses may be forwarded or shared by containers, so they need the administration token too.
+bool IsLoopback(const std::string& peer) {
+  return peer == "127.0.0.1" || peer == "::1" || peer == "::ffff:127.0.0.1";
+}
+
+std::string BearerOf(const std::multimap<std::string, std::string>& headers) {
+  const auto it = headers.find("authorization");
+  if (it == headers.end() || it->second.size() < 7) return "";
+  std::string scheme = it->second.substr(0, 7);
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (scheme != "bearer ") return "";
+  const std::size_t start = it->second.find_first_not_of(' ', 7);
+  return start == std::string::npos ? "" : it->second.substr(start);
+}
+
 TConnState* ConnOf(MHD_Connection* connection) {
   const MHD_ConnectionInfo* info =
       MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
@@ -116,8 +136,8 @@ class TExchangeServer::TImpl {
                            MHD_ConnectionNotificationCode code);
 
  private:
-  MHD_Result First(MHD_Connection* connection, TConnState* conn, const char* method,
-                   void** context);
+  MHD_Result First(MHD_Connection* connection, TConnState* conn, const char* url,
+                   const char* method, void** context);
   MHD_Result Answer(MHD_Connection* connection, TRequest* request);
   MHD_Result Reply(MHD_Connection* connection, TConnState* conn, int status,
                    const std::string& text, bool allow = false);
@@ -176,14 +196,24 @@ MHD_Result TExchangeServer::TImpl::Reply(MHD_Connection* connection, TConnState*
 
 // The headers are in: refuses what the service cannot take before reading any body.
 MHD_Result TExchangeServer::TImpl::First(MHD_Connection* connection, TConnState* conn,
-                                         const char* method, void** context) {
+                                         const char* url, const char* method, void** context) {
   SetPhase(conn, TPhase::kBody);
-  // The routes: POST on any path carries an envelope. A page of the operator's (a GET) would be
-  // answered here, before the envelope checks.
-  if (std::string(method) != MHD_HTTP_METHOD_POST)
-    return Reply(connection, conn, 405, "method not allowed: POST a request envelope", true);
   std::multimap<std::string, std::string> headers;
   MHD_get_connection_values(connection, MHD_HEADER_KIND, &CollectHeader, &headers);
+  // The routes: GET /status and /status.json are the operator's pages, answered by a worker
+  // (they read the base); POST on any path carries an envelope; anything else is 405.
+  const std::string path = url != nullptr ? url : "";
+  if (std::string(method) == MHD_HTTP_METHOD_GET && (path == "/status" || path == "/status.json")) {
+    auto* request = new TRequest;
+    request->conn = conn;
+    request->page = path == "/status" ? TRequest::TPage::kHtml : TRequest::TPage::kJson;
+    request->bearer = BearerOf(headers);
+    request->loopback = IsLoopback(conn != nullptr ? conn->peer : PeerOf(connection));
+    *context = request;
+    return MHD_YES;
+  }
+  if (std::string(method) != MHD_HTTP_METHOD_POST)
+    return Reply(connection, conn, 405, "method not allowed: POST a request envelope", true);
   const std::vector<std::string> lengths = Values(headers, "content-length");
   const std::string framing = FramingError(lengths, Values(headers, "transfer-encoding"));
   if (!framing.empty()) return Reply(connection, conn, 400, "malformed request: " + framing);
@@ -205,12 +235,12 @@ MHD_Result TExchangeServer::TImpl::First(MHD_Connection* connection, TConnState*
   return MHD_YES;
 }
 
-MHD_Result TExchangeServer::TImpl::OnRequest(void* cls, MHD_Connection* connection, const char*,
+MHD_Result TExchangeServer::TImpl::OnRequest(void* cls, MHD_Connection* connection, const char* url,
                                              const char* method, const char*, const char* data,
                                              size_t* size, void** context) {
   auto* self = static_cast<TImpl*>(cls);
   TConnState* conn = ConnOf(connection);
-  if (*context == nullptr) return self->First(connection, conn, method, context);
+  if (*context == nullptr) return self->First(connection, conn, url, method, context);
   auto* request = static_cast<TRequest*>(*context);
   if (*size != 0) {
     if (!request->tooLarge && request->body.size() + *size <= self->mOptions.maxBody)
@@ -242,7 +272,13 @@ bool TExchangeServer::TImpl::Dispatch(MHD_Connection* connection, TRequest* requ
   SetPhase(request->conn, TPhase::kWorking);
   MHD_suspend_connection(connection);
   mPool->Post([this, connection, request](std::size_t worker) {
-    auto answer = std::make_shared<TExchangeAnswer>(mServices[worker]->Handle(request->body));
+    TExchangeService& service = *mServices[worker];
+    auto answer = std::make_shared<TExchangeAnswer>(
+        request->page == TRequest::TPage::kNone
+            ? service.Handle(request->body)
+            : service.Status(request->page == TRequest::TPage::kJson, request->bearer,
+                             request->loopback));
+    request->bearer.clear();
     request->body.clear();
     request->body.shrink_to_fit();
     request->worker = worker;
@@ -257,7 +293,10 @@ MHD_Result TExchangeServer::TImpl::Answer(MHD_Connection* connection, TRequest* 
   MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
       body.size(), const_cast<char*>(body.data()), &FreeAnswer,
       new std::shared_ptr<TExchangeAnswer>(request->answer));
-  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "application/json");
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                          request->answer->contentType.c_str());
+  if (request->page != TRequest::TPage::kNone)
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
   const MHD_Result queued =
       MHD_queue_response(connection, static_cast<unsigned>(request->answer->status), response);
   MHD_destroy_response(response);

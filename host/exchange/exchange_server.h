@@ -36,7 +36,8 @@ struct TServerOptions {
 // The exchange service over HTTP(S). One event-loop thread reads every request in full, under the
 // limits above, so that slow or silent clients hold nothing but their own socket; only complete
 // requests go to the workers, each with its own connection to the base and its own service. POST
-// (any path) carries request envelopes; other methods get 405 with Allow.
+// (any path) carries request envelopes; GET /status and /status.json give the operator's view of
+// the peers (to loopback or an administration token); other requests get 405 with Allow.
 class TExchangeServer {
  public:
   explicit TExchangeServer(TServerOptions pOptions);

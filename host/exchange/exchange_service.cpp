@@ -8,9 +8,12 @@
 #include <sstream>
 
 #include "db/connection.h"
+#include "db/date_time.h"
 #include "db/db_error.h"
 #include "export/dn_json_builder.h"
 #include "host/exchange/exchange_ledger.h"
+#include "host/exchange/exchange_peer_status.h"
+#include "host/exchange/exchange_status_page.h"
 #include "host/exchange/exchange_temp_file.h"
 #include "host/exchange/exchange_tokens.h"
 #include "host/exchange/exchange_write_scope.h"
@@ -79,6 +82,7 @@ void TExchangeService::Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::
   pAnswer.status = pStatus;
   pAnswer.body = InfoAnswer(pStatus, pText, mLoader.GetBaseGUID());
   pAnswer.delivery.reset();
+  pAnswer.refusal = pText;
   if (pAnswer.note.empty()) pAnswer.note = pText;
 }
 
@@ -90,6 +94,54 @@ TExchangeAnswer TExchangeService::Handle(const std::string& pBody) {
     Refuse(answer, 500, std::string("ErrorSQL: ") + e.what());
   } catch (const std::exception& e) {
     Refuse(answer, 500, std::string("Error: ") + e.what());
+  }
+  if (answer.status != 200) RecordPeer(answer);
+  return answer;
+}
+
+// Keeps what the operator sees of the peer. A failure to record does not change the answer the
+// peer gets; the log line says it.
+void TExchangeService::RecordPeer(const TExchangeAnswer& pAnswer) {
+  if (pAnswer.tokenName.empty()) return;  // no accepted token: nobody to record it for
+  try {
+    std::lock_guard lock(mShared.writeLock);
+    RecordPeerEvent(mConnection, pAnswer.tokenName, TPeerEvent::kError, 0, 0,
+                    std::to_string(pAnswer.status) + " " +
+                        (pAnswer.refusal.empty() ? pAnswer.note : pAnswer.refusal));
+  } catch (const std::exception&) {
+  }
+}
+
+TExchangeAnswer TExchangeService::Status(bool pJson, const std::string& pBearer, bool pLoopback) {
+  TExchangeAnswer answer;
+  answer.command = pJson ? "GET /status.json" : "GET /status";
+  try {
+    if (!pLoopback) {
+      const std::optional<TTirTokenOne> token = FindToken(mConnection, pBearer);
+      const bool admin =
+          token && token->mActiv == 1 && LoadPeerRights(mConnection, token->mName).admin;
+      if (token) answer.tokenName = token->mName;
+      if (!admin) {
+        answer.status = 403;
+        answer.note = !token ? "no administration token" : "not an administration token";
+        answer.contentType = "text/plain; charset=utf-8";
+        answer.body =
+            "403: the status page needs an administration token (Authorization: "
+            "Bearer TOKEN) or a request from this machine\n";
+        return answer;
+      }
+    }
+    const std::vector<TPeerStatus> peers =
+        LoadPeerStatus(mConnection, db::NowDateTime(), kStatusLateHours);
+    answer.rows = static_cast<std::int64_t>(peers.size());
+    answer.body = pJson ? PeerStatusJson(peers, kStatusLateHours)
+                        : PeerStatusHtml(peers, kStatusLateHours, db::NowDateTime());
+    answer.contentType = pJson ? "application/json" : "text/html; charset=utf-8";
+  } catch (const std::exception& e) {
+    answer.status = 500;
+    answer.note = e.what();
+    answer.contentType = "text/plain; charset=utf-8";
+    answer.body = "500: the status cannot be read\n";
   }
   return answer;
 }
@@ -130,6 +182,11 @@ void TExchangeService::HandleRequest(const std::string& pBody, TExchangeAnswer& 
     return;
   }
   const TPeerRights rights = LoadPeerRights(mConnection, token->mName);
+  if (rights.admin) {
+    Refuse(pAnswer, 403,
+           "token " + token->mName + " administers the service: it exchanges no data");
+    return;
+  }
 
   // The acknowledgement of the batch the client loaded comes first, with any command.
   const std::string ack = RequestMember(pBody, "ack");
@@ -190,6 +247,7 @@ void TExchangeService::Export(const TCommandPlan& pPlan, const TTirTokenOne& pTo
   if (docs != plan.words.end()) {
     plan.words.erase(docs);
     if (!batch.id.empty()) {
+      pAnswer.docs = static_cast<std::int64_t>(batch.docIds.size());
       builder->SetAddSomeLastDocs();
       builder->SetDocIdsOnly(IdList(batch.docIds));
       builder->SetBatchId(batch.id);
@@ -205,6 +263,13 @@ void TExchangeService::Export(const TCommandPlan& pPlan, const TTirTokenOne& pTo
   pAnswer.status = 200;
   pAnswer.body = builder->Text();
   pAnswer.rows = CountAnswerRows(pAnswer.body);
+  try {
+    std::lock_guard lock(mShared.writeLock);
+    RecordPeerEvent(mConnection, pToken.mName, TPeerEvent::kPull, pAnswer.docs, pAnswer.rows, "");
+  } catch (const db::DbError& e) {
+    pAnswer.note +=
+        (pAnswer.note.empty() ? "" : "; ") + std::string("pull not recorded: ") + e.what();
+  }
 }
 
 void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
@@ -244,6 +309,13 @@ void TExchangeService::Import(const std::string& pBody, TRequestKind pKind,
     case import::TLoadResult::kDone:
       pAnswer.status = 200;
       pAnswer.body = InfoAnswer(200, "OK.", mLoader.GetBaseGUID());
+      pAnswer.docs = static_cast<std::int64_t>(guids.size());
+      try {
+        if (pKind != TRequestKind::kCookStatus)
+          RecordPeerEvent(mConnection, pToken.mName, TPeerEvent::kPush, pAnswer.docs, 0, "");
+      } catch (const db::DbError& e) {
+        pAnswer.note = std::string("push not recorded: ") + e.what();
+      }
       break;
     case import::TLoadResult::kRefused:
       Refuse(pAnswer, 409, out.message);

@@ -28,7 +28,10 @@ struct TExchangeAnswer {
   std::string tokenName;  // the profile's name, empty when the token was not accepted
   std::string command;    // the request's command words
   std::int64_t rows = 0;  // rows sent (export) or read (import)
+  std::int64_t docs = 0;  // documents sent in the answer's batch, or received
   std::string note;       // why the request was refused, for the log
+  std::string refusal;    // the "errorTxt" the peer was given
+  std::string contentType = "application/json";
   // Not set by this service: a peer's documents become its own when it acknowledges their
   // batch, not when an answer was written (kept for servers that still ask).
   std::shared_ptr<exporting::TDNJSonBuilder> delivery;
@@ -60,6 +63,9 @@ class TExchangeService {
   TExchangeService& operator=(const TExchangeService&) = delete;
 
   TExchangeAnswer Handle(const std::string& pBody);
+  // The operator's page of the peers (HTML, or JSON when pJson), for a request from loopback or
+  // with an administration token as pBearer; 403 for any other. Only reads.
+  TExchangeAnswer Status(bool pJson, const std::string& pBearer, bool pLoopback);
   // Called when the answer has been written: nothing to do, as delivery waits for the peer's
   // acknowledgement; always true.
   bool Delivered(TExchangeAnswer& pAnswer, bool pComplete);
@@ -72,6 +78,7 @@ class TExchangeService {
 
  private:
   void HandleRequest(const std::string& pBody, TExchangeAnswer& pAnswer);
+  void RecordPeer(const TExchangeAnswer& pAnswer);
   void Refuse(TExchangeAnswer& pAnswer, int pStatus, const std::string& pText);
   void Import(const std::string& pBody, TRequestKind pKind, const TTirTokenOne& pToken,
               TExchangeAnswer& pAnswer);

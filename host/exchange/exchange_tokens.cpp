@@ -58,6 +58,12 @@ TPeerRights LoadPeerRights(db::Connection& pConnection, const std::string& pName
     rights.users = q.FieldByIndex(0).AsInt64() != 0;
     rights.readOnly = q.FieldByIndex(1).AsInt64() != 0;
   }
+  q.Close();
+  db::Query admin(pConnection);
+  admin.SetSql("SELECT COUNT(*) FROM tirxAdmins WHERE fName=:pName;");
+  admin.ParamByName("pName").SetText(pName);
+  admin.Open();
+  rights.admin = admin.FieldByIndex(0).AsInt64() != 0;
   return rights;
 }
 
@@ -66,7 +72,9 @@ void SavePeerRights(db::Connection& pConnection, const std::string& pName,
   db::Query q(pConnection);
   q.SetSql(
       "DELETE FROM tirxPeers WHERE fName=:pName;"
-      "INSERT INTO tirxPeers (fName, fUsers, fReadOnly) VALUES (:pName, :pUsers, :pReadOnly);");
+      "INSERT INTO tirxPeers (fName, fUsers, fReadOnly) VALUES (:pName, :pUsers, :pReadOnly);"
+      "DELETE FROM tirxAdmins WHERE fName=:pName;" +
+      std::string(pRights.admin ? "INSERT INTO tirxAdmins (fName) VALUES (:pName);" : ""));
   q.ParamByName("pName").SetText(pName);
   q.ParamByName("pUsers").SetInt64(pRights.users ? 1 : 0);
   q.ParamByName("pReadOnly").SetInt64(pRights.readOnly ? 1 : 0);
@@ -79,6 +87,17 @@ void SavePeerRights(db::Connection& pConnection, const std::string& pName,
     if (own) pConnection.Rollback();
     throw;
   }
+}
+
+std::string ScopeInWords(const TTirTokenOne& pToken, const TPeerRights& pRights) {
+  if (pRights.admin) return "administers the service: status pages only, no data";
+  const auto list = [](const std::string& ids, const char* what) {
+    return ids.empty() ? std::string("every ") + what : std::string(what) + " " + ids;
+  };
+  return "reads documents of " + list(pToken.m1_mStoreIds, "store") + ", " +
+         list(pToken.m1_mEntIds, "entity") + ", " + list(pToken.m1_mDocTypeIds, "type") + "; " +
+         (pRights.users ? "with" : "without") + " users and rights; " +
+         (pRights.readOnly ? "writes nothing" : "may write documents of that scope");
 }
 
 std::string NewTokenValue() {

@@ -38,12 +38,16 @@ std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::st
 struct TPeerRights {
   bool users = false;     // users, user groups and rights travel to it
   bool readOnly = false;  // it may write nothing
+  bool admin = false;     // it administers the service (status pages) and exchanges no data
 };
 
 // The rights of the profile named pName (none when it has no row). Raises db::DbError.
 TPeerRights LoadPeerRights(db::Connection& pConnection, const std::string& pName);
 void SavePeerRights(db::Connection& pConnection, const std::string& pName,
                     const TPeerRights& pRights);
+
+// The scope of a profile as the exchange service applies it, in words.
+std::string ScopeInWords(const TTirTokenOne& pToken, const TPeerRights& pRights);
 
 // A new random token value: 32 hexadecimal digits.
 std::string NewTokenValue();

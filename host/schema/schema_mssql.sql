@@ -797,3 +797,25 @@ IF OBJECT_ID(N'dbo.tirxPushed', N'U') IS NULL CREATE TABLE [dbo].[tirxPushed] (
   [fStamp] BIGINT NOT NULL
 );
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPushed_service_doc') CREATE UNIQUE INDEX [ix_tirxPushed_service_doc] ON [dbo].[tirxPushed] (fService, fDocId);
+
+-- What the exchange service last saw of each peer: its last pull (documents and rows sent), its
+-- last push (documents received) and its last refusal, written on every request of the peer.
+IF OBJECT_ID(N'dbo.tirxPeerStatus', N'U') IS NULL CREATE TABLE [dbo].[tirxPeerStatus] (
+  [fId] BIGINT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fPeer] NVARCHAR(50) NOT NULL,
+  [fPullAt] DATETIME NULL,
+  [fPullDocs] BIGINT NOT NULL DEFAULT 0,
+  [fPullRows] BIGINT NOT NULL DEFAULT 0,
+  [fPushAt] DATETIME NULL,
+  [fPushDocs] BIGINT NOT NULL DEFAULT 0,
+  [fErrorAt] DATETIME NULL,
+  [fErrorText] NVARCHAR(MAX) NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxPeerStatus_peer') CREATE UNIQUE INDEX [ix_tirxPeerStatus_peer] ON [dbo].[tirxPeerStatus] (fPeer);
+
+-- Token profiles that administer the service (its status pages) instead of exchanging data.
+IF OBJECT_ID(N'dbo.tirxAdmins', N'U') IS NULL CREATE TABLE [dbo].[tirxAdmins] (
+  [fId] INT IDENTITY(1,1) NOT NULL PRIMARY KEY,
+  [fName] NVARCHAR(50) NOT NULL
+);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxAdmins_name') CREATE UNIQUE INDEX [ix_tirxAdmins_name] ON [dbo].[tirxAdmins] (fName);

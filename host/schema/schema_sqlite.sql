@@ -912,3 +912,25 @@ CREATE TABLE IF NOT EXISTS tirxPushed (
   fStamp INTEGER NOT NULL
 );
 CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPushed_service_doc ON tirxPushed (fService, fDocId);
+
+-- What the exchange service last saw of each peer: its last pull (documents and rows sent), its
+-- last push (documents received) and its last refusal, written on every request of the peer.
+CREATE TABLE IF NOT EXISTS tirxPeerStatus (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fPeer TEXT NOT NULL,
+  fPullAt DATETIME,
+  fPullDocs INTEGER NOT NULL DEFAULT 0,
+  fPullRows INTEGER NOT NULL DEFAULT 0,
+  fPushAt DATETIME,
+  fPushDocs INTEGER NOT NULL DEFAULT 0,
+  fErrorAt DATETIME,
+  fErrorText TEXT
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxPeerStatus_peer ON tirxPeerStatus (fPeer);
+
+-- Token profiles that administer the service (its status pages) instead of exchanging data.
+CREATE TABLE IF NOT EXISTS tirxAdmins (
+  fId INTEGER PRIMARY KEY AUTOINCREMENT,
+  fName TEXT NOT NULL
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ix_tirxAdmins_name ON tirxAdmins (fName);

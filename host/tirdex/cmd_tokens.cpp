@@ -22,7 +22,7 @@ struct TokenOptions {
   std::int64_t user = 0, entity = 0, store = 0;
   std::string stores, entities, docTypes;
   bool docSync = false;
-  bool users = false, readOnly = false;
+  bool users = false, readOnly = false, admin = false;
   bool showValues = false;
 };
 
@@ -45,18 +45,6 @@ bool IsIdList(const std::string& text) {
 int Fail(const std::string& message, int code) {
   std::cerr << "tirdex tokens: " << message << "\n";
   return code;
-}
-
-// The scope of a profile as the exchange service applies it, in words.
-std::string ScopeInWords(const TTirTokenOne& t, const exchange::TPeerRights& rights) {
-  const auto list = [](const std::string& ids, const char* what) {
-    return ids.empty() ? std::string("every ") + what : std::string(what) + " " + ids;
-  };
-  std::string text = "reads documents of " + list(t.m1_mStoreIds, "store") + ", " +
-                     list(t.m1_mEntIds, "entity") + ", " + list(t.m1_mDocTypeIds, "type") + "; " +
-                     (rights.users ? "with" : "without") + " users and rights; " +
-                     (rights.readOnly ? "writes nothing" : "may write documents of that scope");
-  return text;
 }
 
 // A token value is a secret that travels in headers and bodies: long enough not to be guessed,
@@ -86,7 +74,7 @@ int List(const TokenOptions& o) {
               << int(t.mType) << "\ttoken " << Masked(t.mToken, o.showValues) << "\tuser "
               << t.m2_mUserIDMapped << "\tentity " << t.m2_mEntIDMapped << "\tstore "
               << t.m2_mStoreIDMapped << "\tdocs " << (t.m1_mDocTypeSynk == 1 ? "yes" : "no");
-    std::cout << "\t" << ScopeInWords(t, exchange::LoadPeerRights(*connection, t.mName));
+    std::cout << "\t" << exchange::ScopeInWords(t, exchange::LoadPeerRights(*connection, t.mName));
     if (!t.mDesc.empty()) std::cout << "\t" << t.mDesc;
     std::cout << "\n";
   }
@@ -99,6 +87,10 @@ int Add(const TokenOptions& o) {
   for (const std::string* list : {&o.stores, &o.entities, &o.docTypes}) {
     if (!IsIdList(*list)) return Fail("not an id list: \"" + *list + "\"", kExitUsage);
   }
+  if (o.admin && (o.docSync || o.users || o.readOnly || !o.stores.empty() || !o.entities.empty() ||
+                  !o.docTypes.empty()))
+    return Fail("an administration token (--admin) exchanges no data: give it no scope options",
+                kExitUsage);
   if (!o.value.empty()) {
     const std::string problem = TokenValueProblem(o.value);
     if (!problem.empty()) return Fail(problem, kExitUsage);
@@ -127,7 +119,7 @@ int Add(const TokenOptions& o) {
   connection->StartTransaction();
   try {
     exchange::SaveToken(*connection, token);
-    exchange::SavePeerRights(*connection, token.mName, {o.users, o.readOnly});
+    exchange::SavePeerRights(*connection, token.mName, {o.users, o.readOnly, o.admin});
     connection->Commit();
   } catch (...) {
     connection->Rollback();
@@ -190,6 +182,9 @@ void InstallTokenCommands(CLI::App& app) {
   add->add_option("--doc-types", o->docTypes, "Document types the client reads and writes");
   add->add_flag("--users", o->users, "Users, user groups and rights travel to this client");
   add->add_flag("--read-only", o->readOnly, "The client may write nothing");
+  add->add_flag("--admin", o->admin,
+                "An administration token: it may read the service's status pages (GET /status)\n"
+                "and exchanges no data");
   add->add_option("--desc", o->desc, "A description");
   add->callback([o] { Guarded([o] { return Add(*o); }); });
 

@@ -184,7 +184,8 @@ void THeadOffice::StartService() {
   for (int i = 0; i < 1000; ++i) {
     const std::string out = TirdexStdout(mServe);
     if (const auto at = out.find(sign); at != std::string::npos) {
-      mProxy->SetTarget(std::stoi(out.substr(at + sign.size())));
+      mServicePort = std::stoi(out.substr(at + sign.size()));
+      mProxy->SetTarget(mServicePort);
       return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

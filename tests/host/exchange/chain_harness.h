@@ -81,6 +81,7 @@ class THeadOffice {
   const std::string& Base() const { return mBase; }
   std::string Url() const;
   TCheckingProxy& Proxy() { return *mProxy; }
+  int ServicePort() const { return mServicePort; }  // tirdex serve itself, behind the proxy
   void StartService();
   void KillService();  // SIGKILL
   // Adds a token profile; pArgs are the extra options of tirdex tokens add.
@@ -93,6 +94,7 @@ class THeadOffice {
   std::string mBase;
   std::unique_ptr<TCheckingProxy> mProxy;
   TirdexProcess mServe;
+  int mServicePort = 0;
 };
 
 const std::string& TirdexFile();

@@ -118,7 +118,7 @@ TEST_F(ExchangeServer, RefusesWhatItCannotReadBeforeTheBody) {
   EXPECT_EQ(RawExchange(port_, chunked + "0\r\n\r\n").status, 413);
 
   const tir::test::TRawAnswer get =
-      RawExchange(port_, "GET /status HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+      RawExchange(port_, "GET /status/x HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
   EXPECT_EQ(get.status, 405);
   EXPECT_NE(get.head.find("Allow: POST"), std::string::npos) << get.head;
   EXPECT_NE(get.body.find("\"error\":405"), std::string::npos) << get.body;
