@@ -98,17 +98,37 @@ const std::map<std::string, std::function<Args(const std::string&)>> kWritesNewF
 
 // Commands that write no file named on their command line: they change the base, print, serve,
 // or (settings set) write the module's own settings file in its fixed place.
-const std::set<std::string> kWriteNoNamedFile = {
-    "shop-profile",    "shop-send",     "shop-daemon",
-    "import",          "import-mobile", "cook-status",
-    "load-universal",  "plugin",        "plugin menus",
-    "plugin rights",   "post",          "rebuild-balances",
-    "clear-registers", "balance",       "repost",
-    "serve",           "settings",      "settings get",
-    "settings set",    "settings path", "sync",
-    "tokens",          "tokens list",   "tokens add",
-    "tokens disable",  "tokens enable", "tree",
-    "tree check",      "tree repair",   "completion"};
+const std::set<std::string> kWriteNoNamedFile = {"shop-profile",
+                                                 "shop-send",
+                                                 "shop-daemon",
+                                                 "import",
+                                                 "import-mobile",
+                                                 "cook-status",
+                                                 "load-universal",
+                                                 "plugin",
+                                                 "plugin menus",
+                                                 "plugin rights",
+                                                 "post",
+                                                 "rebuild-balances",
+                                                 "clear-registers",
+                                                 "balance",
+                                                 "repost",
+                                                 "serve",
+                                                 "settings",
+                                                 "settings get",
+                                                 "settings set",
+                                                 "settings path",
+                                                 "sync",
+                                                 "tokens",
+                                                 "tokens list",
+                                                 "tokens add",
+                                                 "tokens disable",
+                                                 "tokens enable",
+                                                 "tree",
+                                                 "tree check",
+                                                 "tree repair",
+                                                 "completion",
+                                                 "peers"};
 
 // The whole content of a base: every row of every table.
 std::string Content(db::Connection& c) {
