@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -52,7 +53,9 @@ struct TRequest {
   Clock::time_point start = Clock::now();
   TConnState* conn = nullptr;
   std::string body;
+  std::atomic<std::size_t> counted{0};  // bytes of body held in the server's budget
   bool tooLarge = false;
+  bool tooBusy = false;
   bool dispatched = false;
   // A GET of the operator's status page instead of an envelope.
   enum class TPage { kNone, kHtml, kJson } page = TPage::kNone;
@@ -121,7 +124,11 @@ class TExchangeServer::TImpl {
  public:
   explicit TImpl(TServerOptions pOptions) : mOptions(std::move(pOptions)) {
     mShared.maxBody = mOptions.maxBody;
+    if (mOptions.maxBuffered == 0) mOptions.maxBuffered = 2 * mOptions.maxBody;
   }
+
+  // Gives a request's body bytes back to the budget (once; from any thread).
+  void Release(TRequest* request) { mBuffered -= request->counted.exchange(0); }
 
   bool Start(std::string& error);
   void Stop();
@@ -159,7 +166,8 @@ class TExchangeServer::TImpl {
   std::mutex mStopMutex;
   bool mStopping = false;
 
-  std::mutex mConnMutex;  // guards every TConnState and the set of them
+  std::mutex mConnMutex;                  // guards every TConnState and the set of them
+  std::atomic<std::size_t> mBuffered{0};  // request body bytes held in memory, all connections
   std::map<TConnState*, std::unique_ptr<TConnState>> mConns;
   std::condition_variable mWatchWake;
   bool mWatchEnd = false;
@@ -243,10 +251,22 @@ MHD_Result TExchangeServer::TImpl::OnRequest(void* cls, MHD_Connection* connecti
   if (*context == nullptr) return self->First(connection, conn, url, method, context);
   auto* request = static_cast<TRequest*>(*context);
   if (*size != 0) {
-    if (!request->tooLarge && request->body.size() + *size <= self->mOptions.maxBody)
+    if (request->body.size() + *size > self->mOptions.maxBody) request->tooLarge = true;
+    // Bodies in memory are bounded over every connection, not only per request: many clients
+    // sending large bodies at once (before any token is checked) must not exhaust memory.
+    if (!request->tooLarge && !request->tooBusy &&
+        self->mBuffered.fetch_add(*size) + *size > self->mOptions.maxBuffered) {
+      self->mBuffered -= *size;
+      request->tooBusy = true;
+    }
+    if (!request->tooLarge && !request->tooBusy) {
       request->body.append(data, *size);
-    else
-      request->tooLarge = true;  // the rest is read and dropped, then refused
+      request->counted += *size;
+    } else {
+      self->Release(request);  // the rest is read and dropped, then refused
+      request->body.clear();
+      request->body.shrink_to_fit();
+    }
     if (conn != nullptr) {
       std::lock_guard lock(self->mConnMutex);
       conn->received += *size;
@@ -258,6 +278,9 @@ MHD_Result TExchangeServer::TImpl::OnRequest(void* cls, MHD_Connection* connecti
   if (request->tooLarge)
     return self->Reply(connection, conn, 413,
                        "request body over " + std::to_string(self->mOptions.maxBody) + " bytes");
+  if (request->tooBusy)
+    return self->Reply(connection, conn, 503,
+                       "the service is busy with other large requests; try again shortly");
   if (!request->dispatched && !self->Dispatch(connection, request))
     return self->Reply(connection, conn, 503, "the service is stopping");
   return MHD_YES;
@@ -281,6 +304,7 @@ bool TExchangeServer::TImpl::Dispatch(MHD_Connection* connection, TRequest* requ
     request->bearer.clear();
     request->body.clear();
     request->body.shrink_to_fit();
+    Release(request);
     request->worker = worker;
     request->answer = std::move(answer);
     MHD_resume_connection(connection);
@@ -315,6 +339,7 @@ void TExchangeServer::TImpl::OnCompleted(void* cls, MHD_Connection* connection, 
     return;
   }
   std::unique_ptr<TRequest> owned(request);
+  self->Release(request);
   const bool complete = code == MHD_REQUEST_TERMINATED_COMPLETED_OK;
   std::string peer = "?";
   bool watchdog = false;  // closed by the watchdog, which logs it with its reason

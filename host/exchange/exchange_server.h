@@ -29,6 +29,9 @@ struct TServerOptions {
   unsigned idleSeconds = 5;
   std::uint64_t minBodyRate = 64 * 1024;
   unsigned perAddress = 8;
+  // Request bodies held in memory at once, over every connection (received, or being read by a
+  // worker); a body that would pass it is read and dropped, then answered 503. 0: twice maxBody.
+  std::size_t maxBuffered = 0;
   unsigned backlog = 128;
   unsigned maxConnections = 1000;
 };

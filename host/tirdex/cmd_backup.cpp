@@ -115,6 +115,10 @@ int RunBackup(const BackupOptions& o) {
       return Fail(o.file + " is not a regular file; nothing was written", kExitUsage);
     }
     if (!o.force) return Fail(o.file + " exists; use --force to replace it", kExitUsage);
+    // A base another program has open would go on writing into the replaced file.
+    if (BaseInUse(file)) {
+      return Fail(o.file + ": base in use by another program; not replaced", kExitFailure);
+    }
   }
   const std::string work = file + ".part";
   RemoveWork(work);

@@ -127,6 +127,35 @@ TEST_F(ExchangeServer, RefusesWhatItCannotReadBeforeTheBody) {
   EXPECT_TRUE(Logged("status=400", "two different Content-Length", 1));
 }
 
+// Bodies in memory are bounded over all connections: while one client holds most of the budget
+// with a body it has not finished, another's large body is dropped and answered 503, a small one
+// still goes through, and the first is served once it is complete.
+TEST_F(ExchangeServer, BodiesHeldAtOnceStayWithinTheSharedBudget) {
+  tir::exchange::TServerOptions options;
+  options.maxBody = 100000;
+  options.maxBuffered = 150000;
+  Start(options);
+  const std::string body = "[" + std::string(89998, ' ') + "]";
+  const std::string head = "POST / HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Length: " +
+                           std::to_string(body.size()) + "\r\n\r\n";
+  const int first = tir::test::ConnectFrom("127.0.0.3", port_);
+  ASSERT_GE(first, 0);
+  const std::string part = head + body.substr(0, 80000);
+  ASSERT_EQ(::send(first, part.data(), part.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(part.size()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // read into the budget
+
+  EXPECT_EQ(RawExchange(port_, head + body, "127.0.0.4").status, 503);
+  EXPECT_EQ(RawExchange(port_, RawPost(Request("getgoodsfull")), "127.0.0.4").status, 200);
+  const std::string rest = body.substr(80000);
+  ASSERT_EQ(::send(first, rest.data(), rest.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(rest.size()));
+  EXPECT_EQ(tir::test::ReadAnswer(first, 10).status, 400);  // read whole: not an envelope
+  ::close(first);
+  // Everything given back: the large body fits again.
+  EXPECT_EQ(RawExchange(port_, head + body, "127.0.0.4").status, 400);
+}
+
 TEST_F(ExchangeServer, SlowSilentAndCrowdingClientsAreClosedAndLoggedWithTheirAddress) {
   tir::exchange::TServerOptions options;
   options.headerSeconds = 1;

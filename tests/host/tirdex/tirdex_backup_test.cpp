@@ -106,6 +106,17 @@ TEST_F(TirdexBackup, NeverReplacesTheBaseAFolderOrAnEarlierCopyUnasked) {
   EXPECT_FALSE(fs::exists(Path("y.sqlite.part")));
   ASSERT_EQ(Tirdex({"backup", base_, copy, "--force"}).rc, 0);
   EXPECT_GT(fs::file_size(copy), 4096u);
+  {
+    // A copy some program has open is not replaced: it would go on writing into the old file.
+    auto held = db::SqliteConnection::Open(copy);
+    held->ExecScript("PRAGMA journal_mode=WAL; SELECT COUNT(*) FROM tirGoods;");
+    const auto before = fs::last_write_time(copy);
+    const TirdexRun busy = Tirdex({"backup", base_, copy, "--force"});
+    EXPECT_EQ(busy.rc, 1);
+    EXPECT_NE(busy.err.find("in use"), std::string::npos) << busy.err;
+    EXPECT_EQ(fs::last_write_time(copy), before);
+  }
+  EXPECT_EQ(Tirdex({"backup", base_, copy, "--force"}).rc, 0);
 }
 
 }  // namespace
