@@ -660,7 +660,13 @@ bool TDMJsonLoader::SaveMobileOrders(const TTopValue& pDocs) {
 void TDMJsonLoader::ChangeCookStatus() {
   rapidjson::Document doc;
   const JValue* order = TopObject(JSONResp.get(), "ordercookdoc", doc);
-  if (!order || !order->IsObject()) return;
+  if (!order) {
+    if (!FindTop(JSONResp.get(), "ordercookdoc")) return;
+    // Nothing is changed, but a caller must not take an array of orders for a done change.
+    ++mReport.Kind("cook status").refused;
+    mReport.Missing("ordercookdoc: one object (lid, orderposindoc, orderstatus) was expected");
+    return;
+  }
   std::int32_t status = -1, position = -1;
   std::int64_t id = -1;
   for (const auto& m : order->GetObject()) {
