@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/date_time.h"
 #include "db/query.h"
+#include "host/exchange/exchange_exec.h"
 #include "host/exchange/exchange_ledger.h"
 #include "host/exchange/exchange_tokens.h"
 
@@ -83,15 +84,7 @@ void RecordPeerEvent(db::Connection& pConnection, const std::string& pPeer, TPee
     q.ParamByName("pDocs").SetInt64(pDocs);
     if (pEvent == TPeerEvent::kPull) q.ParamByName("pRows").SetInt64(pRows);
   }
-  const bool own = !pConnection.InTransaction();
-  if (own) pConnection.StartTransaction();
-  try {
-    q.ExecSql();
-    if (own) pConnection.Commit();
-  } catch (...) {
-    if (own && pConnection.InTransaction()) pConnection.Rollback();
-    throw;
-  }
+  ExecAtomically(pConnection, q);
 }
 
 std::vector<TPeerStatus> LoadPeerStatus(db::Connection& pConnection, double pNow,

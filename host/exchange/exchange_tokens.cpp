@@ -4,6 +4,7 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "host/exchange/exchange_exec.h"
 
 namespace tir::exchange {
 
@@ -29,15 +30,7 @@ void SaveToken(db::Connection& pConnection, TTirTokenOne& pToken) {
       "VALUES (0, 0, 410, -4, 0, 0, :pName, :pStr, 0);");
   q.ParamByName("pName").SetText(pToken.mName);
   q.ParamByName("pStr").SetText(pToken.SaveToStr());
-  const bool own = !pConnection.InTransaction();
-  if (own) pConnection.StartTransaction();
-  try {
-    q.ExecSql();
-    if (own) pConnection.Commit();
-  } catch (...) {
-    if (own) pConnection.Rollback();
-    throw;
-  }
+  ExecAtomically(pConnection, q);
 }
 
 std::optional<TTirTokenOne> FindToken(db::Connection& pConnection, const std::string& pValue) {
@@ -78,15 +71,7 @@ void SavePeerRights(db::Connection& pConnection, const std::string& pName,
   q.ParamByName("pName").SetText(pName);
   q.ParamByName("pUsers").SetInt64(pRights.users ? 1 : 0);
   q.ParamByName("pReadOnly").SetInt64(pRights.readOnly ? 1 : 0);
-  const bool own = !pConnection.InTransaction();
-  if (own) pConnection.StartTransaction();
-  try {
-    q.ExecSql();
-    if (own) pConnection.Commit();
-  } catch (...) {
-    if (own) pConnection.Rollback();
-    throw;
-  }
+  ExecAtomically(pConnection, q);
 }
 
 std::string ScopeInWords(const TTirTokenOne& pToken, const TPeerRights& pRights) {
