@@ -16,6 +16,8 @@
 namespace tir::exchange {
 namespace {
 
+constexpr const char* kAnswerPrefix = ".tirdex-sync-answer";
+
 constexpr int kGoodsState = -47, kPartnersState = -49, kCatalogsState = -50;
 
 void ReadState(db::Connection& connection, int type, std::int64_t* pi, double& date) {
@@ -147,7 +149,7 @@ return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
                            const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
                            bool pDocuments) {
-  const TTempFile answer(".tirdex-sync-answer", mOptions.http.answerFolder);
+  const TTempFile answer(kAnswerPrefix, mOptions.http.answerFolder);
   const std::string& file = answer.Path();
   if (file.empty()) {
     pResult.ok = false;
@@ -187,6 +189,8 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
 
 TSyncResult TSyncClient::RunOnce() {
   TSyncResult result;
+  // Answers of a sync killed before it removed them; a day untouched belongs to no live sync.
+  RemoveStaleTempFiles(kAnswerPrefix, mOptions.http.answerFolder, 86400);
   try {
     schema::EnsureChainSchema(mConnection);
     if (mOptions.full) ForgetLoadTimes();

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -24,6 +25,26 @@ TTempFile::TTempFile(const std::string& pPrefix, const std::string& pFolder) {
 
 TTempFile::~TTempFile() {
   if (!mPath.empty()) ::unlink(mPath.c_str());
+}
+
+int RemoveStaleTempFiles(const std::string& pPrefix, const std::string& pFolder,
+                         double pMaxAgeSeconds) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path folder = pFolder.empty() ? fs::temp_directory_path(error) : fs::path(pFolder);
+  if (error) return 0;
+  const std::string start = pPrefix + "-";
+  const auto oldest =
+      fs::file_time_type::clock::now() - std::chrono::duration_cast<fs::file_time_type::duration>(
+                                             std::chrono::duration<double>(pMaxAgeSeconds));
+  int removed = 0;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(start, 0) != 0 || name.size() != start.size() + 6) continue;  // mkstemp's six
+    if (!it->is_regular_file(error) || it->last_write_time(error) >= oldest || error) continue;
+    if (fs::remove(it->path(), error)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace tir::exchange

@@ -20,4 +20,9 @@ class TTempFile {
   std::string mPath;
 };
 
+// Removes the files pPrefix-* in pFolder that nobody has written for pMaxAgeSeconds: what a
+// process killed before its TTempFile went left behind. Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& pPrefix, const std::string& pFolder,
+                         double pMaxAgeSeconds);
+
 }  // namespace tir::exchange

@@ -1,8 +1,11 @@
 // The server's small parts: framing, log fields, sizes, addresses and the worker pool.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -11,6 +14,7 @@
 #include "host/exchange/exchange_http_rules.h"
 #include "host/exchange/exchange_log_line.h"
 #include "host/exchange/exchange_service.h"
+#include "host/exchange/exchange_temp_file.h"
 #include "host/exchange/exchange_worker_pool.h"
 
 namespace {
@@ -103,6 +107,31 @@ TEST(ExchangeWorkerPool, NamedJobsRunOnTheirWorkerAndEveryJobRunsBeforeTheEnd) {
   EXPECT_EQ(common.load(), 70);
   EXPECT_EQ(started.load(), 3);
   EXPECT_EQ(ended.load(), 3);
+}
+
+// Answer files a killed sync left behind go once untouched for the given time; fresh ones (a sync
+// at work), other names and other prefixes stay.
+TEST(ExchangeTempFiles, OnlyStaleFilesOfThePrefixAreRemoved) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tir-stale-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const auto make = [&](const std::string& name, std::chrono::hours age) {
+    std::ofstream(dir / name) << "x";
+    fs::last_write_time(dir / name, fs::file_time_type::clock::now() - age);
+  };
+  make(".answer-abc123", std::chrono::hours(2));
+  make(".answer-def456", std::chrono::hours(0));
+  make(".answer-old", std::chrono::hours(2));
+  make("other-abc123", std::chrono::hours(2));
+  {
+    const tir::exchange::TTempFile live(".answer", dir.string());
+    EXPECT_EQ(tir::exchange::RemoveStaleTempFiles(".answer", dir.string(), 3600), 1);
+    EXPECT_TRUE(fs::exists(live.Path()));
+  }
+  EXPECT_FALSE(fs::exists(dir / ".answer-abc123"));
+  for (const char* kept : {".answer-def456", ".answer-old", "other-abc123"})
+    EXPECT_TRUE(fs::exists(dir / kept)) << kept;
+  fs::remove_all(dir);
 }
 
 }  // namespace
