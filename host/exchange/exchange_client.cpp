@@ -129,21 +129,22 @@ void TSyncClient::ForgetLoadTimes() {
   }
 }
 
-import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
-                                      std::vector<import::TLoadStep> pSteps) {
-  // The answer's "info" must say 200 before anything of it is loaded.
-  pSteps.insert(pSteps.begin(), {"answer", [](import::TDMJsonLoader& l) {
-                                   if (l.mLResp.error != 200) {
-                                     throw std::runtime_error(
-                                         "the service refused the request: error " +
-                                         std::to_string(l.mLResp.error) + " " + l.mLResp.errorTxt);
-}  // namespace tir::exchange
-}
-});
-// The file load reads only its sections: the answer's "info" is read before the check above.
-pSteps.insert(pSteps.begin(), {"info", [](import::TDMJsonLoader& l) { l.GetRespParams(); }});
-pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
-return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
+// (The return type is spelt in full: a line that starts with "import" reads as a module import
+// to the formatter.)
+tir::import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
+                                            std::vector<import::TLoadStep> pSteps) {
+  // The file load reads only its sections: the answer's "info" is read first, and must say 200
+  // before anything of it is loaded.
+  const auto check = [](import::TDMJsonLoader& l) {
+    if (l.mLResp.error != 200) {
+      throw std::runtime_error("the service refused the request: error " +
+                               std::to_string(l.mLResp.error) + " " + l.mLResp.errorTxt);
+    }
+  };
+  const auto info = [](import::TDMJsonLoader& l) { l.GetRespParams(); };
+  pSteps.insert(pSteps.begin(), {{"info", info}, {"answer", check}});
+  pSteps.emplace_back("counters", [this](import::TDMJsonLoader& l) { SaveState(l); });
+  return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 }
 
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
