@@ -157,12 +157,7 @@ void MainWindow::ChooseUser() {
     return;
   }
   std::vector<UserEntry> users;
-  try {
-    users = session_.Users();
-  } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()));
-    return;
-  }
+  if (!ReadUsers(users)) return;
   if (users.empty()) {
     CreateFirstUser();
     return;
@@ -170,6 +165,16 @@ void MainWindow::ChooseUser() {
   SignInDialog dialog(users, session_.User().id, session_.Language(), this);
   if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == nullptr) return;
   SignIn(*dialog.Chosen());
+}
+
+bool MainWindow::ReadUsers(std::vector<UserEntry>& pUsers) {
+  try {
+    pUsers = session_.Users();
+    return true;
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()));
+    return false;
+  }
 }
 
 void MainWindow::CreateFirstUser() {
@@ -184,12 +189,7 @@ void MainWindow::CreateFirstUser() {
     return;
   }
   std::vector<UserEntry> users;
-  try {
-    users = session_.Users();
-  } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()));
-    return;
-  }
+  if (!ReadUsers(users)) return;
   // The user has just typed the password: it is not asked again.
   if (!users.empty()) SignIn(users.front(), false);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "host/desktop/desktop_session.h"
 
@@ -52,6 +53,8 @@ class MainWindow : public QMainWindow {
   bool CloseModuleWindows();
   // A base without users: the first one is made with every right and signed in.
   void CreateFirstUser();
+  // The base's users into pUsers; false, with the error shown, when they cannot be read.
+  bool ReadUsers(std::vector<UserEntry>& pUsers);
   void RebuildMenus();
   void AddModuleItems();
   void UpdateStatus();
