@@ -66,4 +66,16 @@ std::string ScalarText(tir::db::Connection& connection, const std::string& sql) 
   return ScalarValue(connection, sql).AsText();
 }
 
+std::string RowsText(tir::db::Connection& connection, const std::string& sql) {
+  tir::db::Query q(connection);
+  q.SetSql(sql);
+  q.Open();
+  std::string text;
+  for (; !q.Eof(); q.Next()) {
+    for (std::size_t i = 0; i < q.FieldCount(); ++i) text += q.FieldByIndex(i).AsText() + "|";
+    text += "\n";
+  }
+  return text;
+}
+
 }  // namespace tir::test

@@ -40,6 +40,9 @@ std::int64_t ScalarInt(tir::db::Connection& connection, const std::string& sql);
 double ScalarDouble(tir::db::Connection& connection, const std::string& sql);
 std::string ScalarText(tir::db::Connection& connection, const std::string& sql);
 
+// Every row of a query as text: the values of a row each followed by "|", one line per row.
+std::string RowsText(tir::db::Connection& connection, const std::string& sql);
+
 // A unique path in the temporary folder (nothing is created).
 std::string TempPath(const std::string& suffix = ".sqlite");
 

@@ -25,15 +25,7 @@ void ExecSql(const std::string& base, const std::string& sql) {
 
 std::string SqlRows(const std::string& base, const std::string& sql) {
   auto c = db::SqliteConnection::Open(base);
-  db::Query q(*c);
-  q.SetSql(sql);
-  q.Open();
-  std::string text;
-  for (; !q.Eof(); q.Next()) {
-    for (std::size_t i = 0; i < q.FieldCount(); ++i) text += q.FieldByIndex(i).AsText() + "|";
-    text += "\n";
-  }
-  return text;
+  return RowsText(*c, sql);
 }
 
 std::int64_t SqlInt(const std::string& base, const std::string& sql) {

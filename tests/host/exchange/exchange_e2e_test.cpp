@@ -34,15 +34,7 @@ void Exec(const std::string& base, const std::string& sql) {
 // The rows of a query as text, one line per row.
 std::string Rows(const std::string& base, const std::string& sql) {
   auto c = tir::db::SqliteConnection::Open(base);
-  tir::db::Query q(*c);
-  q.SetSql(sql);
-  q.Open();
-  std::string text;
-  for (; !q.Eof(); q.Next()) {
-    for (std::size_t i = 0; i < q.FieldCount(); ++i) text += q.FieldByIndex(i).AsText() + "|";
-    text += "\n";
-  }
-  return text;
+  return tir::test::RowsText(*c, sql);
 }
 
 // Every row of every table: equal digests mean nothing was written.
