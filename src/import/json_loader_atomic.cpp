@@ -92,8 +92,8 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
   pLoader.mTextSTRNeadUpdateAllSPR.clear();
   pLoader.mReport.Clear();
   // Elements are loaded in order, so of two rows with one GUID the later one is what stays.
-  for (std::string& repeat : FindRepeatedGuids(pLoader.JSONResp.get()))
-    pLoader.mReport.Note("warning: " + repeat + "; the later one is loaded");
+  for (TLoadNote& repeat : FindRepeatedGuids(pLoader.JSONResp.get()))
+    pLoader.mReport.notes.push_back(std::move(repeat));
   try {
     pConnection.StartTransaction();
     for (const TLoadStep& step : pSteps) {

@@ -66,7 +66,7 @@ void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, lo
 
 void SkipRow(TLoadReport& pReport, TLoadKindCounts& pCounts, const TWhere& pWhere) {
   ++pCounts.skipped;
-  pReport.Note(pWhere.Text() + ": no GUID, row skipped");
+  pReport.Note(TLoadNoteKind::kRowWithoutGuid, {pWhere.Text()});
 }
 
 std::string TWhere::Text() const {
@@ -252,7 +252,7 @@ bool ReadDate(const JValue& v, const TWhere& w, double& pDate, TLoadReport& pRep
   const std::string text = ReadText(v, w);
   if (text.empty()) return false;
   pDate = gDateFromJSON(text);
-  if (pDate < 0) pReport.Note(w.Text() + ": " + Quoted(text) + " is not a date, read as -1");
+  if (pDate < 0) pReport.Note(TLoadNoteKind::kNotADate, {w.Text(), Quoted(text)});
   return true;
 }
 
@@ -261,7 +261,7 @@ void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid, TLoadReport& pRe
   pGuid.Clear();
   if (text.empty()) return;
   if (text.size() != 36) {
-    pReport.Note(w.Text() + ": " + Quoted(text) + " is not a GUID, read as none");
+    pReport.Note(TLoadNoteKind::kNotAGuid, {w.Text(), Quoted(text)});
     return;
   }
   try {
@@ -314,8 +314,8 @@ void CollectGuids(const JValue& obj, std::size_t element, const std::string& bel
 
 }  // namespace
 
-std::vector<std::string> FindRepeatedGuids(const TJsonText* pText) {
-  std::vector<std::string> repeats;
+std::vector<TLoadNote> FindRepeatedGuids(const TJsonText* pText) {
+  std::vector<TLoadNote> repeats;
   if (!pText) return repeats;
   std::vector<std::string> done;
   for (const TTopValue& first : pText->members) {
@@ -343,14 +343,16 @@ std::vector<std::string> FindRepeatedGuids(const TJsonText* pText) {
     const auto where = [&key](const TSeenGuid& g) {
       return key + "[" + std::to_string(g.element) + "]" + g.below;
     };
-    std::vector<std::pair<std::size_t, std::string>> found;  // in text order
+    std::vector<std::pair<std::size_t, TLoadNote>> found;  // in text order
     for (std::size_t k = 1; k < seen.size(); ++k) {
       if (seen[k].g1 == seen[k - 1].g1 && seen[k].g2 == seen[k - 1].g2) {
-        found.emplace_back(seen[k].order, where(seen[k]) + ".guid repeats " + where(seen[k - 1]) +
-                                              " (" + gGetGUIDSTR(seen[k].g1, seen[k].g2) + ")");
+        found.emplace_back(seen[k].order, TLoadNote{TLoadNoteKind::kRepeatedGuid,
+                                                    {where(seen[k]), where(seen[k - 1]),
+                                                     gGetGUIDSTR(seen[k].g1, seen[k].g2)}});
       }
     }
-    std::sort(found.begin(), found.end());
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& f : found) repeats.push_back(std::move(f.second));
   }
   return repeats;

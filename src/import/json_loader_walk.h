@@ -121,8 +121,8 @@ void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, lo
                    long double& pQtty, TLoadReport& pReport);
 
 // Every GUID that objects of the top-level arrays of one key (or of one group tree, children
-// included) repeat, as "goods[7].guid repeats goods[2] (GUID)". Elements are loaded in order, so
-// the later one wins; callers name the repeats as warnings.
-std::vector<std::string> FindRepeatedGuids(const TJsonText* pText);
+// included) repeat: the later position, the earlier one and the GUID. Elements are loaded in
+// order, so the later one wins.
+std::vector<TLoadNote> FindRepeatedGuids(const TJsonText* pText);
 
 }  // namespace tir::import
