@@ -125,6 +125,7 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
     }
     out.result = TLoadResult::kFailed;
     const bool database = dynamic_cast<const db::DbError*>(&e) != nullptr;
+    if (const auto* damage = dynamic_cast<const EJsonLoadError*>(&e)) out.damage = damage->Note();
     out.message = std::string(database ? "ErrorSQL: " : "Error: ") + e.what() +
                   "; nothing of this load was written";
   }

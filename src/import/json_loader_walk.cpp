@@ -37,7 +37,7 @@ const char* TypeName(const JValue& v) {
 }
 
 [[noreturn]] void Refuse(const TWhere& w, const char* expected, const JValue& v) {
-  throw EJsonLoadError(w.Text() + ": " + expected + " was expected, found " + TypeName(v));
+  throw EJsonLoadError(TLoadNote{TLoadNoteKind::kWrongType, {w.Text(), expected, TypeName(v)}});
 }
 
 }  // namespace
@@ -202,8 +202,9 @@ std::string_view KeyOf(const JValue::Member& pMember) {
 std::string ReadText(const JValue& v, const TWhere& w) {
   if (!v.IsString()) Refuse(w, "a text", v);
   if (v.GetStringLength() > kMaxJsonTextBytes) {
-    throw EJsonLoadError(w.Text() + ": a text of " + std::to_string(v.GetStringLength()) +
-                         " bytes is longer than " + std::to_string(kMaxJsonTextBytes));
+    throw EJsonLoadError(TLoadNote{
+        TLoadNoteKind::kTextTooLong,
+        {w.Text(), std::to_string(v.GetStringLength()), std::to_string(kMaxJsonTextBytes)}});
   }
   return {v.GetString(), v.GetStringLength()};
 }
@@ -227,7 +228,7 @@ std::int32_t ReadInt(const JValue& v, const TWhere& w) {
   const std::int64_t n = ReadInt64(v, w);
   if (n < std::numeric_limits<std::int32_t>::min() ||
       n > std::numeric_limits<std::int32_t>::max()) {
-    throw EJsonLoadError(w.Text() + ": " + std::to_string(n) + " is out of the 32-bit range");
+    throw EJsonLoadError(TLoadNote{TLoadNoteKind::kOutOfRange32, {w.Text(), std::to_string(n)}});
   }
   return static_cast<std::int32_t>(n);
 }
@@ -267,7 +268,7 @@ void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid, TLoadReport& pRe
   try {
     pGuid.uSetValue(text);
   } catch (const EConvertError&) {
-    throw EJsonLoadError(w.Text() + ": \"" + text + "\" is not a GUID");
+    throw EJsonLoadError(TLoadNote{TLoadNoteKind::kBadGuid, {w.Text(), text}});
   }
 }
 

@@ -32,6 +32,18 @@ const char* EnglishTemplate(TLoadNoteKind pKind) {
       return "%1: %2 is not a GUID, read as none";
     case TLoadNoteKind::kRepeatedGuid:
       return "warning: %1.guid repeats %2 (%3); the later one is loaded";
+    case TLoadNoteKind::kWrongType:
+      return "%1: %2 was expected, found %3";
+    case TLoadNoteKind::kTextTooLong:
+      return "%1: a text of %2 bytes is longer than %3";
+    case TLoadNoteKind::kOutOfRange32:
+      return "%1: %2 is out of the 32-bit range";
+    case TLoadNoteKind::kBadGuid:
+      return "%1: \"%2\" is not a GUID";
+    case TLoadNoteKind::kArrayExpected:
+      return "%1: an array was expected";
+    case TLoadNoteKind::kObjectExpected:
+      return "%1: an object was expected";
     case TLoadNoteKind::kCount:
       break;
   }

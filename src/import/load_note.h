@@ -25,6 +25,13 @@ enum class TLoadNoteKind : std::uint8_t {
   kNotADate,             // position, quoted value
   kNotAGuid,             // position, quoted value
   kRepeatedGuid,         // later position, earlier position, GUID
+  // Damage that refuses the whole file:
+  kWrongType,       // position, what was expected, what was found ("a text", "an object", ...)
+  kTextTooLong,     // position, bytes, longest accepted
+  kOutOfRange32,    // position, number
+  kBadGuid,         // position, text
+  kArrayExpected,   // section
+  kObjectExpected,  // position
   kCount
 };
 

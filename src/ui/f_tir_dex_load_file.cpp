@@ -28,9 +28,9 @@ namespace {
 
 // A failed load's message in the window's language. The loader words its frame ("Error: ",
 // "ErrorSQL: " before the cause, "; nothing ... written/loaded" after it) for the command line;
-// the cause between them is passed on as it is.
-QString FailureText(const std::string& aMessage) {
-  QString cause = QString::fromStdString(aMessage);
+// damage of the file is worded here, any other cause (a database's own text) is passed on.
+QString FailureText(const import::TLoadOutcome& aOutcome) {
+  QString cause = QString::fromStdString(aOutcome.message);
   QString prefix = Tr("Ошибка: ");
   if (cause.startsWith("ErrorSQL: ")) {
     prefix = Tr("Ошибка базы данных: ");
@@ -40,6 +40,9 @@ QString FailureText(const std::string& aMessage) {
   }
   for (const char* tail : {"; nothing of this load was written", "; nothing was loaded"}) {
     if (cause.endsWith(tail)) cause.chop(static_cast<int>(std::strlen(tail)));
+  }
+  if (aOutcome.damage.kind != import::TLoadNoteKind::kCount) {
+    cause = LoadNoteText(aOutcome.damage, frame::CurrentLang());
   }
   return prefix + cause + Tr("; из этого файла ничего не записано");
 }
@@ -172,7 +175,7 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
       StopBusy(false, Tr("В файле нет данных для выбранной загрузки: ничего не записано"));
       return;
     default:
-      StopBusy(false, FailureText(outcome.message));
+      StopBusy(false, FailureText(outcome));
       break;
   }
   if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty() ||

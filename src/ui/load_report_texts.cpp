@@ -49,6 +49,27 @@ constexpr TNoteWording kNotes[] = {
     {TLoadNoteKind::kRepeatedGuid,
      "предупреждение: %1.guid повторяет %2 (%3); загружается последний",
      "попередження: %1.guid повторює %2 (%3); завантажується останній"},
+    {TLoadNoteKind::kWrongType, "%1: ожидалось %2, а в файле %3",
+     "%1: очікувалося %2, а у файлі %3"},
+    {TLoadNoteKind::kTextTooLong, "%1: текст длиной %2 байт длиннее допустимых %3",
+     "%1: текст довжиною %2 байт довший за допустимі %3"},
+    {TLoadNoteKind::kOutOfRange32, "%1: число %2 вне 32-битного диапазона",
+     "%1: число %2 поза 32-бітним діапазоном"},
+    {TLoadNoteKind::kBadGuid, "%1: «%2» не является GUID", "%1: «%2» не є GUID"},
+    {TLoadNoteKind::kArrayExpected, "%1: ожидался массив", "%1: очікувався масив"},
+    {TLoadNoteKind::kObjectExpected, "%1: ожидался объект", "%1: очікувався об'єкт"},
+};
+
+// The kinds of JSON values a damaged file's note names, as the loader words them in English.
+constexpr std::pair<const char*, std::pair<const char*, const char*>> kValueKinds[] = {
+    {"a text", {"текст", "текст"}},
+    {"a number", {"число", "число"}},
+    {"a whole number", {"целое число", "ціле число"}},
+    {"an object", {"объект", "об'єкт"}},
+    {"an array", {"массив", "масив"}},
+    {"a boolean", {"логическое значение", "логічне значення"}},
+    {"null", {"пустое значение", "порожнє значення"}},
+    {"a value", {"значение", "значення"}},
 };
 
 constexpr std::pair<const char*, const char*> kKinds[] = {
@@ -101,6 +122,14 @@ QString LoadNoteText(const import::TLoadNote& aNote, std::int32_t aLanguage) {
     // The first argument of a reference is the section its row belongs to.
     if (aNote.kind == TLoadNoteKind::kRefNotFound && !args.empty()) {
       args[0] = LoadKindName(args[0], aLanguage).toStdString();
+    }
+    if (aNote.kind == TLoadNoteKind::kWrongType) {
+      for (std::size_t i = 1; i < args.size(); ++i) {
+        for (const auto& [english, names] : kValueKinds) {
+          if (args[i] == english)
+            args[i] = aLanguage == frame::kLangUa ? names.second : names.first;
+        }
+      }
     }
     const char* text = aLanguage == frame::kLangUa ? wording.ua : wording.ru;
     return QString::fromStdString(import::FormatNote(text, args));

@@ -57,6 +57,9 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   const std::string file = TempPath(".json");
   const std::string bad = TempPath(".json");
   std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
+  const std::string mistyped = TempPath(".json");
+  std::ofstream(mistyped) << R"({"goods": [{"guid": "0a000000-0000-4000-8000-000000000001",
+                                             "name": 5}]})";
   const std::string references = TempPath(".json");
   std::ofstream(references) << R"({
     "goods": [{"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок"},
@@ -119,6 +122,11 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
     Click(w, "CBoxLoadGoods");
     Click(w, "AdvGlowButton2");
     collected.Add(lang + " damaged file", ShownTexts(w->window()));
+    SetEdit(w, "EditFileIn", mistyped);
+    Click(w, "AdvGlowButton2");
+    const QStringList refusedFile = ShownTexts(w->window());
+    EXPECT_TRUE(refusedFile.join('\n').contains("goods[0].name:")) << refusedFile.join('\n');
+    collected.Add(lang + " mistyped file", refusedFile);
     SetEdit(w, "EditFileIn", file);
     for (const char* box : {"CBoxLoadPartners", "CBoxLoadAllSPR", "CBoxLoadDocs"}) Click(w, box);
     Click(w, "AdvGlowButton1");
@@ -150,6 +158,7 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   std::filesystem::remove(file);
   std::filesystem::remove(bad);
   std::filesystem::remove(references);
+  std::filesystem::remove(mistyped);
 }
 
 }  // namespace

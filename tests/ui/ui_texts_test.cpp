@@ -41,6 +41,15 @@ TEST(UiTexts, EveryLoadNoteKindIsWordedInBothLanguagesWithItsArguments) {
       }
     }
   }
+  // The kinds of JSON values a damaged file mixes up are named in the language.
+  for (const char* found : {"a text", "a number", "a whole number", "an object", "an array",
+                            "a boolean", "null", "a value"}) {
+    const TLoadNote damage{TLoadNoteKind::kWrongType, {"goods[2].name", "a text", found}};
+    for (const std::int32_t language : kLanguages) {
+      const QString text = ui::LoadNoteText(damage, language);
+      EXPECT_TRUE(EnglishWords(text).isEmpty()) << text.toStdString();
+    }
+  }
   // A reference's section is named in the language, not as the file calls it.
   const TLoadNote ref{TLoadNoteKind::kRefNotFound,
                       {"contracts", args[1], "partner", args[1], "tirPartners"}};
