@@ -146,7 +146,8 @@ QString LoadReportText(const import::TLoadReport& aReport, std::int32_t aLanguag
   for (const auto& [kind, c] : aReport.kinds) {
     text += LoadKindName(kind, aLanguage) + ": " + count("добавлено", c.inserted) + ", " +
             count("изменено", c.updated) + ", " + count("без изменений", c.identical) + ", " +
-            count("отклонено", c.refused) + ", " + count("пропущено", c.skipped) + "\n";
+            count("отклонено", c.refused) +
+            (c.skipped > 0 ? ", " + count("пропущено", c.skipped) : QString()) + "\n";
   }
   AddLines(text, aReport.notes, aMaxNotes, aLanguage);
   AddLines(text, aReport.missing, aMaxMissing, aLanguage);

@@ -16,7 +16,8 @@ namespace tir::ui {
 QString LoadKindName(const std::string& aKind, std::int32_t aLanguage);
 // One line of the report in `aLanguage` (1 Russian, 2 Ukrainian); its arguments as they are.
 QString LoadNoteText(const import::TLoadNote& aNote, std::int32_t aLanguage);
-// The whole report in `aLanguage`: a line per kind, then at most `aMaxNotes` notes and at most
+// The whole report in `aLanguage`: a line per kind (rows skipped for damage only when there are
+// any), then at most `aMaxNotes` notes and at most
 // `aMaxMissing` references not found, each list followed by the count of lines left out.
 QString LoadReportText(const import::TLoadReport& aReport, std::int32_t aLanguage,
                        std::size_t aMaxNotes = 10, std::size_t aMaxMissing = 50);

@@ -60,26 +60,7 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   const std::string mistyped = TempPath(".json");
   std::ofstream(mistyped) << R"({"goods": [{"guid": "0a000000-0000-4000-8000-000000000001",
                                              "name": 5}]})";
-  const std::string references = TempPath(".json");
-  std::ofstream(references) << R"({
-    "goods": [{"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок"},
-              {"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок 2"},
-              {"name": "Без кода"}],
-    "recipes": [{"guid": "0b000000-0000-4000-8000-000000000002",
-                 "components": [{"guid": "0a000000-0000-4000-8000-000000000001", "qtty": 1}]},
-                {"guid": "0a000000-0000-4000-8000-000000000001",
-                 "components": [{"guid": "0c000000-0000-4000-8000-000000000003", "qtty": 1}]}],
-    "partners": [{"guid": "1d000000-0000-4000-8000-00000000000a", "name": "Поставщик",
-                  "date1": "20241399250000"}],
-    "contracts": [{"guid": "1c000000-0000-4000-8000-000000000009", "name": "Договор",
-                   "partner": "0d000000-0000-4000-8000-000000000004"}],
-    "stores": [{"guid": "12-34", "name": "Склад"}],
-    "docs": [{"guid": "1a000000-0000-4000-8000-000000000007", "num": 1, "type": 6, "state": 1,
-              "date": "20240105120000",
-              "docgoods": [{"guid": "0e000000-0000-4000-8000-000000000005", "qtty": 1, "sum": 2}]},
-             {"guid": "1b000000-0000-4000-8000-000000000008", "num": 2, "type": 6, "state": 1,
-              "date": "20240105130000", "partner": "0f000000-0000-4000-8000-000000000006",
-              "docgoods": [{"guid": "0a000000-0000-4000-8000-000000000001", "qtty": 1}]}]})";
+  const std::string references = WriteReferencesFile();
   Collected collected;
   for (const int language : {1, 2}) {
     const QString lang = language == 1 ? "ru" : "ua";
