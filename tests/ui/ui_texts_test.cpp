@@ -30,7 +30,10 @@ TEST(UiTexts, EveryLoadNoteKindIsWordedInBothLanguagesWithItsArguments) {
       const QString text = ui::LoadNoteText(note, language);
       SCOPED_TRACE("kind " + std::to_string(k) + ", language " + std::to_string(language) + ": " +
                    text.toStdString());
-      ASSERT_FALSE(text.isEmpty());
+      if (text.isEmpty()) {
+        ADD_FAILURE() << "no wording";
+        continue;
+      }
       EXPECT_TRUE(EnglishWords(text).isEmpty()) << EnglishWords(text).join(' ').toStdString();
       // Every argument the English text shows is shown here too (a section by its own name).
       for (std::size_t i = k == static_cast<int>(TLoadNoteKind::kRefNotFound) ? 1 : 0;
