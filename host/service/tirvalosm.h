@@ -13,7 +13,7 @@ enum {
   TIRVALOSM_OK = 0,         /* delivered: the server answered 2xx; the buffer holds its answer */
   TIRVALOSM_BAD_ARGS = 1,   /* no URL, no file name or no length pointer */
   TIRVALOSM_NO_FILE = 2,    /* the file cannot be read */
-  TIRVALOSM_TRANSFER = 3,   /* no answer: curl's error text (refused, timeout, bad URL, ...) */
+  TIRVALOSM_TRANSFER = 3,   /* no answer: "Error: ", curl's text, " (curl N)" */
   TIRVALOSM_HTTP_STATUS = 4 /* the server answered, not 2xx: status line, a line break, body */
 };
 

@@ -117,7 +117,10 @@ extern "C" std::int32_t u7(const char* url, const char* jsonPath, std::int32_t m
 
   if (rc != CURLE_OK) {
     const std::string why = curlError[0] != '\0' ? curlError : curl_easy_strerror(rc);
-    return Reply(TIRVALOSM_TRANSFER, "Error: " + why, response, responseLength);
+    // libcurl's number last, for a caller that words the failure in its user's language.
+    return Reply(TIRVALOSM_TRANSFER,
+                 "Error: " + why + " (curl " + std::to_string(static_cast<int>(rc)) + ")", response,
+                 responseLength);
   }
   if (status >= 200 && status < 300) {
     return Reply(TIRVALOSM_OK, transfer.body, response, responseLength);

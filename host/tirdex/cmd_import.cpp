@@ -223,7 +223,8 @@ void InstallImportCommands(CLI::App& app) {
     RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
             [](const import::TLoadReport& r) {
               std::string text;
-              for (const std::string& m : r.missing) text += (text.empty() ? "" : "; ") + m;
+              for (const import::TLoadNote& m : r.missing)
+                text += (text.empty() ? "" : "; ") + m.Text();
               for (const auto& [kind, n] : r.kinds) {
                 if (kind == "cook status" && n.refused > 0 && text.empty())
                   text = "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";

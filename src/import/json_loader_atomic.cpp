@@ -92,8 +92,8 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
   pLoader.mTextSTRNeadUpdateAllSPR.clear();
   pLoader.mReport.Clear();
   // Elements are loaded in order, so of two rows with one GUID the later one is what stays.
-  for (std::string& repeat : FindRepeatedGuids(pLoader.JSONResp.get()))
-    pLoader.mReport.Note("warning: " + repeat + "; the later one is loaded");
+  for (TLoadNote& repeat : FindRepeatedGuids(pLoader.JSONResp.get()))
+    pLoader.mReport.notes.push_back(std::move(repeat));
   try {
     pConnection.StartTransaction();
     for (const TLoadStep& step : pSteps) {
@@ -125,6 +125,7 @@ TLoadOutcome RunAtomicLoad(TDMJsonLoader& pLoader, db::Connection& pConnection,
     }
     out.result = TLoadResult::kFailed;
     const bool database = dynamic_cast<const db::DbError*>(&e) != nullptr;
+    if (const auto* damage = dynamic_cast<const EJsonLoadError*>(&e)) out.damage = damage->Note();
     out.message = std::string(database ? "ErrorSQL: " : "Error: ") + e.what() +
                   "; nothing of this load was written";
   }

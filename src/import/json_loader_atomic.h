@@ -29,6 +29,8 @@ struct TLoadOutcome {
   TLoadResult result = TLoadResult::kFailed;
   std::string message;  // what the user is shown
   TLoadReport report;
+  // A failure for damage of the file: the damage as a note (of kind kCount for other failures).
+  TLoadNote damage;
 };
 
 // Opens and parses pFile and runs the steps in one transaction on the loader's connection: any

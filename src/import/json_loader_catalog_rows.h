@@ -281,10 +281,9 @@ class TCatalogWriter {
       const std::int64_t id = L.FindIdByGUID(r.table, in.*r.guid);
       (in.*r.id).uSetValue(id);
       if (id == 0 && !(in.*r.guid).isEmpty()) {
-        L.mReport.Missing(std::string(c.kind) + " " +
-                          gGetGUIDSTR(in.fGUID.fGUID1, in.fGUID.fGUID2) + ": " + r.key + " " +
-                          gGetGUIDSTR((in.*r.guid).fGUID1, (in.*r.guid).fGUID2) + " not in " +
-                          r.table);
+        L.mReport.Missing(TLoadNoteKind::kRefNotFound,
+                          {c.kind, gGetGUIDSTR(in.fGUID.fGUID1, in.fGUID.fGUID2), r.key,
+                           gGetGUIDSTR((in.*r.guid).fGUID1, (in.*r.guid).fGUID2), r.table});
       }
     }
   }

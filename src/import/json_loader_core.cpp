@@ -350,9 +350,9 @@ std::string TLoadReport::Text(std::size_t pMaxMissing, std::size_t pMaxNotes) co
          " updated, " + std::to_string(c.identical) + " identical, " + std::to_string(c.refused) +
          " refused, " + std::to_string(c.skipped) + " skipped\n";
   }
-  const auto list = [&s](const std::vector<std::string>& items, std::size_t max, const char* label,
+  const auto list = [&s](const std::vector<TLoadNote>& items, std::size_t max, const char* label,
                          const char* more) {
-    for (std::size_t i = 0; i < items.size() && i < max; ++i) s += label + items[i] + "\n";
+    for (std::size_t i = 0; i < items.size() && i < max; ++i) s += label + items[i].Text() + "\n";
     if (items.size() > max) s += "... and " + std::to_string(items.size() - max) + more;
   };
   list(notes, pMaxNotes, "note: ", " more notes\n");

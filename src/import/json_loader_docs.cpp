@@ -306,8 +306,9 @@ void TDMJsonLoader::ResolveDocRefs(TDocInfo& d) {
     const std::int64_t id = FindDocRefId(r.table, g);
     (d.*r.id).uSetValue(id);
     if (id != 0 || g.isEmpty()) continue;
-    mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": " + r.column + " " +
-                    gGetGUIDSTR(g.fGUID1, g.fGUID2) + " not in " + r.table);
+    mReport.Missing(TLoadNoteKind::kRefNotFound,
+                    {"docs", gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2), r.column,
+                     gGetGUIDSTR(g.fGUID1, g.fGUID2), r.table});
     if (!mifNeadUpdateAllSPR) mTextSTRNeadUpdateAllSPR = r.column;
     mifNeadUpdateAllSPR = true;
   }
@@ -367,9 +368,9 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
     for (const char* name : kLineParams) lineParams.push_back(&ins.ParamByName(name));
     for (TDocLineIn& l : lines) {
       if (l.goodId == 0 && !l.line.fGoodGUID.isEmpty()) {
-        mReport.Missing("docs " + gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2) + ": goods " +
-                        gGetGUIDSTR(l.line.fGoodGUID.fGUID1, l.line.fGoodGUID.fGUID2) +
-                        " not in tirGoods (placeholder created)");
+        mReport.Missing(TLoadNoteKind::kGoodsPlaceholder,
+                        {gGetGUIDSTR(d.fGUID.fGUID1, d.fGUID.fGUID2),
+                         gGetGUIDSTR(l.line.fGoodGUID.fGUID1, l.line.fGoodGUID.fGUID2)});
         l.goodId = GetIdForUNKNOWN_GOOD_GUID(l.line.fGoodGUID);
         // A later line may name the same goods or this one as its parent.
         for (TDocLineIn& other : lines) {
@@ -632,9 +633,8 @@ bool TDMJsonLoader::SaveMobileOrders(const TTopValue& pDocs) {
         const std::int64_t goodId = FindIdByGUID("tirGoods", goods);
         if (goodId == 0) {
           if (!goods.isEmpty())
-            mReport.Missing("mobile order " + h.doc_guid + ": goods " +
-                            gGetGUIDSTR(goods.fGUID1, goods.fGUID2) +
-                            " not in tirGoods (line skipped)");
+            mReport.Missing(TLoadNoteKind::kOrderLineSkipped,
+                            {h.doc_guid, gGetGUIDSTR(goods.fGUID1, goods.fGUID2)});
           return true;
         }
         ins.Close();
@@ -664,7 +664,7 @@ void TDMJsonLoader::ChangeCookStatus() {
     if (!FindTop(JSONResp.get(), "ordercookdoc")) return;
     // Nothing is changed, but a caller must not take an array of orders for a done change.
     ++mReport.Kind("cook status").refused;
-    mReport.Missing("ordercookdoc: one object (lid, orderposindoc, orderstatus) was expected");
+    mReport.Missing(TLoadNoteKind::kCookOneObject, {});
     return;
   }
   std::int32_t status = -1, position = -1;
@@ -697,9 +697,10 @@ void TDMJsonLoader::ChangeCookStatus() {
   stored.Open();
   const bool found = !stored.Eof();
   stored.Close();
-  mReport.Missing(found ? "ordercookdoc: document " + std::to_string(id) + " has no line " +
-                              std::to_string(position)
-                        : "ordercookdoc: document " + std::to_string(id) + " not found");
+  if (found)
+    mReport.Missing(TLoadNoteKind::kCookNoLine, {std::to_string(id), std::to_string(position)});
+  else
+    mReport.Missing(TLoadNoteKind::kCookNoDocument, {std::to_string(id)});
 }
 
 void TDMJsonLoader::FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& pLine) {

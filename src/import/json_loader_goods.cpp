@@ -128,8 +128,8 @@ std::vector<TRecipeComponent> ReadComponents(TDMJsonLoader& L, const JValue& pAr
     if (c.compId != 0)
       components.push_back(c);
     else if (!compGuid.isEmpty())
-      L.mReport.Missing(pWhere.Text() + ": component " +
-                        gGetGUIDSTR(compGuid.fGUID1, compGuid.fGUID2) + " not in tirGoods");
+      L.mReport.Missing(TLoadNoteKind::kComponentNotFound,
+                        {pWhere.Text(), gGetGUIDSTR(compGuid.fGUID1, compGuid.fGUID2)});
     return true;
   });
   return components;
@@ -292,8 +292,8 @@ void TDMJsonLoader::AddOrUpdateRecipes() {
         const std::int64_t goodId = FindIdByGUID("tirGoods", guid);
         if (goodId == 0) {
           ++report.refused;
-          mReport.Missing(at.Text() + ": goods " + gGetGUIDSTR(guid.fGUID1, guid.fGUID2) +
-                          " not in tirGoods");
+          mReport.Missing(TLoadNoteKind::kRecipeGoodsNotFound,
+                          {at.Text(), gGetGUIDSTR(guid.fGUID1, guid.fGUID2)});
           continue;
         }
         WriteRecipe(goodId, ReadComponents(*this, m.value, at), report);

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "import/load_note.h"
+
 namespace tir::import {
 
 // What a load did to one kind of object.
@@ -19,12 +21,16 @@ struct TLoadKindCounts {
 // read as -1, a row skipped for want of a GUID) and warnings about the text (repeated GUIDs).
 struct TLoadReport {
   std::vector<std::pair<std::string, TLoadKindCounts>> kinds;
-  std::vector<std::string> missing;
-  std::vector<std::string> notes;
+  std::vector<TLoadNote> missing;
+  std::vector<TLoadNote> notes;
 
   TLoadKindCounts& Kind(const std::string& pKind);
-  void Missing(std::string pText) { missing.push_back(std::move(pText)); }
-  void Note(std::string pText) { notes.push_back(std::move(pText)); }
+  void Missing(TLoadNoteKind pKind, std::vector<std::string> pArgs) {
+    missing.push_back({pKind, std::move(pArgs)});
+  }
+  void Note(TLoadNoteKind pKind, std::vector<std::string> pArgs) {
+    notes.push_back({pKind, std::move(pArgs)});
+  }
   void Clear() { *this = TLoadReport{}; }
   // One line per kind, then the first pMaxNotes notes and the missing references (at most
   // pMaxMissing of them).

@@ -205,8 +205,8 @@ void TDMJsonLoader::AddOrUpdateUsers() {
         if (id != 0)
           text += std::to_string(id) + ",";
         else if (!g.isEmpty())
-          mReport.Missing("users " + where.Text() + ": " + gGetGUIDSTR(g.fGUID1, g.fGUID2) +
-                          " not in " + table);
+          mReport.Missing(TLoadNoteKind::kUserRefNotFound,
+                          {where.Text(), gGetGUIDSTR(g.fGUID1, g.fGUID2), table});
       }
       return true;
     });

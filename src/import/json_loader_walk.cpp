@@ -37,7 +37,7 @@ const char* TypeName(const JValue& v) {
 }
 
 [[noreturn]] void Refuse(const TWhere& w, const char* expected, const JValue& v) {
-  throw EJsonLoadError(w.Text() + ": " + expected + " was expected, found " + TypeName(v));
+  throw EJsonLoadError(TLoadNote{TLoadNoteKind::kWrongType, {w.Text(), expected, TypeName(v)}});
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, lo
 
 void SkipRow(TLoadReport& pReport, TLoadKindCounts& pCounts, const TWhere& pWhere) {
   ++pCounts.skipped;
-  pReport.Note(pWhere.Text() + ": no GUID, row skipped");
+  pReport.Note(TLoadNoteKind::kRowWithoutGuid, {pWhere.Text()});
 }
 
 std::string TWhere::Text() const {
@@ -202,8 +202,9 @@ std::string_view KeyOf(const JValue::Member& pMember) {
 std::string ReadText(const JValue& v, const TWhere& w) {
   if (!v.IsString()) Refuse(w, "a text", v);
   if (v.GetStringLength() > kMaxJsonTextBytes) {
-    throw EJsonLoadError(w.Text() + ": a text of " + std::to_string(v.GetStringLength()) +
-                         " bytes is longer than " + std::to_string(kMaxJsonTextBytes));
+    throw EJsonLoadError(TLoadNote{
+        TLoadNoteKind::kTextTooLong,
+        {w.Text(), std::to_string(v.GetStringLength()), std::to_string(kMaxJsonTextBytes)}});
   }
   return {v.GetString(), v.GetStringLength()};
 }
@@ -227,7 +228,7 @@ std::int32_t ReadInt(const JValue& v, const TWhere& w) {
   const std::int64_t n = ReadInt64(v, w);
   if (n < std::numeric_limits<std::int32_t>::min() ||
       n > std::numeric_limits<std::int32_t>::max()) {
-    throw EJsonLoadError(w.Text() + ": " + std::to_string(n) + " is out of the 32-bit range");
+    throw EJsonLoadError(TLoadNote{TLoadNoteKind::kOutOfRange32, {w.Text(), std::to_string(n)}});
   }
   return static_cast<std::int32_t>(n);
 }
@@ -252,7 +253,7 @@ bool ReadDate(const JValue& v, const TWhere& w, double& pDate, TLoadReport& pRep
   const std::string text = ReadText(v, w);
   if (text.empty()) return false;
   pDate = gDateFromJSON(text);
-  if (pDate < 0) pReport.Note(w.Text() + ": " + Quoted(text) + " is not a date, read as -1");
+  if (pDate < 0) pReport.Note(TLoadNoteKind::kNotADate, {w.Text(), Quoted(text)});
   return true;
 }
 
@@ -261,13 +262,13 @@ void ReadGuid(const JValue& v, const TWhere& w, TJSGIUD& pGuid, TLoadReport& pRe
   pGuid.Clear();
   if (text.empty()) return;
   if (text.size() != 36) {
-    pReport.Note(w.Text() + ": " + Quoted(text) + " is not a GUID, read as none");
+    pReport.Note(TLoadNoteKind::kNotAGuid, {w.Text(), Quoted(text)});
     return;
   }
   try {
     pGuid.uSetValue(text);
   } catch (const EConvertError&) {
-    throw EJsonLoadError(w.Text() + ": \"" + text + "\" is not a GUID");
+    throw EJsonLoadError(TLoadNote{TLoadNoteKind::kBadGuid, {w.Text(), text}});
   }
 }
 
@@ -314,8 +315,8 @@ void CollectGuids(const JValue& obj, std::size_t element, const std::string& bel
 
 }  // namespace
 
-std::vector<std::string> FindRepeatedGuids(const TJsonText* pText) {
-  std::vector<std::string> repeats;
+std::vector<TLoadNote> FindRepeatedGuids(const TJsonText* pText) {
+  std::vector<TLoadNote> repeats;
   if (!pText) return repeats;
   std::vector<std::string> done;
   for (const TTopValue& first : pText->members) {
@@ -343,14 +344,16 @@ std::vector<std::string> FindRepeatedGuids(const TJsonText* pText) {
     const auto where = [&key](const TSeenGuid& g) {
       return key + "[" + std::to_string(g.element) + "]" + g.below;
     };
-    std::vector<std::pair<std::size_t, std::string>> found;  // in text order
+    std::vector<std::pair<std::size_t, TLoadNote>> found;  // in text order
     for (std::size_t k = 1; k < seen.size(); ++k) {
       if (seen[k].g1 == seen[k - 1].g1 && seen[k].g2 == seen[k - 1].g2) {
-        found.emplace_back(seen[k].order, where(seen[k]) + ".guid repeats " + where(seen[k - 1]) +
-                                              " (" + gGetGUIDSTR(seen[k].g1, seen[k].g2) + ")");
+        found.emplace_back(seen[k].order, TLoadNote{TLoadNoteKind::kRepeatedGuid,
+                                                    {where(seen[k]), where(seen[k - 1]),
+                                                     gGetGUIDSTR(seen[k].g1, seen[k].g2)}});
       }
     }
-    std::sort(found.begin(), found.end());
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& f : found) repeats.push_back(std::move(f.second));
   }
   return repeats;

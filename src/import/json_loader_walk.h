@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "import/exchange_values.h"
@@ -19,6 +20,14 @@ namespace tir::import {
 class EJsonLoadError : public std::runtime_error {
  public:
   explicit EJsonLoadError(const std::string& message) : std::runtime_error(message) {}
+  // Damage of the file: what() is the note's English text.
+  explicit EJsonLoadError(TLoadNote note)
+      : std::runtime_error(note.Text()), mNote(std::move(note)) {}
+  // The damage as a note; of kind kCount for other errors.
+  const TLoadNote& Note() const { return mNote; }
+
+ private:
+  TLoadNote mNote;
 };
 
 using JValue = rapidjson::Value;
@@ -66,11 +75,12 @@ struct TWhere {
 // is not an object is refused.
 template <typename Fn>
 void ForEachObject(const JValue& pArray, const char* pName, Fn pFn) {
-  if (!pArray.IsArray()) throw EJsonLoadError(std::string(pName) + ": an array was expected");
+  if (!pArray.IsArray()) throw EJsonLoadError(TLoadNote{TLoadNoteKind::kArrayExpected, {pName}});
   std::size_t index = 0;
   for (const JValue& element : pArray.GetArray()) {
     if (!element.IsObject()) {
-      throw EJsonLoadError(TWhere{pName, index, {}}.Text() + ": an object was expected");
+      throw EJsonLoadError(
+          TLoadNote{TLoadNoteKind::kObjectExpected, {TWhere{pName, index, {}}.Text()}});
     }
     if (!pFn(element, index)) return;
     ++index;
@@ -84,11 +94,12 @@ const JValue& ParseElement(const TJsonText& pText, std::size_t pOffset, rapidjso
 template <typename Fn>
 void ForEachObject(const TJsonText& pText, const TTopValue& pArray, const char* pName, Fn pFn) {
   if (pArray.type != rapidjson::kArrayType) {
-    throw EJsonLoadError(std::string(pName) + ": an array was expected");
+    throw EJsonLoadError(TLoadNote{TLoadNoteKind::kArrayExpected, {pName}});
   }
   for (std::size_t index = 0; index < pArray.elements.size(); ++index) {
     if (pArray.elements[index] == std::string::npos) {
-      throw EJsonLoadError(TWhere{pName, index, {}}.Text() + ": an object was expected");
+      throw EJsonLoadError(
+          TLoadNote{TLoadNoteKind::kObjectExpected, {TWhere{pName, index, {}}.Text()}});
     }
     rapidjson::Document doc;
     if (!pFn(ParseElement(pText, pArray.elements[index], doc), index)) return;
@@ -121,8 +132,8 @@ void ReadGoodsLine(const JValue& pLine, const TWhere& pWhere, TJSGIUD& pGuid, lo
                    long double& pQtty, TLoadReport& pReport);
 
 // Every GUID that objects of the top-level arrays of one key (or of one group tree, children
-// included) repeat, as "goods[7].guid repeats goods[2] (GUID)". Elements are loaded in order, so
-// the later one wins; callers name the repeats as warnings.
-std::vector<std::string> FindRepeatedGuids(const TJsonText* pText);
+// included) repeat: the later position, the earlier one and the GUID. Elements are loaded in
+// order, so the later one wins.
+std::vector<TLoadNote> FindRepeatedGuids(const TJsonText* pText);
 
 }  // namespace tir::import

@@ -6,7 +6,9 @@
 #include <mutex>
 #include <vector>
 
+#include "frame/app_globals.h"
 #include "frame/dm_lang.h"
+#include "transport/upload_failure_text.h"
 
 namespace tir::transport {
 
@@ -115,6 +117,11 @@ std::int32_t tirSendJson(const std::string& aURL, const std::string& aFilePath, 
   if (length < 0) length = 0;
   if (length > kResponseCapacity) length = kResponseCapacity;
   aResponse = ReplaceLibraryWord(std::string(buffer.data(), static_cast<std::size_t>(length)));
+  // Inside a host that chose a language the user reads a failure in it; the command line keeps
+  // the library's own text.
+  if (result != 0 && frame::DMLang != nullptr) {
+    aResponse = UploadFailureText(result, aResponse, aURL, aFilePath, frame::CurrentLang());
+  }
   return result;
 }
 

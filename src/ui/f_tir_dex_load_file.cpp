@@ -15,64 +15,22 @@
 #include <utility>
 
 #include "frame/app_globals.h"
+#include "frame/dm_lang.h"
 #include "frame/ui_services.h"
 #include "import/json_loader.h"
 #include "import/json_loader_atomic.h"
+#include "ui/load_report_texts.h"
 #include "ui/ui_texts.h"
 
 namespace tir::ui {
 
 namespace {
 
-// The name of a report's object kind (the loader's JSON section name) in the window's language;
-// a kind without a name of ours is shown as the section is called.
-QString KindName(const std::string& aKind) {
-  static constexpr std::pair<const char*, const char*> kKinds[] = {
-      {"goods", "Товары"},
-      {"recipes", "Рецепты"},
-      {"docs", "Документы"},
-      {"partners", "Партнеры"},
-      {"stores", "Склады"},
-      {"entities", "Организации"},
-      {"vats", "Ставки НДС"},
-      {"currencies", "Валюты"},
-      {"pricenames", "Виды цен"},
-      {"uktzed", "Коды УКТ ВЭД"},
-      {"salesrules", "Правила продаж"},
-      {"mobile orders", "Мобильные заказы"},
-      {"cook status", "Состояние приготовления"},
-      {"usersgroupsrights", "Права групп пользователей"},
-  };
-  for (const auto& [kind, name] : kKinds) {
-    if (aKind == kind) return Tr(name);
-  }
-  return QString::fromStdString(aKind);
-}
-
-// The per-kind report of a load in the window's language.
-QString ReportText(const import::TLoadReport& aReport) {
-  QString text;
-  for (const auto& [kind, c] : aReport.kinds) {
-    text += KindName(kind) + ": " + Tr("добавлено") + " " + QString::number(c.inserted) + ", " +
-            Tr("изменено") + " " + QString::number(c.updated) + ", " + Tr("без изменений") + " " +
-            QString::number(c.identical) + ", " + Tr("отклонено") + " " +
-            QString::number(c.refused) + "\n";
-  }
-  constexpr std::size_t kMaxMissing = 50;
-  for (std::size_t i = 0; i < aReport.missing.size() && i < kMaxMissing; ++i) {
-    text += Tr("не найдено: ") + QString::fromStdString(aReport.missing[i]) + "\n";
-  }
-  if (aReport.missing.size() > kMaxMissing) {
-    text += "... +" + QString::number(aReport.missing.size() - kMaxMissing) + "\n";
-  }
-  return text;
-}
-
 // A failed load's message in the window's language. The loader words its frame ("Error: ",
 // "ErrorSQL: " before the cause, "; nothing ... written/loaded" after it) for the command line;
-// the cause between them is passed on as it is.
-QString FailureText(const std::string& aMessage) {
-  QString cause = QString::fromStdString(aMessage);
+// damage of the file is worded here, any other cause (a database's own text) is passed on.
+QString FailureText(const import::TLoadOutcome& aOutcome) {
+  QString cause = QString::fromStdString(aOutcome.message);
   QString prefix = Tr("Ошибка: ");
   if (cause.startsWith("ErrorSQL: ")) {
     prefix = Tr("Ошибка базы данных: ");
@@ -82,6 +40,9 @@ QString FailureText(const std::string& aMessage) {
   }
   for (const char* tail : {"; nothing of this load was written", "; nothing was loaded"}) {
     if (cause.endsWith(tail)) cause.chop(static_cast<int>(std::strlen(tail)));
+  }
+  if (aOutcome.damage.kind != import::TLoadNoteKind::kCount) {
+    cause = LoadNoteText(aOutcome.damage, frame::CurrentLang());
   }
   return prefix + cause + Tr("; из этого файла ничего не записано");
 }
@@ -214,11 +175,12 @@ void TFTirDExLoadFile::RunLoad(bool aDryRun) {
       StopBusy(false, Tr("В файле нет данных для выбранной загрузки: ничего не записано"));
       return;
     default:
-      StopBusy(false, FailureText(outcome.message));
+      StopBusy(false, FailureText(outcome));
       break;
   }
-  if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty()) {
-    MemoReport->setPlainText(ReportText(outcome.report));
+  if (aDryRun || !outcome.report.kinds.empty() || !outcome.report.missing.empty() ||
+      !outcome.report.notes.empty()) {
+    MemoReport->setPlainText(LoadReportText(outcome.report, frame::CurrentLang()));
     MemoReport->show();
     FitInHost();
   }

@@ -5,9 +5,12 @@
 // windows show in Ukrainian in both languages are kept as they are.
 
 #include <QString>
+#include <cstdint>
 
 namespace tir::ui {
 
 QString Tr(const char* aRussian);
+// The same text in `aLanguage` (1 Russian, 2 Ukrainian).
+QString Tr(const char* aRussian, std::int32_t aLanguage);
 
 }  // namespace tir::ui

@@ -58,7 +58,7 @@ TEST_F(LoaderTest, PartnerWithNewGuidIsInsertedEvenWhenItsCodeExists) {
             Int("SELECT fId FROM tirPartners WHERE fName='Two'"));
   EXPECT_EQ(Int("SELECT fEntitiId FROM tirContracts"), 0);  // unknown entity
   ASSERT_EQ(loader.mReport.missing.size(), 1u);
-  EXPECT_NE(loader.mReport.missing[0].find("tirEntities"), std::string::npos);
+  EXPECT_NE(loader.mReport.missing[0].Text().find("tirEntities"), std::string::npos);
 }
 
 TEST_F(LoaderTest, UsersUnscrambleMembersAndSyncAccessListsAndRights) {

@@ -25,8 +25,8 @@ class FileRulesTest : public LoaderTest {
     q.ExecSql();
   }
   bool Noted(const TLoadOutcome& out, const std::string& text) {
-    for (const std::string& n : out.report.notes) {
-      if (n.find(text) != std::string::npos) return true;
+    for (const TLoadNote& n : out.report.notes) {
+      if (n.Text().find(text) != std::string::npos) return true;
     }
     ADD_FAILURE() << "no note with \"" << text << "\" in:\n" << out.report.Text(20, 50);
     return false;

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocumentFragment>
 #include <cstdlib>
+#include <fstream>
 
 #include "db/query.h"
 #include "settings/ini_settings.h"
@@ -23,6 +24,30 @@ namespace tir::test {
 
 namespace {
 TirHostModule* gModule = nullptr;
+}
+
+std::string WriteReferencesFile() {
+  const std::string path = TempPath(".json");
+  std::ofstream(path) << R"({
+    "goods": [{"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок"},
+              {"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок 2"},
+              {"name": "Без кода"}],
+    "recipes": [{"guid": "0b000000-0000-4000-8000-000000000002",
+                 "components": [{"guid": "0a000000-0000-4000-8000-000000000001", "qtty": 1}]},
+                {"guid": "0a000000-0000-4000-8000-000000000001",
+                 "components": [{"guid": "0c000000-0000-4000-8000-000000000003", "qtty": 1}]}],
+    "partners": [{"guid": "1d000000-0000-4000-8000-00000000000a", "name": "Поставщик",
+                  "date1": "20241399250000"}],
+    "contracts": [{"guid": "1c000000-0000-4000-8000-000000000009", "name": "Договор",
+                   "partner": "0d000000-0000-4000-8000-000000000004"}],
+    "stores": [{"guid": "12-34", "name": "Склад"}],
+    "docs": [{"guid": "1a000000-0000-4000-8000-000000000007", "num": 1, "type": 6, "state": 1,
+              "date": "20240105120000",
+              "docgoods": [{"guid": "0e000000-0000-4000-8000-000000000005", "qtty": 1, "sum": 2}]},
+             {"guid": "1b000000-0000-4000-8000-000000000008", "num": 2, "type": 6, "state": 1,
+              "date": "20240105130000", "partner": "0f000000-0000-4000-8000-000000000006",
+              "docgoods": [{"guid": "0a000000-0000-4000-8000-000000000001", "qtty": 1}]}]})";
+  return path;
 }
 
 void Exec(tir::db::Connection& connection, const std::string& sql) {

@@ -29,6 +29,12 @@ namespace tir::test {
 // titles, edits and their placeholders, list and combo items.
 QStringList ShownTexts(QWidget* root);
 
+// Writes a load file whose goods, recipes, contracts and documents name goods, components and
+// partners of no base (GUIDs 0b..02, 0c..03, 0d..04, 0e..05 and 0f..06 in the partner of the
+// second document, which refuses the load), with a repeated GUID, rows without a GUID, a date and
+// a GUID that cannot be read; returns its temporary path.
+std::string WriteReferencesFile();
+
 // Runs SQL text without parameters on a test's own connection.
 void Exec(tir::db::Connection& connection, const std::string& sql);
 

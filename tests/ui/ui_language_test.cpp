@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -15,30 +14,11 @@
 #include "host/demo/demo_base.h"
 #include "tests/support/temp_base.h"
 #include "tests/transport/shop_server.h"
+#include "tests/ui/english_words.h"
 #include "tests/ui/ui_host.h"
 
 namespace tir::test {
 namespace {
-
-// The words of `text` that read as English: Latin words of two letters or more, once paths,
-// links, file names, GUIDs and the names below (the message boxes' fixed "OK" among them) are
-// taken out.
-QStringList EnglishWords(const QString& text) {
-  static const QStringList kNames = {"JSON", "URL", "ID",     "GUID", "SQLite",
-                                     "MS",   "SQL", "Server", "OK"};
-  static const QRegularExpression kGuid("^\\{?[0-9A-Fa-f]{8}(-[0-9A-Fa-f]{4}){3}-[0-9A-Fa-f]{12}");
-  QStringList words;
-  for (const QString& token : text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
-    if (token.contains(QRegularExpression("[/\\\\.@:=*]"))) continue;  // paths, links, filters
-    if (kGuid.match(token).hasMatch()) continue;
-    QRegularExpressionMatchIterator it = QRegularExpression("[A-Za-z]{2,}").globalMatch(token);
-    while (it.hasNext()) {
-      const QString word = it.next().captured();
-      if (!kNames.contains(word)) words << word;
-    }
-  }
-  return words;
-}
 
 void Click(QWidget* window, const char* button) {
   QAbstractButton* control = window->findChild<QAbstractButton*>(button);
@@ -77,6 +57,10 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   const std::string file = TempPath(".json");
   const std::string bad = TempPath(".json");
   std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
+  const std::string mistyped = TempPath(".json");
+  std::ofstream(mistyped) << R"({"goods": [{"guid": "0a000000-0000-4000-8000-000000000001",
+                                             "name": 5}]})";
+  const std::string references = WriteReferencesFile();
   Collected collected;
   for (const int language : {1, 2}) {
     const QString lang = language == 1 ? "ru" : "ua";
@@ -101,6 +85,12 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
     w->findChild<QComboBox*>("EditURL")->setCurrentText(QString::fromStdString(shop.Url()));
     Click(w, "SendButton");
     collected.Add(lang + " shop", ShownTexts(w->window()));
+    // A send to a loopback port where nothing listens: the transfer's failure in the language.
+    w->findChild<QComboBox*>("EditURL")->setCurrentText("http://127.0.0.1:1/upload");
+    Click(w, "SendButton");
+    const QStringList refused = ShownTexts(w->window());
+    EXPECT_TRUE(refused.join('\n').contains("http://127.0.0.1:1/upload")) << refused.join('\n');
+    collected.Add(lang + " refused send", refused);
     Click(w, "ButtonOK");
     host.Stop();
 
@@ -113,6 +103,11 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
     Click(w, "CBoxLoadGoods");
     Click(w, "AdvGlowButton2");
     collected.Add(lang + " damaged file", ShownTexts(w->window()));
+    SetEdit(w, "EditFileIn", mistyped);
+    Click(w, "AdvGlowButton2");
+    const QStringList refusedFile = ShownTexts(w->window());
+    EXPECT_TRUE(refusedFile.join('\n').contains("goods[0].name:")) << refusedFile.join('\n');
+    collected.Add(lang + " mistyped file", refusedFile);
     SetEdit(w, "EditFileIn", file);
     for (const char* box : {"CBoxLoadPartners", "CBoxLoadAllSPR", "CBoxLoadDocs"}) Click(w, box);
     Click(w, "AdvGlowButton1");
@@ -122,6 +117,17 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
     collected.Add(lang + " stopped", ShownTexts(w->window()));
     Click(w, "AdvGlowButton2");
     collected.Add(lang + " load", ShownTexts(w->window()));
+    // Unknown references and damaged rows: each is named in the report, in the language.
+    SetEdit(w, "EditFileIn", references);
+    Click(w, "AdvGlowButton2");
+    const QString report = ShownTexts(w->window()).join('\n');
+    for (const char* named :
+         {"0b000000-0000-4000-8000-000000000002", "0c000000-0000-4000-8000-000000000003",
+          "0d000000-0000-4000-8000-000000000004", "0e000000-0000-4000-8000-000000000005",
+          "goods[1].guid", "goods[2]:", "stores[0].guid:", "partners[0].date1:", "DocNum=2"}) {
+      EXPECT_TRUE(report.contains(named, Qt::CaseInsensitive)) << named << " in\n" << report;
+    }
+    collected.Add(lang + " unknown references", ShownTexts(w->window()));
     QStringList bar;
     for (QAction* action : host.Bar().actions()) bar << action->text() << action->toolTip();
     collected.Add(lang + " window bar", bar);
@@ -132,6 +138,8 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   EXPECT_TRUE(collected.Found().isEmpty()) << collected.Found().join('\n');
   std::filesystem::remove(file);
   std::filesystem::remove(bad);
+  std::filesystem::remove(references);
+  std::filesystem::remove(mistyped);
 }
 
 }  // namespace

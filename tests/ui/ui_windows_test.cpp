@@ -366,8 +366,7 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   Exec(base.conn(), "UPDATE tirGoods SET fOShop = 1 WHERE fId % 2 = 0;");
   ShopServer shop;
   const std::string file = TempPath(".json");
-  const std::string bad = TempPath(".json");
-  std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
+  const std::string references = WriteReferencesFile();
   const char* env = std::getenv("TIR_SCREENSHOT_DIR");
   const QString dir = env != nullptr ? env : TIR_SCREENSHOT_DEFAULT_DIR;
   QDir().mkpath(dir);
@@ -403,8 +402,9 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
 
     host.U8(611);
     w = host.Window("FTirDExLoadFile");
-    Edit(w, "EditFileIn")->setText(QString::fromStdString(bad));
-    Click(w, "CBoxLoadGoods");
+    Edit(w, "EditFileIn")->setText(QString::fromStdString(references));
+    for (const char* box : {"CBoxLoadGoods", "CBoxLoadPartners", "CBoxLoadAllSPR", "CBoxLoadDocs"})
+      Click(w, box);
     Click(w, "AdvGlowButton1");
     capture(w, "FTirDExLoadFile_error_" + language);
     Edit(w, "EditFileIn")->setText(QString::fromStdString(file));
@@ -426,7 +426,7 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
             "Отправить товары на сервер");
   EXPECT_EQ(host.Bar().actions().at(0)->text(), "Обмен данными с Интернет-магазином");
   std::filesystem::remove(file);
-  std::filesystem::remove(bad);
+  std::filesystem::remove(references);
 }
 
 }  // namespace

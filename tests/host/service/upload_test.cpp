@@ -202,6 +202,8 @@ TEST(TirvalosmUpload, ConnectionRefusedGivesCurlsErrorText) {
   EXPECT_EQ(r.code, TIRVALOSM_TRANSFER);
   EXPECT_EQ(r.text.rfind("Error: ", 0), 0u);
   EXPECT_NE(r.text.find("onnect"), std::string::npos) << r.text;
+  // The module words the failure by libcurl's number, which ends the text.
+  EXPECT_EQ(r.text.substr(r.text.size() - 9), " (curl 7)") << r.text;
 }
 
 TEST(TirvalosmUpload, SilentServerTimesOut) {
