@@ -1,8 +1,11 @@
 #include "host/exchange/exchange_client.h"
 
+#include <chrono>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "db/connection.h"
 #include "db/query.h"
@@ -147,6 +150,33 @@ tir::import::TLoadOutcome TSyncClient::Load(const std::string& pFile,
   return import::RunAtomicLoad(mLoader, mConnection, pFile, pSteps, false, {});
 }
 
+THttpResult TSyncClient::Post(const std::string& pBody, const std::string& pFile) {
+  // Pauses before the second, third and fourth try; shops behind one address share the
+  // service's connections per address, so a later try mostly finds one free.
+  constexpr int kPausesS[] = {1, 2, 4};
+  const auto stopped = [this] {
+    return mOptions.http.stop != nullptr && mOptions.http.stop->load();
+  };
+  THttpResult http;
+  int tries = 0;
+  for (;;) {
+    http = PostJson(mOptions.url, pBody, pFile, mOptions.http);
+    ++tries;
+    if (!http.dropped || tries > static_cast<int>(std::size(kPausesS)) || stopped()) break;
+    const int pause = kPausesS[tries - 1];
+    if (mOptions.say)
+      mOptions.say("the service refused or dropped the connection; trying again in " +
+                   std::to_string(pause) + " s");
+    for (int tick = 0; tick < pause * 10 && !stopped(); ++tick)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (http.dropped) {
+    http.error = "the service refused or dropped the connection (" + http.error + "; " +
+                 std::to_string(tries) + (tries == 1 ? " try)" : " tries)");
+  }
+  return http;
+}
+
 bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
                            const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
                            bool pDocuments) {
@@ -158,7 +188,7 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
     return false;
   }
   if (mOptions.say) mOptions.say(std::string("asking for ") + pWhat + "...");
-  const THttpResult http = PostJson(mOptions.url, pRequest, file, mOptions.http);
+  const THttpResult http = Post(pRequest, file);
   if (!http.error.empty()) {
     pResult.ok = false;
     pResult.message = "no answer from " + mOptions.url + ": " + http.error;
@@ -247,7 +277,7 @@ bool TSyncClient::PostForInfo(const std::string& pBody, const char* pWhat, TSync
   const TTempFile answer("tirdex-sync");
   const THttpResult http = answer.Path().empty()
                                ? THttpResult{0, "cannot make a temporary file for the answer"}
-                               : PostJson(mOptions.url, pBody, answer.Path(), mOptions.http);
+                               : Post(pBody, answer.Path());
   if (!http.error.empty()) {
     pResult.ok = false;
     pResult.message = std::string(pWhat) + ": no answer from " + mOptions.url + ": " + http.error;

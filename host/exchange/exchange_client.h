@@ -68,6 +68,9 @@ class TSyncClient {
   bool Exchange(const std::string& pRequest, const char* pWhat,
                 const std::vector<import::TLoadStep>& pSteps, TSyncResult& pResult,
                 bool pDocuments);
+  // Posts pBody, writing the answer into pFile; a refused or dropped connection is tried again
+  // a few times after a pause (every request of a sync may be repeated).
+  THttpResult Post(const std::string& pBody, const std::string& pFile);
   // Loads an answer file in one transaction, after checking its "info", with the counters.
   import::TLoadOutcome Load(const std::string& pFile, std::vector<import::TLoadStep> pSteps);
   // Runs the document rounds of a pull, acknowledging each batch after its load.

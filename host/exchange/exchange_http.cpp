@@ -86,6 +86,11 @@ THttpResult PostJson(const std::string& pUrl, const std::string& pBody, const st
   if (std::fflush(file.get()) != 0 && code == CURLE_OK) result.error = "cannot write " + pFile;
   if (code != CURLE_OK) {
     result.error = code == CURLE_ABORTED_BY_CALLBACK ? "interrupted" : curl_easy_strerror(code);
+    // A service at its connections per address accepts and closes at once; over TLS that reads
+    // as a failed handshake.
+    result.dropped = code == CURLE_COULDNT_CONNECT || code == CURLE_SSL_CONNECT_ERROR ||
+                     code == CURLE_GOT_NOTHING || code == CURLE_SEND_ERROR ||
+                     code == CURLE_RECV_ERROR;
     if (code == CURLE_PEER_FAILED_VERIFICATION)
       result.error += " (the service's certificate is not trusted: give it with --ca FILE)";
     return result;

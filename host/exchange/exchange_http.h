@@ -7,8 +7,9 @@
 namespace tir::exchange {
 
 struct THttpResult {
-  long status = 0;    // the HTTP status; 0 when no answer came
-  std::string error;  // why no answer came (empty when one did)
+  long status = 0;       // the HTTP status; 0 when no answer came
+  std::string error;     // why no answer came (empty when one did)
+  bool dropped = false;  // the service refused the connection or closed it before answering
 };
 
 constexpr std::uint64_t kDefaultMaxAnswer = std::uint64_t{2} << 30;  // 2 GB

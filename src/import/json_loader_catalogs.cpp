@@ -1,5 +1,8 @@
 // Catalog loaders: each catalog is a table of its JSON keys, columns and references, run by the
 // shared row rules of TCatalogWriter; group trees are merged into the nested sets by GUID.
+#include <set>
+#include <utility>
+
 #include "db/date_time.h"
 #include "db/db_error.h"
 #include "import/json_loader_catalog_rows.h"
@@ -7,6 +10,7 @@
 #include "settings/guid_forms.h"
 #include "tree/tree_functions.h"
 #include "tree/tree_integrity.h"
+#include "tree/tree_merge_check.h"
 #include "tree/tree_repair.h"
 
 namespace tir::import {
@@ -137,6 +141,14 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
   const auto check = [&](const tree::TFuncR& r) {
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   };
+  // The tree is walked twice: first to note what the merge would do (new groups get negative ids
+  // of their own), then to do it. A text that repeats the stored tree would rename every group to
+  // its name and move it back to its place, one full rewrite of the nested set per group; when the
+  // first walk shows that, the second adds the new groups only.
+  std::vector<tree::TMergeStep> steps;
+  std::set<std::pair<std::int64_t, std::int64_t>> newGuids;
+  bool recording = true, moves = true, repeatedNew = false;
+  TLoadReport scratch;  // the first walk's notes on the GUIDs are made again by the second
   // Nodes are merged in text order; children met before both guid and name are skipped.
   std::function<bool(const JValue&, std::size_t, int, int)> node = [&](const JValue& obj,
                                                                        std::size_t index,
@@ -154,7 +166,7 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
       const TWhere w{pTagJson.c_str(), index, key};
       if (key == "guid" && !haveGuid) {
         TJSGIUD g;
-        ReadGuid(m.value, w, g, mReport);
+        ReadGuid(m.value, w, g, recording ? scratch : mReport);
         if (!g.isEmpty()) guid = ReadText(m.value, w);
         haveGuid = true;
       } else if (key == "name" && !haveName) {
@@ -170,10 +182,21 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
       }
       if (haveGuid && haveName && id == 0 && !guid.empty()) {
         id = static_cast<int>(FindIdByGUID(pTableName, guid));
+        if (recording) {
+          if (id == 0) {
+            // A new GUID met again finds the group its first mention added.
+            TJSGIUD key;
+            key.uSetValue(guid);
+            repeatedNew = !newGuids.insert({key.fGUID1, key.fGUID2}).second || repeatedNew;
+            id = -static_cast<int>(steps.size() + 1);
+          }
+          steps.push_back({id, parent, name});
+          continue;
+        }
         if (id == 0) {
           check(tree::gTreeFunc_AddChieldNode(q, pTableName, parent, name, id));
           check(tree::gTreeFunc_UpdateNodeGUID(q, pTableName, id, guid));
-        } else {
+        } else if (moves) {
           check(tree::gTreeFunc_UpdateNode(q, pTableName, id, name));
           check(tree::gTreeFunc_ChangeParent(q, pTableName, id, parent));
         }
@@ -183,10 +206,18 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
     }
     return true;
   };
-  for (const TTopValue* nodes : FindAllTop(JSONResp.get(), pTagJson.c_str())) {
-    ForEachObject(*JSONResp, *nodes, pTagJson.c_str(),
-                  [&](const JValue& obj, std::size_t index) { return node(obj, index, root, 0); });
-  }
+  const auto walk = [&] {
+    for (const TTopValue* nodes : FindAllTop(JSONResp.get(), pTagJson.c_str())) {
+      ForEachObject(*JSONResp, *nodes, pTagJson.c_str(), [&](const JValue& obj, std::size_t index) {
+        return node(obj, index, root, 0);
+      });
+    }
+  };
+  walk();
+  if (steps.empty()) return;
+  moves = repeatedNew || !tree::gTreeMovesChangeNothing(q, pTableName, steps);
+  recording = false;
+  walk();
 }
 
 void TDMJsonLoader::AddOrUpdateAllCatalogs() {

@@ -88,7 +88,7 @@ class TTirJSonLoader {
   static constexpr std::size_t kNamedTreeFailures = 5;
   // Counts a failed tree operation (naming the first few); true when it succeeded.
   bool Note(const tree::TFuncR& result, const std::string& what);
-  int AddGroupNode(const std::string& table, const json::Object& node, int parentId);
+  int AddGroupNode(const std::string& table, const json::Object& node, int parentId, bool moves);
   std::int64_t GroupIdOf(const std::string& guid,
                          std::unordered_map<std::string, std::int64_t>& known);
   void TellHostGoodsChanged();

@@ -12,6 +12,7 @@
 #include "json/json_array.h"
 #include "settings/guid_forms.h"
 #include "tree/tree_functions.h"
+#include "tree/tree_merge_check.h"
 
 namespace tir::importing {
 
@@ -139,7 +140,8 @@ bool TTirJSonLoader::Note(const tree::TFuncR& result, const std::string& what) {
   return false;
 }
 
-int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& node, int parentId) {
+int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& node, int parentId,
+                                 bool moves) {
   const std::string guid = node.GetString("guid");
   const std::string name = node.GetString("name");
   int id = static_cast<int>(FindIdByGUID(table, guid));
@@ -153,10 +155,12 @@ int TTirJSonLoader::AddGroupNode(const std::string& table, const json::Object& n
          "group \"" + name + "\" without its GUID");
     if (added) ++mCounts.groupsAdded;
   } else {
-    Note(tree::gTreeFunc_UpdateNode(FDQuery1, table, id, name),
-         "group \"" + name + "\" not renamed");
-    Note(tree::gTreeFunc_ChangeParent(FDQuery1, table, id, parentId),
-         "group \"" + name + "\" not moved");
+    if (moves) {
+      Note(tree::gTreeFunc_UpdateNode(FDQuery1, table, id, name),
+           "group \"" + name + "\" not renamed");
+      Note(tree::gTreeFunc_ChangeParent(FDQuery1, table, id, parentId),
+           "group \"" + name + "\" not moved");
+    }
     ++mCounts.groupsUpdated;
   }
   return id;
@@ -175,7 +179,27 @@ void TTirJSonLoader::AddGroupsToBase(const std::string& table, const std::string
     std::size_t next;
     int parentId;
   };
+  // A text that repeats the stored tree would rename every group to its own name and move it
+  // back to its place, one rewrite of the nested set per group. When every group of the text is
+  // stored and those renames and moves would change nothing, they are left out.
+  std::vector<tree::TMergeStep> steps;
+  bool known = true;
   std::vector<Level> levels{{top, 0, root}};
+  while (known && !levels.empty()) {
+    Level& level = levels.back();
+    if (level.next >= level.nodes.Size()) {
+      levels.pop_back();
+      continue;
+    }
+    const json::Object node = level.nodes.GetObject(level.next++);
+    const int id = static_cast<int>(FindIdByGUID(table, node.GetString("guid")));
+    known = id != 0;
+    steps.push_back({id, level.parentId, node.GetString("name")});
+    const json::Array children = node.GetArray("children");
+    if (children.Size() > 0) levels.push_back({children, 0, id});
+  }
+  const bool moves = !known || !tree::gTreeMovesChangeNothing(FDQuery1, table, steps);
+  levels = {{top, 0, root}};
   while (!levels.empty()) {
     Level& level = levels.back();
     if (level.next >= level.nodes.Size()) {
@@ -185,7 +209,7 @@ void TTirJSonLoader::AddGroupsToBase(const std::string& table, const std::string
     const json::Object node = level.nodes.GetObject(level.next++);
     const int parentId = level.parentId;
     frame::ProcessMessages();
-    const int id = AddGroupNode(table, node, parentId);
+    const int id = AddGroupNode(table, node, parentId, moves);
     // Children of a node that could not be added go under the root (a parent id of 0).
     const json::Array children = node.GetArray("children");
     if (children.Size() > 0) levels.push_back({children, 0, id});

@@ -111,6 +111,45 @@ TEST_F(LoaderTest, GroupTreeMergesByGuidAndChildrenBeforeNameAreLost) {
   EXPECT_EQ(Int("SELECT MAX(fcr) FROM tirGoodsGroups"), 8);
 }
 
+TEST_F(LoaderTest, RepeatedGroupTreeChangesNothingAndRenamesMovesAndOrderStillArrive) {
+  const auto groups = [](TDMJsonLoader& l) { l.CreateTreeGroups("goodsgroups", "tirGoodsGroups"); };
+  const auto node = [](int g, const std::string& name, const std::string& kids = "") {
+    return R"({"guid":")" + G(g) + R"(","name":")" + name + R"(")" +
+           (kids.empty() ? "" : R"(,"children":[)" + kids + "]") + "}";
+  };
+  const auto text = [](const std::string& nodes) { return R"({"goodsgroups":[)" + nodes + "]}"; };
+  // Bounds, level and name of every group, in bound order.
+  const auto shape = [&] {
+    return Text(
+        "SELECT group_concat(fName || ':' || fcl || '-' || fcr || '/' || fclev, ' ') "
+        "FROM (SELECT * FROM tirGoodsGroups ORDER BY fcl)");
+  };
+  const std::string first =
+      text(node(1, "A", node(2, "B") + "," + node(3, "C")) + "," + node(4, "D"));
+  Load(first, groups);
+  const std::string loaded = shape();
+  Load(first, groups);
+  EXPECT_EQ(shape(), loaded);
+  // Each change on its own, then the same text again: what the full merge gives arrives.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {text(node(1, "A", node(2, "B2") + "," + node(3, "C")) + "," + node(4, "D")),
+       "root:1-10/0 A:2-7/1 B2:3-4/2 C:5-6/2 D:8-9/1"},
+      {text(node(1, "A", node(2, "B2")) + "," + node(4, "D", node(3, "C"))),
+       "root:1-10/0 A:2-5/1 B2:3-4/2 D:6-9/1 C:7-8/2"},
+      {text(node(4, "D", node(3, "C")) + "," + node(1, "A", node(2, "B2"))),
+       "root:1-10/0 D:2-5/1 C:3-4/2 A:6-9/1 B2:7-8/2"},
+      {text(node(4, "D", node(5, "E") + "," + node(3, "C")) + "," + node(1, "A", node(2, "B2"))),
+       "root:1-12/0 D:2-7/1 E:3-4/2 C:5-6/2 A:8-11/1 B2:9-10/2"},
+      {text(node(4, "D", node(3, "C") + "," + node(5, "E")) + "," + node(1, "A", node(2, "B2"))),
+       "root:1-12/0 D:2-7/1 C:3-4/2 E:5-6/2 A:8-11/1 B2:9-10/2"}};
+  for (const auto& [json, expected] : cases) {
+    for (int round = 0; round < 2; ++round) {
+      Load(json, groups);
+      EXPECT_EQ(shape(), expected) << json << " round " << round;
+    }
+  }
+}
+
 TEST_F(LoaderTest, NewStoreGivesEveryGoodABalanceRowKnownStoresLeaveThemAlone) {
   Load(R"({"entities":[{"guid":")" + G(1) + R"(","name":"E"}],"stores":[{"guid":")" + G(2) +
            R"(","name":"S1"}]})",

@@ -148,6 +148,18 @@ TEST_F(UniversalLoaderTest, GroupTreeIsAddedThenRenamedAndMovedByGuid) {
                  "p.fcl<g.fcl AND p.fcr>g.fcr AND p.fclev=g.fclev-1 WHERE g.fGUID1=3"),
             "D/C2");
   EXPECT_TRUE(TreeIsSound());
+  // The same text again leaves the tree as it is; swapped top groups still swap.
+  const std::string order =
+      "SELECT group_concat(fName || fcl || '-' || fcr, ' ') FROM (SELECT * FROM tirGoodsGroups "
+      "ORDER BY fcl)";
+  const std::string before = Text(order);
+  loader_.AddGoodsToBase();
+  EXPECT_EQ(Text(order), before);
+  EXPECT_EQ(loader_.Written().groupsUpdated, 4);
+  ASSERT_TRUE(Load(R"("goodsgroups":[)" + Group(4, "D", Group(3, "C2")) + "," +
+                   Group(1, "A", Group(2, "B")) + "]"));
+  loader_.AddGoodsToBase();
+  EXPECT_EQ(Text(order), "root1-10 D2-5 C23-4 A6-9 B7-8");
 }
 
 TEST_F(UniversalLoaderTest, FailedTreeOperationsAreCountedAndTheLoadGoesOn) {

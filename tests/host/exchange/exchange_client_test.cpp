@@ -1,7 +1,13 @@
 // tirdex sync against a head office: acknowledged pulls, the push of the shop's own documents
 // and the options that switch directions off or ask for everything.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -208,6 +214,72 @@ TEST_F(ShopSync, RefusedPushNamesTheDocumentAndRecordsNothing) {
   const TirdexRun run = Sync();
   EXPECT_EQ(run.rc, 0) << run.err;
   EXPECT_EQ(SqlInt(ho_->Base(), "SELECT count(*) FROM tirDocuments WHERE fGUID1=555;"), 1);
+}
+
+// Opens a loopback TCP connection to pPort; -1 when it cannot.
+int Connect(int pPort) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<std::uint16_t>(pPort));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) return fd;
+  if (fd >= 0) close(fd);
+  return -1;
+}
+
+// A service at its connections per address: the sync tries again after a pause and gets
+// through once connections are free; one that always drops the connection is named as such
+// after a bounded number of tries.
+TEST_F(ShopSync, RefusedOrDroppedConnectionIsTriedAgainABoundedNumberOfTimes) {
+  Start(40, 30);
+  const std::string direct = "http://127.0.0.1:" + std::to_string(ho_->ServicePort()) + "/";
+  std::vector<int> held;
+  for (int i = 0; i < 8; ++i) held.push_back(Connect(ho_->ServicePort()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    for (const int fd : held) close(fd);
+  });
+  const TirdexRun got =
+      tir::test::RunTirdex(tir::test::TirdexFile(), {"sync", shop_, direct, "--token", kToken});
+  release.join();
+  EXPECT_EQ(got.rc, 0) << got.err;
+  EXPECT_EQ(Docs(shop_), Docs(ho_->Base()));
+
+  // A listener that accepts and closes every connection at once.
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  ASSERT_EQ(listen(listener, 16), 0);
+  socklen_t size = sizeof at;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size);
+  std::atomic<bool> done{false};
+  std::atomic<int> accepted{0};
+  std::thread dropper([&] {
+    for (int i = 0; i < 600 && !done; ++i) {  // at most 60 s
+      pollfd p{listener, POLLIN, 0};
+      if (poll(&p, 1, 100) == 1) {
+        close(accept(listener, nullptr, nullptr));
+        ++accepted;
+      }
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const TirdexRun dropped = tir::test::RunTirdex(
+      tir::test::TirdexFile(),
+      {"sync", shop_, "http://127.0.0.1:" + std::to_string(ntohs(at.sin_port)) + "/", "--token",
+       kToken});
+  done = true;
+  dropper.join();
+  close(listener);
+  EXPECT_NE(dropped.rc, 0);
+  EXPECT_NE(dropped.err.find("refused or dropped the connection"), std::string::npos)
+      << dropped.err;
+  EXPECT_EQ(accepted, 4);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace
