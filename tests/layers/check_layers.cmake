@@ -13,7 +13,8 @@ endif()
 # The layers from the bottom up; the folders of one entry stand beside each other.
 set(TIR_LAYERS
   "src/files src/db"
-  "src/json src/settings src/frame"
+  "src/json src/settings"
+  "src/frame"
   "src/tree"
   "src/posting"
   "src/export"
