@@ -142,7 +142,6 @@ int Run(const Options& o) {
     }
   };
   remove();
-  tir::frame::gAppParams.fBaseType = 0;
   tir::frame::gAppParams.fUserID = 1;
   int rc = 0;
   {

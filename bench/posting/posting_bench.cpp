@@ -135,7 +135,6 @@ int Run(const Options& o) {
                 static_cast<long long>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocGoods;")),
                 Seconds(start));
 
-    tir::frame::gAppParams.fBaseType = 0;
     tir::frame::gAppParams.fUserID = 1;
     tir::posting::TDMMainProvodka engine;
     engine.SetConnectToDB(conn.get());

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "fuzz/import/fuzz_base.h"
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_service.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/kit/host_scope.h"
 #include "json/json_error.h"
 #include "json/json_object.h"
 
@@ -38,7 +38,7 @@ std::unique_ptr<tir::db::SqliteConnection> FreshBase() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto base = FreshBase();
-  const tir::exchange::THostScope scope(*base);
+  const tir::hostkit::THostScope scope(*base);
   tir::exchange::TServiceShared shared;
   shared.maxBody = 1 << 16;
   tir::exchange::TExchangeService service(*base, shared);

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "db/output_file.h"
 #include "db/query.h"
 #include "db/sqlite_connection.h"
+#include "files/output_file.h"
 #include "host/demo/demo_base.h"
 #include "host/schema/first_user.h"
 #include "host/schema/schema.h"
@@ -104,7 +104,7 @@ void PrintSummary(tir::db::Connection& connection, std::ostream& out) {
 void WriteMssqlScript(const BaseOptions& options) {
   const std::string script = tir::schema::MssqlScript();
   std::string error;
-  if (!tir::db::WriteOutputFile(
+  if (!tir::files::WriteOutputFile(
           options.file,
           [&](std::FILE* out) {
             return std::fwrite(script.data(), 1, script.size(), out) == script.size();

@@ -19,9 +19,9 @@
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
 #include "export/data_ex_out_export.h"
-#include "frame/app_globals.h"
 #include "frame/wide_string.h"
-#include "host/exchange/exchange_stop.h"
+#include "host/kit/host_scope.h"
+#include "host/kit/host_stop.h"
 #include "host/kit/tir_host_loader.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/output_guard.h"
@@ -75,28 +75,21 @@ std::int32_t TIR_STDCALL PrintHostMessage(frame::WideString pMessage, std::uint8
 // the user's entity and store lists as application parameters.
 class DirectHost {
  public:
-  explicit DirectHost(const ExportOptions& o) : connection_(OpenExistingBase(o.base)) {
-    frame::TU6MenuParams app{};
-    app.fPriceDigit = 2;
-    app.fCountDigit = 3;
-    app.fDecSeparator = u'.';
-    app.fUserEntId = frame::WideAllocUtf8(o.userEnts);
-    app.fUserStoreId = frame::WideAllocUtf8(o.userStores);
-    app.fBaseType = BaseTypeOf(*connection_);
-    frame::StoreAppParams(app);
-    frame::WideFree(app.fUserEntId);
-    frame::WideFree(app.fUserStoreId);
-    frame::gAppPackParams.fFDConnect = connection_.get();
-    frame::gAppPackParams.fLogMessage = &PrintHostMessage;
+  explicit DirectHost(const ExportOptions& o)
+      : connection_(OpenExistingBase(o.base)),
+        scope_(*connection_,
+               hostkit::THostUser{
+                   .id = 0, .type = 0, .name = "", .entities = o.userEnts, .stores = o.userStores},
+               &PrintHostMessage) {
     exporting::InstallExportHooks();
     transport::SetServiceLibraryPath(FindBesideTirdex(o.serviceLibrary, "TIR_SERVICE_LIBRARY",
                                                       "libtirvalosm.so", {"", "../service"}));
   }
-  ~DirectHost() { frame::ResetAppGlobals(); }  // also frees the strings StoreAppParams copied
   db::Connection& Connection() { return *connection_; }
 
  private:
   std::unique_ptr<db::Connection> connection_;
+  hostkit::THostScope scope_;
 };
 
 bool CheckLists(std::initializer_list<std::pair<const char*, std::string>> lists) {
@@ -387,7 +380,7 @@ bool FireUnlessStopped(DaemonTimers& timers) {
     }
     finished = true;
   });
-  while (!finished && !exchange::StopRequested())
+  while (!finished && !hostkit::StopRequested())
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   if (!finished) {
     worker.detach();  // a hanging upload is abandoned; the process ends at once
@@ -419,13 +412,13 @@ int RunShopDaemon(const ExportOptions& o) {
   const DaemonTempFolder temp;
   std::cout << Stamp() << " watching " << mod.mList()->size() << " automatic profile(s), tick "
             << timers.TickMs() << " ms" << std::endl;
-  exchange::InstallStopSignals();
+  hostkit::InstallStopSignals();
   int fired = 0;
-  while (!exchange::StopRequested() && (o.ticks == 0 || fired < o.ticks)) {
-    for (int waited = 0; waited < timers.TickMs() && !exchange::StopRequested(); waited += 100) {
+  while (!hostkit::StopRequested() && (o.ticks == 0 || fired < o.ticks)) {
+    for (int waited = 0; waited < timers.TickMs() && !hostkit::StopRequested(); waited += 100) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::min(100, timers.TickMs())));
     }
-    if (exchange::StopRequested()) break;
+    if (hostkit::StopRequested()) break;
     if (!FireUnlessStopped(timers)) {
       std::cout << Stamp() << " stopped; the send still running was abandoned" << std::endl;
       temp.Remove();

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/exchange/exchange_host_scope.h"
+#include "host/kit/host_scope.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
@@ -115,7 +115,7 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
   SetExitCode(kExitOk);
   try {
     std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
-    const exchange::THostScope host(*connection);
+    const hostkit::THostScope host(*connection);
     import::TDMJsonLoader loader;
     loader.SetConnection(connection.get());
     loader.mGoodsPauseMs = 0;

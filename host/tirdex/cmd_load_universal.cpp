@@ -7,7 +7,7 @@
 #include <string>
 
 #include "db/sqlite_connection.h"
-#include "frame/app_globals.h"
+#include "host/kit/host_scope.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/tir_json_loader.h"
@@ -25,11 +25,11 @@ int RunLoadUniversal(const LoadOptions& o) {
   std::unique_ptr<db::Connection> connection;
   try {
     connection = OpenExistingBase(o.base);
-    frame::gAppParams.fBaseType = BaseTypeOf(*connection);
   } catch (const std::exception& e) {
     std::cerr << "tirdex load-universal: " << e.what() << "\n";
     return kExitFailure;
   }
+  const hostkit::THostScope host(*connection);
   try {
     // The whole file or nothing: a failure half-way leaves the base as it was.
     connection->StartTransaction();

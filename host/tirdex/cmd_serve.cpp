@@ -12,14 +12,14 @@
 #include <thread>
 
 #include "db/connection.h"
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_http_rules.h"
 #include "host/exchange/exchange_log_line.h"
 #include "host/exchange/exchange_serve_lock.h"
 #include "host/exchange/exchange_server.h"
 #include "host/exchange/exchange_service.h"
-#include "host/exchange/exchange_stop.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/kit/host_scope.h"
+#include "host/kit/host_stop.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -102,7 +102,7 @@ int RunServe(const ServeOptions& o) {
     std::cerr << "tirdex serve: another tirdex serve is serving " << o.base << "\n";
     return kExitFailure;
   }
-  exchange::THostScope scope(*connection);
+  hostkit::THostScope scope(*connection);
   if (o.tokens) PrintActiveTokens(*connection);
 
   std::mutex logMutex;
@@ -127,11 +127,11 @@ int RunServe(const ServeOptions& o) {
     std::cerr << "tirdex serve: warning: " << warning << std::endl;
     server.log(exchange::NoticeLogLine(warning));
   }
-  exchange::InstallStopSignals();
+  hostkit::InstallStopSignals();
   const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
   std::cout << "tirdex serve: listening on " << scheme << "://" << shown << ":" << service.Port()
             << "/ (base " << o.base << ", " << o.workers << " workers)" << std::endl;
-  while (!exchange::StopRequested().load())
+  while (!hostkit::StopRequested().load())
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   service.Stop();
   std::cout << "tirdex serve: stopped" << std::endl;

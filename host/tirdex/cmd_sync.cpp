@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "host/exchange/exchange_client.h"
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_http_rules.h"
-#include "host/exchange/exchange_stop.h"
+#include "host/kit/host_scope.h"
+#include "host/kit/host_stop.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -104,9 +104,9 @@ int RunSync(SyncOptions o) {
                  "anyone on the way can read the token and the data\n";
   o.sync.http.answerFolder = FolderOf(o.base);
   auto connection = OpenExistingBase(o.base);
-  exchange::THostScope scope(*connection);
-  exchange::InstallStopSignals();
-  o.sync.http.stop = &exchange::StopRequested();
+  hostkit::THostScope scope(*connection);
+  hostkit::InstallStopSignals();
+  o.sync.http.stop = &hostkit::StopRequested();
   exchange::TSyncClient client(*connection, o.sync);
   int code = kExitOk;
   while (true) {
@@ -123,14 +123,14 @@ int RunSync(SyncOptions o) {
       std::cerr << Stamp() << " tirdex sync: " << r.message << std::endl;
       code = kExitFailure;
     }
-    if (o.every <= 0 || exchange::StopRequested().load()) break;
+    if (o.every <= 0 || hostkit::StopRequested().load()) break;
     const auto until = std::chrono::steady_clock::now() +
                        std::chrono::milliseconds(static_cast<std::int64_t>(o.every * 1000));
-    while (!exchange::StopRequested().load() && std::chrono::steady_clock::now() < until)
+    while (!hostkit::StopRequested().load() && std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (exchange::StopRequested().load()) break;
+    if (hostkit::StopRequested().load()) break;
   }
-  if (exchange::StopRequested().load()) {
+  if (hostkit::StopRequested().load()) {
     std::cout << Stamp() << " stopped" << std::endl;
     return kExitOk;
   }

@@ -1,16 +1,16 @@
 #include "host/tirdex/posting_session.h"
 
 #include "db/date_time.h"
-#include "frame/app_globals.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
 
 PostingSession::PostingSession(const std::string& path, std::int32_t userId)
     : connection_(OpenExistingBase(path)),
-      host_(std::make_unique<exchange::THostScope>(*connection_)),
+      host_(std::make_unique<hostkit::THostScope>(
+          *connection_,
+          hostkit::THostUser{.id = userId, .type = 0, .name = "", .entities = "", .stores = ""})),
       engine_(std::make_unique<posting::TDMMainProvodka>()) {
-  frame::gAppParams.fUserID = userId;
   engine_->SetConnectToDB(connection_.get());
 }
 

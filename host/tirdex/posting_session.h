@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/connection.h"
-#include "host/exchange/exchange_host_scope.h"
+#include "host/kit/host_scope.h"
 #include "host/tirdex/command_registry.h"
 #include "posting/main_provodka.h"
 
@@ -29,7 +29,7 @@ class PostingSession {
 
  private:
   std::unique_ptr<db::Connection> connection_;
-  std::unique_ptr<exchange::THostScope> host_;
+  std::unique_ptr<hostkit::THostScope> host_;
   // Destroyed before the host scope and the connection: the engine ends its mode with its queries
   // still bound.
   std::unique_ptr<posting::TDMMainProvodka> engine_;

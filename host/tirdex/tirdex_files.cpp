@@ -40,10 +40,6 @@ std::unique_ptr<db::Connection> OpenExistingBase(const std::string& path) {
   return db::SqliteConnection::Open(path);
 }
 
-int BaseTypeOf(const db::Connection& connection) {
-  return connection.Kind() == db::DbKind::kMSSQL ? 1 : 0;
-}
-
 std::vector<std::string> ExpandOdbcOption(int argc, const char* const* argv) {
   std::vector<std::string> args;
   for (int i = 0; i < argc; ++i) {

@@ -22,9 +22,6 @@ bool BaseFileExists(const std::string& path);
 // base cannot be opened.
 std::unique_ptr<db::Connection> OpenExistingBase(const std::string& path);
 
-// The host's base-kind flag for a connection: 1 for Microsoft SQL Server, 0 for SQLite.
-int BaseTypeOf(const db::Connection& connection);
-
 // The command line with every "--odbc STRING" (or "--odbc=STRING") replaced by the base argument
 // "odbc:STRING" in its place, so that every command taking a base takes an ODBC one as well.
 std::vector<std::string> ExpandOdbcOption(int argc, const char* const* argv);

@@ -5,9 +5,9 @@
 
 #include "db/date_time.h"
 #include "db/db_error.h"
-#include "db/output_file.h"
 #include "export/group_tree_json.h"
 #include "export/guid_completion.h"
+#include "files/output_file.h"
 #include "frame/global_exit.h"
 #include "frame/ui_services.h"
 #include "settings/date_forms.h"
@@ -338,7 +338,7 @@ void TDNJSonBuilder::AddAllGroups(TJsonOut& pairs, const std::string& table,
 
 bool TDNJSonBuilder::SaveToFile(const std::string& fileName) const {
   std::string error;
-  return db::WriteOutputFile(
+  return files::WriteOutputFile(
       fileName,
       [this](std::FILE* out) {
         for (const TJsonPiece& piece : mStringList) {

@@ -1,7 +1,6 @@
 // Goods import: goods rows with their prices, recipes, balance rows for new goods, placeholder
 // goods for documents, and the goods-changed counter.
 #include "db/date_time.h"
-#include "frame/app_globals.h"
 #include "import/json_loader_catalog_rows.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
@@ -384,7 +383,7 @@ bool TDMJsonLoader::gGetIfMustGoodsUpdate() {
   const std::int64_t value = rows == 1 ? q.FieldByIndex(0).AsInt64() : 0;
   q.Close();
   if (rows != 1) {
-    const std::string del = frame::gAppParams.fBaseType == 1 ? "DELETE " : "DELETE FROM ";
+    const std::string del = Conn().Kind() == db::DbKind::kMSSQL ? "DELETE " : "DELETE FROM ";
     Cached(del +
            "tirSettings WHERE ([fMId]=0)AND([fPType]=-30);"
            "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fpStr)  VALUES "

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "db/output_file.h"
+#include "files/output_file.h"
 #include "json/json_array.h"
 #include "json/json_empty.h"
 #include "json/json_error.h"
@@ -178,7 +178,7 @@ std::string Object::ToText(bool indent) const {
 
 void Object::SaveToFile(const std::string& path, bool indent) const {
   std::string error;
-  if (!db::WriteOutputFile(
+  if (!files::WriteOutputFile(
           path, [&](std::FILE* file) { return detail::WriteFile(ObjectNode(data_), indent, file); },
           error)) {
     throw JsonError(error);

@@ -6,8 +6,8 @@
 
 #include "db/db_error.h"
 #include "frame/app_globals.h"
-#include "frame/entry_points.h"
 #include "frame/host_services.h"
+#include "module/entry_points.h"
 
 #define TIR_EXPORT extern "C" __attribute__((visibility("default"))) TIR_STDCALL std::int32_t
 

@@ -3,7 +3,6 @@
 #include "db/connection.h"
 #include "db/db_error.h"
 #include "db/query.h"
-#include "frame/app_globals.h"
 #include "posting/mass_repost_batch.h"
 
 namespace tir::posting {
@@ -48,7 +47,7 @@ db::Query& TDMMainProvodka::OpenLines(const char* pSql, const TProvDocHeader& do
   return q;
 }
 
-bool TDMMainProvodka::IsMSSQL() const { return frame::gAppParams.fBaseType == 1; }
+bool TDMMainProvodka::IsMSSQL() const { return Conn().Kind() == db::DbKind::kMSSQL; }
 
 void TDMMainProvodka::Provodka(std::int64_t pId, int pOn, bool pIfTestRight,
                                bool pIgnoreMassRepostControl) {

@@ -2,7 +2,6 @@
 #include <string>
 
 #include "db/query.h"
-#include "frame/app_globals.h"
 #include "posting/main_provodka.h"
 
 namespace tir::posting {
@@ -51,7 +50,7 @@ void TDMMainProvodka::RebuildGoodsStores(db::Query& FDQuery1, int pBaseType) {
 
 void TDMMainProvodka::RebuildStores() {
   auto q = NewQuery();
-  RebuildGoodsStores(*q, frame::gAppParams.fBaseType);
+  RebuildGoodsStores(*q, IsMSSQL() ? 1 : 0);
   q->Close();
 }
 

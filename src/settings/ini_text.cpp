@@ -1,6 +1,6 @@
 #include "settings/ini_text.h"
 
-#include "db/output_file.h"
+#include "files/output_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -173,7 +173,7 @@ std::optional<std::string> ReadIniFileText(const std::string& aPath) {
 
 bool WriteIniFileText(const std::string& aPath, const std::string& aText) {
   std::string error;
-  return db::WriteOutputFile(
+  return files::WriteOutputFile(
       aPath,
       [&aText](std::FILE* file) {
         return std::fwrite(aText.data(), 1, aText.size(), file) == aText.size();

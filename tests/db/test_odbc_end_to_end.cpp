@@ -67,7 +67,6 @@ TEST(OdbcEndToEnd, MassRepostAndTreeRepairOverOdbc) {
   const std::string odbcPath = test::TempPath();
   const std::string connectionString = testkit::SqliteOdbcString(odbcPath);
   if (connectionString.empty()) GTEST_SKIP() << "the SQLite ODBC driver is not installed";
-  frame::gAppParams.fBaseType = 0;
   frame::gAppParams.fUserID = 1;
   tir::gValueParams.fPriceDigit = 2;
   tir::gValueParams.fCountDigit = 3;

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "frame/app_globals.h"
-#include "frame/entry_points.h"
 #include "frame/host_services.h"
 #include "frame/ui_services.h"
+#include "module/entry_points.h"
 
 namespace tir::frame {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "frame/app_globals.h"
 #include "frame/dm_lang.h"
-#include "frame/entry_points.h"
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "frame/user_rights.h"
+#include "module/entry_points.h"
 #include "settings/number_forms.h"
 #include "settings/settings_folders.h"
 #include "settings/value_params.h"

@@ -5,6 +5,7 @@
 
 #include "db/query.h"
 #include "posting/main_provodka.h"
+#include "recording_connection.h"
 #include "tests/import/json_loader_fixture.h"
 
 namespace tir::import::test {
@@ -33,6 +34,18 @@ class GoodsDocsTest : public LoaderTest {
            members + R"(,"docgoods":[)" + lines + "]}";
   }
 };
+
+// The lost counter row is recreated in the dialect of the loader's own connection, whatever base
+// kind the host's record names.
+TEST(GoodsCounterDialect, ARecreatedCounterRowSpeaksTheServersDialect) {
+  db::testkit::RecordingConnection server(db::DbKind::kMSSQL);
+  server.AddResult("FROM tirSettings", {"fPI"}, {});
+  TDMJsonLoader loader;
+  loader.SetConnection(&server);
+  EXPECT_TRUE(loader.gGetIfMustGoodsUpdate());
+  EXPECT_NE(server.RunSql().find("DELETE tirSettings WHERE"), std::string::npos) << server.RunSql();
+  EXPECT_EQ(server.RunSql().find("DELETE FROM"), std::string::npos) << server.RunSql();
+}
 
 TEST_F(GoodsDocsTest, GoodsPricesBalancesAndTheChangedCounter) {
   const std::string goods =

@@ -129,7 +129,6 @@ void ExpectSame(const Snapshot& expected, const Snapshot& actual) {
 class MassRepostDifferentialTest : public ::testing::TestWithParam<std::uint64_t> {
  protected:
   void SetUp() override {
-    frame::gAppParams.fBaseType = 0;
     frame::gAppParams.fUserID = 1;
     tir::gValueParams.fPriceDigit = 2;
     tir::gValueParams.fCountDigit = 3;

@@ -1,4 +1,5 @@
-// The statements sent to a Microsoft SQL Server base (gAppParams.fBaseType 1).
+// The statements sent to a Microsoft SQL Server base. The dialect follows the connection's kind:
+// the host's base-kind flag (gAppParams.fBaseType) stays 0 here.
 #include <gtest/gtest.h>
 
 #include "db/query.h"
@@ -15,11 +16,9 @@ using db::testkit::RecordingConnection;
 class MssqlDialectTest : public ::testing::Test {
  protected:
   MssqlDialectTest() {
-    frame::gAppParams.fBaseType = 1;
     frame::gAppParams.fUserID = 5;
     engine_.SetConnectToDB(&conn_);
   }
-  ~MssqlDialectTest() override { frame::gAppParams.fBaseType = 0; }
 
   void Document(int type, int state, double docSum, std::int64_t partner) {
     conn_.AddResult("FROM tirDocuments t1",

@@ -27,7 +27,6 @@ std::vector<LogLine>& PostingTest::Log() {
 
 PostingTest::PostingTest() {
   frame::gAppParams.fUserID = 5;
-  frame::gAppParams.fBaseType = 0;
   frame::gAppPackParams.fSysLogDB = &CaptureLogDB;
   tir::gValueParams.fPriceDigit = 2;
   tir::gValueParams.fCountDigit = 3;

@@ -6,7 +6,6 @@
 
 #include "db/query.h"
 #include "db/statement_recorder.h"
-#include "frame/app_globals.h"
 #include "posting/main_provodka.h"
 #include "posting/mass_repost_run.h"
 #include "recording_connection.h"
@@ -102,15 +101,12 @@ std::vector<NamedText> ServerStatements(const std::string& recordFile,
     texts.push_back({"run " + std::to_string(++n), text});
   }
 
-  const int baseType = frame::gAppParams.fBaseType;
-  frame::gAppParams.fBaseType = 1;
   db::StatementSet server(db::DbKind::kMSSQL);
   db::SetStatementRecorder(&server);
   RecordingConnection conn(db::DbKind::kMSSQL);
   TreeOperations(conn);
   Postings(conn);
   db::SetStatementRecorder(nullptr);
-  frame::gAppParams.fBaseType = baseType;
   n = 0;
   for (const auto& statement : server.Statements()) {
     texts.push_back({"server " + std::to_string(++n), statement.text});

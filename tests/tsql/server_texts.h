@@ -11,7 +11,7 @@ namespace tir::tsql {
 // (":name" parameters), named by where it came from:
 //  - "run": what the tirdex workload recorded on SQLite bases in its server form (the texts with
 //    "{IF MSSQL}" blocks, on every path the sample data reaches; see record_server_texts.cmake);
-//  - "server": what the code sends on a connection of the server kind (gAppParams.fBaseType 1),
+//  - "server": what the code sends on a connection of the server kind,
 //    where C++ chooses the text, recorded without a server;
 //  - "code": texts copied from the code for blocks neither run reaches (in the test);
 //  - "shared": the texts the workload sent that are the same on both kinds, one per shape (texts

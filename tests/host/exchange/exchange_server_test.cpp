@@ -13,9 +13,9 @@
 #include "db/sqlite_connection.h"
 #include "frame/host_services.h"
 #include "host/demo/demo_base.h"
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_server.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/kit/host_scope.h"
 #include "host/kit/tir_host_loader.h"
 #include "tests/host/exchange/raw_http.h"
 #include "tests/support/temp_base.h"
@@ -47,7 +47,7 @@ class ExchangeServer : public ::testing::Test {
     token.mToken = kToken;
     token.mActiv = 1;
     tir::exchange::SaveToken(base_.conn(), token);
-    scope_ = std::make_unique<tir::exchange::THostScope>(base_.conn());
+    scope_ = std::make_unique<tir::hostkit::THostScope>(base_.conn());
   }
   void TearDown() override {
     if (server_) server_->Stop();
@@ -83,7 +83,7 @@ class ExchangeServer : public ::testing::Test {
   }
 
   tir::test::TempBase base_;
-  std::unique_ptr<tir::exchange::THostScope> scope_;
+  std::unique_ptr<tir::hostkit::THostScope> scope_;
   std::unique_ptr<tir::exchange::TExchangeServer> server_;
   int port_ = 0;
   std::mutex logMutex_;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/exchange/exchange_commands.h"
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_service.h"
+#include "host/kit/host_scope.h"
 #include "import/json_loader.h"
 #include "import/json_loader_walk.h"
 #include "json/json_array.h"
@@ -55,7 +55,7 @@ TEST(TextBounds, EveryParserRefusesATextCutInsideACharacter) {
 // The service refuses such a body as a malformed request, before it looks at any token.
 TEST(TextBounds, TheServiceAnswersACutBodyWith400) {
   tir::test::TempBase base;
-  const tir::exchange::THostScope scope(base.conn());
+  const tir::hostkit::THostScope scope(base.conn());
   tir::exchange::TServiceShared shared;
   tir::exchange::TExchangeService service(base.conn(), shared);
   for (const std::string& body : CutTexts()) {

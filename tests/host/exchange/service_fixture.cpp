@@ -50,7 +50,7 @@ void ServiceBase::SetUp() {
   demo.goods = 30;
   demo.docs = 130;
   demo::GenerateDemoBase(base_.conn(), demo);
-  scope_ = std::make_unique<THostScope>(base_.conn());
+  scope_ = std::make_unique<hostkit::THostScope>(base_.conn());
   service_ = std::make_unique<TExchangeService>(base_.conn(), shared_);
 }
 

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_service.h"
+#include "host/kit/host_scope.h"
 #include "tests/support/temp_base.h"
 
 namespace tir::exchange::test {
@@ -54,7 +54,7 @@ class ServiceBase : public ::testing::Test {
 
  private:
   tir::test::TempBase base_;
-  std::unique_ptr<THostScope> scope_;
+  std::unique_ptr<hostkit::THostScope> scope_;
   TServiceShared shared_;
   std::unique_ptr<TExchangeService> service_;
 };

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace tir::db {
+namespace tir::files {
 
 // Writes the file at `path` through `write`, which fills the stream and returns false when it
 // failed. A regular file (also one reached through symbolic links) is written beside itself and
@@ -14,4 +14,4 @@ namespace tir::db {
 bool WriteOutputFile(const std::string& path, const std::function<bool(std::FILE*)>& write,
                      std::string& error);
 
-}  // namespace tir::db
+}  // namespace tir::files

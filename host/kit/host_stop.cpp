@@ -1,8 +1,8 @@
-#include "host/exchange/exchange_stop.h"
+#include "host/kit/host_stop.h"
 
 #include <csignal>
 
-namespace tir::exchange {
+namespace tir::hostkit {
 namespace {
 
 std::atomic<bool> gStop{false};
@@ -18,4 +18,4 @@ void InstallStopSignals() {
   std::signal(SIGTERM, OnStopSignal);
 }
 
-}  // namespace tir::exchange
+}  // namespace tir::hostkit

@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-namespace tir::exchange {
+namespace tir::hostkit {
 
 // Set by SIGINT and SIGTERM once InstallStopSignals ran; long-running commands poll it.
 const std::atomic<bool>& StopRequested();
 void InstallStopSignals();
 
-}  // namespace tir::exchange
+}  // namespace tir::hostkit

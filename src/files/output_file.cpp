@@ -1,4 +1,4 @@
-#include "db/output_file.h"
+#include "files/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace tir::db {
+namespace tir::files {
 
 namespace {
 
@@ -83,4 +83,4 @@ bool WriteOutputFile(const std::string& path, const std::function<bool(std::FILE
   return true;
 }
 
-}  // namespace tir::db
+}  // namespace tir::files

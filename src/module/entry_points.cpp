@@ -1,4 +1,4 @@
-#include "frame/entry_points.h"
+#include "module/entry_points.h"
 
 #include <chrono>
 #include <random>

@@ -1,0 +1,2 @@
+#include "db/value.h"
+#include "export/json_out.h"

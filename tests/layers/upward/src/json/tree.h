@@ -1,0 +1,1 @@
+#include "settings/base64.h"
