@@ -289,6 +289,8 @@ std::unique_ptr<Statement> SqliteConnection::Prepare(const std::string& sql,
 
 bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
+std::int64_t SqliteConnection::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+
 // The write lock is taken at once (waiting up to the busy timeout) so that a transaction never
 // fails half-way when it first writes; a read-only base can only have a reading transaction.
 void SqliteConnection::StartTransaction() {

@@ -38,6 +38,8 @@ class SqliteConnection final : public Connection {
   // Runs a script of plain statements without parameters (schema files, pragmas).
   void ExecScript(const std::string& sql);
   sqlite3* Handle() const { return db_; }
+  // The row id the last successful insert on this connection gave its row.
+  std::int64_t LastInsertRowId() const;
   const std::string& Path() const { return path_; }
 
  private:

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -182,6 +183,9 @@ class TDMJsonLoader {
   void SetRowID(std::int32_t pPType, std::int64_t pRowID);
   std::string BuildRequest(const std::string& pCmd, bool pDocs);
   bool ReadGoodsObject(const void* pObject, std::size_t pIndex);
+  // Reads the GUIDs of every goods row into mGoodsGuids when a load in one transaction brings
+  // enough goods to be worth it; otherwise leaves it empty.
+  void LoadGoodsGuids();
   // pNew: the goods row was just inserted and has no prices yet.
   void WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices, bool pNew);
   bool ReadUniversalDoc(const void* pObject, std::size_t pIndex, std::int32_t pSourceBaseId);
@@ -195,12 +199,16 @@ class TDMJsonLoader {
   // The document's transaction link for stored id pId, and whether it links to itself while it
   // is not stored yet.
   std::pair<std::int64_t, bool> TransactLink(const TDocInfo& pDoc, std::int64_t pId);
+  // CreateOrUpdateTirDoc for a document already looked up by GUID (pStoredId 0: new).
+  std::int64_t SaveDocHeader(TDocInfo& pDoc, std::int64_t pStoredId);
   void FillGoodsLine(std::int64_t pGoodId, TGoodsExportsDOCFromJS& pLine);
   bool SaveMobileOrders(const TTopValue& pDocs);  // false: exit was requested
   void GoodsQuantities(const TTopValue& pGoods, std::vector<TGoodsExportsDOCFromJS>& pListGoods);
 
   db::Connection* mConnection = nullptr;
   bool mGoodsWritten = false;  // a goods row was written by the current AddOrUpdateGoods
+  // While AddOrUpdateGoods writes goods: the GUIDs of every goods row, when read.
+  std::unique_ptr<std::set<std::pair<std::int64_t, std::int64_t>>> mGoodsGuids;
   std::map<std::string, std::unique_ptr<db::Query>> mCache;
   std::unique_ptr<db::Query> mOneOff[4];
   std::size_t mNextOneOff = 0;
@@ -212,6 +220,8 @@ class TDMJsonLoader {
   // which that step only adds to); emptied when the step starts and ends.
   std::unordered_map<std::string, std::int64_t> mDocRefIds;
   std::int64_t FindDocRefId(const char* pTable, const TJSGIUD& pGUID);
+  // While universal documents are saved: no document with a larger id has lines.
+  std::int64_t mLinesDocIdAbove = 0;
 };
 
 }  // namespace tir::import

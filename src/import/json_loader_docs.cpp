@@ -1,6 +1,8 @@
 // Document import: universal documents (saved, then posted in save order), mobile-agent orders,
 // kitchen status changes and the goods lists handed back to the host.
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 
 #include "db/date_time.h"
@@ -353,9 +355,11 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
       ++report.identical;
       return true;
     }
-    const std::int64_t id = CreateOrUpdateTirDoc(d);
+    const std::int64_t id = SaveDocHeader(d, stored);
     ++(stored != 0 ? report.updated : report.inserted);
-    DeleteAllDocGoods(id);
+    // A new document whose id is above every document id that has lines has none to delete.
+    if (stored != 0 || id <= mLinesDocIdAbove) DeleteAllDocGoods(id);
+    if (!lines.empty()) mLinesDocIdAbove = std::max(mLinesDocIdAbove, id);
     db::Query& ins = Cached(
         "INSERT INTO tirDocGoods (fDocId, fGoodId, fPriceIn, fPriceOut, fDiscount,  fUnitType, "
         "fCurrId,  fSum, fQtty, fVatSum, fTypeInDoc, fParentGoodId,  fStrTag1, fDesc, fExStamp, "
@@ -446,6 +450,15 @@ void TDMJsonLoader::SaveUniversalDocs() {
   if (ifExitNOW()) return;
   const std::int32_t sourceBase = GetSourceBaseId();
   mDocListIdForProvodka.clear();
+  // Inside the load's transaction no one else writes lines, so a document inserted with an id
+  // above every document id that has lines has none.
+  mLinesDocIdAbove = std::numeric_limits<std::int64_t>::max();
+  if (Conn().InTransaction()) {
+    db::Query& q = Cached("SELECT MAX(fDocId) FROM tirDocGoods;");
+    q.Open();
+    mLinesDocIdAbove = q.Eof() || q.FieldByIndex(0).IsNull() ? 0 : q.FieldByIndex(0).AsInt64();
+    q.Close();
+  }
   for (const TTopValue* docs : FindAllTop(JSONResp.get(), "docs")) {
     bool more = true;
     ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
@@ -498,42 +511,50 @@ std::pair<std::int64_t, bool> TDMJsonLoader::TransactLink(const TDocInfo& pDoc, 
 }
 
 std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
-  std::int64_t id = FindIdByGUID("tirDocuments", pDoc.fGUID);
+  return SaveDocHeader(pDoc, FindIdByGUID("tirDocuments", pDoc.fGUID));
+}
+
+std::int64_t TDMJsonLoader::SaveDocHeader(TDocInfo& pDoc, std::int64_t pStoredId) {
+  std::int64_t id = pStoredId;
   const auto [transact, self] = TransactLink(pDoc, id);
-  std::string sql;
-  if (id != 0) {
-    std::string set;
-    for (const auto& c : kDocColumns)
-      set += std::string(set.empty() ? "" : ",") + "[" + c[0] + "]=:" + c[1];
-    sql = "UPDATE tirDocuments SET  " + set + " WHERE (fId = " + std::to_string(id) + ");";
-  } else {
+  // The insert's text is the same for every document: it is built once.
+  static const std::string kInsert = [] {
     std::string cols = "[fGUID1],[fGUID2]", vals = ":pGUID1,:pGUID2";
     for (const auto& c : kDocColumns) {
       cols += std::string(",[") + c[0] + "]";
       vals += std::string(",:") + c[1];
     }
-    sql = "INSERT INTO [tirDocuments](" + cols + ")VALUES(" + vals +
-          ");SELECT SCOPE_IDENTITY() as LastID;";
-  }
-  db::Query& q = id != 0 ? OneOff(sql) : Cached(sql);
-  if (id == 0) {
-    q.ParamByName("pGUID1").SetInt64(pDoc.fGUID.fGUID1);
-    q.ParamByName("pGUID2").SetInt64(pDoc.fGUID.fGUID2);
+    return "INSERT INTO [tirDocuments](" + cols + ")VALUES(" + vals +
+           ");SELECT SCOPE_IDENTITY() as LastID;";
+  }();
+  db::Query* q = nullptr;
+  if (id != 0) {
+    std::string set;
+    for (const auto& c : kDocColumns)
+      set += std::string(set.empty() ? "" : ",") + "[" + c[0] + "]=:" + c[1];
+    q = &OneOff("UPDATE tirDocuments SET  " + set + " WHERE (fId = " + std::to_string(id) + ");");
+  } else {
+    q = &Cached(kInsert);
+    q->ParamByName("pGUID1").SetInt64(pDoc.fGUID.fGUID1);
+    q->ParamByName("pGUID2").SetInt64(pDoc.fGUID.fGUID2);
   }
   std::vector<db::Value> values = DocHeaderValues(pDoc, transact);
   for (std::size_t i = 0; i < values.size(); ++i)
-    q.ParamByName(kDocColumns[i][1]).Set(std::move(values[i]));
+    q->ParamByName(kDocColumns[i][1]).Set(std::move(values[i]));
   if (id != 0) {
-    q.ExecSql();
+    q->ExecSql();
   } else {
-    q.Open();
-    id = q.Eof() ? 0 : q.FieldByName("lastID").AsInt64();
-    q.Close();
+    q->Open();
+    id = q->Eof() ? 0 : q->FieldByName("lastID").AsInt64();
+    q->Close();
   }
   if (self) {
-    db::Query& link = OneOff("UPDATE tirDocuments SET [fTransactId]=:pTransactId WHERE (fId = " +
-                             std::to_string(id) + ");");
+    // The new id goes in as a parameter, so the statement stays prepared for every document
+    // that is its own transaction.
+    db::Query& link =
+        Cached("UPDATE tirDocuments SET [fTransactId]=:pTransactId WHERE (fId = :pId);");
     link.ParamByName("pTransactId").SetInt64(id);
+    link.ParamByName("pId").SetInt64(id);
     link.ExecSql();
   }
   mDocListIdForProvodka.push_back({id, PostingCommand(pDoc.fState.rawValue)});

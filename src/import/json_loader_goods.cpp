@@ -1,6 +1,7 @@
 // Goods import: goods rows with their prices, recipes, balance rows for new goods, placeholder
 // goods for documents, and the goods-changed counter.
 #include "db/date_time.h"
+#include "db/sqlite_connection.h"
 #include "import/json_loader_catalog_rows.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
@@ -151,9 +152,10 @@ void TDMJsonLoader::AddToStoreNOW_ForGood(std::int64_t pGoodId) {
   db::Query& q = Cached(
       "INSERT INTO [tirAStoreNow] ([fEntId], [fStoreId], [fGoodId], [fQtty], [fSum]) SELECT "
       "tE.fId, "
-      "tS.fId, :pGoodId, 0, 0 FROM tirStores tS CROSS JOIN tirEntities tE WHERE NOT EXISTS (SELECT "
+      "tS.fId, :pGoodId, 0, 0 FROM tirStores tS CROSS JOIN tirEntities tE WHERE {IF MSSQL}NOT "
+      "EXISTS (SELECT "
       "1 FROM tirAStoreNow tN WHERE tN.fEntId = tE.fId AND tN.fStoreId = tS.fId AND tN.fGoodId = "
-      ":pGoodId);");
+      ":pGoodId){fi}{IF SQLite}true ON CONFLICT (fEntId, fStoreId, fGoodId) DO NOTHING{fi};");
   q.ParamByName("pGoodId").SetInt64(pGoodId);
   q.ExecSql();
 }
@@ -217,7 +219,11 @@ bool TDMJsonLoader::ReadGoodsObject(const void* pObject, std::size_t pIndex) {
     return false;
   }
   w.Resolve(c, in);
-  std::int64_t id = FindGoodIdByGUID(in.fGUID.fGUID1, in.fGUID.fGUID2, stored);
+  const std::pair<std::int64_t, std::int64_t> guid{in.fGUID.fGUID1, in.fGUID.fGUID2};
+  // A GUID the base does not hold needs no look-up.
+  std::int64_t id = mGoodsGuids && !mGoodsGuids->contains(guid)
+                        ? 0
+                        : FindGoodIdByGUID(guid.first, guid.second, stored);
   // The export writes a colour the row does not have as -1.
   if (id != 0 && !stored.fColor.isSet && in.fColor.isSet && in.fColor.rawValue == -1)
     stored.fColor.uSetValue(-1);
@@ -230,7 +236,10 @@ bool TDMJsonLoader::ReadGoodsObject(const void* pObject, std::size_t pIndex) {
   w.Write(c, in, id);
   const bool inserted = id == 0;
   if (inserted) {
-    id = FindIdByGUID("tirGoods", in.fGUID);
+    // On SQLite the insert's row id is the new row's; elsewhere it is found again by GUID.
+    const auto* sqlite = dynamic_cast<const db::SqliteConnection*>(&Conn());
+    id = sqlite ? sqlite->LastInsertRowId() : FindIdByGUID("tirGoods", in.fGUID);
+    if (mGoodsGuids) mGoodsGuids->insert(guid);
     AddToStoreNOW_ForGood(id);
     ++report.inserted;
   } else {
@@ -250,6 +259,7 @@ void TDMJsonLoader::AddOrUpdateGoods() {
   mGoodsWritten = false;
   bool anyRow = false;
   std::size_t count = 0;
+  LoadGoodsGuids();
   for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) {
     ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
@@ -262,6 +272,7 @@ void TDMJsonLoader::AddOrUpdateGoods() {
       return !ifExitNOW();
     });
   }
+  mGoodsGuids.reset();
   AddOrUpdateRecipes();
   if (ifExitNOW()) return;
   if (mGoodsWritten) gSetIfMustGoodsUpdate();
@@ -269,6 +280,27 @@ void TDMJsonLoader::AddOrUpdateGoods() {
     mLastNumGoodsSnapshot = mLResp.lastGoodsSnapshot;
     mLastUpdateGoodsTime = db::NowDateTime();
   }
+}
+
+void TDMJsonLoader::LoadGoodsGuids() {
+  mGoodsGuids.reset();
+  // Only inside the load's transaction does the set stay true while the goods are written.
+  if (!Conn().InTransaction()) return;
+  std::size_t sent = 0;
+  for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) sent += goods->elements.size();
+  // Reading every GUID pays off when the text brings many goods for the size of the catalog.
+  db::Query& size = Cached("SELECT MAX(fId) FROM tirGoods;");
+  size.Open();
+  const std::int64_t rows = size.FieldByIndex(0).IsNull() ? 0 : size.FieldByIndex(0).AsInt64();
+  size.Close();
+  if (sent < 1000 || static_cast<std::int64_t>(sent) * 8 < rows) return;
+  mGoodsGuids = std::make_unique<std::set<std::pair<std::int64_t, std::int64_t>>>();
+  db::Query& q = Cached("SELECT fGUID1, fGUID2 FROM tirGoods;");
+  for (q.Open(); !q.Eof(); q.Next()) {
+    if (q.FieldByIndex(0).IsNull() || q.FieldByIndex(1).IsNull()) continue;
+    mGoodsGuids->insert({q.FieldByIndex(0).AsInt64(), q.FieldByIndex(1).AsInt64()});
+  }
+  q.Close();
 }
 
 void TDMJsonLoader::AddOrUpdateRecipes() {

@@ -121,6 +121,65 @@ TEST_F(GoodsDocsTest, DocumentsAreSavedTwiceAsUpdatesAndPosted) {
   EXPECT_EQ(Num("SELECT SUM(fQtty) FROM tirAStoreNow"), 2.0);
 }
 
+// A load in one transaction that brings many goods reads the stored GUIDs once instead of
+// looking each good up; stored goods and a GUID repeated in the text must still be updated.
+TEST_F(GoodsDocsTest, LargeLoadInOneTransactionMatchesStoredAndRepeatedGoods) {
+  Load(R"({"goods":[)" + Good(10, R"("name":"Old")") + "]}", kGoods);
+  // A stray balance row already holds the id the first new good will get.
+  const std::int64_t next = Int("SELECT MAX(fId) FROM tirGoods") + 1;
+  db::Query stray(base.conn());
+  stray.SetSql(
+      "INSERT INTO tirAStoreNow (fEntId, fStoreId, fGoodId, fQtty, fSum) SELECT "
+      "(SELECT fId FROM tirEntities), MIN(fId), " +
+      std::to_string(next) + ", 0, 0 FROM tirStores;");
+  stray.ExecSql();
+  std::string goods = R"({"goods":[)" + Good(10, R"("name":"New","prices":[{"id":1,"p":7}])");
+  for (int n = 100; n < 1300; ++n)
+    goods += "," + Good(n, R"("name":"G)" + std::to_string(n) + R"(","prices":[{"id":1,"p":)" +
+                               std::to_string(n) + "}]");
+  goods += "," + Good(100, R"("name":"Later")") + "]}";
+  base.conn().StartTransaction();
+  Load(goods, kGoods);
+  base.conn().Commit();
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods"), 1201);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods WHERE fName='New'"), 1);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods WHERE fName IN ('Old','G100')"), 0);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods WHERE fName='Later'"), 1);
+  // Every good has its own prices and one balance row per store, none belongs to no good.
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirPrices p JOIN tirGoods g ON g.fId=p.fGoodId WHERE "
+                "g.fName<>'New' AND 'G'||CAST(p.fPrice AS INTEGER)<>g.fName AND g.fName<>'Later'"),
+            0);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirPrices"), 1201);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirAStoreNow"), 2 * 1201);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirGoods g WHERE (SELECT COUNT(*) FROM tirAStoreNow n "
+                "WHERE n.fGoodId=g.fId)<>2"),
+            0);
+}
+
+// Inside a transaction a new document skips the delete of earlier lines only where none can
+// exist: lines left behind under the id it gets must still go.
+TEST_F(GoodsDocsTest, NewDocumentDropsLinesLeftUnderItsId) {
+  Load(R"({"goods":[)" + Good(10, R"("name":"Bread")") + "]}", kGoods);
+  Load(R"({"docs":[)" + Doc(20, R"("num":1,"type":1)", R"({"guid":")" + G(10) + R"(","qtty":1})") +
+           "]}",
+       kDocs);
+  const std::int64_t next = Int("SELECT MAX(fId) FROM tirDocuments") + 1;
+  db::Query left(base.conn());
+  left.SetSql("INSERT INTO tirDocGoods (fDocId, fGoodId, fQtty) VALUES (" + std::to_string(next) +
+              ", 1, 9), (" + std::to_string(next + 1) + ", 1, 9);");
+  left.ExecSql();
+  base.conn().StartTransaction();
+  Load(R"({"docs":[)" + Doc(21, R"("num":2,"type":1)", R"({"guid":")" + G(10) + R"(","qtty":2})") +
+           "," + Doc(22, R"("num":3,"type":1)", R"({"guid":")" + G(10) + R"(","qtty":3})") + "," +
+           Doc(23, R"("num":4,"type":1)", R"({"guid":")" + G(10) + R"(","qtty":4})") + "]}",
+       kDocs);
+  base.conn().Commit();
+  EXPECT_EQ(Int("SELECT MAX(fId) FROM tirDocuments"), next + 2);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocGoods WHERE fQtty=9"), 0);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocGoods"), 4);
+  EXPECT_EQ(Num("SELECT fQtty FROM tirDocGoods WHERE fDocId=" + std::to_string(next + 2)), 4.0);
+}
+
 TEST_F(GoodsDocsTest, MissingReferenceStopsTheDocumentsAndUnknownGoodsBecomePlaceholders) {
   const std::string good =
       Doc(21, R"("num":1,"type":1)", R"({"guid":")" + G(77) + R"(","qtty":1})");
