@@ -224,11 +224,11 @@ void TDNJSonBuilder::RunSections(TJsonOut& pairs) {
     AddMods(pairs);
   }
   if (mCMDAddDocsPeriod) {
-    AddSomeLastDocs(pairs, 2);
+    AddSomeLastDocs(pairs, kDocsPeriod);
   } else if (mCMDAddDocsFromLastRowID) {
-    AddSomeLastDocs(pairs, 3);
+    AddSomeLastDocs(pairs, kDocsChanged);
   } else if (mCMDAddSomeLastDocs) {
-    AddSomeLastDocs(pairs, 1);
+    AddSomeLastDocs(pairs, kDocsRecent);
   }
 }
 

@@ -134,7 +134,10 @@ class TDNJSonBuilder {
   void AddDiscontRules(TJsonOut& pairs);
   void AddTables(TJsonOut& pairs);
   void AddMods(TJsonOut& pairs);
-  // mTypeSelect: 1 recent undelivered documents, 2 the period, 3 changes after a row version.
+  // Which documents AddSomeLastDocs selects (mTypeSelect).
+  static constexpr int kDocsRecent = 1;   // recent undelivered documents
+  static constexpr int kDocsPeriod = 2;   // the period mDocPeriodDateFrom..mDocPeriodDateTo
+  static constexpr int kDocsChanged = 3;  // changes after a row version
   void AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect);
   void AddDocCookOrdersActive(TJsonOut& pairs);
 
