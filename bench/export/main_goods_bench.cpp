@@ -31,7 +31,7 @@ using tir::bench::SqliteShellJson;
 int ExportGoods(const std::string& base, const std::string& out) {
   auto connection = tir::db::SqliteConnection::Open(base);
   tir::exporting::TDNJSonBuilder builder(*connection);
-  builder.SetRunMode(0);
+  builder.SetRunMode(tir::kRunInteractive);
   builder.SetAddGoodsFull();
   builder.RunBuildProcess();
   if (!builder.ErrorText().empty()) {
@@ -51,7 +51,7 @@ int CachedRequests(const std::string& base, const std::string& times) {
   for (int i = 0; i < 4; ++i) {
     const auto start = Clock::now();
     tir::exporting::TDNJSonBuilder builder(*connection);
-    builder.SetRunMode(1);
+    builder.SetRunMode(tir::kRunDefault);
     builder.SetAddGoodsFull();
     builder.RunBuildProcess();
     if (!builder.ErrorText().empty()) return 1;

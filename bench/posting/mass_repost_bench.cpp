@@ -174,7 +174,7 @@ int Run(const Options& o) {
     one = Timed([&] {
       engine.RebuildStoresFull();
       tir::bench::TimedInChunks(*conn, ids.size(), 500, [&](std::size_t i) {
-        engine.Provodka(ids[i], tir::posting::kPostRepost, false, false);
+        engine.Provodka(ids[i], tir::kPostRepost, false, false);
       });
     });
     singleSummary = RegisterSummary(*conn);

@@ -147,13 +147,13 @@ int Run(const Options& o) {
     const std::vector<std::int64_t> ids = DocumentsInDateOrder(*conn);
     const double lines = static_cast<double>(Scalar(*conn, "SELECT COUNT(*) FROM tirDocGoods;"));
     const Timed post = TimedInChunks(*conn, ids.size(), [&](std::size_t i) {
-      engine.Provodka(ids[i], tir::posting::kPostOn, false, false);
+      engine.Provodka(ids[i], tir::kPostOn, false, false);
     });
     const std::string first = RowCounts(*conn);
     const std::int64_t unposted =
         Scalar(*conn, "SELECT COUNT(*) FROM tirDocuments WHERE fState <> 0 AND fDocType <> 3;");
     const Timed repost = TimedInChunks(*conn, ids.size(), [&](std::size_t i) {
-      engine.Provodka(ids[i], tir::posting::kPostOn, false, false);
+      engine.Provodka(ids[i], tir::kPostOn, false, false);
     });
     const std::string second = RowCounts(*conn);
     const std::int64_t mismatches = BalanceMismatches(*conn);

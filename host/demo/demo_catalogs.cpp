@@ -10,6 +10,7 @@
 #include "host/demo/demo_values.h"
 #include "host/demo/group_tree_writer.h"
 #include "host/demo/row_writer.h"
+#include "settings/tir_codes.h"
 
 namespace tir::demo {
 namespace {
@@ -20,7 +21,6 @@ using tir::db::ValueType;
 constexpr double kNoGuidShare = 0.04;
 constexpr int kPriceKinds = 5;
 constexpr std::int64_t kAdminRightsMask = 2147483647;
-constexpr int kModuleId = 410;
 
 std::string Digits(DemoRandom& random, int count) {
   std::string text;
@@ -815,31 +815,32 @@ class CatalogGenerator {
                   static_cast<unsigned long long>(g2 >> 16) & 0xFFFFFFFFFFFFull);
     // The base GUID. The goods-changed counter row comes with the schema, and its triggers have
     // moved it for every good written here.
-    w.Add({I(0), I(0), I(450), I(-39), I(0), I(0), S(guid), NullText(), now});
-    // Rights of the module: per rights group (-42) and per user (-26). The administrator holds
+    w.Add({I(0), I(0), I(kKeyBaseGuid.fMId), I(kKeyBaseGuid.fPType), I(0), I(0), S(guid),
+           NullText(), now});
+    // Rights of the module: per rights group and per user. The administrator holds
     // every right; the manager's own row (0) overrides the accounting group's row.
     const std::int64_t groupMasks[][2] = {{1, kAdminRightsMask}, {2, 7}, {3, 2}, {5, 7}};
     for (const auto& gm : groupMasks)
-      w.Add({I(0), I(gm[0]), I(kModuleId), I(-42), I(gm[1]), I(0), NullText(), NullText(),
+      w.Add({I(0), I(gm[0]), I(kDllId), I(kRightsOfGroup), I(gm[1]), I(0), NullText(), NullText(),
              Value::Null(ValueType::kDateTime)});
-    w.Add({I(0), I(1), I(kModuleId), I(-26), I(kAdminRightsMask), I(0), NullText(), NullText(),
-           Value::Null(ValueType::kDateTime)});
-    w.Add({I(0), I(9), I(kModuleId), I(-26), I(0), I(0), NullText(), NullText(),
+    w.Add({I(0), I(1), I(kDllId), I(kRightsOfUser), I(kAdminRightsMask), I(0), NullText(),
+           NullText(), Value::Null(ValueType::kDateTime)});
+    w.Add({I(0), I(9), I(kDllId), I(kRightsOfUser), I(0), I(0), NullText(), NullText(),
            Value::Null(ValueType::kDateTime)});
     // Rights of other host modules, as the host's rights editor stores them.
     for (std::int64_t g = 1; g <= 4; ++g) {
-      w.Add({I(0), I(g), I(20), I(-42), I(g == 1 ? 255 : 15), I(0), NullText(), NullText(),
-             Value::Null(ValueType::kDateTime)});
+      w.Add({I(0), I(g), I(20), I(kRightsOfGroup), I(g == 1 ? 255 : 15), I(0), NullText(),
+             NullText(), Value::Null(ValueType::kDateTime)});
     }
     // Access lists of cashiers and waiters: stores, entities, sale points.
     for (std::int64_t user : ctx_.cashiers) {
       const std::int64_t store = ctx_.stores[static_cast<std::size_t>(user) % ctx_.stores.size()];
-      w.Add({I(0), I(user), I(50), I(10250), I(0), I(0), NullText(),
-             S("0," + std::to_string(store) + ","), Value::Null(ValueType::kDateTime)});
-      w.Add({I(0), I(user), I(50), I(10260), I(0), I(0), NullText(), S("0,1,"),
-             Value::Null(ValueType::kDateTime)});
-      w.Add({I(0), I(user), I(50), I(10270), I(0), I(0), NullText(), S("1,2"),
-             Value::Null(ValueType::kDateTime)});
+      w.Add({I(0), I(user), I(kKeyAccessStores.fMId), I(kKeyAccessStores.fPType), I(0), I(0),
+             NullText(), S("0," + std::to_string(store) + ","), Value::Null(ValueType::kDateTime)});
+      w.Add({I(0), I(user), I(kKeyAccessEntities.fMId), I(kKeyAccessEntities.fPType), I(0), I(0),
+             NullText(), S("0,1,"), Value::Null(ValueType::kDateTime)});
+      w.Add({I(0), I(user), I(kKeyAccessSalePoints.fMId), I(kKeyAccessSalePoints.fPType), I(0),
+             I(0), NullText(), S("1,2"), Value::Null(ValueType::kDateTime)});
     }
     w.Flush();
   }

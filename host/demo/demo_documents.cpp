@@ -7,6 +7,7 @@
 #include "host/demo/demo_context.h"
 #include "host/demo/demo_values.h"
 #include "host/demo/row_writer.h"
+#include "settings/tir_codes.h"
 
 namespace tir::demo {
 namespace {
@@ -30,10 +31,12 @@ struct TypeSpec {
   double weight;
   int minLines, maxLines;
 };
-const TypeSpec kTypes[] = {{1, 8, 5, 45}, {2, 55, 1, 15},   {3, 0.5, 1, 5}, {4, 6, 0, 0},
-                           {5, 6, 0, 0},  {6, 5, 2, 15},    {7, 3, 5, 20},  {8, 4, 3, 25},
-                           {9, 3, 1, 8},  {10, 1.5, 1, 12}, {11, 2, 1, 3},  {12, 1, 1, 8},
-                           {13, 2, 1, 3}, {14, 1, 15, 60},  {15, 1, 1, 6}};
+const TypeSpec kTypes[] = {
+    {kDocReceipt, 8, 5, 45},       {kDocSale, 55, 1, 15},         {kDocInvoice, 0.5, 1, 5},
+    {kDocMoneyIn, 6, 0, 0},        {kDocMoneyOut, 6, 0, 0},       {kDocCustomerOrder, 5, 2, 15},
+    {kDocSupplierOrder, 3, 5, 20}, {kDocStoreMove, 4, 3, 25},     {kDocWriteOff, 3, 1, 8},
+    {kDocTakeOnStock, 1.5, 1, 12}, {kDocCustomerReturn, 2, 1, 3}, {kDocSupplierReturn, 1, 1, 8},
+    {kDocProduction, 2, 1, 3},     {kDocInventory, 1, 15, 60},    {kDocRevaluation, 1, 1, 6}};
 
 constexpr std::int64_t kCafeStore = 5;
 
@@ -84,7 +87,8 @@ class DocumentGenerator {
     std::int64_t reported = 0;
     for (std::int64_t id = 1; id <= count; ++id) {
       // The first fifteen documents are one of each type, so that small bases hold every type.
-      const TypeSpec& kind = id <= 15 ? kTypes[id - 1] : PickType();
+      const TypeSpec& kind =
+          id <= static_cast<std::int64_t>(std::size(kTypes)) ? kTypes[id - 1] : PickType();
       // Documents follow the calendar in id order, written between 8:00 and 22:00.
       const double position =
           (static_cast<double>(id - 1) + rnd_.Real(0.0, 0.9)) / static_cast<double>(count) * span;
@@ -140,7 +144,8 @@ class DocumentGenerator {
     const int type = kind.type;
     std::size_t entityIndex = rnd_.Chance(0.8) ? 0 : 1;
     std::int64_t store = ctx_.stores[rnd_.Below(ctx_.stores.size())];
-    if ((type == 6 || type == 13) && rnd_.Chance(0.7)) store = kCafeStore;
+    if ((type == kDocCustomerOrder || type == kDocProduction) && rnd_.Chance(0.7))
+      store = kCafeStore;
     std::int64_t store2 = 0, partner = 0, contract = 0, cash = 0, itemCost = 0, table = 0;
     std::int64_t salePoint = 0, currency = 1, transact = 0;
     double rate = 1.0;
@@ -148,10 +153,12 @@ class DocumentGenerator {
     std::string desc;
 
     const DemoPartner* who = nullptr;
-    if (type == 1 || type == 7 || type == 12 || (type == 5 && rnd_.Chance(0.7))) {
+    if (type == kDocReceipt || type == kDocSupplierOrder || type == kDocSupplierReturn ||
+        (type == kDocMoneyOut && rnd_.Chance(0.7))) {
       who = &ctx_.partners[ctx_.suppliers[rnd_.Below(ctx_.suppliers.size())]];
-    } else if (type == 6 || type == 11 ||
-               ((type == 2 || type == 4) && rnd_.Chance(type == 2 ? 0.2 : 0.7))) {
+    } else if (type == kDocCustomerOrder || type == kDocCustomerReturn ||
+               ((type == kDocSale || type == kDocMoneyIn) &&
+                rnd_.Chance(type == kDocSale ? 0.2 : 0.7))) {
       who = &ctx_.partners[ctx_.customers[rnd_.Below(ctx_.customers.size())]];
     }
     if (who != nullptr) {
@@ -160,14 +167,15 @@ class DocumentGenerator {
       contract = who->contractByEntity[entityIndex];
     }
     const DemoEntity& entity = ctx_.entities[entityIndex];
-    const std::int64_t user = (type == 2 || type == 11 || type == 6)
-                                  ? ctx_.cashiers[rnd_.Below(ctx_.cashiers.size())]
-                                  : ctx_.users[rnd_.Below(ctx_.users.size())];
+    const std::int64_t user =
+        (type == kDocSale || type == kDocCustomerReturn || type == kDocCustomerOrder)
+            ? ctx_.cashiers[rnd_.Below(ctx_.cashiers.size())]
+            : ctx_.users[rnd_.Below(ctx_.users.size())];
 
     std::vector<Line> lines;
     const int count = static_cast<int>(rnd_.Range(kind.minLines, kind.maxLines));
     switch (type) {
-      case 1:
+      case kDocReceipt:
         if (rnd_.Chance(0.1)) {
           const DemoCurrency& c = ctx_.currencies[1 + rnd_.Below(2)];
           currency = c.id;
@@ -179,8 +187,8 @@ class DocumentGenerator {
         }
         desc = rnd_.Chance(0.3) ? "Прихід за накладною постачальника" : "";
         break;
-      case 2:
-      case 11:
+      case kDocSale:
+      case kDocCustomerReturn:
         cash = entity.cashAccount;
         salePoint = ctx_.salePoints[rnd_.Below(ctx_.salePoints.size())];
         if (store == kCafeStore && rnd_.Chance(0.6))
@@ -190,29 +198,29 @@ class DocumentGenerator {
                                   ? ctx_.goods[ctx_.dishes[rnd_.Below(ctx_.dishes.size())]]
                                   : AnyGood();
           Line l = MakeLine(g, Quantity(g, 1.0), g.priceOut, i + 1);
-          if (type == 2 && rnd_.Chance(0.1)) {
+          if (type == kDocSale && rnd_.Chance(0.1)) {
             l.discount = Round2(l.sum * (rnd_.Chance(0.5) ? 0.05 : 0.1));
             l.sum = Round2(l.sum - l.discount);
             l.vatSum = Round2(l.sum * g.vat / (100.0 + g.vat));
           }
           lines.push_back(l);
         }
-        if (type == 11)
+        if (type == kDocCustomerReturn)
           desc = rnd_.Pick(std::vector<std::string>{"Повернення: неналежна якість",
                                                     "Возврат по чеку", "Повернення товару"});
         break;
-      case 4:
-      case 5:
+      case kDocMoneyIn:
+      case kDocMoneyOut:
         cash = rnd_.Chance(0.1) ? entity.bonusAccount
                                 : (rnd_.Chance(0.55) ? entity.cashAccount : entity.bankAccount);
-        if (type == 5 && partner == 0) {
+        if (type == kDocMoneyOut && partner == 0) {
           itemCost = ctx_.itemCosts[rnd_.Below(ctx_.itemCosts.size())];
           desc = "Оплата витрат";
         } else {
-          desc = type == 4 ? "Оплата від покупця" : "Оплата постачальнику";
+          desc = type == kDocMoneyIn ? "Оплата від покупця" : "Оплата постачальнику";
         }
         break;
-      case 6:
+      case kDocCustomerOrder:
         table = store == kCafeStore ? ctx_.tables[rnd_.Below(ctx_.tables.size())] : 0;
         transact = id;  // an order is its own transaction
         for (int i = 0; i < count; ++i) {
@@ -224,17 +232,18 @@ class DocumentGenerator {
           lines.push_back(l);
         }
         break;
-      case 7:
-      case 3:
-      case 15:
+      case kDocSupplierOrder:
+      case kDocInvoice:
+      case kDocRevaluation:
         for (int i = 0; i < count; ++i) {
           const DemoGood& g = StockGood();
-          lines.push_back(
-              MakeLine(g, Quantity(g, 5.0), type == 15 ? g.priceOut : g.priceIn, i + 1));
+          lines.push_back(MakeLine(g, Quantity(g, 5.0),
+                                   type == kDocRevaluation ? g.priceOut : g.priceIn, i + 1));
         }
-        desc = type == 15 ? "Переоцінка товарів" : (type == 3 ? "Рахунок на оплату" : "");
+        desc = type == kDocRevaluation ? "Переоцінка товарів"
+                                       : (type == kDocInvoice ? "Рахунок на оплату" : "");
         break;
-      case 8:
+      case kDocStoreMove:
         do {
           store2 = ctx_.stores[rnd_.Below(ctx_.stores.size())];
         } while (store2 == store && ctx_.stores.size() > 1);
@@ -248,20 +257,20 @@ class DocumentGenerator {
           moves_.Add({I(id), I(old), I(store2), Value::DateTime(date + 0.01), I(user)});
         }
         break;
-      case 9:
-      case 10:
-      case 12:
-        if (type == 9 && rnd_.Chance(0.3))
+      case kDocWriteOff:
+      case kDocTakeOnStock:
+      case kDocSupplierReturn:
+        if (type == kDocWriteOff && rnd_.Chance(0.3))
           itemCost = ctx_.itemCosts[rnd_.Below(ctx_.itemCosts.size())];
         for (int i = 0; i < count; ++i) {
           const DemoGood& g = StockGood();
           lines.push_back(MakeLine(g, Quantity(g, 1.5), g.priceIn, i + 1));
         }
-        desc = type == 9 ? "Списання: закінчився термін придатності"
-                         : (type == 10 ? "Оприбуткування надлишків" : "");
+        desc = type == kDocWriteOff ? "Списання: закінчився термін придатності"
+                                    : (type == kDocTakeOnStock ? "Оприбуткування надлишків" : "");
         break;
-      case 13:
-        tagInt = rnd_.Chance(0.3) ? 2 : 0;
+      case kDocProduction:
+        tagInt = rnd_.Chance(0.3) ? kProduceByItem : 0;
         for (int p = 1; p <= count; ++p) {
           const DemoGood& product = ctx_.dishes.empty()
                                         ? StockGood()
@@ -289,7 +298,7 @@ class DocumentGenerator {
         }
         desc = "Виробництво страв кухні";
         break;
-      case 14:
+      case kDocInventory:
         for (int i = 0; i < count; ++i) {
           const DemoGood& g = StockGood();
           const double counted =
@@ -313,11 +322,11 @@ class DocumentGenerator {
     for (const Line& l : lines) {
       if (l.typeInDoc != 2) docSum += l.sum;
     }
-    if (type == 4 || type == 5) docSum = Round2(rnd_.Real(200.0, 25000.0));
-    if (type == 14 || type == 13) docSum = 0.0;
+    if (type == kDocMoneyIn || type == kDocMoneyOut) docSum = Round2(rnd_.Real(200.0, 25000.0));
+    if (type == kDocInventory || type == kDocProduction) docSum = 0.0;
     docSum = Round2(docSum);
 
-    const bool fiscal = (type == 2 || type == 11) && rnd_.Chance(0.4);
+    const bool fiscal = (type == kDocSale || type == kDocCustomerReturn) && rnd_.Chance(0.4);
     const double syncRoll = rnd_.Unit();
     const auto [g1, g2] = ctx_.NewGuid();
     std::vector<Value> header{
@@ -339,16 +348,22 @@ class DocumentGenerator {
         R(rate),
         I(cash),
         I(itemCost),
-        type == 1 || type == 12 ? S("РН-" + std::to_string(rnd_.Range(1000, 99999))) : NullText(),
-        type == 1 || type == 12 ? Value::DateTime(std::floor(date) - 1.0) : NullDate(),
+        type == kDocReceipt || type == kDocSupplierReturn
+            ? S("РН-" + std::to_string(rnd_.Range(1000, 99999)))
+            : NullText(),
+        type == kDocReceipt || type == kDocSupplierReturn ? Value::DateTime(std::floor(date) - 1.0)
+                                                          : NullDate(),
         I(transact),
         S("."),
-        I(1),  // fState 1: written but not posted; the registers start empty
+        I(kStateNotPosted),  // written but not posted; the registers start empty
         fiscal ? S("40001" + std::to_string(10000 + salePoint)) : NullText(),
         I(tagInt),
         I(0),
         I(0),
-        I(type == 2 || type == 11 || (type == 1 && rnd_.Chance(0.6)) ? 1 : 0),
+        I(type == kDocSale || type == kDocCustomerReturn ||
+                  (type == kDocReceipt && rnd_.Chance(0.6))
+              ? 1
+              : 0),
         I(table),
         rnd_.Chance(0.05) ? I(static_cast<std::int64_t>(rnd_.Below(0x1000000)))
                           : Value::Null(ValueType::kInt64),

@@ -5,12 +5,22 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "host/exchange/exchange_exec.h"
+#include "settings/tir_codes.h"
 
 namespace tir::exchange {
 
+namespace {
+void BindTokenKey(db::Query& q) {
+  q.ParamByName("pMId").SetInt32(kKeyTokenProfile.fMId);
+  q.ParamByName("pPType").SetInt32(kKeyTokenProfile.fPType);
+}
+}  // namespace
+
 std::vector<TStoredToken> LoadTokens(db::Connection& pConnection) {
   db::Query q(pConnection);
-  q.SetSql("SELECT fId, fPStr FROM tirSettings WHERE (fMId=410)AND(fPType=-4) ORDER BY fId;");
+  q.SetSql(
+      "SELECT fId, fPStr FROM tirSettings WHERE (fMId=:pMId)AND(fPType=:pPType) ORDER BY fId;");
+  BindTokenKey(q);
   q.Open();
   std::vector<TStoredToken> tokens;
   for (; !q.Eof(); q.Next()) {
@@ -25,9 +35,10 @@ std::vector<TStoredToken> LoadTokens(db::Connection& pConnection) {
 void SaveToken(db::Connection& pConnection, TTirTokenOne& pToken) {
   db::Query q(pConnection);
   q.SetSql(
-      "DELETE FROM tirSettings WHERE (fMId=410)AND(fPType=-4)AND(fPStr50=:pName);"
+      "DELETE FROM tirSettings WHERE (fMId=:pMId)AND(fPType=:pPType)AND(fPStr50=:pName);"
       "INSERT INTO tirSettings (fPValId, fUserId, fMId, fPType, fPB, fPI, fPStr50, fPStr, fPDate) "
-      "VALUES (0, 0, 410, -4, 0, 0, :pName, :pStr, 0);");
+      "VALUES (0, 0, :pMId, :pPType, 0, 0, :pName, :pStr, 0);");
+  BindTokenKey(q);
   q.ParamByName("pName").SetText(pToken.mName);
   q.ParamByName("pStr").SetText(pToken.SaveToStr());
   ExecAtomically(pConnection, q);

@@ -13,10 +13,9 @@ class Connection;
 
 namespace tir::exchange {
 
-// Token profiles live in tirSettings, one row per token: fMId 410, fPType -4, fPStr50 the token's
-// name (at most 50 characters), fPStr the token's settings string (TTirTokenOne::SaveToStr).
-constexpr int kTokenMId = 410;
-constexpr int kTokenPType = -4;
+// Token profiles live in tirSettings, one row per token under kKeyTokenProfile: fPStr50 the
+// token's name (at most 50 characters), fPStr the token's settings string
+// (TTirTokenOne::SaveToStr).
 constexpr std::size_t kTokenNameMax = 50;
 
 struct TStoredToken {

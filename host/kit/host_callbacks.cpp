@@ -13,6 +13,7 @@
 #include "db/sql_text.h"
 #include "db/unicode_case.h"
 #include "host/kit/tir_host_loader.h"
+#include "settings/tir_codes.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ std::int32_t Answer(const TirModSearchIn& in, TirModSearchOut& out) {
         return 0;
       }
       break;
-    case 410:
+    case tir::kDllId:
       if (in.fSearchMode == 888026) return 0;  // the host has no open document lists
       break;
     default:

@@ -8,10 +8,9 @@
 
 #include "db/unicode_case.h"
 #include "host/kit/tir_host_loader.h"
+#include "settings/tir_codes.h"
 
 namespace {
-
-constexpr std::int32_t kModuleId = 410;
 
 void SetError(char* error, std::size_t errorSize, const std::string& text) {
   if (error == nullptr || errorSize == 0) return;
@@ -162,7 +161,7 @@ extern "C" std::int32_t TirHostSendMessage(TirHostModule* module, std::int32_t m
   TirHostClearSearchOut(pOut);
   TirModSearchIn in{};
   TirHostClearSearchIn(&in);
-  in.fModuleId = kModuleId;
+  in.fModuleId = tir::kDllId;
   in.fSearchMode = mode;
   in.fDataBigInt1 = data1;
   return module->u9(in, pOut);

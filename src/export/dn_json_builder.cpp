@@ -117,7 +117,7 @@ void TDNJSonBuilder::NoteState(const std::string& marker) {
 }
 
 bool TDNJSonBuilder::RowDone() {
-  if (mNowRunMode == 0 && ++mRowsDone % 30 == 0) frame::ProcessMessages();
+  if (mNowRunMode == kRunInteractive && ++mRowsDone % 30 == 0) frame::ProcessMessages();
   return ifExitNOW();
 }
 
@@ -138,7 +138,7 @@ void TDNJSonBuilder::RunBuildProcess() {
     TJsonText text;
     TJsonOut pairs(text);
     pairs.StartObject();
-    if (mNowRunMode == 2) {
+    if (mNowRunMode == kRunRequest) {
       pairs.Key("request");
       pairs.StartObject();
       pairs.Int("ver", 1);
@@ -169,10 +169,10 @@ void TDNJSonBuilder::RunBuildProcess() {
         AddPrices(pairs);
         AddGoods(pairs, snapshot);
         AddUKTZED(pairs);
-      } else if (MainForms() && mNowRunMode == 1 && mTokenInfo.mType == 2) {
+      } else if (MainForms() && mNowRunMode == kRunDefault && mTokenInfo.mType == 2) {
         AddGoodsOnlyQtty(pairs, std::to_string(mTokenInfo.m2_mEntIDMapped),
                          std::to_string(mTokenInfo.m2_mStoreIDMapped));
-      } else if (MainForms() && mNowRunMode == 2) {
+      } else if (MainForms() && mNowRunMode == kRunRequest) {
         AddGoodsOnlyQtty(pairs, mTokenInfo.m1_mEntIds, mTokenInfo.m1_mStoreIds);
       } else {
         AddGoodsOnlyQtty(pairs, "", "");
@@ -199,7 +199,7 @@ void TDNJSonBuilder::WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int
   pairs.Int64("taskid", mTaskID);
   pairs.Int("taskstatuscode", 2);
   pairs.Str("taskstatusTxt", "done");
-  if (mNowRunMode == 2 && !mBatchId.empty()) pairs.Str("batch", mBatchId);
+  if (mNowRunMode == kRunRequest && !mBatchId.empty()) pairs.Str("batch", mBatchId);
   pairs.EndObject();
 }
 
@@ -224,11 +224,11 @@ void TDNJSonBuilder::RunSections(TJsonOut& pairs) {
     AddMods(pairs);
   }
   if (mCMDAddDocsPeriod) {
-    AddSomeLastDocs(pairs, 2);
+    AddSomeLastDocs(pairs, kDocsPeriod);
   } else if (mCMDAddDocsFromLastRowID) {
-    AddSomeLastDocs(pairs, 3);
+    AddSomeLastDocs(pairs, kDocsChanged);
   } else if (mCMDAddSomeLastDocs) {
-    AddSomeLastDocs(pairs, 1);
+    AddSomeLastDocs(pairs, kDocsRecent);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "db/query.h"
 #include "export/json_out.h"
 #include "export/req_params.h"
+#include "settings/tir_codes.h"
 #include "settings/tir_token_one.h"
 
 namespace tir::transport {
@@ -133,7 +134,10 @@ class TDNJSonBuilder {
   void AddDiscontRules(TJsonOut& pairs);
   void AddTables(TJsonOut& pairs);
   void AddMods(TJsonOut& pairs);
-  // mTypeSelect: 1 recent undelivered documents, 2 the period, 3 changes after a row version.
+  // Which documents AddSomeLastDocs selects (mTypeSelect).
+  static constexpr int kDocsRecent = 1;   // recent undelivered documents
+  static constexpr int kDocsPeriod = 2;   // the period mDocPeriodDateFrom..mDocPeriodDateTo
+  static constexpr int kDocsChanged = 3;  // changes after a row version
   void AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect);
   void AddDocCookOrdersActive(TJsonOut& pairs);
 
@@ -184,14 +188,14 @@ class TDNJSonBuilder {
   std::string DocsFilter(int mTypeSelect, std::int32_t baseId) const;
   // Recent documents of a peer of the exchange service, which chose them from its ledger: they
   // go without the base-wide delivery claim, its filter and its row limit.
-  bool PeerBatch() const { return mNowRunMode == 2 && !mDocIdsOnly.empty(); }
+  bool PeerBatch() const { return mNowRunMode == kRunRequest && !mDocIdsOnly.empty(); }
   void WriteEnvelope(TJsonOut& pairs, std::int64_t count, std::int64_t snapshot);
   void RunSections(TJsonOut& pairs);
   struct AlreadyReported {};
 
   std::unique_ptr<db::Query> FDQuery1;
   std::unique_ptr<db::Query> FDQuery2;
-  std::uint8_t mNowRunMode = 1;
+  std::uint8_t mNowRunMode = kRunDefault;
   const transport::TMDGlobalExitNow* mPtr_ExitNow = nullptr;
   TJsonPieces mStringList;
   std::string mErrorText;

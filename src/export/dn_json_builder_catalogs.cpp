@@ -257,7 +257,7 @@ void TDNJSonBuilder::AddContracts(TJsonOut& pairs) {
                   "JOIN tirPartners t3 ON t3.fId=t1.fPartnerId  LEFT JOIN tirCurrencies t4 ON "
                   "t4.fId=t1.fCurrId  WHERE (1=1) ") +
           ";"};
-  if (mNowRunMode == 2 && MainForms() && !mTokenInfo.m1_mEntIds.empty()) {
+  if (mNowRunMode == kRunRequest && MainForms() && !mTokenInfo.m1_mEntIds.empty()) {
     // A peer of the exchange service reads the contracts of its own entities only.
     Catalog scoped = kContracts;
     if (!db::IsValidIdList(mTokenInfo.m1_mEntIds))
@@ -419,7 +419,7 @@ void TDNJSonBuilder::AddUsersRightsGroupsRAW(TJsonOut& pairs) {
     r.Str("name", cName);
     r.Int("state", cState);
     r.Int("base", cBase);
-    WriteRights(pairs, -42, r.Int64(cId));
+    WriteRights(pairs, kRightsOfGroup, r.Int64(cId));
     pairs.EndObject();
   }
   pairs.EndArray();
@@ -488,9 +488,9 @@ void TDNJSonBuilder::WriteUserAccess(TJsonOut& pairs, std::int64_t userId) {
       const std::string text = q.FieldByIndex(3).AsText();
       // Stores, entities and sale points under the kinds the import stores them with, so a
       // user's access lists survive an exchange between two bases.
-      if (kind == 10250) stores = text;
-      if (kind == 10260) entities = text;
-      if (kind == 10270) lists.salePoints = text;
+      if (kind == kKeyAccessStores.fPType) stores = text;
+      if (kind == kKeyAccessEntities.fPType) entities = text;
+      if (kind == kKeyAccessSalePoints.fPType) lists.salePoints = text;
     }
     q.Close();
     if (!stores.empty()) lists.stores = GuidsOf(q, "tirStores", stores), lists.hasStores = true;
@@ -554,7 +554,7 @@ void TDNJSonBuilder::AddUsersRAW(TJsonOut& pairs) {
     r.Str("code", cCode);
     for (const auto& s : scrambled) pairs.Str(s.key, gEncodeStr(prefix + r.Text(s.col)));
     r.Guid("group", cGr1, cGr2);
-    WriteRights(pairs, -26, id);
+    WriteRights(pairs, kRightsOfUser, id);
     WriteUserAccess(pairs, id);
     pairs.EndObject();
     if (RowDone()) break;

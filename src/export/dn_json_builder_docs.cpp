@@ -85,22 +85,22 @@ std::string TDNJSonBuilder::DocsScopeFilter(const TTirTokenOne& token, bool with
 
 std::string TDNJSonBuilder::DocsFilter(int mTypeSelect, std::int32_t baseId) const {
   std::string filter = " WHERE (1=1) ";
-  if (mNowRunMode == 1) {
+  if (mNowRunMode == kRunDefault) {
     if (mTokenInfo.m1_mDocTypeSynk == 1) {
-      filter += DocsScopeFilter(mTokenInfo, mTypeSelect == 3);
+      filter += DocsScopeFilter(mTokenInfo, mTypeSelect == kDocsChanged);
     } else {
       filter += " AND (0=1) ";
     }
-  } else if (mNowRunMode == 2) {
+  } else if (mNowRunMode == kRunRequest) {
     // A peer of the exchange service reads only its scope, in every selection mode.
-    filter += DocsScopeFilter(mTokenInfo, mTypeSelect == 3);
+    filter += DocsScopeFilter(mTokenInfo, mTypeSelect == kDocsChanged);
   }
   if (!mDocIdsOnly.empty())
     filter += " AND (t1.[fId] IN (" + CheckedList("document id list", mDocIdsOnly) + ")) ";
-  if (mTypeSelect == 2) {
+  if (mTypeSelect == kDocsPeriod) {
     if (mDocPeriodDateFrom > 1.0) filter += " AND (t1.[fDateTime] >= :pDateForm) ";
     if (mDocPeriodDateTo > 1.0) filter += " AND (t1.[fDateTime] <= :pDateTo) ";
-  } else if (mTypeSelect == 3) {
+  } else if (mTypeSelect == kDocsChanged) {
     if (mReqParams.docsLastRowId > 0) {
       filter += " AND (t1.[fRV] > :pRV) ";
       if (baseId != 0) {
@@ -125,21 +125,21 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
 
   // The row limit: TOP on Microsoft SQL Server, LIMIT on SQLite.
   std::string top, tail;
-  if (mTypeSelect != 2 && !(mTypeSelect == 1 && PeerBatch())) {
-    const std::int32_t limit = (mTypeSelect == 3 && mReqParams.docsMaxCountInResp > 0)
+  if (mTypeSelect != kDocsPeriod && !(mTypeSelect == kDocsRecent && PeerBatch())) {
+    const std::int32_t limit = (mTypeSelect == kDocsChanged && mReqParams.docsMaxCountInResp > 0)
                                    ? mReqParams.docsMaxCountInResp
                                    : 300;
     top = "{IF MSSQL}TOP " + std::to_string(limit) + " {fi}";
     tail = "{IF SQLite} LIMIT " + std::to_string(limit) + " {fi}";
   }
-  const bool byVersion = mTypeSelect == 3;
+  const bool byVersion = mTypeSelect == kDocsChanged;
   const std::string headerOrder =
       byVersion ? " ORDER BY t1.[fRV], t1.[fId] " : " ORDER BY t1.[fId] ";
   const std::string lineOrder =
       byVersion ? " ORDER BY t1.[fRV], t1.[fId], td.[fId] " : " ORDER BY t1.[fId], td.[fId] ";
   const std::string filter = DocsFilter(mTypeSelect, baseId);
 
-  if (mTypeSelect == 1 && !PeerBatch()) {
+  if (mTypeSelect == kDocsRecent && !PeerBatch()) {
     db::Query claim(connection);
     claim.SetSql(
         "UPDATE tirDocuments  SET fSyncDate = -1  WHERE fId IN (    SELECT "
@@ -214,7 +214,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
   for (; !headers.Eof(); headers.Next()) {
     const std::int64_t id = h.Int64(cId);
     const std::int64_t type = h.Int64(cType);
-    const bool receipt = type == 2 || type == 11;
+    const bool receipt = type == kDocSale || type == kDocCustomerReturn;
     pairs.StartObject();
     h.Guid("guid", cG1, cG2);
     for (const auto& ref : refs) {
@@ -226,7 +226,7 @@ void TDNJSonBuilder::AddSomeLastDocs(TJsonOut& pairs, int mTypeSelect) {
         h.Guid(ref.key, ref.c1, ref.c2);
       }
     }
-    if (type == 8) h.Guid("storeto", cStore21, cStore22);
+    if (type == kDocStoreMove) h.Guid("storeto", cStore21, cStore22);
     if (receipt) {
       if (!h.IsNull(cTagChar)) h.Str("rrodevnum", cTagChar);
       if (!h.IsNull(cFn)) h.Str("rrocnum", cFn);
@@ -307,7 +307,7 @@ void TDNJSonBuilder::AddDocCookOrdersActive(TJsonOut& pairs) {
   db::Query& q = *FDQuery2;
   q.SetFetchAll(false);
   // A peer of the exchange service sees the kitchen orders of its own scope only.
-  const std::string scope = mNowRunMode == 2 ? DocsScopeFilter(mTokenInfo, false) : "";
+  const std::string scope = mNowRunMode == kRunRequest ? DocsScopeFilter(mTokenInfo, false) : "";
   const std::string scoped =
       scope.empty()
           ? ""

@@ -89,7 +89,8 @@ void TDNJSonBuilder::AddGoods(TJsonOut& pairs, std::int64_t pNowGoodsSnapShot) {
   AddAllRecipes(pairs);
   // The cache holds goods in the main forms; a loyalty copy neither reads nor fills it, or each
   // would hand the other goods with the wrong members.
-  if (MainForms() && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId <= 0) {
+  if (MainForms() && mNowRunMode == kRunDefault && mCMDGoodsAddFull &&
+      mReqParams.goodsLastRowId <= 0) {
     const auto cached = gDMBuilderCasher().GetSharedGoods(GetActivGoodsSnapShot());
     if (cached) {
       pairs.RawMembers(*cached);
@@ -98,10 +99,10 @@ void TDNJSonBuilder::AddGoods(TJsonOut& pairs, std::int64_t pNowGoodsSnapShot) {
     }
   }
   std::string ents, stores;
-  if (mNowRunMode == 1 && mTokenInfo.mType == 2) {
+  if (mNowRunMode == kRunDefault && mTokenInfo.mType == 2) {
     ents = std::to_string(mTokenInfo.m2_mEntIDMapped);
     stores = std::to_string(mTokenInfo.m2_mStoreIDMapped);
-  } else if (mNowRunMode == 2 && MainForms()) {
+  } else if (mNowRunMode == kRunRequest && MainForms()) {
     // A peer of the exchange service sees the stock of its own stores and entities only.
     ents = mTokenInfo.m1_mEntIds;
     stores = mTokenInfo.m1_mStoreIds;
@@ -270,7 +271,8 @@ void TDNJSonBuilder::AddGoodsFull(TJsonOut& pairs, std::int64_t pfDocId, bool pI
   prices.Close();
   const std::size_t end = pairs.Text().Size();
   NoteState("+ST_07 " + std::to_string(end - start));
-  if (main && mNowRunMode == 1 && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 && !stopped) {
+  if (main && mNowRunMode == kRunDefault && mCMDGoodsAddFull && mReqParams.goodsLastRowId == 0 &&
+      !stopped) {
     // The goods text is shared with the cache, not copied; the separator before it stays out.
     const bool comma = pairs.Text().Substr(start, start + 1) == ",";
     gDMBuilderCasher().SetNewGoods(pNowGoodsSnapShot, written,

@@ -5,6 +5,7 @@
 #include "export/tir_json_builder.h"
 #include "frame/ui_services.h"
 #include "json/json_array.h"
+#include "settings/tir_codes.h"
 
 namespace tir::exporting {
 
@@ -83,8 +84,8 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
     doc.SetString("entity", guid(gEnt));
     doc.SetString("user", guid(gUser));
     doc.SetString("contract", guid(gContr));
-    if (type == 8) doc.SetString("storeto", guid(gStoreTo));
-    if (type == 13) doc.SetInt64("prodtype", integer(cTagInt));
+    if (type == kDocStoreMove) doc.SetString("storeto", guid(gStoreTo));
+    if (type == kDocProduction) doc.SetInt64("prodtype", integer(cTagInt));
     doc.SetInt64("lid", id);
     doc.SetInt64("num", integer(cNum));
     doc.SetString("date", DateToJSON(q.FieldByIndex(cDate).AsDateTime()));
@@ -95,11 +96,11 @@ void TTirJSonBuilder::AddDoc(std::int64_t pfId, double pDateFrom, double pDateTo
     doc.SetString("indate", DateToJSON(q.FieldByIndex(cInDate).AsDateTime()));
     doc.SetInt64("treeid", integer(cTransact));
     doc.SetInt64("state", integer(cState));
-    if (type == 2 || type == 11) {
+    if (type == kDocSale || type == kDocCustomerReturn) {
       doc.SetInt64("rrocnum", integer(cTagInt));
       if (!q.FieldByIndex(cChar50).IsNull()) doc.SetString("rrodevnum", text(cChar50));
     }
-    const bool money = type == 4 || type == 5;
+    const bool money = type == kDocMoneyIn || type == kDocMoneyOut;
     if (money) {
       doc.SetString("moneyaccid", guid(gCash));
       doc.SetString("itemcostid", guid(gItemCost));

@@ -10,6 +10,7 @@
 
 #include "frame/extended.h"
 #include "frame/wide_string.h"
+#include "settings/tir_codes.h"
 
 // Entry points and host callbacks use stdcall on 32-bit x86; x86_64 has a single convention.
 #if defined(__i386__)
@@ -21,8 +22,6 @@
 namespace tir::frame {
 
 using PWideChar = const char16_t*;
-
-constexpr std::int32_t kDllId = 410;
 
 #pragma pack(push, 1)
 

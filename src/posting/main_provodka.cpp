@@ -74,44 +74,44 @@ void TDMMainProvodka::ProvodkaFromOpenedDocument(std::int64_t pId, int pOn, db::
   if (pId <= 0) return;
   const auto docType = static_cast<std::int32_t>(pQueryDoc.FieldByName("fDocType").AsInt64());
   switch (docType) {
-    case 1:
-    case 2:
+    case kDocReceipt:
+    case kDocSale:
       ProvodkaSale2017(pId, pOn, pQueryDoc, false);
       break;
-    case 4:
-    case 5:
+    case kDocMoneyIn:
+    case kDocMoneyOut:
       ProvodkaMoney(pId, pOn, pQueryDoc);
       break;
-    case 6:
-    case 7:
-    case 15:
+    case kDocCustomerOrder:
+    case kDocSupplierOrder:
+    case kDocRevaluation:
       ProvodkaStateOnly(pId, pOn, pQueryDoc);
       break;
-    case 8:
+    case kDocStoreMove:
       ProvodkaStoreMove(pId, pOn, pQueryDoc);
       break;
-    case 9:
-    case 10:
+    case kDocWriteOff:
+    case kDocTakeOnStock:
       ProvodkaWriteOff(pId, pOn, pQueryDoc);
       break;
-    case 11:
+    case kDocCustomerReturn:
       ProvodkaSalesBack(pId, pOn, pQueryDoc);
       break;
-    case 12:
+    case kDocSupplierReturn:
       ProvodkaProviderBack(pId, pOn, pQueryDoc);
       break;
-    case 13:
-      if (pQueryDoc.FieldByName("fTagInt").AsInt64() == 2) {
+    case kDocProduction:
+      if (pQueryDoc.FieldByName("fTagInt").AsInt64() == kProduceByItem) {
         ProvodkaProduceItem2(pId, pOn, pQueryDoc);
       } else {
         ProvodkaProduce(pId, pOn, pQueryDoc);
       }
       break;
-    case 14:
+    case kDocInventory:
       ProvodkaInventory(pId, pOn, pQueryDoc);
       break;
     default:
-      break;  // types 0, 3, 16 and above, negative: nothing to post
+      break;  // types 0, 3 (invoices), 16 and above, negative: nothing to post
   }
 }
 

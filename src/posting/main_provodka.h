@@ -8,6 +8,7 @@
 
 #include "posting/register_rows.h"
 #include "posting/store_goods_cost.h"
+#include "settings/tir_codes.h"
 
 namespace tir::db {
 class Connection;
@@ -17,20 +18,6 @@ class Query;
 namespace tir::posting {
 
 class TTirMassRepostBatch;
-
-// Posting commands (pOn).
-constexpr int kPostOn = 0;
-constexpr int kPostOff = 1;
-constexpr int kPostDelete = 2;
-constexpr int kPostStateOnlyOn = 3;
-constexpr int kPostRepost = 20;
-constexpr int kPostStateOnlyOff = 21;
-
-// Document states (fState).
-constexpr int kStatePosted = 0;
-constexpr int kStateNotPosted = 1;
-constexpr int kStateDeleted = 2;
-constexpr int kStateNew = 3;
 
 // The posting engine: turns a saved document into rows of the stock, settlement and payment
 // registers and keeps the document's state. It opens no transaction of its own and lets database

@@ -13,13 +13,11 @@
 namespace tir::posting {
 
 namespace {
-constexpr int kControlModuleId = 170;   // fMId of the control row in tirSettings
-constexpr int kControlParamType = -48;  // fPType of the control row
 constexpr const char* kControlStaleMinutes = "15";
 
 void BindControlRow(db::Query& q) {
-  q.ParamByName("pMId").SetInt32(kControlModuleId);
-  q.ParamByName("pPType").SetInt32(kControlParamType);
+  q.ParamByName("pMId").SetInt32(kKeyMassRepostControl.fMId);
+  q.ParamByName("pPType").SetInt32(kKeyMassRepostControl.fPType);
 }
 }  // namespace
 

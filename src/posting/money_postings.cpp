@@ -22,7 +22,7 @@ void TDMMainProvodka::ProvodkaMoney(std::int64_t pId, int pOn, db::Query& pQuery
   acc.Close();
 
   if (!ClearOldEntries(pId, pOn, run, false, true)) return;
-  const std::int32_t sign = doc.fDocType == 4 ? 1 : -1;
+  const std::int32_t sign = doc.fDocType == kDocMoneyIn ? 1 : -1;
   if (doc.fDocSum != 0) {
     const bool settlement = doc.fPartnerId != 0 && !bonus;
     std::string sql;

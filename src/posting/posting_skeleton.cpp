@@ -23,7 +23,8 @@ bool TDMMainProvodka::ClearOldEntries(std::int64_t pId, int pOn, TPostingRun& ru
   if (pSettlementOff) ProvodkaAMSettlementOff(pId, pOn);
   const int state = run.doc.fState;
   ProvodkaChangeSate(pId, pOn, state);
-  const bool post = pOn == kPostOn || (pOn == kPostRepost && (state == 0 || state == 3));
+  const bool post =
+      pOn == kPostOn || (pOn == kPostRepost && (state == kStatePosted || state == kStateNew));
   if (!post) return false;
   run.on = (pOn == kPostRepost && state == kStateNew) ? kPostOn : pOn;
   return true;

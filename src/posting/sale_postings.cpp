@@ -14,7 +14,7 @@ void TDMMainProvodka::ProvodkaSale2017(std::int64_t pId, int pOn, db::Query& pQu
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, true)) return;
   const TProvDocHeader& doc = run.doc;
-  const bool incoming = doc.fDocType == 1;
+  const bool incoming = doc.fDocType == kDocReceipt;
   const std::int32_t sign = incoming ? 1 : -1;
   const long double docSumBase = FloatToPrice(doc.fDocSum * doc.fCurrRate);
 
@@ -108,7 +108,7 @@ long double TDMMainProvodka::GetReturnCostGoodsById(std::int64_t pGoodId, long d
   long double total = 0;
   for (history.First(); !history.Eof(); history.Next()) {
     const long double qtty = history.FieldByName("fQtty").AsExtended();
-    if (history.FieldByName("fOperType").AsInt64() != 2) {
+    if (history.FieldByName("fOperType").AsInt64() != kDocSale) {
       skip += qtty;  // a later return covers part of the older sales
       continue;
     }

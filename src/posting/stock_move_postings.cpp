@@ -49,7 +49,7 @@ void TDMMainProvodka::ProvodkaWriteOff(std::int64_t pId, int pOn, db::Query& pQu
   if (!StartRun(pId, pQueryDoc1, run)) return;
   if (!ClearOldEntries(pId, pOn, run, true, false)) return;
   const TProvDocHeader& doc = run.doc;
-  const bool writeOff = doc.fDocType == 9;
+  const bool writeOff = doc.fDocType == kDocWriteOff;
   db::Query& lines =
       writeOff ? OpenLines(kLinesWithStoreBalanceSql, doc, pId)
                : OpenLines(
@@ -95,7 +95,8 @@ void TDMMainProvodka::ProvodkaProviderBack(std::int64_t pId, int pOn, db::Query&
   lines.Close();
   WriteStoreMovements(Kept(kStoreMovementSql), rows);
 
-  if (doc.fDocSum != 0) InsertSettlement(Kept(kSettlementInsertSql), doc, pId, -1, doc.fDocSum, 12);
+  if (doc.fDocSum != 0)
+    InsertSettlement(Kept(kSettlementInsertSql), doc, pId, -1, doc.fDocSum, kDocSupplierReturn);
   FinishRun(pId, run);
 }
 

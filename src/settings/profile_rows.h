@@ -5,14 +5,11 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "settings/tir_codes.h"
 
 namespace tir {
 
 class TSettingsRecord;
-
-// Profile kinds in tirSettings.fPType (fMId is always 410).
-constexpr int kProfileTypeInetShop = -2;   // TJSONOneSend
-constexpr int kProfileTypeDataExOut = -3;  // TDataExOut
 
 // The database's GUID code: per-user settings file, section "MAIN", key "GUIDCODE", mode 'N'.
 std::string gGetBaseGUIDCode();

@@ -64,7 +64,7 @@ std::string GoodsOf(const std::string& text) {
 
 std::string FullGoodsRequest(db::Connection& connection) {
   TDNJSonBuilder builder(connection);
-  builder.SetRunMode(1);
+  builder.SetRunMode(kRunDefault);
   builder.SetAddGoodsFull();
   builder.RunBuildProcess();
   EXPECT_EQ(builder.ErrorText(), "");

@@ -72,7 +72,7 @@ TEST_F(MainExportTest, SmallBaseTextEqualsTheHandWrittenFile) {
 
 TEST_F(MainExportTest, EnvelopeWithoutCommandsCompletesNoGuids) {
   Exec("INSERT INTO tirStores (fId, fName) VALUES (9, 'Без GUID');");
-  builder.SetRunMode(2);
+  builder.SetRunMode(kRunRequest);
   builder.SetTokenClientValue("{TOKEN}");
   Run();
   EXPECT_EQ(Keys(doc), (std::vector<std::string>{"request", "info"}));
@@ -252,7 +252,7 @@ TEST_F(MainExportTest, RecentDocumentsAreClaimedFilteredByTokenAndMarked) {
       "INSERT INTO tirDocuments (fId, fDocNum, fDateTime, fDocType, fStoreId, fSyncDate) VALUES"
       "  (2, 2, '2024-03-06 09:00:00', 1, 1, NULL), (3, 3, '2024-03-06 09:00:00', 1, 2, NULL),"
       "  (4, 4, '2024-03-06 09:00:00', 1, 1, '2024-03-06 10:00:00');");
-  builder.SetRunMode(1);
+  builder.SetRunMode(kRunDefault);
   builder.SetAddSomeLastDocs();
   Run();  // the default token does not synchronise documents
   EXPECT_EQ(Top("docs"), nullptr);
@@ -280,7 +280,7 @@ TEST_F(MainExportTest, ChangesAfterRowVersionFollowStoreMoves) {
   token.m1_mDocTypeSynk = 1;
   token.m1_mStoreIds = "1";
   builder.SetTokenInfo(token);
-  builder.SetRunMode(1);
+  builder.SetRunMode(kRunDefault);
   TReqParams request;
   request.docsLastRowId = Int("SELECT fRV FROM tirDocuments WHERE fId = 1");
   builder.SetReqParams(request);
@@ -297,7 +297,7 @@ TEST_F(MainExportTest, DeliveredDocumentsOfTheRequestingBaseAreNotEchoed) {
   TTirTokenOne token;
   token.m1_mDocTypeSynk = 1;
   builder.SetTokenInfo(token);
-  builder.SetRunMode(1);
+  builder.SetRunMode(kRunDefault);
   TReqParams request;
   request.sourceID = "{PEER-BASE}";
   request.docsLastRowId = Int("SELECT fRV FROM tirDocuments WHERE fId = 1");

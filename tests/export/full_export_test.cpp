@@ -85,7 +85,7 @@ TEST_F(FullExportTest, MessageExportsOneDocumentAndRepliesWithSuccess) {
   ASSERT_NE(handler, nullptr);
   frame::TModSearchIn in{};
   frame::TModSearchOut out{};
-  in.fModuleId = 410;
+  in.fModuleId = kDllId;
   in.fSearchMode = 888034;
   in.fDocId = 1;
   in.fSearchStr = frame::WideAllocUtf8(profile_.mFilePath);

@@ -10,7 +10,7 @@ namespace tir::test {
 MainExportTest::MainExportTest() : builder(base.conn()) {
   FillSmallBase(base.conn());
   builder.SetClock([] { return db::EncodeDateTime({2024, 3, 6, 12, 0, 0, 0}); });
-  builder.SetRunMode(0);
+  builder.SetRunMode(kRunInteractive);
 }
 
 const rapidjson::Document& MainExportTest::Run() {

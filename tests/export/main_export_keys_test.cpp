@@ -138,7 +138,7 @@ class MainExportSampleTest : public ::testing::Test {
     return doc;
   }
   static void Everything(exporting::TDNJSonBuilder& builder) {
-    builder.SetRunMode(0);
+    builder.SetRunMode(kRunInteractive);
     builder.SetAddGoodsFull();
     builder.SetAddPartnersAndContract("");
     builder.SetAddAllCatalogs();
@@ -198,7 +198,7 @@ TEST_F(MainExportSampleTest, ExitFlagStopsEachLongLoopAfterTheRowThatSetIt) {
     ExitOnFirstMessages ui(flag);
     frame::SetUiServices(&ui);
     exporting::TDNJSonBuilder builder(base_->conn());
-    builder.SetRunMode(0);
+    builder.SetRunMode(kRunInteractive);
     builder.SetPtr_ExitNow(&flag);
     command(builder);
     const rapidjson::Document doc = Export(builder);

@@ -65,8 +65,8 @@ void Postings(RecordingConnection& conn) {
                      {{Value::Int64(5), Value::Int64(type), Value::Int64(state), Value::Int64(1),
                        Value::Int64(1), Value::DateTime(45000), Value::Double(10), Value::Double(1),
                        Value::Int64(7), Value::Int64(3)}});
-      Attempt([&] { engine.Provodka(5, posting::kPostOn, false, true); });
-      Attempt([&] { engine.Provodka(5, posting::kPostOff, false, false); });
+      Attempt([&] { engine.Provodka(5, kPostOn, false, true); });
+      Attempt([&] { engine.Provodka(5, kPostOff, false, false); });
       conn.Clear();  // drops the answers too; the statements are already recorded
       conn.AddResult("FROM [tirAStore] t1",
                      {"fId", "fGoodId", "fEntId", "fStoreId", "fSum", "fQtty"},
