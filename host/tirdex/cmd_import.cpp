@@ -16,6 +16,7 @@
 #include <string>
 
 #include "host/exchange/exchange_host_scope.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
@@ -164,7 +165,7 @@ void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps
 }
 
 void AddBaseAndFile(CLI::App& cmd, ImportOptions& o) {
-  cmd.add_option("DB", o.base, "The base file (SQLite)")->required();
+  AddBaseOption(cmd, o.base);
   cmd.add_option("FILE", o.file, "The JSON exchange file")->required();
 }
 

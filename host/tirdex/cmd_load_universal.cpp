@@ -8,7 +8,9 @@
 
 #include "db/sqlite_connection.h"
 #include "frame/app_globals.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/tir_json_loader.h"
 
@@ -78,11 +80,13 @@ void InstallLoadUniversal(CLI::App& app) {
       "Everything is written in one transaction: when the file is refused or anything fails,\n"
       "the base stays as it was. Prints the groups and goods written. Exits 0 on success, 1\n"
       "when the file is refused or the load fails.");
-  cmd->add_option("DB", options->base, "The SQLite base to load into")->required();
+  AddBaseOption(*cmd, options->base);
   cmd->add_option("FILE", options->file, "The universal JSON file")->required();
   cmd->add_flag("--dry-run", options->dryRun,
                 "Do the whole load and print its report, then undo it: nothing is written");
-  cmd->callback([options] { SetExitCode(RunLoadUniversal(*options)); });
+  cmd->callback([options] {
+    RunCommand("load-universal", [options] { return RunLoadUniversal(*options); });
+  });
 }
 
 const bool registered = RegisterCommands("load-universal", InstallLoadUniversal);

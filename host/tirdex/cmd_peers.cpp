@@ -8,7 +8,9 @@
 #include "host/exchange/exchange_peer_status.h"
 #include "host/exchange/exchange_status_page.h"
 #include "host/schema/schema.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -61,18 +63,11 @@ void InstallPeersCommand(CLI::App& app) {
       "documents of its scope it does not hold yet, its unacknowledged batch and its last\n"
       "error, the latest peer first. Exit code 1 when a peer has not pulled or pushed for more\n"
       "than --late hours (a peer that never synced is late), 0 otherwise.");
-  peers->add_option("DB", o->base, "The base file (SQLite) the service serves")->required();
+  AddBaseOption(*peers, o->base);
   peers->add_flag("--json", o->json, "Print one JSON object for scripts");
   peers->add_option("--late", o->lateHours, "Hours after which a peer is late (default 24)")
       ->check(CLI::NonNegativeNumber);
-  peers->callback([o] {
-    try {
-      SetExitCode(Peers(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex peers: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  peers->callback([o] { RunCommand("peers", [o] { return Peers(*o); }); });
 }
 
 const bool registered = RegisterCommands("peers", InstallPeersCommand);

@@ -10,6 +10,7 @@
 #include "host/kit/tir_host_loader.h"
 #include "host/kit/tir_host_params.h"
 #include "host/kit/wide_text.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -145,7 +146,7 @@ int RunRights(const PluginOptions& options) {
 }
 
 void AddCommon(CLI::App& cmd, PluginOptions& options) {
-  cmd.add_option("DB", options.base, "SQLite base file")->required();
+  AddBaseOption(cmd, options.base);
   cmd.add_option("--user", options.user, "Signed-in user id (tirUsers.fId)")->required();
   cmd.add_option("--user-type", options.userType,
                  "User type: 1 administrator (all rights when no mask is stored), 2 and 3 users")

@@ -20,7 +20,9 @@
 #include "host/exchange/exchange_service.h"
 #include "host/exchange/exchange_stop.h"
 #include "host/exchange/exchange_tokens.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -152,7 +154,7 @@ void InstallServeCommands(CLI::App& app) {
       "full by one event loop (headers within 5 s, body at 64 KB/s or faster, 8 connections\n"
       "per client address) and answered by --workers workers; every request is logged on\n"
       "stdout. Stops on Ctrl-C or SIGTERM. See docs/EXCHANGE.md.");
-  cmd->add_option("DB", o->base, "The base file (SQLite)")->required();
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("--listen", o->listen,
                   "ADDRESS:PORT to listen on (default 127.0.0.1:8410; port 0 picks a free one;\n"
                   "0.0.0.0 opens the service to the network)");
@@ -165,14 +167,7 @@ void InstallServeCommands(CLI::App& app) {
   cmd->add_flag("--tokens", o->tokens, "Print the names of the tokens the service accepts");
   cmd->add_option("--max-body", o->maxBody, "Refuse request bodies over BYTES (default 64 MB)")
       ->check(CLI::PositiveNumber);
-  cmd->callback([o] {
-    try {
-      SetExitCode(RunServe(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex serve: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  cmd->callback([o] { RunCommand("serve", [o] { return RunServe(*o); }); });
 }
 
 const bool registered = RegisterCommands("serve", InstallServeCommands);

@@ -16,7 +16,9 @@
 #include "host/exchange/exchange_host_scope.h"
 #include "host/exchange/exchange_http_rules.h"
 #include "host/exchange/exchange_stop.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -150,7 +152,7 @@ void InstallSyncCommands(CLI::App& app) {
       "the base since they were last received or sent. With --every it repeats until Ctrl-C or\n"
       "SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See\n"
       "docs/EXCHANGE.md.");
-  cmd->add_option("DB", o->base, "The base file (SQLite) to bring up to date")->required();
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("URL", o->sync.url, "The service, e.g. http://127.0.0.1:8410/")->required();
   auto* tokenFile =
       cmd->add_option("--token-file", o->tokenFile,
@@ -178,14 +180,7 @@ void InstallSyncCommands(CLI::App& app) {
   cmd->add_option("--timeout", o->sync.http.timeoutS, "Seconds one request may take (default 600)")
       ->check(CLI::PositiveNumber);
   AddDirectionOptions(*cmd, o->sync);
-  cmd->callback([o] {
-    try {
-      SetExitCode(RunSync(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex sync: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  cmd->callback([o] { RunCommand("sync", [o] { return RunSync(*o); }); });
 }
 
 const bool registered = RegisterCommands("sync", InstallSyncCommands);

@@ -8,6 +8,7 @@
 #include "db/query.h"
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/tirdex_files.h"
 #include "tree/tree_integrity.h"
@@ -77,7 +78,7 @@ void RunRepair(const TreeOptions& options) {
 }
 
 void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
-  cmd.add_option("DB", options.base, "The SQLite base file")->required();
+  AddBaseOption(cmd, options.base);
   cmd.add_option("TABLE", options.table,
                  "The group table (a plain identifier such as tirGoodsGroups)")
       ->required();

@@ -1,6 +1,7 @@
 #include "host/tirdex/posting_session.h"
 
-#include "db/date_time.h"
+#include <iostream>
+
 #include "frame/app_globals.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -19,14 +20,7 @@ PostingSession::~PostingSession() = default;
 bool RefuseWhileMassRepost(PostingSession& session) {
   if (!session.engine().IsMassRepostControlActive()) return false;
   std::cerr << "tirdex: a mass re-posting is running on this base; nothing was posted\n";
-  SetExitCode(kExitFailure);
   return true;
-}
-
-std::optional<double> PeriodBound(const std::string& text, bool upper) {
-  const std::optional<double> value = db::DateTimeFromSqlText(text);
-  if (!value) return std::nullopt;
-  return upper && text.size() == 10 ? *value + 1.0 : *value;
 }
 
 }  // namespace tir::tirdex
