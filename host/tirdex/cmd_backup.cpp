@@ -143,18 +143,18 @@ void InstallBackupCommand(CLI::App& app) {
   auto o = std::make_shared<BackupOptions>();
   CLI::App* cmd = app.add_subcommand(
       "backup", "Copy a base consistently while other programs use it (SQLite online backup)");
-  cmd->footer(
-      "\nThe copy is one snapshot of the base: every transaction committed before it began and\n"
-      "none after, even while tirdex serve, sync or tirhost write to the base. A plain copy\n"
-      "(cp) of a base in use is not a backup: committed transactions may still sit in the\n"
-      "DB-wal file beside it, and a copy taken during a write may be torn. The copy is checked\n"
-      "(quick_check) and replaces FILE only when complete. Exit code 1 when the copy failed\n"
-      "(FILE is then untouched). A nightly backup from cron (% must be written \\% there):\n"
-      "  30 2 * * *  tirdex backup /srv/shop.sqlite /srv/backup/shop-$(date +\\%F).sqlite");
+  cmd->footer(R"(
+The copy is one snapshot of the base: every transaction committed before it began and
+none after, even while tirdex serve, sync or tirhost write to the base. A plain copy
+(cp) of a base in use is not a backup: committed transactions may still sit in the
+DB-wal file beside it, and a copy taken during a write may be torn. The copy is checked
+(quick_check) and replaces FILE only when complete. Exit code 1 when the copy failed
+(FILE is then untouched). A nightly backup from cron (% must be written \% there):
+  30 2 * * *  tirdex backup /srv/shop.sqlite /srv/backup/shop-$(date +\%F).sqlite)");
   AddBaseOption(*cmd, o->base);
   cmd->add_option("FILE", o->file, "The copy to write (a new SQLite file)")->required();
   cmd->add_flag("--force", o->force, "Replace an existing FILE");
-  cmd->callback([o] { RunCommand("backup", [o] { return RunBackup(*o); }); });
+  OnRun(*cmd, o, RunBackup);
 }
 
 const bool registered = RegisterCommands("backup", InstallBackupCommand);

@@ -180,10 +180,7 @@ void InstallBaseCommands(CLI::App& app) {
   auto schemaOptions = std::make_shared<BaseOptions>();
   CLI::App* schema = app.add_subcommand(
       "schema",
-      "Create an empty back-office base: an SQLite file with every table, index and group-tree "
-      "root. With --mssql, write instead the script that prepares a Microsoft SQL Server base "
-      "(tables, indexes, tree roots and the group-tree procedures dbo.usp_Tree_*), to run with "
-      "sqlcmd. An existing non-empty file is left alone unless --force is given.");
+      R"(Create an empty back-office base: an SQLite file with every table, index and group-tree root. With --mssql, write instead the script that prepares a Microsoft SQL Server base (tables, indexes, tree roots and the group-tree procedures dbo.usp_Tree_*), to run with sqlcmd. An existing non-empty file is left alone unless --force is given.)");
   schema
       ->add_option("FILE", schemaOptions->file,
                    "SQLite file (or, with --mssql, .sql script) to create")
@@ -209,11 +206,7 @@ void InstallBaseCommands(CLI::App& app) {
   auto demoOptions = std::make_shared<BaseOptions>();
   CLI::App* demo = app.add_subcommand(
       "demo-base",
-      "Create a sample back-office base: group trees, goods with barcodes, prices and recipes, "
-      "partners with contracts, entities, stores, users with rights, currencies, tax rates, cash "
-      "accounts, tables, modifiers, sale points, discount rules and unposted documents of every "
-      "type 1-15 (about ten lines each). The same seed gives the same base. Prints the rows per "
-      "table; large bases report progress on stderr.");
+      R"(Create a sample back-office base: group trees, goods with barcodes, prices and recipes, partners with contracts, entities, stores, users with rights, currencies, tax rates, cash accounts, tables, modifiers, sale points, discount rules and unposted documents of every type 1-15 (about ten lines each). The same seed gives the same base. Prints the rows per table; large bases report progress on stderr.)");
   demo->add_option("FILE", demoOptions->file, "SQLite file to create")->required();
   demo->add_option("--goods", demoOptions->goods, "Number of goods (default 1000)")
       ->check(CLI::Range(static_cast<std::int64_t>(1), static_cast<std::int64_t>(10'000'000)));

@@ -463,8 +463,8 @@ void InstallExportCommands(CLI::App& app) {
   auto doc = std::make_shared<ExportDocOptions>();
   CLI::App* docCmd = app.add_subcommand(
       "export-doc",
-      "Export one document as a universal JSON file (the document, the goods it uses, all goods\n"
-      "groups and recipes) by loading the module and sending it message 888034 as the host does.");
+      R"(Export one document as a universal JSON file (the document, the goods it uses, all goods
+groups and recipes) by loading the module and sending it message 888034 as the host does.)");
   AddBaseOption(*docCmd, doc->host.base);
   docCmd->add_option("DOC_ID", doc->docId, "Document id (tirDocuments.fId)")->required();
   docCmd->add_option("FILE", doc->file, "JSON file to write")->required();
@@ -472,28 +472,27 @@ void InstallExportCommands(CLI::App& app) {
                      "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirdex or the "
                      "build tree)");
   AddUserLists(*docCmd, doc->host);
-  docCmd->callback([doc] { RunCommand("export-doc", [doc] { return RunExportDoc(*doc); }); });
+  OnRun(*docCmd, doc, RunExportDoc);
 
   auto period = std::make_shared<ExportPeriodOptions>();
   CLI::App* periodCmd = app.add_subcommand(
       "export-period",
-      "Export every catalog and the documents of [FROM, TO] as one indented universal JSON file\n"
-      "(what a universal export profile saves). Rows without a GUID get one first. Progress goes\n"
-      "to stderr.");
+      R"(Export every catalog and the documents of [FROM, TO] as one indented universal JSON file
+(what a universal export profile saves). Rows without a GUID get one first. Progress goes
+to stderr.)");
   AddBaseOption(*periodCmd, period->host.base);
   AddPeriodOptions(*periodCmd, "FROM", period->from, "TO", period->to, "", true);
   periodCmd->add_option("FILE", period->file, "JSON file to write")->required();
   periodCmd->add_option("--ents", period->ents, "Entity ids, e.g. 1,5 (default: the user's)");
   periodCmd->add_option("--stores", period->stores, "Store ids (default: the user's)");
   AddUserLists(*periodCmd, period->host);
-  periodCmd->callback(
-      [period] { RunCommand("export-period", [period] { return RunExportPeriod(*period); }); });
+  OnRun(*periodCmd, period, RunExportPeriod);
 
   auto shop = std::make_shared<ShopProfileOptions>();
   CLI::App* profileCmd = app.add_subcommand(
       "shop-profile",
-      "Show this base's internet-shop profile (tirSettings, fMId 410, fPType -2, selected by the\n"
-      "GUID code MAIN/GUIDCODE of the settings file); any option changes and stores it.");
+      R"(Show this base's internet-shop profile (tirSettings, fMId 410, fPType -2, selected by the
+GUID code MAIN/GUIDCODE of the settings file); any option changes and stores it.)");
   AddBaseOption(*profileCmd, shop->host.base);
   profileCmd->add_option("--url", shop->url, "Upload URL (http:// or https://)");
   profileCmd->add_option("--auto", shop->automatic, "1: send automatically every period")
@@ -510,23 +509,22 @@ void InstallExportCommands(CLI::App& app) {
   profileCmd->add_option("--groups", shop->groups, "Goods group ids; empty = all groups");
   profileCmd->add_option("--ents", shop->ents, "Entity ids for stock; empty = the user's");
   profileCmd->add_option("--stores", shop->stores, "Store ids for stock; empty = the user's");
-  profileCmd->callback(
-      [shop] { RunCommand("shop-profile", [shop] { return RunShopProfile(*shop); }); });
+  OnRun(*profileCmd, shop, RunShopProfile);
 
   auto send = std::make_shared<HostOptions>();
   CLI::App* sendCmd = app.add_subcommand(
       "shop-send",
-      "Send this base's internet-shop catalog now, as the user's send button does: prints\n"
-      "\"Успешно отправлен.\" or \"Ошибка: \" with the server's answer.");
+      R"(Send this base's internet-shop catalog now, as the user's send button does: prints
+"Успешно отправлен." or "Ошибка: " with the server's answer.)");
   AddHostOptions(*sendCmd, *send);
   AddServiceLibrary(*sendCmd, *send);
-  sendCmd->callback([send] { RunCommand("shop-send", [send] { return RunShopSend(*send); }); });
+  OnRun(*sendCmd, send, RunShopSend);
 
   auto daemon = std::make_shared<ShopDaemonOptions>();
   CLI::App* daemonCmd = app.add_subcommand(
       "shop-daemon",
-      "Run the background timer until interrupted (Ctrl+C): every 30 s each automatic profile\n"
-      "whose period has passed is sent again; each send is logged on stdout.");
+      R"(Run the background timer until interrupted (Ctrl+C): every 30 s each automatic profile
+whose period has passed is sent again; each send is logged on stdout.)");
   AddHostOptions(*daemonCmd, daemon->host);
   AddServiceLibrary(*daemonCmd, daemon->host);
   daemonCmd->add_option("--tick-ms", daemon->tickMs, "Timer interval in ms (for trying it out)")
@@ -534,8 +532,7 @@ void InstallExportCommands(CLI::App& app) {
       ->capture_default_str();
   daemonCmd->add_option("--ticks", daemon->ticks, "Stop after N ticks (0: until interrupted)")
       ->check(CLI::NonNegativeNumber);
-  daemonCmd->callback(
-      [daemon] { RunCommand("shop-daemon", [daemon] { return RunShopDaemon(*daemon); }); });
+  OnRun(*daemonCmd, daemon, RunShopDaemon);
 }
 
 const bool registered = RegisterCommands("export", InstallExportCommands);

@@ -259,19 +259,16 @@ void InstallMainExportCommands(CLI::App& app) {
   });
 
   auto g = std::make_shared<GoodCardOptions>();
-  CLI::App* card =
-      app.add_subcommand("good-card",
-                         "Show the good with a barcode, its prices and its first photo (as a price "
-                         "checker asks for it)");
-  card->footer(
-      "\nThe barcode is looked up in the main, second and third barcode and in the good's "
-      "barcode list.\nWithout FILE the JSON answer is printed (on a terminal indented, with "
-      "readable "
-      "characters).");
+  CLI::App* card = app.add_subcommand(
+      "good-card",
+      R"(Show the good with a barcode, its prices and its first photo (as a price checker asks for it))");
+  card->footer(R"(
+The barcode is looked up in the main, second and third barcode and in the good's barcode list.
+Without FILE the JSON answer is printed (on a terminal indented, with readable characters).)");
   AddBaseOption(*card, g->base);
   card->add_option("BARCODE", g->barcode, "Barcode to look up")->required();
   card->add_option("FILE", g->file, "JSON file to write (default: print)");
-  card->callback([g] { RunCommand("good-card", [g] { return RunGoodCard(*g); }); });
+  OnRun(*card, g, RunGoodCard);
 }
 
 const bool registered = RegisterCommands("export-main", InstallMainExportCommands);

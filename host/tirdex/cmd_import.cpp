@@ -174,21 +174,21 @@ void InstallImportCommands(CLI::App& app) {
 
   CLI::App* imp = app.add_subcommand(
       "import",
-      "Load an exchange JSON file into the base: catalogs with their group trees, partners with\n"
-      "contracts, goods with prices and recipes, and documents, which are posted after saving.\n"
-      "Rows are matched by GUID and only the values the file sends are written; rows and\n"
-      "documents equal to the stored ones are left as they are. Without a kind option all four\n"
-      "are loaded (catalogs, partners, goods, documents, in this order). The whole load is one\n"
-      "transaction: a damaged file, a database error or a document that refers to something\n"
-      "missing leaves the base as it was (exit code 1), and so does a file that holds none of\n"
-      "the asked sections or a universal file (load-universal reads those). Prints how many rows\n"
-      "of each kind were inserted, updated, identical, refused or skipped (rows without a usable\n"
-      "GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on\n"
-      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.\n"
-      "More than 1,000 documents are posted through the mass re-posting batch, in file order and\n"
-      "with the results of posting them one by one; meanwhile the load holds the mass re-posting\n"
-      "control, and it fails (nothing written) while another workstation re-posts the base.\n"
-      "Progress lines on stderr show documents saved and posted, per second and time left.");
+      R"(Load an exchange JSON file into the base: catalogs with their group trees, partners with
+contracts, goods with prices and recipes, and documents, which are posted after saving.
+Rows are matched by GUID and only the values the file sends are written; rows and
+documents equal to the stored ones are left as they are. Without a kind option all four
+are loaded (catalogs, partners, goods, documents, in this order). The whole load is one
+transaction: a damaged file, a database error or a document that refers to something
+missing leaves the base as it was (exit code 1), and so does a file that holds none of
+the asked sections or a universal file (load-universal reads those). Prints how many rows
+of each kind were inserted, updated, identical, refused or skipped (rows without a usable
+GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on
+GUIDs a file repeats (the later row is loaded), and every reference that was not found.
+More than 1,000 documents are posted through the mass re-posting batch, in file order and
+with the results of posting them one by one; meanwhile the load holds the mass re-posting
+control, and it fails (nothing written) while another workstation re-posts the base.
+Progress lines on stderr show documents saved and posted, per second and time left.)");
   AddBaseAndFile(*imp, *o);
   imp->add_flag("--goods", o->goods,
                 "Load goods (with price names, classification codes, recipes)");
@@ -206,9 +206,9 @@ void InstallImportCommands(CLI::App& app) {
 
   CLI::App* mobile = app.add_subcommand(
       "import-mobile",
-      "Save the orders of a mobile agent's JSON file (array \"docs\" with \"docgoods\" lines).\n"
-      "An order already in the base gets its new sum and lines; lines whose goods are not in the\n"
-      "base are left out. Orders are not posted. One transaction; exit code 1 on failure.");
+      R"(Save the orders of a mobile agent's JSON file (array "docs" with "docgoods" lines).
+An order already in the base gets its new sum and lines; lines whose goods are not in the
+base are left out. Orders are not posted. One transaction; exit code 1 on failure.)");
   AddBaseAndFile(*mobile, *o);
   mobile->callback([o] {
     RunLoad(*o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
@@ -216,9 +216,9 @@ void InstallImportCommands(CLI::App& app) {
 
   CLI::App* cook = app.add_subcommand(
       "cook-status",
-      "Apply a kitchen status change from a JSON file (object \"ordercookdoc\" with \"lid\", the\n"
-      "document id, \"orderposindoc\", the line position, and \"orderstatus\"). Exit code 1 on\n"
-      "failure and when the document or its line is not in the base (named on stderr).");
+      R"(Apply a kitchen status change from a JSON file (object "ordercookdoc" with "lid", the
+document id, "orderposindoc", the line position, and "orderstatus"). Exit code 1 on
+failure and when the document or its line is not in the base (named on stderr).)");
   AddBaseAndFile(*cook, *o);
   cook->callback([o] {
     RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},

@@ -164,8 +164,7 @@ void InstallPluginCommands(CLI::App& app) {
 
   CLI::App* menus = plugin->add_subcommand(
       "menus",
-      "Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, "
-      "type, order, parent and name, then how many of the 32 indexes it offers.");
+      R"(Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, type, order, parent and name, then how many of the 32 indexes it offers.)");
   AddCommon(*menus, *options);
   menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
       ->check(CLI::IsMember({1, 2}))
@@ -174,8 +173,7 @@ void InstallPluginCommands(CLI::App& app) {
 
   CLI::App* rights = plugin->add_subcommand(
       "rights",
-      "Print the module's rights list (message -120), the mask the module applies to "
-      "the user and the rows stored for the user");
+      R"(Print the module's rights list (message -120), the mask the module applies to the user and the rows stored for the user)");
   AddCommon(*rights, *options);
   rights->callback([options] { SetExitCode(RunRights(*options)); });
 }

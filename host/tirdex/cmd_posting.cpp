@@ -310,13 +310,13 @@ void InstallPostingCommands(CLI::App& app) {
 
   CLI::App* post = app.add_subcommand(
       "post",
-      "Post documents into the registers (stock movements with their balances, settlements,\n"
-      "payments) and set their state. With DOC_ID one document; with --all every document of\n"
-      "the base, or of the period --from/--to, one by one in date order with a progress line on\n"
-      "stderr. The whole run is one transaction: if it fails or is interrupted, nothing "
-      "changes.\n--cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state\n"
-      "0 or 3 are posted, others just lose their entries). Prints the state and register rows\n"
-      "before and after. Refuses while a mass re-posting holds the base.");
+      R"(Post documents into the registers (stock movements with their balances, settlements,
+payments) and set their state. With DOC_ID one document; with --all every document of
+the base, or of the period --from/--to, one by one in date order with a progress line on
+stderr. The whole run is one transaction: if it fails or is interrupted, nothing changes.
+--cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state
+0 or 3 are posted, others just lose their entries). Prints the state and register rows
+before and after. Refuses while a mass re-posting holds the base.)");
   AddSessionOptions(*post, o->session);
   post->add_option("DOC_ID", o->docId, "Id of the document to post");
   post->add_flag("--all", o->all, "Post every document (of the period)");
@@ -326,34 +326,32 @@ void InstallPostingCommands(CLI::App& app) {
   post->add_flag("--rebuild", o->rebuild,
                  "With --all: rebuild the balances first, so that every entity x store x good\n"
                  "has a balance row and outgoing goods are valued at the stores' average cost");
-  post->callback([o] { RunCommand("post", [o] { return RunPost(*o); }); });
+  OnRun(*post, o, RunPost);
 
   CLI::App* rebuild = app.add_subcommand(
       "rebuild-balances",
-      "Recreate the current stock balances (tirAStoreNow): a row for every legal entity x store\n"
-      "x good, holding the signed sums of the movements in tirAStore. Prints the row counts.");
+      R"(Recreate the current stock balances (tirAStoreNow): a row for every legal entity x store
+x good, holding the signed sums of the movements in tirAStore. Prints the row counts.)");
   auto session = std::make_shared<SessionOptions>();
   AddSessionOptions(*rebuild, *session);
-  rebuild->callback(
-      [session] { RunCommand("rebuild-balances", [session] { return RunRebuild(*session); }); });
+  OnRun(*rebuild, session, RunRebuild);
 
   CLI::App* clear = app.add_subcommand(
       "clear-registers",
-      "Empty the registers tirAStore, tirAMSettlement and tirAPayments; document states and\n"
-      "the balances in tirAStoreNow are left as they are. Prints the rows removed.");
+      R"(Empty the registers tirAStore, tirAMSettlement and tirAPayments; document states and
+the balances in tirAStoreNow are left as they are. Prints the rows removed.)");
   AddSessionOptions(*clear, *session);
-  clear->callback(
-      [session] { RunCommand("clear-registers", [session] { return RunClear(*session); }); });
+  OnRun(*clear, session, RunClear);
 
   CLI::App* balance = app.add_subcommand(
       "balance",
-      "Print the settlement balance of a contract: the signed sum of its settlement rows, of\n"
-      "one transaction with --transaction, of all transactions without it.");
+      R"(Print the settlement balance of a contract: the signed sum of its settlement rows, of
+one transaction with --transaction, of all transactions without it.)");
   auto sums = std::make_shared<BalanceOptions>();
   AddSessionOptions(*balance, sums->session);
   balance->add_option("--contract", sums->contract, "Id of the contract")->required();
   balance->add_option("--transaction", sums->transaction, "Id of the transaction (default: all)");
-  balance->callback([sums] { RunCommand("balance", [sums] { return RunBalance(*sums); }); });
+  OnRun(*balance, sums, RunBalance);
 }
 
 const bool registered = RegisterCommands("posting", InstallPostingCommands);

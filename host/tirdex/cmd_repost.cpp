@@ -164,17 +164,17 @@ void InstallRepostCommands(CLI::App& app) {
   auto o = std::make_shared<RepostOptions>();
   CLI::App* repost = app.add_subcommand(
       "repost",
-      "Re-post the documents of a period in bulk (mass re-posting): documents are computed in\n"
-      "memory chunk by chunk, in date and id order, and their stock movements, balances,\n"
-      "settlements, payments and states are written with a few array statements. Only one\n"
-      "workstation re-posts at a time: while another run is live the command refuses and\n"
-      "changes nothing, and while this one runs ordinary posting waits. Documents in state 0\n"
-      "or 3 are posted; orders are set to state 0; others are left alone. Mass re-posting\n"
-      "removes no register rows, so without --full every document of the period must have\n"
-      "none. Ctrl-C stops after the current document; the chunks done stay written. A\n"
-      "progress line on stderr shows documents done, documents per second and time left.\n"
-      "At the end it prints how many documents were posted, left alone and handed to\n"
-      "single posting (customer returns), and the register row counts.");
+      R"(Re-post the documents of a period in bulk (mass re-posting): documents are computed in
+memory chunk by chunk, in date and id order, and their stock movements, balances,
+settlements, payments and states are written with a few array statements. Only one
+workstation re-posts at a time: while another run is live the command refuses and
+changes nothing, and while this one runs ordinary posting waits. Documents in state 0
+or 3 are posted; orders are set to state 0; others are left alone. Mass re-posting
+removes no register rows, so without --full every document of the period must have
+none. Ctrl-C stops after the current document; the chunks done stay written. A
+progress line on stderr shows documents done, documents per second and time left.
+At the end it prints how many documents were posted, left alone and handed to
+single posting (customer returns), and the register row counts.)");
   AddBaseOption(*repost, o->base);
   AddPeriodOptions(*repost, "--from", o->from, "--to", o->to);
   repost->add_option("--chunk", o->chunk, "Documents per chunk (default 500)")
@@ -183,7 +183,7 @@ void InstallRepostCommands(CLI::App& app) {
                    "Clear every register and rebuild the balances first, then re-post every\n"
                    "document of the base");
   repost->add_option("--user", o->user, "Id of the signed-in user (default 1)");
-  repost->callback([o] { RunCommand("repost", [o] { return RunRepost(*o); }); });
+  OnRun(*repost, o, RunRepost);
 }
 
 const bool registered = RegisterCommands("repost", InstallRepostCommands);

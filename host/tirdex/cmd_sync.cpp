@@ -143,15 +143,15 @@ void InstallSyncCommands(CLI::App& app) {
   auto o = std::make_shared<SyncOptions>();
   CLI::App* cmd = app.add_subcommand(
       "sync",
-      "Bring the base up to date from a tirdex serve: asks for catalogs, partners and goods\n"
-      "(goods only when they changed since the last sync, partners and catalogs when their\n"
-      "last load is older than the given days), then for the documents not yet delivered,\n"
-      "repeating while answers bring documents. Each answer is loaded in one transaction with\n"
-      "the counters it advances and acknowledged after it committed; a refused or failed answer\n"
-      "writes nothing and gives exit code 1. Then it sends the documents created or changed in\n"
-      "the base since they were last received or sent. With --every it repeats until Ctrl-C or\n"
-      "SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See\n"
-      "docs/EXCHANGE.md.");
+      R"(Bring the base up to date from a tirdex serve: asks for catalogs, partners and goods
+(goods only when they changed since the last sync, partners and catalogs when their
+last load is older than the given days), then for the documents not yet delivered,
+repeating while answers bring documents. Each answer is loaded in one transaction with
+the counters it advances and acknowledged after it committed; a refused or failed answer
+writes nothing and gives exit code 1. Then it sends the documents created or changed in
+the base since they were last received or sent. With --every it repeats until Ctrl-C or
+SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See
+docs/EXCHANGE.md.)");
   AddBaseOption(*cmd, o->base);
   cmd->add_option("URL", o->sync.url, "The service, e.g. http://127.0.0.1:8410/")->required();
   auto* tokenFile =
@@ -180,7 +180,7 @@ void InstallSyncCommands(CLI::App& app) {
   cmd->add_option("--timeout", o->sync.http.timeoutS, "Seconds one request may take (default 600)")
       ->check(CLI::PositiveNumber);
   AddDirectionOptions(*cmd, o->sync);
-  cmd->callback([o] { RunCommand("sync", [o] { return RunSync(*o); }); });
+  OnRun(*cmd, o, RunSync);
 }
 
 const bool registered = RegisterCommands("sync", InstallSyncCommands);

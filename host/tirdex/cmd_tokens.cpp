@@ -144,11 +144,10 @@ int SetActive(const TokenOptions& o, bool active) {
 void InstallTokenCommands(CLI::App& app) {
   auto o = std::make_shared<TokenOptions>();
   CLI::App* tokens = app.add_subcommand(
-      "tokens",
-      "Manage the token profiles of a base: the clients that tirdex serve answers. Each\n"
-      "profile has a name, a secret token value the client sends, a type and the user, entity\n"
-      "and store it maps to. Profiles are kept in the base (tirSettings).\n"
-      "  tirdex tokens DB list | add NAME [options] | disable NAME | enable NAME");
+      "tokens", R"(Manage the token profiles of a base: the clients that tirdex serve answers. Each
+profile has a name, a secret token value the client sends, a type and the user, entity
+and store it maps to. Profiles are kept in the base (tirSettings).
+  tirdex tokens DB list | add NAME [options] | disable NAME | enable NAME)");
   tokens->require_subcommand(1);
   AddBaseOption(*tokens, o->base);
 

@@ -87,27 +87,27 @@ void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
 void InstallTreeCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand(
       "tree",
-      "Check or repair a group tree kept as a nested set (columns fcl, fcr, fclev) in a table\n"
-      "of the base, such as tirGoodsGroups.");
+      R"(Check or repair a group tree kept as a nested set (columns fcl, fcr, fclev) in a table
+of the base, such as tirGoodsGroups.)");
   group->require_subcommand(1);
   auto options = std::make_shared<TreeOptions>();
 
   CLI::App* check = group->add_subcommand(
       "check",
-      "Print the integrity report of TABLE: node and root counts, bad bounds, duplicate and\n"
-      "missing bound values, odd widths and wrong levels. Exits 0 when the tree is sound, 1\n"
-      "when it is not (or the base cannot be read), 2 for a table name that is not a plain\n"
-      "identifier.");
+      R"(Print the integrity report of TABLE: node and root counts, bad bounds, duplicate and
+missing bound values, odd widths and wrong levels. Exits 0 when the tree is sound, 1
+when it is not (or the base cannot be read), 2 for a table name that is not a plain
+identifier.)");
   AddTableArguments(*check, *options);
   check->callback([options] { RunCheck(*options); });
 
   CLI::App* repair = group->add_subcommand(
       "repair",
-      "Rebuild the bounds and levels of every row of TABLE in one transaction so that the tree\n"
-      "is sound again: nesting that can be trusted is kept, every doubtful row goes directly\n"
-      "under the root row (the row named by --root, created when missing). Names, GUIDs and\n"
-      "rows are never changed or removed. Prints the result's code and message; exits 0 when\n"
-      "the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.");
+      R"(Rebuild the bounds and levels of every row of TABLE in one transaction so that the tree
+is sound again: nesting that can be trusted is kept, every doubtful row goes directly
+under the root row (the row named by --root, created when missing). Names, GUIDs and
+rows are never changed or removed. Prints the result's code and message; exits 0 when
+the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.)");
   AddTableArguments(*repair, *options);
   repair->add_option("--root", options->root, "Name of the root row")->default_str("root");
   repair->callback([options] { RunRepair(*options); });

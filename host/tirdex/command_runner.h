@@ -1,6 +1,8 @@
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,5 +16,13 @@ int Fail(std::string_view command, std::string_view message, int code);
 // "tirdex COMMAND: ErrorSQL: ...", any other failure "tirdex COMMAND: Error: ...", both with exit
 // code 1: no failure leaves a command without a message.
 void RunCommand(std::string_view command, const std::function<int()>& work);
+
+// Makes `work` on the command's options the callback of `cmd`, run as above under its name.
+template <typename Options, typename Work>
+void OnRun(CLI::App& cmd, std::shared_ptr<Options> options, Work work) {
+  cmd.callback([&cmd, options, work] {
+    RunCommand(cmd.get_name(), [&options, work] { return work(*options); });
+  });
+}
 
 }  // namespace tir::tirdex
