@@ -18,6 +18,7 @@
 #include "host/exchange/exchange_host_scope.h"
 #include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/json_loader.h"
@@ -111,57 +112,51 @@ std::string DocsProgressText(bool posting, std::size_t done, std::size_t total, 
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
 // on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
 // what the load did not find.
-void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
-             const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
-  SetExitCode(kExitOk);
-  try {
-    std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
-    const exchange::THostScope host(*connection);
-    import::TDMJsonLoader loader;
-    loader.SetConnection(connection.get());
-    loader.mGoodsPauseMs = 0;
-    // One progress line per step; the goods count updates the goods line.
-    ProgressLine line;
-    const InterruptMessage interrupted;
-    CommitMarkingConnection committing(*connection);
-    loader.mGoodsProgress = [&line](std::size_t n) {
-      line.Show("tirdex: loading goods... " + std::to_string(n));
-    };
-    // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
-    // most twice a second.
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point phaseStart = Clock::now(), shownAt{};
-    bool postingPhase = false;
-    loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
-      const auto now = Clock::now();
-      if (posting != postingPhase || shownAt == Clock::time_point{}) {
-        if (posting != postingPhase) phaseStart = now;
-        postingPhase = posting;
-      } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
-        return;
-      }
-      shownAt = now;
-      line.Show(DocsProgressText(posting, done, total,
-                                 std::chrono::duration<double>(now - phaseStart).count()));
-    };
-    const import::TLoadOutcome out = import::RunAtomicLoad(
-        loader, committing, o.file, steps, o.dryRun,
-        [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
-    line.Finish();
-    std::cout << out.report.Text(200);
-    const bool ok =
-        out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
-    const std::string notFound = ok && pCheck ? pCheck(out.report) : std::string();
-    if (ok && notFound.empty()) {
-      std::cout << out.message << "\n";
-    } else {
-      std::cerr << "tirdex: " << (notFound.empty() ? out.message : notFound) << "\n";
-      SetExitCode(kExitFailure);
+int RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
+            const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
+  std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
+  const exchange::THostScope host(*connection);
+  import::TDMJsonLoader loader;
+  loader.SetConnection(connection.get());
+  loader.mGoodsPauseMs = 0;
+  // One progress line per step; the goods count updates the goods line.
+  ProgressLine line;
+  const InterruptMessage interrupted;
+  CommitMarkingConnection committing(*connection);
+  loader.mGoodsProgress = [&line](std::size_t n) {
+    line.Show("tirdex: loading goods... " + std::to_string(n));
+  };
+  // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
+  // most twice a second.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point phaseStart = Clock::now(), shownAt{};
+  bool postingPhase = false;
+  loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
+    const auto now = Clock::now();
+    if (posting != postingPhase || shownAt == Clock::time_point{}) {
+      if (posting != postingPhase) phaseStart = now;
+      postingPhase = posting;
+    } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
+      return;
     }
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
+    shownAt = now;
+    line.Show(DocsProgressText(posting, done, total,
+                               std::chrono::duration<double>(now - phaseStart).count()));
+  };
+  const import::TLoadOutcome out = import::RunAtomicLoad(
+      loader, committing, o.file, steps, o.dryRun,
+      [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
+  line.Finish();
+  std::cout << out.report.Text(200);
+  const bool ok =
+      out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
+  const std::string notFound = ok && pCheck ? pCheck(out.report) : std::string();
+  if (!ok || !notFound.empty()) {
+    std::cerr << "tirdex: " << (notFound.empty() ? out.message : notFound) << "\n";
+    return kExitFailure;
   }
+  std::cout << out.message << "\n";
+  return kExitOk;
 }
 
 void AddBaseAndFile(CLI::App& cmd, ImportOptions& o) {
@@ -200,8 +195,10 @@ Progress lines on stderr show documents saved and posted, per second and time le
                 "Analyse only: run the load, report what it would do, and roll it all back");
   imp->callback([o] {
     const bool all = !o->goods && !o->partners && !o->catalogs && !o->docs;
-    RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners, all || o->goods,
-                                      all || o->docs));
+    RunCommand("import", [&] {
+      return RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners,
+                                               all || o->goods, all || o->docs));
+    });
   });
 
   CLI::App* mobile = app.add_subcommand(
@@ -211,7 +208,10 @@ An order already in the base gets its new sum and lines; lines whose goods are n
 base are left out. Orders are not posted. One transaction; exit code 1 on failure.)");
   AddBaseAndFile(*mobile, *o);
   mobile->callback([o] {
-    RunLoad(*o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
+    RunCommand("import-mobile", [&] {
+      return RunLoad(
+          *o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
+    });
   });
 
   CLI::App* cook = app.add_subcommand(
@@ -221,16 +221,20 @@ document id, "orderposindoc", the line position, and "orderstatus"). Exit code 1
 failure and when the document or its line is not in the base (named on stderr).)");
   AddBaseAndFile(*cook, *o);
   cook->callback([o] {
-    RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
-            [](const import::TLoadReport& r) {
-              std::string text;
-              for (const std::string& m : r.missing) text += (text.empty() ? "" : "; ") + m;
-              for (const auto& [kind, n] : r.kinds) {
-                if (kind == "cook status" && n.refused > 0 && text.empty())
-                  text = "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";
-              }
-              return text.empty() ? text : "nothing changed: " + text;
-            });
+    RunCommand("cook-status", [&] {
+      return RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
+                     [](const import::TLoadReport& r) {
+                       std::string text;
+                       for (const std::string& m : r.missing)
+                         text += (text.empty() ? "" : "; ") + m;
+                       for (const auto& [kind, n] : r.kinds) {
+                         if (kind == "cook status" && n.refused > 0 && text.empty())
+                           text =
+                               "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";
+                       }
+                       return text.empty() ? text : "nothing changed: " + text;
+                     });
+    });
   });
 }
 
