@@ -12,6 +12,7 @@
 #include "host/kit/wide_text.h"
 #include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -169,13 +170,13 @@ void InstallPluginCommands(CLI::App& app) {
   menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
       ->check(CLI::IsMember({1, 2}))
       ->capture_default_str();
-  menus->callback([options] { SetExitCode(RunMenus(*options)); });
+  OnRun(*menus, options, RunMenus);
 
   CLI::App* rights = plugin->add_subcommand(
       "rights",
       R"(Print the module's rights list (message -120), the mask the module applies to the user and the rows stored for the user)");
   AddCommon(*rights, *options);
-  rights->callback([options] { SetExitCode(RunRights(*options)); });
+  OnRun(*rights, options, RunRights);
 }
 
 const bool registered = RegisterCommands("plugin", InstallPluginCommands);

@@ -153,7 +153,7 @@ and store it maps to. Profiles are kept in the base (tirSettings).
 
   CLI::App* list = tokens->add_subcommand("list", "List the token profiles");
   list->add_flag("--show-values", o->showValues, "Show the token values in full");
-  list->callback([o] { RunCommand("tokens", [o] { return List(*o); }); });
+  OnRun(*list, o, List);
 
   CLI::App* add = tokens->add_subcommand(
       "add", "Add an active token profile and print its token value (give it to the client)");
@@ -177,7 +177,7 @@ and store it maps to. Profiles are kept in the base (tirSettings).
                 "An administration token: it may read the service's status pages (GET /status)\n"
                 "and exchanges no data");
   add->add_option("--desc", o->desc, "A description");
-  add->callback([o] { RunCommand("tokens", [o] { return Add(*o); }); });
+  OnRun(*add, o, Add);
 
   CLI::App* disable =
       tokens->add_subcommand("disable", "Disable a token: its requests are refused from now on");

@@ -10,6 +10,7 @@
 #include "db/sqlite_connection.h"
 #include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 #include "tree/tree_integrity.h"
 #include "tree/tree_repair.h"
@@ -32,49 +33,39 @@ std::string ForTerminal(const std::string& text) {
   return out;
 }
 
-// Opens the base for a tree command; nullptr (with the message given and the exit code set) when
-// the table name is not a plain identifier or the base file does not exist.
-std::unique_ptr<db::Connection> OpenForTree(const TreeOptions& options) {
+// Opens the base for a tree command; nullptr, with the message printed and `code` set, when the
+// table name is not a plain identifier (usage) or the base file does not exist (failure).
+std::unique_ptr<db::Connection> OpenForTree(const TreeOptions& options, int& code) {
   if (!db::IsPlainIdentifier(options.table)) {
-    std::cerr << "tirdex: \"" << options.table << "\" is not a plain table name\n";
-    SetExitCode(kExitUsage);
+    code = Fail("tree", "\"" + options.table + "\" is not a plain table name", kExitUsage);
     return nullptr;
   }
   if (!BaseFileExists(options.base)) {
-    std::cerr << "tirdex: no base file " << options.base << "\n";
-    SetExitCode(kExitFailure);
+    code = Fail("tree", "no base file " + options.base, kExitFailure);
     return nullptr;
   }
   return OpenExistingBase(options.base);
 }
 
-void RunCheck(const TreeOptions& options) {
-  try {
-    auto connection = OpenForTree(options);
-    if (!connection) return;
-    db::Query query(*connection);
-    std::string report;
-    const bool sound = tree::gTreeFunc_CheckIntegrity(query, options.table, report);
-    std::cout << ForTerminal(report) << "\n";
-    SetExitCode(sound ? kExitOk : kExitFailure);
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
+int RunCheck(const TreeOptions& options) {
+  int code = kExitOk;
+  auto connection = OpenForTree(options, code);
+  if (!connection) return code;
+  db::Query query(*connection);
+  std::string report;
+  const bool sound = tree::gTreeFunc_CheckIntegrity(query, options.table, report);
+  std::cout << ForTerminal(report) << "\n";
+  return sound ? kExitOk : kExitFailure;
 }
 
-void RunRepair(const TreeOptions& options) {
-  try {
-    auto connection = OpenForTree(options);
-    if (!connection) return;
-    db::Query query(*connection);
-    const tree::TFuncR result = tree::gTreeFunc_RepairSafeSmart(query, options.table, options.root);
-    std::cout << result.fCode << " " << result.fStr << "\n";
-    SetExitCode(result.fCode == 0 ? kExitOk : kExitFailure);
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
+int RunRepair(const TreeOptions& options) {
+  int code = kExitOk;
+  auto connection = OpenForTree(options, code);
+  if (!connection) return code;
+  db::Query query(*connection);
+  const tree::TFuncR result = tree::gTreeFunc_RepairSafeSmart(query, options.table, options.root);
+  std::cout << result.fCode << " " << result.fStr << "\n";
+  return result.fCode == 0 ? kExitOk : kExitFailure;
 }
 
 void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
@@ -99,7 +90,7 @@ missing bound values, odd widths and wrong levels. Exits 0 when the tree is soun
 when it is not (or the base cannot be read), 2 for a table name that is not a plain
 identifier.)");
   AddTableArguments(*check, *options);
-  check->callback([options] { RunCheck(*options); });
+  OnRun(*check, options, RunCheck);
 
   CLI::App* repair = group->add_subcommand(
       "repair",
@@ -110,7 +101,7 @@ rows are never changed or removed. Prints the result's code and message; exits 0
 the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.)");
   AddTableArguments(*repair, *options);
   repair->add_option("--root", options->root, "Name of the root row")->default_str("root");
-  repair->callback([options] { RunRepair(*options); });
+  OnRun(*repair, options, RunRepair);
 }
 
 const bool registered = RegisterCommands("tree", InstallTreeCommands);

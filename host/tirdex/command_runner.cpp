@@ -13,6 +13,12 @@ int Fail(std::string_view command, std::string_view message, int code) {
   return code;
 }
 
+std::string CommandPath(const CLI::App& cmd) {
+  const CLI::App* parent = cmd.get_parent();
+  if (parent == nullptr || parent->get_parent() == nullptr) return cmd.get_name();
+  return CommandPath(*parent) + " " + cmd.get_name();
+}
+
 void RunCommand(std::string_view command, const std::function<int()>& work) {
   try {
     SetExitCode(work());

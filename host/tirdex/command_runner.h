@@ -17,11 +17,14 @@ int Fail(std::string_view command, std::string_view message, int code);
 // code 1: no failure leaves a command without a message.
 void RunCommand(std::string_view command, const std::function<int()>& work);
 
-// Makes `work` on the command's options the callback of `cmd`, run as above under its name.
+// The command's words after "tirdex": "post", "plugin menus".
+std::string CommandPath(const CLI::App& cmd);
+
+// Makes `work` on the command's options the callback of `cmd`, run as above under its path.
 template <typename Options, typename Work>
 void OnRun(CLI::App& cmd, std::shared_ptr<Options> options, Work work) {
   cmd.callback([&cmd, options, work] {
-    RunCommand(cmd.get_name(), [&options, work] { return work(*options); });
+    RunCommand(CommandPath(cmd), [&options, work] { return work(*options); });
   });
 }
 
