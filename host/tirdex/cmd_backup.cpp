@@ -15,7 +15,9 @@
 #include <thread>
 
 #include "db/odbc_base.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 
@@ -37,11 +39,6 @@ struct SqliteCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
-
-int Fail(const std::string& message, int code) {
-  std::cerr << "tirdex backup: " << message << "\n";
-  return code;
-}
 
 SqliteHandle OpenFile(const std::string& path, int flags, std::string& error) {
   sqlite3* db = nullptr;
@@ -99,10 +96,11 @@ void RemoveWork(const std::string& work) {
 // the old file or a whole copy, never a half-written one.
 int RunBackup(const BackupOptions& o) {
   if (db::IsOdbcBase(o.base)) {
-    return Fail("only SQLite bases are copied here; back a server base up with its server's tools",
+    return Fail("backup",
+                "only SQLite bases are copied here; back a server base up with its server's tools",
                 kExitUsage);
   }
-  if (!BaseFileExists(o.base)) return Fail("no base file " + o.base, kExitFailure);
+  if (!BaseFileExists(o.base)) return Fail("backup", "no base file " + o.base, kExitFailure);
   if (RefuseOutput("backup", o.file, o.base, OutputRole::kNewBase)) return kExitFailure;
   std::error_code ec;
   // A symbolic link is written through: its target gets the copy, the link stays.
@@ -112,19 +110,20 @@ int RunBackup(const BackupOptions& o) {
   const fs::file_status status = fs::symlink_status(file, ec);
   if (fs::exists(status)) {
     if (!fs::is_regular_file(status)) {
-      return Fail(o.file + " is not a regular file; nothing was written", kExitUsage);
+      return Fail("backup", o.file + " is not a regular file; nothing was written", kExitUsage);
     }
-    if (!o.force) return Fail(o.file + " exists; use --force to replace it", kExitUsage);
+    if (!o.force) return Fail("backup", o.file + " exists; use --force to replace it", kExitUsage);
     // A base another program has open would go on writing into the replaced file.
     if (BaseInUse(file)) {
-      return Fail(o.file + ": base in use by another program; not replaced", kExitFailure);
+      return Fail("backup", o.file + ": base in use by another program; not replaced",
+                  kExitFailure);
     }
   }
   const std::string work = file + ".part";
   RemoveWork(work);
   if (const std::string error = CopyBase(o.base, work); !error.empty()) {
     RemoveWork(work);
-    return Fail(error + "; nothing was written", kExitFailure);
+    return Fail("backup", error + "; nothing was written", kExitFailure);
   }
   const int fd = ::open(work.c_str(), O_RDONLY | O_CLOEXEC);
   const bool synced = fd >= 0 && ::fsync(fd) == 0;
@@ -132,7 +131,7 @@ int RunBackup(const BackupOptions& o) {
   fs::rename(work, file, ec);
   if (!synced || ec) {
     RemoveWork(work);
-    return Fail("cannot write " + o.file + (ec ? ": " + ec.message() : std::string()),
+    return Fail("backup", "cannot write " + o.file + (ec ? ": " + ec.message() : std::string()),
                 kExitFailure);
   }
   std::cout << "backup of " << o.base << " written to " << o.file << " ("
@@ -144,18 +143,18 @@ void InstallBackupCommand(CLI::App& app) {
   auto o = std::make_shared<BackupOptions>();
   CLI::App* cmd = app.add_subcommand(
       "backup", "Copy a base consistently while other programs use it (SQLite online backup)");
-  cmd->footer(
-      "\nThe copy is one snapshot of the base: every transaction committed before it began and\n"
-      "none after, even while tirdex serve, sync or tirhost write to the base. A plain copy\n"
-      "(cp) of a base in use is not a backup: committed transactions may still sit in the\n"
-      "DB-wal file beside it, and a copy taken during a write may be torn. The copy is checked\n"
-      "(quick_check) and replaces FILE only when complete. Exit code 1 when the copy failed\n"
-      "(FILE is then untouched). A nightly backup from cron (% must be written \\% there):\n"
-      "  30 2 * * *  tirdex backup /srv/shop.sqlite /srv/backup/shop-$(date +\\%F).sqlite");
-  cmd->add_option("DB", o->base, "SQLite base to copy")->required();
+  cmd->footer(R"(
+The copy is one snapshot of the base: every transaction committed before it began and
+none after, even while tirdex serve, sync or tirhost write to the base. A plain copy
+(cp) of a base in use is not a backup: committed transactions may still sit in the
+DB-wal file beside it, and a copy taken during a write may be torn. The copy is checked
+(quick_check) and replaces FILE only when complete. Exit code 1 when the copy failed
+(FILE is then untouched). A nightly backup from cron (% must be written \% there):
+  30 2 * * *  tirdex backup /srv/shop.sqlite /srv/backup/shop-$(date +\%F).sqlite)");
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("FILE", o->file, "The copy to write (a new SQLite file)")->required();
   cmd->add_flag("--force", o->force, "Replace an existing FILE");
-  cmd->callback([o] { SetExitCode(RunBackup(*o)); });
+  OnRun(*cmd, o, RunBackup);
 }
 
 const bool registered = RegisterCommands("backup", InstallBackupCommand);

@@ -16,6 +16,7 @@
 #include "host/schema/first_user.h"
 #include "host/schema/schema.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/output_guard.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
@@ -101,7 +102,7 @@ void PrintSummary(tir::db::Connection& connection, std::ostream& out) {
 }
 
 // The Microsoft SQL Server script: tables, indexes, tree roots and the tree procedures.
-void WriteMssqlScript(const BaseOptions& options) {
+int WriteMssqlScript(const BaseOptions& options) {
   const std::string script = tir::schema::MssqlScript();
   std::string error;
   if (!tir::files::WriteOutputFile(
@@ -111,24 +112,24 @@ void WriteMssqlScript(const BaseOptions& options) {
           },
           error)) {
     std::cerr << "tirdex: " << error << "\n";
-    return SetExitCode(kExitFailure);
+    return kExitFailure;
   }
   std::cout << "wrote " << options.file << ": " << tir::schema::TableNames().size()
             << " tables and the group-tree procedures for Microsoft SQL Server\n";
-  SetExitCode(kExitOk);
+  return kExitOk;
 }
 
-void RunSchema(const BaseOptions& options) {
+int RunSchema(const BaseOptions& options) {
   const OutputRole role = options.mssql ? OutputRole::kOutput : OutputRole::kNewBase;
-  if (RefuseOutput("schema", options.file, "", role)) return SetExitCode(kExitFailure);
-  if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
+  if (RefuseOutput("schema", options.file, "", role)) return kExitFailure;
+  if (!TargetIsFree(options)) return kExitFailure;
   if (options.mssql) return WriteMssqlScript(options);
   const bool ok = BuildBase(options, [&options](tir::db::SqliteConnection& connection) {
     if (options.firstUser.empty()) return;
     tir::schema::AddFirstUser(connection, options.firstUser, options.firstUserName,
                               options.firstUserPassword, "Администраторы");
   });
-  if (!ok) return SetExitCode(kExitFailure);
+  if (!ok) return kExitFailure;
   std::cout << "created " << options.file << " with " << tir::schema::TableNames().size()
             << " tables";
   if (!options.firstUser.empty()) {
@@ -136,14 +137,14 @@ void RunSchema(const BaseOptions& options) {
               << (options.firstUserPassword.empty() ? ", no password" : ", with a password") << ")";
   }
   std::cout << "\n";
-  SetExitCode(kExitOk);
+  return kExitOk;
 }
 
-void RunDemoBase(const BaseOptions& options) {
+int RunDemoBase(const BaseOptions& options) {
   if (RefuseOutput("demo-base", options.file, "", OutputRole::kNewBase)) {
-    return SetExitCode(kExitFailure);
+    return kExitFailure;
   }
-  if (!TargetIsFree(options)) return SetExitCode(kExitFailure);
+  if (!TargetIsFree(options)) return kExitFailure;
   tir::demo::DemoOptions demo;
   demo.goods = options.goods;
   demo.docs = options.docs;
@@ -161,7 +162,7 @@ void RunDemoBase(const BaseOptions& options) {
   const bool ok = BuildBase(options, [&demo](tir::db::SqliteConnection& connection) {
     tir::demo::GenerateDemoBase(connection, demo);
   });
-  if (!ok) return SetExitCode(kExitFailure);
+  if (!ok) return kExitFailure;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   try {
@@ -171,19 +172,16 @@ void RunDemoBase(const BaseOptions& options) {
     PrintSummary(*connection, std::cout);
   } catch (const std::exception& e) {
     std::cerr << "tirdex: cannot read back " << options.file << ": " << e.what() << "\n";
-    return SetExitCode(kExitFailure);
+    return kExitFailure;
   }
-  SetExitCode(kExitOk);
+  return kExitOk;
 }
 
 void InstallBaseCommands(CLI::App& app) {
   auto schemaOptions = std::make_shared<BaseOptions>();
   CLI::App* schema = app.add_subcommand(
       "schema",
-      "Create an empty back-office base: an SQLite file with every table, index and group-tree "
-      "root. With --mssql, write instead the script that prepares a Microsoft SQL Server base "
-      "(tables, indexes, tree roots and the group-tree procedures dbo.usp_Tree_*), to run with "
-      "sqlcmd. An existing non-empty file is left alone unless --force is given.");
+      R"(Create an empty back-office base: an SQLite file with every table, index and group-tree root. With --mssql, write instead the script that prepares a Microsoft SQL Server base (tables, indexes, tree roots and the group-tree procedures dbo.usp_Tree_*), to run with sqlcmd. An existing non-empty file is left alone unless --force is given.)");
   schema
       ->add_option("FILE", schemaOptions->file,
                    "SQLite file (or, with --mssql, .sql script) to create")
@@ -204,16 +202,12 @@ void InstallBaseCommands(CLI::App& app) {
       ->add_option("--first-user-password", schemaOptions->firstUserPassword,
                    "Password of the first user (default: none)")
       ->needs(firstUser);
-  schema->callback([schemaOptions] { RunSchema(*schemaOptions); });
+  OnRun(*schema, schemaOptions, RunSchema);
 
   auto demoOptions = std::make_shared<BaseOptions>();
   CLI::App* demo = app.add_subcommand(
       "demo-base",
-      "Create a sample back-office base: group trees, goods with barcodes, prices and recipes, "
-      "partners with contracts, entities, stores, users with rights, currencies, tax rates, cash "
-      "accounts, tables, modifiers, sale points, discount rules and unposted documents of every "
-      "type 1-15 (about ten lines each). The same seed gives the same base. Prints the rows per "
-      "table; large bases report progress on stderr.");
+      R"(Create a sample back-office base: group trees, goods with barcodes, prices and recipes, partners with contracts, entities, stores, users with rights, currencies, tax rates, cash accounts, tables, modifiers, sale points, discount rules and unposted documents of every type 1-15 (about ten lines each). The same seed gives the same base. Prints the rows per table; large bases report progress on stderr.)");
   demo->add_option("FILE", demoOptions->file, "SQLite file to create")->required();
   demo->add_option("--goods", demoOptions->goods, "Number of goods (default 1000)")
       ->check(CLI::Range(static_cast<std::int64_t>(1), static_cast<std::int64_t>(10'000'000)));
@@ -221,7 +215,7 @@ void InstallBaseCommands(CLI::App& app) {
       ->check(CLI::Range(static_cast<std::int64_t>(0), static_cast<std::int64_t>(50'000'000)));
   demo->add_option("--seed", demoOptions->seed, "Seed of the generator (default 1)");
   demo->add_flag("--force", demoOptions->force, "Replace an existing non-empty file");
-  demo->callback([demoOptions] { RunDemoBase(*demoOptions); });
+  OnRun(*demo, demoOptions, RunDemoBase);
 }
 
 const bool registered = RegisterCommands("base", InstallBaseCommands);

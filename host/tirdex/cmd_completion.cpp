@@ -116,9 +116,9 @@ complete -o filenames -F _tirdex tirdex
 void InstallCompletionCommand(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "completion", "Print the bash completion script of tirdex (every command and option)");
-  cmd->footer(
-      "\nThe installed tree holds it in share/bash-completion/completions/tirdex; to load it\n"
-      "into the running shell: source <(tirdex completion)");
+  cmd->footer(R"(
+The installed tree holds it in share/bash-completion/completions/tirdex; to load it
+into the running shell: source <(tirdex completion))");
   const CLI::App* root = &app;
   cmd->callback([root] {
     std::cout << BashCompletion(*root);

@@ -23,7 +23,9 @@
 #include "host/kit/host_scope.h"
 #include "host/kit/host_stop.h"
 #include "host/kit/tir_host_loader.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/output_guard.h"
 #include "host/tirdex/tirdex_files.h"
 #include "settings/base64.h"
@@ -41,25 +43,45 @@
 namespace tir::tirdex {
 namespace {
 
-struct ExportOptions {
+// What each command of this file needs to stand in for the host: the base and the signed-in
+// user's lists.
+struct HostOptions {
   std::string base;
-  std::string file;
-  std::string from;
-  std::string to;
-  std::int64_t docId = 0;
-  std::string ents;
-  std::string stores;
   std::string userEnts;
   std::string userStores;
-  std::string module;
   std::string serviceLibrary;
+};
+
+struct ExportDocOptions {
+  HostOptions host;
+  std::int64_t docId = 0;
+  std::string file;
+  std::string module;
+};
+
+struct ExportPeriodOptions {
+  HostOptions host;
+  std::string from;
+  std::string to;
+  std::string file;
+  std::string ents;
+  std::string stores;
+};
+
+// Each field set on the command line changes the stored profile.
+struct ShopProfileOptions {
+  HostOptions host;
   std::optional<std::string> url;
   std::optional<int> automatic;
   std::optional<int> period;
   std::optional<int> lastDays;
   std::optional<std::string> groups;
-  std::optional<std::string> profileEnts;
-  std::optional<std::string> profileStores;
+  std::optional<std::string> ents;
+  std::optional<std::string> stores;
+};
+
+struct ShopDaemonOptions {
+  HostOptions host;
   int tickMs = transport::TDataMod::kTimerIntervalMs;
   int ticks = 0;
 };
@@ -75,7 +97,7 @@ std::int32_t TIR_STDCALL PrintHostMessage(frame::WideString pMessage, std::uint8
 // the user's entity and store lists as application parameters.
 class DirectHost {
  public:
-  explicit DirectHost(const ExportOptions& o)
+  explicit DirectHost(const HostOptions& o)
       : connection_(OpenExistingBase(o.base)),
         scope_(*connection_,
                hostkit::THostUser{
@@ -103,11 +125,8 @@ bool CheckLists(std::initializer_list<std::pair<const char*, std::string>> lists
   return true;
 }
 
-// A date or date-time; a bare date as the end of a range means the end of that day.
-std::optional<double> ParseDate(const std::string& text, bool endOfDay) {
-  const auto day = db::DateTimeFromSqlText(text);
-  if (!day) return std::nullopt;
-  return (endOfDay && text.size() == 10) ? *day + 1.0 - 1.0 / 86400000.0 : *day;
+bool CheckUserLists(const HostOptions& o) {
+  return CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}});
 }
 
 bool DocumentExists(const std::string& base, std::int64_t docId) {
@@ -120,21 +139,18 @@ bool DocumentExists(const std::string& base, std::int64_t docId) {
 }
 
 // One-document export through the plug-in's message 888034, as the host sends it.
-int RunExportDoc(const ExportOptions& o) {
-  if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
-    return kExitUsage;
+int RunExportDoc(const ExportDocOptions& o) {
+  const std::string& base = o.host.base;
+  if (!CheckUserLists(o.host)) return kExitUsage;
+  if (!BaseFileExists(base))
+    return Fail("export-doc", "no base file \"" + base + "\"", kExitFailure);
+  if (RefuseOutput("export-doc", o.file, base)) return kExitFailure;
+  if (!DocumentExists(base, o.docId)) {
+    return Fail("export-doc",
+                "no document " + std::to_string(o.docId) + " in " + base + "; nothing was written",
+                kExitFailure);
   }
-  if (!BaseFileExists(o.base)) {
-    std::cerr << "tirdex export-doc: no base file \"" << o.base << "\"\n";
-    return kExitFailure;
-  }
-  if (RefuseOutput("export-doc", o.file, o.base)) return kExitFailure;
-  if (!DocumentExists(o.base, o.docId)) {
-    std::cerr << "tirdex export-doc: no document " << o.docId << " in " << o.base
-              << "; nothing was written\n";
-    return kExitFailure;
-  }
-  void* connection = TirHostOpenConnection(o.base.c_str());
+  void* connection = TirHostOpenConnection(base.c_str());
   if (connection == nullptr) return kExitFailure;
   char error[512] = {0};
   const std::string modulePath = FindBesideTirdex(
@@ -149,8 +165,8 @@ int RunExportDoc(const ExportOptions& o) {
   app.fPriceDigit = 2;
   app.fCountDigit = 3;
   app.fDecSeparator = u'.';
-  app.fUserEntId = TirHostWideFromUtf8(o.userEnts.c_str());
-  app.fUserStoreId = TirHostWideFromUtf8(o.userStores.c_str());
+  app.fUserEntId = TirHostWideFromUtf8(o.host.userEnts.c_str());
+  app.fUserStoreId = TirHostWideFromUtf8(o.host.userStores.c_str());
   TirU7MenuParams services{};
   TirHostDefaultServices(connection, &services);
   int rc = kExitFailure;
@@ -181,38 +197,30 @@ int RunExportDoc(const ExportOptions& o) {
   return rc;
 }
 
-int RunExportPeriod(const ExportOptions& o) {
-  const auto from = ParseDate(o.from, false);
-  const auto to = ParseDate(o.to, true);
-  if (!from || !to) {
-    std::cerr << "tirdex export-period: FROM and TO are dates \"YYYY-MM-DD[ HH:MM[:SS]]\"\n";
+int RunExportPeriod(const ExportPeriodOptions& o) {
+  const auto period = ReadPeriod(o.from, o.to);
+  if (!period || !period->from || !period->to) {
+    return Fail("export-period", "FROM and TO are dates \"YYYY-MM-DD[ HH:MM[:SS]]\"", kExitUsage);
+  }
+  if (!CheckLists({{"--ents", o.ents}, {"--stores", o.stores}}) || !CheckUserLists(o.host)) {
     return kExitUsage;
   }
-  if (!CheckLists({{"--ents", o.ents},
-                   {"--stores", o.stores},
-                   {"--user-ents", o.userEnts},
-                   {"--user-stores", o.userStores}})) {
-    return kExitUsage;
-  }
-  if (RefuseOutput("export-period", o.file, o.base)) return kExitFailure;
-  DirectHost host(o);
+  if (RefuseOutput("export-period", o.file, o.host.base)) return kExitFailure;
+  DirectHost host(o.host);
   TDataExOut profile;
   profile.mEntIds = o.ents;
   profile.mStoreIds = o.stores;
   profile.mFilePath = o.file;
   const auto started = std::chrono::steady_clock::now();
   const bool saved = exporting::DataExOutSaveFile(
-      host.Connection(), profile, *from, *to, [&](const std::string& section) {
+      host.Connection(), profile, *period->from, *period->LastMoment(),
+      [&](const std::string& section) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - started)
                             .count();
         std::cerr << "export-period: " << section << " (" << ms << " ms)" << std::endl;
       });
-  if (!saved) {
-    std::cerr << "tirdex export-period: cannot write " << o.file << "\n";
-    return kExitFailure;
-  }
-  return kExitOk;
+  return saved ? kExitOk : Fail("export-period", "cannot write " + o.file, kExitFailure);
 }
 
 std::string GuidCodeOrComplain() {
@@ -247,17 +255,16 @@ bool ProfileDecodes(const std::string& stored) {
   return !bytes.empty() && !stream.Failed();
 }
 
-int RunShopProfile(const ExportOptions& o) {
+int RunShopProfile(const ShopProfileOptions& o) {
   if (!CheckLists({{"--groups", o.groups.value_or("")},
-                   {"--ents", o.profileEnts.value_or("")},
-                   {"--stores", o.profileStores.value_or("")}})) {
+                   {"--ents", o.ents.value_or("")},
+                   {"--stores", o.stores.value_or("")}})) {
     return kExitUsage;
   }
   if (o.url && !IsWebAddress(*o.url)) {
-    std::cerr << "tirdex shop-profile: --url must start with http:// or https://\n";
-    return kExitUsage;
+    return Fail("shop-profile", "--url must start with http:// or https://", kExitUsage);
   }
-  DirectHost host(o);
+  DirectHost host(o.host);
   const std::string code = GuidCodeOrComplain();
   if (code.empty()) return kExitFailure;
   TJSONOneSend profile;
@@ -281,17 +288,15 @@ int RunShopProfile(const ExportOptions& o) {
     changed = true;
   }
   apply(profile.mGoodsGroupsIds, o.groups);
-  apply(profile.mEntIds, o.profileEnts);
-  apply(profile.mStoreIds, o.profileStores);
+  apply(profile.mEntIds, o.ents);
+  apply(profile.mStoreIds, o.stores);
   if (changed) SaveProfile(host.Connection(), code, kProfileTypeInetShop, profile);
   PrintProfile(profile);
   return kExitOk;
 }
 
-int RunShopSend(const ExportOptions& o) {
-  if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
-    return kExitUsage;
-  }
+int RunShopSend(const HostOptions& o) {
+  if (!CheckUserLists(o)) return kExitUsage;
   DirectHost host(o);
   const std::string code = GuidCodeOrComplain();
   if (code.empty()) return kExitFailure;
@@ -390,11 +395,9 @@ bool FireUnlessStopped(DaemonTimers& timers) {
   return true;
 }
 
-int RunShopDaemon(const ExportOptions& o) {
-  if (!CheckLists({{"--user-ents", o.userEnts}, {"--user-stores", o.userStores}})) {
-    return kExitUsage;
-  }
-  DirectHost host(o);
+int RunShopDaemon(const ShopDaemonOptions& o) {
+  if (!CheckUserLists(o.host)) return kExitUsage;
+  DirectHost host(o.host);
   if (GuidCodeOrComplain().empty()) return kExitFailure;
   DaemonTimers timers(o.tickMs);
   transport::TDataMod mod(host.Connection(), timers);
@@ -406,8 +409,7 @@ int RunShopDaemon(const ExportOptions& o) {
   });
   mod.ReloadSettings();
   if (!timers.Enabled()) {
-    std::cerr << "tirdex shop-daemon: no automatic internet-shop profile for this base\n";
-    return kExitFailure;
+    return Fail("shop-daemon", "no automatic internet-shop profile for this base", kExitFailure);
   }
   const DaemonTempFolder temp;
   std::cout << Stamp() << " watching " << mod.mList()->size() << " automatic profile(s), tick "
@@ -431,106 +433,99 @@ int RunShopDaemon(const ExportOptions& o) {
   return kExitOk;
 }
 
-// Runs a command; database and other errors become a message and exit code 1.
-void Run(int (*command)(const ExportOptions&), const ExportOptions& o, const char* name) {
-  try {
-    SetExitCode(command(o));
-  } catch (const db::DbError& e) {
-    std::cerr << "tirdex " << name << ": ErrorSQL: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex " << name << ": Error: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
-}
-
-void AddUserLists(CLI::App& cmd, ExportOptions& o) {
+void AddUserLists(CLI::App& cmd, HostOptions& o) {
   cmd.add_option("--user-ents", o.userEnts,
                  "The signed-in user's entity ids (host parameter fUserEntId); empty = all");
   cmd.add_option("--user-stores", o.userStores,
                  "The signed-in user's store ids (host parameter fUserStoreId); empty = all");
 }
 
-void AddServiceLibrary(CLI::App& cmd, ExportOptions& o) {
+void AddServiceLibrary(CLI::App& cmd, HostOptions& o) {
   cmd.add_option("--service-library", o.serviceLibrary,
                  "Path of libtirvalosm.so (default: $TIR_SERVICE_LIBRARY, beside tirdex or the "
                  "build tree)");
 }
 
+// The base and the user's lists every command of this file takes.
+void AddHostOptions(CLI::App& cmd, HostOptions& o) {
+  AddBaseOption(cmd, o.base);
+  AddUserLists(cmd, o);
+}
+
 void InstallExportCommands(CLI::App& app) {
-  auto o = std::make_shared<ExportOptions>();
-
-  CLI::App* doc = app.add_subcommand(
+  auto doc = std::make_shared<ExportDocOptions>();
+  CLI::App* docCmd = app.add_subcommand(
       "export-doc",
-      "Export one document as a universal JSON file (the document, the goods it uses, all goods\n"
-      "groups and recipes) by loading the module and sending it message 888034 as the host does.");
-  doc->add_option("DB", o->base, "SQLite base")->required();
-  doc->add_option("DOC_ID", o->docId, "Document id (tirDocuments.fId)")->required();
-  doc->add_option("FILE", o->file, "JSON file to write")->required();
-  doc->add_option("--module", o->module,
-                  "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirdex or the "
-                  "build tree)");
-  AddUserLists(*doc, *o);
-  doc->callback([o] { Run(RunExportDoc, *o, "export-doc"); });
+      R"(Export one document as a universal JSON file (the document, the goods it uses, all goods
+groups and recipes) by loading the module and sending it message 888034 as the host does.)");
+  AddBaseOption(*docCmd, doc->host.base);
+  docCmd->add_option("DOC_ID", doc->docId, "Document id (tirDocuments.fId)")->required();
+  docCmd->add_option("FILE", doc->file, "JSON file to write")->required();
+  docCmd->add_option("--module", doc->module,
+                     "Path of libTirDataExchange.so (default: $TIRDEX_MODULE, beside tirdex or the "
+                     "build tree)");
+  AddUserLists(*docCmd, doc->host);
+  OnRun(*docCmd, doc, RunExportDoc);
 
-  CLI::App* period = app.add_subcommand(
+  auto period = std::make_shared<ExportPeriodOptions>();
+  CLI::App* periodCmd = app.add_subcommand(
       "export-period",
-      "Export every catalog and the documents of [FROM, TO] as one indented universal JSON file\n"
-      "(what a universal export profile saves). Rows without a GUID get one first. Progress goes\n"
-      "to stderr.");
-  period->add_option("DB", o->base, "SQLite base")->required();
-  period->add_option("FROM", o->from, "First date, YYYY-MM-DD[ HH:MM[:SS]]")->required();
-  period->add_option("TO", o->to, "Last date (a bare date includes that whole day)")->required();
-  period->add_option("FILE", o->file, "JSON file to write")->required();
-  period->add_option("--ents", o->ents, "Entity ids, e.g. 1,5 (default: the user's)");
-  period->add_option("--stores", o->stores, "Store ids (default: the user's)");
-  AddUserLists(*period, *o);
-  period->callback([o] { Run(RunExportPeriod, *o, "export-period"); });
+      R"(Export every catalog and the documents of [FROM, TO] as one indented universal JSON file
+(what a universal export profile saves). Rows without a GUID get one first. Progress goes
+to stderr.)");
+  AddBaseOption(*periodCmd, period->host.base);
+  AddPeriodOptions(*periodCmd, "FROM", period->from, "TO", period->to, "", true);
+  periodCmd->add_option("FILE", period->file, "JSON file to write")->required();
+  periodCmd->add_option("--ents", period->ents, "Entity ids, e.g. 1,5 (default: the user's)");
+  periodCmd->add_option("--stores", period->stores, "Store ids (default: the user's)");
+  AddUserLists(*periodCmd, period->host);
+  OnRun(*periodCmd, period, RunExportPeriod);
 
-  CLI::App* profile = app.add_subcommand(
+  auto shop = std::make_shared<ShopProfileOptions>();
+  CLI::App* profileCmd = app.add_subcommand(
       "shop-profile",
-      "Show this base's internet-shop profile (tirSettings, fMId 410, fPType -2, selected by the\n"
-      "GUID code MAIN/GUIDCODE of the settings file); any option changes and stores it.");
-  profile->add_option("DB", o->base, "SQLite base")->required();
-  profile->add_option("--url", o->url, "Upload URL (http:// or https://)");
-  profile->add_option("--auto", o->automatic, "1: send automatically every period")
+      R"(Show this base's internet-shop profile (tirSettings, fMId 410, fPType -2, selected by the
+GUID code MAIN/GUIDCODE of the settings file); any option changes and stores it.)");
+  AddBaseOption(*profileCmd, shop->host.base);
+  profileCmd->add_option("--url", shop->url, "Upload URL (http:// or https://)");
+  profileCmd->add_option("--auto", shop->automatic, "1: send automatically every period")
       ->check(CLI::IsMember({0, 1}));
-  profile
-      ->add_option("--period", o->period,
+  profileCmd
+      ->add_option("--period", shop->period,
                    "Period of automatic sends in the window's minutes, which the timer counts as "
                    "58 s each: 60 sends every 58 minutes, 0 at every timer tick (30 s)")
       ->check(CLI::Range(0, 527040));
-  profile
-      ->add_option("--last-days", o->lastDays,
+  profileCmd
+      ->add_option("--last-days", shop->lastDays,
                    "Send only goods moved in the last N days (at most 3660); 0 sends all")
       ->check(CLI::Range(0, 3660));
-  profile->add_option("--groups", o->groups, "Goods group ids; empty = all groups");
-  profile->add_option("--ents", o->profileEnts, "Entity ids for stock; empty = the user's");
-  profile->add_option("--stores", o->profileStores, "Store ids for stock; empty = the user's");
-  profile->callback([o] { Run(RunShopProfile, *o, "shop-profile"); });
+  profileCmd->add_option("--groups", shop->groups, "Goods group ids; empty = all groups");
+  profileCmd->add_option("--ents", shop->ents, "Entity ids for stock; empty = the user's");
+  profileCmd->add_option("--stores", shop->stores, "Store ids for stock; empty = the user's");
+  OnRun(*profileCmd, shop, RunShopProfile);
 
-  CLI::App* send = app.add_subcommand(
+  auto send = std::make_shared<HostOptions>();
+  CLI::App* sendCmd = app.add_subcommand(
       "shop-send",
-      "Send this base's internet-shop catalog now, as the user's send button does: prints\n"
-      "\"Успешно отправлен.\" or \"Ошибка: \" with the server's answer.");
-  send->add_option("DB", o->base, "SQLite base")->required();
-  AddUserLists(*send, *o);
-  AddServiceLibrary(*send, *o);
-  send->callback([o] { Run(RunShopSend, *o, "shop-send"); });
+      R"(Send this base's internet-shop catalog now, as the user's send button does: prints
+"Успешно отправлен." or "Ошибка: " with the server's answer.)");
+  AddHostOptions(*sendCmd, *send);
+  AddServiceLibrary(*sendCmd, *send);
+  OnRun(*sendCmd, send, RunShopSend);
 
-  CLI::App* daemon = app.add_subcommand(
+  auto daemon = std::make_shared<ShopDaemonOptions>();
+  CLI::App* daemonCmd = app.add_subcommand(
       "shop-daemon",
-      "Run the background timer until interrupted (Ctrl+C): every 30 s each automatic profile\n"
-      "whose period has passed is sent again; each send is logged on stdout.");
-  daemon->add_option("DB", o->base, "SQLite base")->required();
-  AddUserLists(*daemon, *o);
-  AddServiceLibrary(*daemon, *o);
-  daemon->add_option("--tick-ms", o->tickMs, "Timer interval in ms (for trying it out)")
+      R"(Run the background timer until interrupted (Ctrl+C): every 30 s each automatic profile
+whose period has passed is sent again; each send is logged on stdout.)");
+  AddHostOptions(*daemonCmd, daemon->host);
+  AddServiceLibrary(*daemonCmd, daemon->host);
+  daemonCmd->add_option("--tick-ms", daemon->tickMs, "Timer interval in ms (for trying it out)")
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
-  daemon->add_option("--ticks", o->ticks, "Stop after N ticks (0: until interrupted)")
+  daemonCmd->add_option("--ticks", daemon->ticks, "Stop after N ticks (0: until interrupted)")
       ->check(CLI::NonNegativeNumber);
-  daemon->callback([o] { Run(RunShopDaemon, *o, "shop-daemon"); });
+  OnRun(*daemonCmd, daemon, RunShopDaemon);
 }
 
 const bool registered = RegisterCommands("export", InstallExportCommands);

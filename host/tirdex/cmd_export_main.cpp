@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "db/date_time.h"
-#include "db/db_error.h"
 #include "export/dn_json_builder.h"
 #include "host/exchange/exchange_commands.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/output_guard.h"
 #include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
@@ -42,18 +42,17 @@ struct MainExportOptions {
   bool markSent = false;
   int runMode = 0;
   std::string tokenFile;
+};
+
+struct GoodCardOptions {
+  std::string base;
   std::string barcode;
+  std::string file;
 };
 
 void PrintSectionCounts(const std::string& file) {
   for (const auto& [key, n] : exchange::CountFileSections(file))
     std::cout << key << ": " << n << "\n";
-}
-
-std::optional<double> ParseDay(const std::string& text, bool endOfDay) {
-  const auto day = db::DateTimeFromSqlText(text);
-  if (!day) return std::nullopt;
-  return (endOfDay && text.size() == 10) ? *day + 1.0 - 1.0 / 86400000.0 : *day;
 }
 
 // A token file holds the token's stored settings string (as kept in tirSettings).
@@ -69,11 +68,6 @@ bool LoadToken(const std::string& path, TTirTokenOne& token) {
   }
   token.ReadFromStr(stored);
   return true;
-}
-
-int Fail(const char* command, const std::string& message, int code) {
-  std::cerr << "tirdex " << command << ": " << message << "\n";
-  return code;
 }
 
 // True when the options name a section besides the info one every file has.
@@ -127,13 +121,12 @@ int RunExport(const MainExportOptions& o) {
   if (o.catalogs) builder.SetAddAllCatalogs();
   if (o.cookOrders) builder.SetGetOrdersCookMonitors();
   if (o.docsPeriod.size() == 2) {
-    const auto from = ParseDay(o.docsPeriod[0], false);
-    const auto to = ParseDay(o.docsPeriod[1], true);
-    if (!from || !to) {
+    const auto period = ReadPeriod(o.docsPeriod[0], o.docsPeriod[1]);
+    if (!period) {
       return Fail("export", "--docs-period takes two dates \"YYYY-MM-DD[ HH:MM[:SS]]\"",
                   kExitUsage);
     }
-    builder.SetAddDocsPeriod(*from, *to);
+    builder.SetAddDocsPeriod(*period->from, *period->LastMoment());
   }
   if (o.docsRecent) builder.SetAddSomeLastDocs();
   if (o.docsAfter) {
@@ -162,7 +155,7 @@ int RunExport(const MainExportOptions& o) {
   return kExitOk;
 }
 
-int RunGoodCard(const MainExportOptions& o) {
+int RunGoodCard(const GoodCardOptions& o) {
   if (!o.file.empty() && RefuseOutput("good-card", o.file, o.base)) return kExitFailure;
   auto connection = OpenExistingBase(o.base);
   exporting::TDNJSonBuilder builder(*connection);
@@ -186,16 +179,6 @@ int RunGoodCard(const MainExportOptions& o) {
     return Fail("good-card", "cannot write \"" + o.file + "\"", kExitFailure);
   }
   return kExitOk;
-}
-
-void Run(int (*command)(const MainExportOptions&), const MainExportOptions& o, const char* name) {
-  try {
-    SetExitCode(command(o));
-  } catch (const db::DbError& e) {
-    SetExitCode(Fail(name, std::string("ErrorSQL: ") + e.what(), kExitFailure));
-  } catch (const std::exception& e) {
-    SetExitCode(Fail(name, std::string("Error: ") + e.what(), kExitFailure));
-  }
 }
 
 constexpr const char* kExportFooter = R"(
@@ -236,7 +219,7 @@ void InstallMainExportCommands(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "export", "Write the main export JSON (catalogs, goods, documents) of a base to a file");
   cmd->footer(kExportFooter);
-  cmd->add_option("DB", o->base, "SQLite base")->required();
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("FILE", o->file, "JSON file to write")->required();
   cmd->add_option("--goods", o->goods, "Goods section: full, indocs, set1, set2 or qtty")
       ->check(CLI::IsMember({"full", "indocs", "set1", "set2", "qtty"}));
@@ -256,7 +239,8 @@ void InstallMainExportCommands(CLI::App& app) {
   cmd->add_flag("--catalogs", o->catalogs, "All other catalogs");
   cmd->add_flag("--cook-orders", o->cookOrders, "Open kitchen orders");
   auto* period =
-      cmd->add_option("--docs-period", o->docsPeriod, "Documents dated FROM to TO")->expected(2);
+      AddPeriodPairOption(*cmd, "--docs-period", o->docsPeriod,
+                          "Documents dated FROM to TO (a bare date TO includes its day)");
   auto* recent = cmd->add_flag("--docs-recent", o->docsRecent, "Undelivered documents");
   auto* after =
       cmd->add_option("--docs-after", o->docsAfter, "Documents changed after this row version");
@@ -271,23 +255,20 @@ void InstallMainExportCommands(CLI::App& app) {
                   "File with the client's token as its stored settings string");
   cmd->callback([o, cmd] {
     o->partnersGiven = cmd->count("--partners") > 0;
-    Run(RunExport, *o, "export");
+    RunCommand("export", [o] { return RunExport(*o); });
   });
 
-  auto g = std::make_shared<MainExportOptions>();
-  CLI::App* card =
-      app.add_subcommand("good-card",
-                         "Show the good with a barcode, its prices and its first photo (as a price "
-                         "checker asks for it)");
-  card->footer(
-      "\nThe barcode is looked up in the main, second and third barcode and in the good's "
-      "barcode list.\nWithout FILE the JSON answer is printed (on a terminal indented, with "
-      "readable "
-      "characters).");
-  card->add_option("DB", g->base, "SQLite base")->required();
+  auto g = std::make_shared<GoodCardOptions>();
+  CLI::App* card = app.add_subcommand(
+      "good-card",
+      R"(Show the good with a barcode, its prices and its first photo (as a price checker asks for it))");
+  card->footer(R"(
+The barcode is looked up in the main, second and third barcode and in the good's barcode list.
+Without FILE the JSON answer is printed (on a terminal indented, with readable characters).)");
+  AddBaseOption(*card, g->base);
   card->add_option("BARCODE", g->barcode, "Barcode to look up")->required();
   card->add_option("FILE", g->file, "JSON file to write (default: print)");
-  card->callback([g] { Run(RunGoodCard, *g, "good-card"); });
+  OnRun(*card, g, RunGoodCard);
 }
 
 const bool registered = RegisterCommands("export-main", InstallMainExportCommands);

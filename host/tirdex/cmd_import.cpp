@@ -16,7 +16,9 @@
 #include <string>
 
 #include "host/kit/host_scope.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/json_loader.h"
@@ -110,61 +112,55 @@ std::string DocsProgressText(bool posting, std::size_t done, std::size_t total, 
 // Runs one load and prints the outcome: progress lines and errors on stderr, the per-kind report
 // on stdout. Exit code 1 when the load was refused or failed, or when pCheck (may be empty) names
 // what the load did not find.
-void RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
-             const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
-  SetExitCode(kExitOk);
-  try {
-    std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
-    const hostkit::THostScope host(*connection);
-    import::TDMJsonLoader loader;
-    loader.SetConnection(connection.get());
-    loader.mGoodsPauseMs = 0;
-    // One progress line per step; the goods count updates the goods line.
-    ProgressLine line;
-    const InterruptMessage interrupted;
-    CommitMarkingConnection committing(*connection);
-    loader.mGoodsProgress = [&line](std::size_t n) {
-      line.Show("tirdex: loading goods... " + std::to_string(n));
-    };
-    // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
-    // most twice a second.
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point phaseStart = Clock::now(), shownAt{};
-    bool postingPhase = false;
-    loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
-      const auto now = Clock::now();
-      if (posting != postingPhase || shownAt == Clock::time_point{}) {
-        if (posting != postingPhase) phaseStart = now;
-        postingPhase = posting;
-      } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
-        return;
-      }
-      shownAt = now;
-      line.Show(DocsProgressText(posting, done, total,
-                                 std::chrono::duration<double>(now - phaseStart).count()));
-    };
-    const import::TLoadOutcome out = import::RunAtomicLoad(
-        loader, committing, o.file, steps, o.dryRun,
-        [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
-    line.Finish();
-    std::cout << out.report.Text(200);
-    const bool ok =
-        out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
-    const std::string notFound = ok && pCheck ? pCheck(out.report) : std::string();
-    if (ok && notFound.empty()) {
-      std::cout << out.message << "\n";
-    } else {
-      std::cerr << "tirdex: " << (notFound.empty() ? out.message : notFound) << "\n";
-      SetExitCode(kExitFailure);
+int RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
+            const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
+  std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
+  const hostkit::THostScope host(*connection);
+  import::TDMJsonLoader loader;
+  loader.SetConnection(connection.get());
+  loader.mGoodsPauseMs = 0;
+  // One progress line per step; the goods count updates the goods line.
+  ProgressLine line;
+  const InterruptMessage interrupted;
+  CommitMarkingConnection committing(*connection);
+  loader.mGoodsProgress = [&line](std::size_t n) {
+    line.Show("tirdex: loading goods... " + std::to_string(n));
+  };
+  // Documents: the rate counts from the start of saving, or of posting; the line is redrawn at
+  // most twice a second.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point phaseStart = Clock::now(), shownAt{};
+  bool postingPhase = false;
+  loader.mDocsProgress = [&](bool posting, std::size_t done, std::size_t total) {
+    const auto now = Clock::now();
+    if (posting != postingPhase || shownAt == Clock::time_point{}) {
+      if (posting != postingPhase) phaseStart = now;
+      postingPhase = posting;
+    } else if (now - shownAt < std::chrono::milliseconds(500) && done != total) {
+      return;
     }
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
+    shownAt = now;
+    line.Show(DocsProgressText(posting, done, total,
+                               std::chrono::duration<double>(now - phaseStart).count()));
+  };
+  const import::TLoadOutcome out = import::RunAtomicLoad(
+      loader, committing, o.file, steps, o.dryRun,
+      [&line](const std::string& step) { line.Show("tirdex: loading " + step + "..."); }, true);
+  line.Finish();
+  std::cout << out.report.Text(200);
+  const bool ok =
+      out.result == import::TLoadResult::kDone || out.result == import::TLoadResult::kRolledBack;
+  const std::string notFound = ok && pCheck ? pCheck(out.report) : std::string();
+  if (!ok || !notFound.empty()) {
+    std::cerr << "tirdex: " << (notFound.empty() ? out.message : notFound) << "\n";
+    return kExitFailure;
   }
+  std::cout << out.message << "\n";
+  return kExitOk;
 }
 
 void AddBaseAndFile(CLI::App& cmd, ImportOptions& o) {
-  cmd.add_option("DB", o.base, "The base file (SQLite)")->required();
+  AddBaseOption(cmd, o.base);
   cmd.add_option("FILE", o.file, "The JSON exchange file")->required();
 }
 
@@ -173,21 +169,21 @@ void InstallImportCommands(CLI::App& app) {
 
   CLI::App* imp = app.add_subcommand(
       "import",
-      "Load an exchange JSON file into the base: catalogs with their group trees, partners with\n"
-      "contracts, goods with prices and recipes, and documents, which are posted after saving.\n"
-      "Rows are matched by GUID and only the values the file sends are written; rows and\n"
-      "documents equal to the stored ones are left as they are. Without a kind option all four\n"
-      "are loaded (catalogs, partners, goods, documents, in this order). The whole load is one\n"
-      "transaction: a damaged file, a database error or a document that refers to something\n"
-      "missing leaves the base as it was (exit code 1), and so does a file that holds none of\n"
-      "the asked sections or a universal file (load-universal reads those). Prints how many rows\n"
-      "of each kind were inserted, updated, identical, refused or skipped (rows without a usable\n"
-      "GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on\n"
-      "GUIDs a file repeats (the later row is loaded), and every reference that was not found.\n"
-      "More than 1,000 documents are posted through the mass re-posting batch, in file order and\n"
-      "with the results of posting them one by one; meanwhile the load holds the mass re-posting\n"
-      "control, and it fails (nothing written) while another workstation re-posts the base.\n"
-      "Progress lines on stderr show documents saved and posted, per second and time left.");
+      R"(Load an exchange JSON file into the base: catalogs with their group trees, partners with
+contracts, goods with prices and recipes, and documents, which are posted after saving.
+Rows are matched by GUID and only the values the file sends are written; rows and
+documents equal to the stored ones are left as they are. Without a kind option all four
+are loaded (catalogs, partners, goods, documents, in this order). The whole load is one
+transaction: a damaged file, a database error or a document that refers to something
+missing leaves the base as it was (exit code 1), and so does a file that holds none of
+the asked sections or a universal file (load-universal reads those). Prints how many rows
+of each kind were inserted, updated, identical, refused or skipped (rows without a usable
+GUID), notes on values that could not be read (a GUID read as none, a date as -1) and on
+GUIDs a file repeats (the later row is loaded), and every reference that was not found.
+More than 1,000 documents are posted through the mass re-posting batch, in file order and
+with the results of posting them one by one; meanwhile the load holds the mass re-posting
+control, and it fails (nothing written) while another workstation re-posts the base.
+Progress lines on stderr show documents saved and posted, per second and time left.)");
   AddBaseAndFile(*imp, *o);
   imp->add_flag("--goods", o->goods,
                 "Load goods (with price names, classification codes, recipes)");
@@ -199,38 +195,46 @@ void InstallImportCommands(CLI::App& app) {
                 "Analyse only: run the load, report what it would do, and roll it all back");
   imp->callback([o] {
     const bool all = !o->goods && !o->partners && !o->catalogs && !o->docs;
-    RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners, all || o->goods,
-                                      all || o->docs));
+    RunCommand("import", [&] {
+      return RunLoad(*o, import::FileLoadSteps(all || o->catalogs, all || o->partners,
+                                               all || o->goods, all || o->docs));
+    });
   });
 
   CLI::App* mobile = app.add_subcommand(
       "import-mobile",
-      "Save the orders of a mobile agent's JSON file (array \"docs\" with \"docgoods\" lines).\n"
-      "An order already in the base gets its new sum and lines; lines whose goods are not in the\n"
-      "base are left out. Orders are not posted. One transaction; exit code 1 on failure.");
+      R"(Save the orders of a mobile agent's JSON file (array "docs" with "docgoods" lines).
+An order already in the base gets its new sum and lines; lines whose goods are not in the
+base are left out. Orders are not posted. One transaction; exit code 1 on failure.)");
   AddBaseAndFile(*mobile, *o);
   mobile->callback([o] {
-    RunLoad(*o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
+    RunCommand("import-mobile", [&] {
+      return RunLoad(
+          *o, {{"mobile orders", [](import::TDMJsonLoader& l) { l.SaveDocFromMobileAgent(); }}});
+    });
   });
 
   CLI::App* cook = app.add_subcommand(
       "cook-status",
-      "Apply a kitchen status change from a JSON file (object \"ordercookdoc\" with \"lid\", the\n"
-      "document id, \"orderposindoc\", the line position, and \"orderstatus\"). Exit code 1 on\n"
-      "failure and when the document or its line is not in the base (named on stderr).");
+      R"(Apply a kitchen status change from a JSON file (object "ordercookdoc" with "lid", the
+document id, "orderposindoc", the line position, and "orderstatus"). Exit code 1 on
+failure and when the document or its line is not in the base (named on stderr).)");
   AddBaseAndFile(*cook, *o);
   cook->callback([o] {
-    RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
-            [](const import::TLoadReport& r) {
-              std::string text;
-              for (const import::TLoadNote& m : r.missing)
-                text += (text.empty() ? "" : "; ") + m.Text();
-              for (const auto& [kind, n] : r.kinds) {
-                if (kind == "cook status" && n.refused > 0 && text.empty())
-                  text = "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";
-              }
-              return text.empty() ? text : "nothing changed: " + text;
-            });
+    RunCommand("cook-status", [&] {
+      return RunLoad(*o, {{"cook status", [](import::TDMJsonLoader& l) { l.ChangeCookStatus(); }}},
+                     [](const import::TLoadReport& r) {
+                       std::string text;
+                       for (const import::TLoadNote& m : r.missing)
+                         text += (text.empty() ? "" : "; ") + m.Text();
+                       for (const auto& [kind, n] : r.kinds) {
+                         if (kind == "cook status" && n.refused > 0 && text.empty())
+                           text =
+                               "ordercookdoc needs \"lid\", \"orderposindoc\" and \"orderstatus\"";
+                       }
+                       return text.empty() ? text : "nothing changed: " + text;
+                     });
+    });
   });
 }
 

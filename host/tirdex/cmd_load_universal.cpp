@@ -7,8 +7,11 @@
 #include <string>
 
 #include "db/sqlite_connection.h"
+#include "frame/app_globals.h"
 #include "host/kit/host_scope.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 #include "import/tir_json_loader.h"
 
@@ -66,23 +69,23 @@ void InstallLoadUniversal(CLI::App& app) {
   auto options = std::make_shared<LoadOptions>();
   CLI::App* cmd = app.add_subcommand(
       "load-universal",
-      "Read a universal JSON file (such as export-period writes) into the base DB: the goods\n"
-      "group tree and every goods item, matched by GUID. A new goods item is added; a known one\n"
-      "has its codes, names, barcodes, units, prices, flags, group and extra properties\n"
-      "overwritten, an empty text or 0 where the file leaves a value out. A new item whose\n"
-      "\"guid\" is not a GUID ends the load. A group tree operation that fails (a group listed\n"
-      "under itself, say) is counted and named in the report, and the load goes on.\n"
-      "Only a universal file is accepted: its \"info\" holds a positive \"ver\", the GUID of\n"
-      "the base that wrote it and \"jsondocdate\", its members are the universal sections, and\n"
-      "its goods and groups carry \"guid\" and \"name\"; a main export (export) is refused.\n"
-      "Everything is written in one transaction: when the file is refused or anything fails,\n"
-      "the base stays as it was. Prints the groups and goods written. Exits 0 on success, 1\n"
-      "when the file is refused or the load fails.");
-  cmd->add_option("DB", options->base, "The SQLite base to load into")->required();
+      R"(Read a universal JSON file (such as export-period writes) into the base DB: the goods
+group tree and every goods item, matched by GUID. A new goods item is added; a known one
+has its codes, names, barcodes, units, prices, flags, group and extra properties
+overwritten, an empty text or 0 where the file leaves a value out. A new item whose
+"guid" is not a GUID ends the load. A group tree operation that fails (a group listed
+under itself, say) is counted and named in the report, and the load goes on.
+Only a universal file is accepted: its "info" holds a positive "ver", the GUID of
+the base that wrote it and "jsondocdate", its members are the universal sections, and
+its goods and groups carry "guid" and "name"; a main export (export) is refused.
+Everything is written in one transaction: when the file is refused or anything fails,
+the base stays as it was. Prints the groups and goods written. Exits 0 on success, 1
+when the file is refused or the load fails.)");
+  AddBaseOption(*cmd, options->base);
   cmd->add_option("FILE", options->file, "The universal JSON file")->required();
   cmd->add_flag("--dry-run", options->dryRun,
                 "Do the whole load and print its report, then undo it: nothing is written");
-  cmd->callback([options] { SetExitCode(RunLoadUniversal(*options)); });
+  OnRun(*cmd, options, RunLoadUniversal);
 }
 
 const bool registered = RegisterCommands("load-universal", InstallLoadUniversal);

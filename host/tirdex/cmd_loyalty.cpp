@@ -8,9 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "db/db_error.h"
 #include "export/uployal_builder.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/output_guard.h"
 #include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
@@ -30,24 +31,20 @@ struct LoyaltyOptions {
   std::string off;
 };
 
-int Fail(const std::string& message, int code) {
-  std::cerr << "tirdex loyalty: " << message << "\n";
-  return code;
-}
-
 int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
   // Options a feed does not read are refused rather than silently ignored.
   if (o.feed != "categories" && cmd.count("--off") > 0) {
-    return Fail("--off only applies to the categories feed", kExitUsage);
+    return Fail("loyalty", "--off only applies to the categories feed", kExitUsage);
   }
   if (o.feed != "prices" && cmd.count("--sale-point") > 0) {
-    return Fail("--sale-point only applies to the prices feed", kExitUsage);
+    return Fail("loyalty", "--sale-point only applies to the prices feed", kExitUsage);
   }
   if (o.feed == "categories" && (cmd.count("--pos") > 0 || cmd.count("--count") > 0)) {
-    return Fail("the categories feed is not paged: --pos and --count do not apply", kExitUsage);
+    return Fail("loyalty", "the categories feed is not paged: --pos and --count do not apply",
+                kExitUsage);
   }
   if (!exporting::TDNJSUployalBuilder::IsRowValueIdList(o.off)) {
-    return Fail("--off takes group ids in the form \"(12),(15)\", not \"" + o.off + "\"",
+    return Fail("loyalty", "--off takes group ids in the form \"(12),(15)\", not \"" + o.off + "\"",
                 kExitUsage);
   }
   if (!o.file.empty() && RefuseOutput("loyalty", o.file, o.base)) return kExitFailure;
@@ -62,13 +59,14 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
   }
   if (!builder.ErrorText().empty()) {
     std::cerr << builder.ErrorText() << "\n";
-    return Fail("nothing written", kExitFailure);
+    return Fail("loyalty", "nothing written", kExitFailure);
   }
   if (o.file.empty()) {
     PrintJsonAnswer(std::cout, builder.Text());
     return kExitOk;
   }
-  if (!builder.SaveToFile(o.file)) return Fail("cannot write \"" + o.file + "\"", kExitFailure);
+  if (!builder.SaveToFile(o.file))
+    return Fail("loyalty", "cannot write \"" + o.file + "\"", kExitFailure);
   rapidjson::Document doc;
   const std::string text = builder.Text();
   doc.Parse(text.data(), text.size());
@@ -112,7 +110,7 @@ void InstallLoyaltyCommands(CLI::App& app) {
   cmd->add_option("FEED", o->feed, "categories, products or prices")
       ->required()
       ->check(CLI::IsMember({"categories", "products", "prices"}));
-  cmd->add_option("DB", o->base, "SQLite base")->required();
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("FILE", o->file, "JSON file to write (default: print the page)");
   cmd->add_option("--pos", o->pos, "First row of the page, counting from 0")
       ->check(CLI::Range(std::int64_t{0}, kMaxRows));
@@ -121,15 +119,7 @@ void InstallLoyaltyCommands(CLI::App& app) {
   cmd->add_option("--sale-point", o->salePoint, "Which loyalty sale point, counting from 1")
       ->check(CLI::Range(std::int64_t{1}, kMaxRows));
   cmd->add_option("--off", o->off, "Groups whose loyalty is off, as \"(12),(15)\"");
-  cmd->callback([o, cmd] {
-    try {
-      SetExitCode(RunLoyalty(*o, *cmd));
-    } catch (const db::DbError& e) {
-      SetExitCode(Fail(std::string("ErrorSQL: ") + e.what(), kExitFailure));
-    } catch (const std::exception& e) {
-      SetExitCode(Fail(std::string("Error: ") + e.what(), kExitFailure));
-    }
-  });
+  cmd->callback([o, cmd] { RunCommand("loyalty", [o, cmd] { return RunLoyalty(*o, *cmd); }); });
 }
 
 const bool registered = RegisterCommands("loyalty", InstallLoyaltyCommands);

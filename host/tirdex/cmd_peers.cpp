@@ -8,7 +8,9 @@
 #include "host/exchange/exchange_peer_status.h"
 #include "host/exchange/exchange_status_page.h"
 #include "host/schema/schema.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -57,22 +59,15 @@ void InstallPeersCommand(CLI::App& app) {
   auto o = std::make_shared<PeersOptions>();
   CLI::App* peers = app.add_subcommand(
       "peers",
-      "Show each peer of the exchange service (token profile): its last pull and push, the\n"
-      "documents of its scope it does not hold yet, its unacknowledged batch and its last\n"
-      "error, the latest peer first. Exit code 1 when a peer has not pulled or pushed for more\n"
-      "than --late hours (a peer that never synced is late), 0 otherwise.");
-  peers->add_option("DB", o->base, "The base file (SQLite) the service serves")->required();
+      R"(Show each peer of the exchange service (token profile): its last pull and push, the
+documents of its scope it does not hold yet, its unacknowledged batch and its last
+error, the latest peer first. Exit code 1 when a peer has not pulled or pushed for more
+than --late hours (a peer that never synced is late), 0 otherwise.)");
+  AddBaseOption(*peers, o->base);
   peers->add_flag("--json", o->json, "Print one JSON object for scripts");
   peers->add_option("--late", o->lateHours, "Hours after which a peer is late (default 24)")
       ->check(CLI::NonNegativeNumber);
-  peers->callback([o] {
-    try {
-      SetExitCode(Peers(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex peers: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  OnRun(*peers, o, Peers);
 }
 
 const bool registered = RegisterCommands("peers", InstallPeersCommand);

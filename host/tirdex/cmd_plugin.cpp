@@ -10,7 +10,9 @@
 #include "host/kit/tir_host_loader.h"
 #include "host/kit/tir_host_params.h"
 #include "host/kit/wide_text.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -145,7 +147,7 @@ int RunRights(const PluginOptions& options) {
 }
 
 void AddCommon(CLI::App& cmd, PluginOptions& options) {
-  cmd.add_option("DB", options.base, "SQLite base file")->required();
+  AddBaseOption(cmd, options.base);
   cmd.add_option("--user", options.user, "Signed-in user id (tirUsers.fId)")->required();
   cmd.add_option("--user-type", options.userType,
                  "User type: 1 administrator (all rights when no mask is stored), 2 and 3 users")
@@ -163,20 +165,18 @@ void InstallPluginCommands(CLI::App& app) {
 
   CLI::App* menus = plugin->add_subcommand(
       "menus",
-      "Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, "
-      "type, order, parent and name, then how many of the 32 indexes it offers.");
+      R"(Print the menu items the module offers (its u3 answer for indexes 1..32): index, id, type, order, parent and name, then how many of the 32 indexes it offers.)");
   AddCommon(*menus, *options);
   menus->add_option("--lang", options->lang, "Language: 1 Russian, 2 Ukrainian")
       ->check(CLI::IsMember({1, 2}))
       ->capture_default_str();
-  menus->callback([options] { SetExitCode(RunMenus(*options)); });
+  OnRun(*menus, options, RunMenus);
 
   CLI::App* rights = plugin->add_subcommand(
       "rights",
-      "Print the module's rights list (message -120), the mask the module applies to "
-      "the user and the rows stored for the user");
+      R"(Print the module's rights list (message -120), the mask the module applies to the user and the rows stored for the user)");
   AddCommon(*rights, *options);
-  rights->callback([options] { SetExitCode(RunRights(*options)); });
+  OnRun(*rights, options, RunRights);
 }
 
 const bool registered = RegisterCommands("plugin", InstallPluginCommands);

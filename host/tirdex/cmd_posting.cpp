@@ -19,7 +19,9 @@
 #include "db/sqlite_connection.h"
 #include "frame/app_globals.h"
 #include "host/kit/tir_host_loader.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/posting_session.h"
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
@@ -28,15 +30,24 @@
 namespace tir::tirdex {
 namespace {
 
-struct PostingOptions {
+// The base and the signed-in user of every posting command.
+struct SessionOptions {
   std::string base;
+  std::int32_t user = 1;
+};
+
+struct PostOptions {
+  SessionOptions session;
   std::int64_t docId = 0;
   bool all = false;
   int cmd = 0;
   std::string from;
   std::string to;
   bool rebuild = false;
-  std::int32_t user = 1;
+};
+
+struct BalanceOptions {
+  SessionOptions session;
   std::int64_t contract = 0;
   std::int64_t transaction = 0;
 };
@@ -156,16 +167,15 @@ DocRow ReadDoc(db::Connection& connection, std::int64_t id) {
   return row;
 }
 
-void PostOne(const PostingOptions& o) {
-  PostingSession session(o.base, o.user);
+int PostOne(const PostOptions& o) {
+  PostingSession session(o.session.base, o.session.user);
   db::Connection& conn = session.connection();
   const DocRow before = ReadDoc(conn, o.docId);
   if (!before.found) {
-    std::cerr << "tirdex: no document " << o.docId << " in " << o.base << "\n";
-    SetExitCode(kExitFailure);
-    return;
+    std::cerr << "tirdex: no document " << o.docId << " in " << o.session.base << "\n";
+    return kExitFailure;
   }
-  if (RefuseWhileMassRepost(session)) return;
+  if (RefuseWhileMassRepost(session)) return kExitFailure;
   const RegisterCounts rowsBefore = CountDocumentRows(conn, o.docId);
   InOneTransaction(conn, [&] { session.engine().Provodka(o.docId, o.cmd, false, false); });
   const DocRow after = ReadDoc(conn, o.docId);
@@ -174,27 +184,20 @@ void PostOne(const PostingOptions& o) {
             << DocTypeCaption(before.type) << "), command " << o.cmd << "\n"
             << "  state: " << Change(before.state, after.state) << "\n";
   PrintRegisterChange(rowsBefore, rowsAfter, false);
+  return kExitOk;
 }
 
-void PostAll(const PostingOptions& o) {
-  std::optional<double> from, to;
-  if (!o.from.empty() && !(from = PeriodBound(o.from, false))) {
-    std::cerr << "tirdex: --from \"" << o.from << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
-    SetExitCode(kExitUsage);
-    return;
-  }
-  if (!o.to.empty() && !(to = PeriodBound(o.to, true))) {
-    std::cerr << "tirdex: --to \"" << o.to << "\" is not a date (YYYY-MM-DD[ HH:MM:SS])\n";
-    SetExitCode(kExitUsage);
-    return;
-  }
-  PostingSession session(o.base, o.user);
+int PostAll(const PostOptions& o) {
+  const std::optional<Period> period = ReadPeriod(o.from, o.to);
+  if (!period) return Fail("post", "--from and --to are dates", kExitUsage);
+  const auto& [from, to, toExcluded] = *period;
+  PostingSession session(o.session.base, o.session.user);
   db::Connection& conn = session.connection();
-  if (RefuseWhileMassRepost(session)) return;
+  if (RefuseWhileMassRepost(session)) return kExitFailure;
 
   std::string sql = "SELECT fId FROM tirDocuments WHERE 1=1";
   if (from) sql += " AND fDateTime >= :pFrom";
-  if (to) sql += o.to.size() == 10 ? " AND fDateTime < :pTo" : " AND fDateTime <= :pTo";
+  if (to) sql += toExcluded ? " AND fDateTime < :pTo" : " AND fDateTime <= :pTo";
   sql += " ORDER BY fDateTime, fId;";
   db::Query docs(conn);
   docs.SetSql(sql);
@@ -253,114 +256,102 @@ void PostAll(const PostingOptions& o) {
               << states.FieldByName("fCount").AsInt64();
   }
   std::cout << "\n";
+  return kExitOk;
 }
 
-void RunPost(const PostingOptions& o) {
-  Guarded([&] {
-    if (o.all == (o.docId != 0)) {
-      std::cerr << "tirdex: give either DOC_ID or --all\n";
-      SetExitCode(kExitUsage);
-      return;
-    }
-    if (o.all) {
-      PostAll(o);
-    } else if (o.docId < 0) {
-      std::cerr << "tirdex: DOC_ID must be positive\n";
-      SetExitCode(kExitUsage);
-    } else {
-      PostOne(o);
-    }
-  });
+int RunPost(const PostOptions& o) {
+  if (o.all == (o.docId != 0)) return Fail("post", "give either DOC_ID or --all", kExitUsage);
+  if (o.all) return PostAll(o);
+  if (o.docId < 0) return Fail("post", "DOC_ID must be positive", kExitUsage);
+  return PostOne(o);
 }
 
-void RunRebuild(const PostingOptions& o) {
-  Guarded([&] {
-    PostingSession session(o.base, o.user);
-    db::Connection& conn = session.connection();
-    const std::int64_t rowsBefore = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
-    InOneTransaction(conn, [&] { session.engine().RebuildStoresFull(); });
-    const std::int64_t rowsAfter = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
-    const std::int64_t nonZero = CountRows(
-        conn, "SELECT COUNT(*) FROM tirAStoreNow WHERE abs(fQtty) > 1e-9 OR abs(fSum) > 1e-9;");
-    std::cout << "balances rebuilt from " << CountRows(conn, "SELECT COUNT(*) FROM tirAStore;")
-              << " movements\n"
-              << "  tirAStoreNow rows: " << Change(rowsBefore, rowsAfter) << " (" << nonZero
-              << " not zero)\n";
-  });
+int RunRebuild(const SessionOptions& o) {
+  PostingSession session(o.base, o.user);
+  db::Connection& conn = session.connection();
+  const std::int64_t rowsBefore = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
+  InOneTransaction(conn, [&] { session.engine().RebuildStoresFull(); });
+  const std::int64_t rowsAfter = CountRows(conn, "SELECT COUNT(*) FROM tirAStoreNow;");
+  const std::int64_t nonZero = CountRows(
+      conn, "SELECT COUNT(*) FROM tirAStoreNow WHERE abs(fQtty) > 1e-9 OR abs(fSum) > 1e-9;");
+  std::cout << "balances rebuilt from " << CountRows(conn, "SELECT COUNT(*) FROM tirAStore;")
+            << " movements\n"
+            << "  tirAStoreNow rows: " << Change(rowsBefore, rowsAfter) << " (" << nonZero
+            << " not zero)\n";
+  return kExitOk;
 }
 
-void RunClear(const PostingOptions& o) {
-  Guarded([&] {
-    PostingSession session(o.base, o.user);
-    const RegisterCounts before = CountRegisters(session.connection());
-    InOneTransaction(session.connection(), [&] { session.engine().ClearAllRegisters(); });
-    const RegisterCounts after = CountRegisters(session.connection());
-    std::cout << "registers cleared (balances kept; run rebuild-balances to zero them)\n";
-    PrintRegisterChange(before, after, false);
-  });
+int RunClear(const SessionOptions& o) {
+  PostingSession session(o.base, o.user);
+  const RegisterCounts before = CountRegisters(session.connection());
+  InOneTransaction(session.connection(), [&] { session.engine().ClearAllRegisters(); });
+  const RegisterCounts after = CountRegisters(session.connection());
+  std::cout << "registers cleared (balances kept; run rebuild-balances to zero them)\n";
+  PrintRegisterChange(before, after, false);
+  return kExitOk;
 }
 
-void RunBalance(const PostingOptions& o) {
-  Guarded([&] {
-    PostingSession session(o.base, o.user);
-    const long double sum = session.engine().GetMoneySettlement(o.contract, o.transaction);
-    std::cout << "settlement balance of contract " << o.contract;
-    if (o.transaction != 0) std::cout << ", transaction " << o.transaction;
-    std::cout << ": " << std::fixed << std::setprecision(2) << static_cast<double>(sum) << "\n";
-  });
+int RunBalance(const BalanceOptions& o) {
+  PostingSession session(o.session.base, o.session.user);
+  const long double sum = session.engine().GetMoneySettlement(o.contract, o.transaction);
+  std::cout << "settlement balance of contract " << o.contract;
+  if (o.transaction != 0) std::cout << ", transaction " << o.transaction;
+  std::cout << ": " << std::fixed << std::setprecision(2) << static_cast<double>(sum) << "\n";
+  return kExitOk;
 }
 
-void AddBaseArgument(CLI::App& cmd, PostingOptions& o) {
-  cmd.add_option("DB", o.base, "The SQLite base file")->required();
+void AddSessionOptions(CLI::App& cmd, SessionOptions& o) {
+  AddBaseOption(cmd, o.base);
   cmd.add_option("--user", o.user, "Id of the signed-in user written to the log (default 1)");
 }
 
 void InstallPostingCommands(CLI::App& app) {
-  auto o = std::make_shared<PostingOptions>();
+  auto o = std::make_shared<PostOptions>();
 
   CLI::App* post = app.add_subcommand(
       "post",
-      "Post documents into the registers (stock movements with their balances, settlements,\n"
-      "payments) and set their state. With DOC_ID one document; with --all every document of\n"
-      "the base, or of the period --from/--to, one by one in date order with a progress line on\n"
-      "stderr. The whole run is one transaction: if it fails or is interrupted, nothing "
-      "changes.\n--cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state\n"
-      "0 or 3 are posted, others just lose their entries). Prints the state and register rows\n"
-      "before and after. Refuses while a mass re-posting holds the base.");
-  AddBaseArgument(*post, *o);
+      R"(Post documents into the registers (stock movements with their balances, settlements,
+payments) and set their state. With DOC_ID one document; with --all every document of
+the base, or of the period --from/--to, one by one in date order with a progress line on
+stderr. The whole run is one transaction: if it fails or is interrupted, nothing changes.
+--cmd: 0 post (default), 1 unpost, 2 delete, 20 re-post (only documents in state
+0 or 3 are posted, others just lose their entries). Prints the state and register rows
+before and after. Refuses while a mass re-posting holds the base.)");
+  AddSessionOptions(*post, o->session);
   post->add_option("DOC_ID", o->docId, "Id of the document to post");
   post->add_flag("--all", o->all, "Post every document (of the period)");
   post->add_option("--cmd", o->cmd, "Posting command: 0, 1, 2 or 20 (default 0)")
       ->check(CLI::IsMember({0, 1, 2, 20}));
-  post->add_option("--from", o->from, "With --all: first date, YYYY-MM-DD[ HH:MM:SS]");
-  post->add_option("--to", o->to, "With --all: last date (a bare date includes its whole day)");
+  AddPeriodOptions(*post, "--from", o->from, "--to", o->to, "With --all: ");
   post->add_flag("--rebuild", o->rebuild,
                  "With --all: rebuild the balances first, so that every entity x store x good\n"
                  "has a balance row and outgoing goods are valued at the stores' average cost");
-  post->callback([o] { RunPost(*o); });
+  OnRun(*post, o, RunPost);
 
   CLI::App* rebuild = app.add_subcommand(
       "rebuild-balances",
-      "Recreate the current stock balances (tirAStoreNow): a row for every legal entity x store\n"
-      "x good, holding the signed sums of the movements in tirAStore. Prints the row counts.");
-  AddBaseArgument(*rebuild, *o);
-  rebuild->callback([o] { RunRebuild(*o); });
+      R"(Recreate the current stock balances (tirAStoreNow): a row for every legal entity x store
+x good, holding the signed sums of the movements in tirAStore. Prints the row counts.)");
+  auto session = std::make_shared<SessionOptions>();
+  AddSessionOptions(*rebuild, *session);
+  OnRun(*rebuild, session, RunRebuild);
 
   CLI::App* clear = app.add_subcommand(
       "clear-registers",
-      "Empty the registers tirAStore, tirAMSettlement and tirAPayments; document states and\n"
-      "the balances in tirAStoreNow are left as they are. Prints the rows removed.");
-  AddBaseArgument(*clear, *o);
-  clear->callback([o] { RunClear(*o); });
+      R"(Empty the registers tirAStore, tirAMSettlement and tirAPayments; document states and
+the balances in tirAStoreNow are left as they are. Prints the rows removed.)");
+  AddSessionOptions(*clear, *session);
+  OnRun(*clear, session, RunClear);
 
   CLI::App* balance = app.add_subcommand(
       "balance",
-      "Print the settlement balance of a contract: the signed sum of its settlement rows, of\n"
-      "one transaction with --transaction, of all transactions without it.");
-  AddBaseArgument(*balance, *o);
-  balance->add_option("--contract", o->contract, "Id of the contract")->required();
-  balance->add_option("--transaction", o->transaction, "Id of the transaction (default: all)");
-  balance->callback([o] { RunBalance(*o); });
+      R"(Print the settlement balance of a contract: the signed sum of its settlement rows, of
+one transaction with --transaction, of all transactions without it.)");
+  auto sums = std::make_shared<BalanceOptions>();
+  AddSessionOptions(*balance, sums->session);
+  balance->add_option("--contract", sums->contract, "Id of the contract")->required();
+  balance->add_option("--transaction", sums->transaction, "Id of the transaction (default: all)");
+  OnRun(*balance, sums, RunBalance);
 }
 
 const bool registered = RegisterCommands("posting", InstallPostingCommands);

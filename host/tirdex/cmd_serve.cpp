@@ -20,7 +20,9 @@
 #include "host/exchange/exchange_tokens.h"
 #include "host/kit/host_scope.h"
 #include "host/kit/host_stop.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -142,17 +144,17 @@ void InstallServeCommands(CLI::App& app) {
   auto o = std::make_shared<ServeOptions>();
   CLI::App* cmd = app.add_subcommand(
       "serve",
-      "Serve the base to other bases, mobile agents and kitchen monitors over HTTP. A client\n"
-      "POSTs a request envelope ({\"request\":{\"cmd\":...,\"token\":...}}); the service checks\n"
-      "the token against the base's active token profiles (tirdex tokens), answers with the\n"
-      "catalogs, goods and documents the command words ask for, and marks documents as\n"
-      "delivered once the answer was written in full. A document envelope (cmd\n"
-      "docstirformat001, mobileagentorders, cookstatus) is imported in one transaction.\n"
-      "Refused requests get {\"info\":{\"error\":N,\"errorTxt\":...}}. Requests are read in\n"
-      "full by one event loop (headers within 5 s, body at 64 KB/s or faster, 8 connections\n"
-      "per client address) and answered by --workers workers; every request is logged on\n"
-      "stdout. Stops on Ctrl-C or SIGTERM. See docs/EXCHANGE.md.");
-  cmd->add_option("DB", o->base, "The base file (SQLite)")->required();
+      R"(Serve the base to other bases, mobile agents and kitchen monitors over HTTP. A client
+POSTs a request envelope ({"request":{"cmd":...,"token":...}}); the service checks
+the token against the base's active token profiles (tirdex tokens), answers with the
+catalogs, goods and documents the command words ask for, and marks documents as
+delivered once the answer was written in full. A document envelope (cmd
+docstirformat001, mobileagentorders, cookstatus) is imported in one transaction.
+Refused requests get {"info":{"error":N,"errorTxt":...}}. Requests are read in
+full by one event loop (headers within 5 s, body at 64 KB/s or faster, 8 connections
+per client address) and answered by --workers workers; every request is logged on
+stdout. Stops on Ctrl-C or SIGTERM. See docs/EXCHANGE.md.)");
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("--listen", o->listen,
                   "ADDRESS:PORT to listen on (default 127.0.0.1:8410; port 0 picks a free one;\n"
                   "0.0.0.0 opens the service to the network)");
@@ -165,14 +167,7 @@ void InstallServeCommands(CLI::App& app) {
   cmd->add_flag("--tokens", o->tokens, "Print the names of the tokens the service accepts");
   cmd->add_option("--max-body", o->maxBody, "Refuse request bodies over BYTES (default 64 MB)")
       ->check(CLI::PositiveNumber);
-  cmd->callback([o] {
-    try {
-      SetExitCode(RunServe(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex serve: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  OnRun(*cmd, o, RunServe);
 }
 
 const bool registered = RegisterCommands("serve", InstallServeCommands);

@@ -59,12 +59,11 @@ void AddCommonOptions(CLI::App& cmd, SettingsOptions& options) {
 
 void InstallSettingsCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand(
-      "settings",
-      "Read or write the module's INI settings files. The per-user file lies in\n"
-      "$XDG_CONFIG_HOME (else ~/.config)/TirvaloSoftware/TirvaloMainBack/TirvaloMain.config, the\n"
-      "all-users file in the first folder of $XDG_CONFIG_DIRS (else /etc/xdg) with the name\n"
-      "TirvaloMainAll.config. Example: tirdex settings set MAIN GUIDCODE \"{...}\" sets the\n"
-      "database's GUID code that selects its exchange profiles.");
+      "settings", R"(Read or write the module's INI settings files. The per-user file lies in
+$XDG_CONFIG_HOME (else ~/.config)/TirvaloSoftware/TirvaloMainBack/TirvaloMain.config, the
+all-users file in the first folder of $XDG_CONFIG_DIRS (else /etc/xdg) with the name
+TirvaloMainAll.config. Example: tirdex settings set MAIN GUIDCODE "{...}" sets the
+database's GUID code that selects its exchange profiles.)");
   group->require_subcommand(1);
   auto options = std::make_shared<SettingsOptions>();
 

@@ -16,7 +16,9 @@
 #include "host/exchange/exchange_http_rules.h"
 #include "host/kit/host_scope.h"
 #include "host/kit/host_stop.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -141,16 +143,16 @@ void InstallSyncCommands(CLI::App& app) {
   auto o = std::make_shared<SyncOptions>();
   CLI::App* cmd = app.add_subcommand(
       "sync",
-      "Bring the base up to date from a tirdex serve: asks for catalogs, partners and goods\n"
-      "(goods only when they changed since the last sync, partners and catalogs when their\n"
-      "last load is older than the given days), then for the documents not yet delivered,\n"
-      "repeating while answers bring documents. Each answer is loaded in one transaction with\n"
-      "the counters it advances and acknowledged after it committed; a refused or failed answer\n"
-      "writes nothing and gives exit code 1. Then it sends the documents created or changed in\n"
-      "the base since they were last received or sent. With --every it repeats until Ctrl-C or\n"
-      "SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See\n"
-      "docs/EXCHANGE.md.");
-  cmd->add_option("DB", o->base, "The base file (SQLite) to bring up to date")->required();
+      R"(Bring the base up to date from a tirdex serve: asks for catalogs, partners and goods
+(goods only when they changed since the last sync, partners and catalogs when their
+last load is older than the given days), then for the documents not yet delivered,
+repeating while answers bring documents. Each answer is loaded in one transaction with
+the counters it advances and acknowledged after it committed; a refused or failed answer
+writes nothing and gives exit code 1. Then it sends the documents created or changed in
+the base since they were last received or sent. With --every it repeats until Ctrl-C or
+SIGTERM. The token comes from --token-file, TIRDEX_TOKEN or --token. See
+docs/EXCHANGE.md.)");
+  AddBaseOption(*cmd, o->base);
   cmd->add_option("URL", o->sync.url, "The service, e.g. http://127.0.0.1:8410/")->required();
   auto* tokenFile =
       cmd->add_option("--token-file", o->tokenFile,
@@ -178,14 +180,7 @@ void InstallSyncCommands(CLI::App& app) {
   cmd->add_option("--timeout", o->sync.http.timeoutS, "Seconds one request may take (default 600)")
       ->check(CLI::PositiveNumber);
   AddDirectionOptions(*cmd, o->sync);
-  cmd->callback([o] {
-    try {
-      SetExitCode(RunSync(*o));
-    } catch (const std::exception& e) {
-      std::cerr << "tirdex sync: " << e.what() << "\n";
-      SetExitCode(kExitFailure);
-    }
-  });
+  OnRun(*cmd, o, RunSync);
 }
 
 const bool registered = RegisterCommands("sync", InstallSyncCommands);

@@ -7,7 +7,9 @@
 
 #include "host/exchange/exchange_tokens.h"
 #include "host/schema/schema.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -40,11 +42,6 @@ bool IsIdList(const std::string& text) {
     }
   }
   return text.empty() || digit;
-}
-
-int Fail(const std::string& message, int code) {
-  std::cerr << "tirdex tokens: " << message << "\n";
-  return code;
 }
 
 // A token value is a secret that travels in headers and bodies: long enough not to be guessed,
@@ -83,25 +80,28 @@ int List(const TokenOptions& o) {
 
 int Add(const TokenOptions& o) {
   if (o.name.empty() || o.name.size() > exchange::kTokenNameMax)
-    return Fail("a token name has 1 to 50 characters", kExitUsage);
+    return Fail("tokens", "a token name has 1 to 50 characters", kExitUsage);
   for (const std::string* list : {&o.stores, &o.entities, &o.docTypes}) {
-    if (!IsIdList(*list)) return Fail("not an id list: \"" + *list + "\"", kExitUsage);
+    if (!IsIdList(*list)) return Fail("tokens", "not an id list: \"" + *list + "\"", kExitUsage);
   }
   if (o.admin && (o.docSync || o.users || o.readOnly || !o.stores.empty() || !o.entities.empty() ||
                   !o.docTypes.empty()))
-    return Fail("an administration token (--admin) exchanges no data: give it no scope options",
+    return Fail("tokens",
+                "an administration token (--admin) exchanges no data: give it no scope options",
                 kExitUsage);
   if (!o.value.empty()) {
     const std::string problem = TokenValueProblem(o.value);
-    if (!problem.empty()) return Fail(problem, kExitUsage);
+    if (!problem.empty()) return Fail("tokens", problem, kExitUsage);
   }
   auto connection = OpenExistingBase(o.base);
   tir::schema::EnsureChainSchema(*connection);
   const std::string value = o.value.empty() ? exchange::NewTokenValue() : o.value;
   for (const exchange::TStoredToken& row : exchange::LoadTokens(*connection)) {
-    if (row.token.mName == o.name) return Fail("a token \"" + o.name + "\" exists", kExitFailure);
+    if (row.token.mName == o.name)
+      return Fail("tokens", "a token \"" + o.name + "\" exists", kExitFailure);
     if (row.token.mToken == value)
-      return Fail("that token value belongs to \"" + row.token.mName + "\"", kExitFailure);
+      return Fail("tokens", "that token value belongs to \"" + row.token.mName + "\"",
+                  kExitFailure);
   }
   TTirTokenOne token;
   token.mName = o.name;
@@ -138,31 +138,22 @@ int SetActive(const TokenOptions& o, bool active) {
     std::cout << "token \"" << o.name << "\" " << (active ? "enabled" : "disabled") << "\n";
     return kExitOk;
   }
-  return Fail("no token \"" + o.name + "\"", kExitFailure);
-}
-
-void Guarded(const std::function<int()>& run) {
-  try {
-    SetExitCode(run());
-  } catch (const std::exception& e) {
-    SetExitCode(Fail(e.what(), kExitFailure));
-  }
+  return Fail("tokens", "no token \"" + o.name + "\"", kExitFailure);
 }
 
 void InstallTokenCommands(CLI::App& app) {
   auto o = std::make_shared<TokenOptions>();
   CLI::App* tokens = app.add_subcommand(
-      "tokens",
-      "Manage the token profiles of a base: the clients that tirdex serve answers. Each\n"
-      "profile has a name, a secret token value the client sends, a type and the user, entity\n"
-      "and store it maps to. Profiles are kept in the base (tirSettings).\n"
-      "  tirdex tokens DB list | add NAME [options] | disable NAME | enable NAME");
+      "tokens", R"(Manage the token profiles of a base: the clients that tirdex serve answers. Each
+profile has a name, a secret token value the client sends, a type and the user, entity
+and store it maps to. Profiles are kept in the base (tirSettings).
+  tirdex tokens DB list | add NAME [options] | disable NAME | enable NAME)");
   tokens->require_subcommand(1);
-  tokens->add_option("DB", o->base, "The base file (SQLite)")->required();
+  AddBaseOption(*tokens, o->base);
 
   CLI::App* list = tokens->add_subcommand("list", "List the token profiles");
   list->add_flag("--show-values", o->showValues, "Show the token values in full");
-  list->callback([o] { Guarded([o] { return List(*o); }); });
+  OnRun(*list, o, List);
 
   CLI::App* add = tokens->add_subcommand(
       "add", "Add an active token profile and print its token value (give it to the client)");
@@ -186,16 +177,16 @@ void InstallTokenCommands(CLI::App& app) {
                 "An administration token: it may read the service's status pages (GET /status)\n"
                 "and exchanges no data");
   add->add_option("--desc", o->desc, "A description");
-  add->callback([o] { Guarded([o] { return Add(*o); }); });
+  OnRun(*add, o, Add);
 
   CLI::App* disable =
       tokens->add_subcommand("disable", "Disable a token: its requests are refused from now on");
   disable->add_option("NAME", o->name, "The profile's name")->required();
-  disable->callback([o] { Guarded([o] { return SetActive(*o, false); }); });
+  disable->callback([o] { RunCommand("tokens", [o] { return SetActive(*o, false); }); });
 
   CLI::App* enable = tokens->add_subcommand("enable", "Enable a disabled token again");
   enable->add_option("NAME", o->name, "The profile's name")->required();
-  enable->callback([o] { Guarded([o] { return SetActive(*o, true); }); });
+  enable->callback([o] { RunCommand("tokens", [o] { return SetActive(*o, true); }); });
 }
 
 const bool registered = RegisterCommands("tokens", InstallTokenCommands);

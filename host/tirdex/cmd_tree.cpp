@@ -8,7 +8,9 @@
 #include "db/query.h"
 #include "db/sql_text.h"
 #include "db/sqlite_connection.h"
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
+#include "host/tirdex/command_runner.h"
 #include "host/tirdex/tirdex_files.h"
 #include "tree/tree_integrity.h"
 #include "tree/tree_repair.h"
@@ -31,53 +33,43 @@ std::string ForTerminal(const std::string& text) {
   return out;
 }
 
-// Opens the base for a tree command; nullptr (with the message given and the exit code set) when
-// the table name is not a plain identifier or the base file does not exist.
-std::unique_ptr<db::Connection> OpenForTree(const TreeOptions& options) {
+// Opens the base for a tree command; nullptr, with the message printed and `code` set, when the
+// table name is not a plain identifier (usage) or the base file does not exist (failure).
+std::unique_ptr<db::Connection> OpenForTree(const TreeOptions& options, int& code) {
   if (!db::IsPlainIdentifier(options.table)) {
-    std::cerr << "tirdex: \"" << options.table << "\" is not a plain table name\n";
-    SetExitCode(kExitUsage);
+    code = Fail("tree", "\"" + options.table + "\" is not a plain table name", kExitUsage);
     return nullptr;
   }
   if (!BaseFileExists(options.base)) {
-    std::cerr << "tirdex: no base file " << options.base << "\n";
-    SetExitCode(kExitFailure);
+    code = Fail("tree", "no base file " + options.base, kExitFailure);
     return nullptr;
   }
   return OpenExistingBase(options.base);
 }
 
-void RunCheck(const TreeOptions& options) {
-  try {
-    auto connection = OpenForTree(options);
-    if (!connection) return;
-    db::Query query(*connection);
-    std::string report;
-    const bool sound = tree::gTreeFunc_CheckIntegrity(query, options.table, report);
-    std::cout << ForTerminal(report) << "\n";
-    SetExitCode(sound ? kExitOk : kExitFailure);
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
+int RunCheck(const TreeOptions& options) {
+  int code = kExitOk;
+  auto connection = OpenForTree(options, code);
+  if (!connection) return code;
+  db::Query query(*connection);
+  std::string report;
+  const bool sound = tree::gTreeFunc_CheckIntegrity(query, options.table, report);
+  std::cout << ForTerminal(report) << "\n";
+  return sound ? kExitOk : kExitFailure;
 }
 
-void RunRepair(const TreeOptions& options) {
-  try {
-    auto connection = OpenForTree(options);
-    if (!connection) return;
-    db::Query query(*connection);
-    const tree::TFuncR result = tree::gTreeFunc_RepairSafeSmart(query, options.table, options.root);
-    std::cout << result.fCode << " " << result.fStr << "\n";
-    SetExitCode(result.fCode == 0 ? kExitOk : kExitFailure);
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
+int RunRepair(const TreeOptions& options) {
+  int code = kExitOk;
+  auto connection = OpenForTree(options, code);
+  if (!connection) return code;
+  db::Query query(*connection);
+  const tree::TFuncR result = tree::gTreeFunc_RepairSafeSmart(query, options.table, options.root);
+  std::cout << result.fCode << " " << result.fStr << "\n";
+  return result.fCode == 0 ? kExitOk : kExitFailure;
 }
 
 void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
-  cmd.add_option("DB", options.base, "The SQLite base file")->required();
+  AddBaseOption(cmd, options.base);
   cmd.add_option("TABLE", options.table,
                  "The group table (a plain identifier such as tirGoodsGroups)")
       ->required();
@@ -86,30 +78,30 @@ void AddTableArguments(CLI::App& cmd, TreeOptions& options) {
 void InstallTreeCommands(CLI::App& app) {
   CLI::App* group = app.add_subcommand(
       "tree",
-      "Check or repair a group tree kept as a nested set (columns fcl, fcr, fclev) in a table\n"
-      "of the base, such as tirGoodsGroups.");
+      R"(Check or repair a group tree kept as a nested set (columns fcl, fcr, fclev) in a table
+of the base, such as tirGoodsGroups.)");
   group->require_subcommand(1);
   auto options = std::make_shared<TreeOptions>();
 
   CLI::App* check = group->add_subcommand(
       "check",
-      "Print the integrity report of TABLE: node and root counts, bad bounds, duplicate and\n"
-      "missing bound values, odd widths and wrong levels. Exits 0 when the tree is sound, 1\n"
-      "when it is not (or the base cannot be read), 2 for a table name that is not a plain\n"
-      "identifier.");
+      R"(Print the integrity report of TABLE: node and root counts, bad bounds, duplicate and
+missing bound values, odd widths and wrong levels. Exits 0 when the tree is sound, 1
+when it is not (or the base cannot be read), 2 for a table name that is not a plain
+identifier.)");
   AddTableArguments(*check, *options);
-  check->callback([options] { RunCheck(*options); });
+  OnRun(*check, options, RunCheck);
 
   CLI::App* repair = group->add_subcommand(
       "repair",
-      "Rebuild the bounds and levels of every row of TABLE in one transaction so that the tree\n"
-      "is sound again: nesting that can be trusted is kept, every doubtful row goes directly\n"
-      "under the root row (the row named by --root, created when missing). Names, GUIDs and\n"
-      "rows are never changed or removed. Prints the result's code and message; exits 0 when\n"
-      "the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.");
+      R"(Rebuild the bounds and levels of every row of TABLE in one transaction so that the tree
+is sound again: nesting that can be trusted is kept, every doubtful row goes directly
+under the root row (the row named by --root, created when missing). Names, GUIDs and
+rows are never changed or removed. Prints the result's code and message; exits 0 when
+the code is 0, 1 otherwise, 2 for a table name that is not a plain identifier.)");
   AddTableArguments(*repair, *options);
   repair->add_option("--root", options->root, "Name of the root row")->default_str("root");
-  repair->callback([options] { RunRepair(*options); });
+  OnRun(*repair, options, RunRepair);
 }
 
 const bool registered = RegisterCommands("tree", InstallTreeCommands);

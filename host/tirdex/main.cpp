@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/tirdex/command_options.h"
 #include "host/tirdex/command_registry.h"
 #include "host/tirdex/terminal_output.h"
 #include "host/tirdex/tirdex_files.h"
@@ -29,6 +30,8 @@ int Run(int argc, char** argv) {
   version.pop_back();
   app.set_version_flag("--version", version, "Show the version, the commit and the libraries");
   for (const auto& [group, install] : tir::tirdex::RegisteredCommands()) install(app);
+  // Set after the commands: a footer set before is inherited by every command's help.
+  app.footer(std::string("\n") + tir::tirdex::kPeriodRuleHelp);
 
   const std::vector<std::string> args = tir::tirdex::ExpandOdbcOption(argc, argv);
   std::vector<const char*> expanded;

@@ -1,6 +1,9 @@
 #include "host/tirdex/posting_session.h"
 
+#include <iostream>
 #include "db/date_time.h"
+
+#include "frame/app_globals.h"
 #include "host/tirdex/tirdex_files.h"
 
 namespace tir::tirdex {
@@ -19,14 +22,7 @@ PostingSession::~PostingSession() = default;
 bool RefuseWhileMassRepost(PostingSession& session) {
   if (!session.engine().IsMassRepostControlActive()) return false;
   std::cerr << "tirdex: a mass re-posting is running on this base; nothing was posted\n";
-  SetExitCode(kExitFailure);
   return true;
-}
-
-std::optional<double> PeriodBound(const std::string& text, bool upper) {
-  const std::optional<double> value = db::DateTimeFromSqlText(text);
-  if (!value) return std::nullopt;
-  return upper && text.size() == 10 ? *value + 1.0 : *value;
 }
 
 }  // namespace tir::tirdex

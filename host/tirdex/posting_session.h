@@ -1,10 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
-#include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "db/connection.h"
@@ -36,23 +33,7 @@ class PostingSession {
 };
 
 // Posting waits for nobody: while a mass re-posting holds the base the engine would skip every
-// document silently, so a posting command refuses up front (message and exit code 1: true).
+// document silently, so a posting command refuses up front (true, after printing why).
 bool RefuseWhileMassRepost(PostingSession& session);
-
-// A period bound: "YYYY-MM-DD[ HH:MM[:SS]]". A bare date as the upper bound covers its whole day
-// (the value returned is then the first moment after it).
-std::optional<double> PeriodBound(const std::string& text, bool upper);
-
-// Runs `work`, turning every failure into a message and exit code 1.
-template <typename Work>
-void Guarded(Work work) {
-  try {
-    SetExitCode(kExitOk);
-    work();
-  } catch (const std::exception& e) {
-    std::cerr << "tirdex: " << e.what() << "\n";
-    SetExitCode(kExitFailure);
-  }
-}
 
 }  // namespace tir::tirdex
