@@ -25,12 +25,6 @@ namespace {
 TirHostModule* gModule = nullptr;
 }
 
-void Exec(tir::db::Connection& connection, const std::string& sql) {
-  tir::db::Query query(connection);
-  query.SetSql(sql);
-  query.ExecSql();
-}
-
 QStringList ShownTexts(QWidget* root) {
   QStringList texts;
   QList<QWidget*> widgets = root->findChildren<QWidget*>();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "tests/support/temp_base.h"
 #include "tir_host_loader.h"
 
 // gtest messages and failure output of Qt texts.
@@ -28,9 +29,6 @@ namespace tir::test {
 // Every text `root` and its visible children show: titles, labels, buttons and their tips, group
 // titles, edits and their placeholders, list and combo items.
 QStringList ShownTexts(QWidget* root);
-
-// Runs SQL text without parameters on a test's own connection.
-void Exec(tir::db::Connection& connection, const std::string& sql);
 
 class UiHost {
  public:

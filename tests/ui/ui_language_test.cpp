@@ -74,8 +74,8 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   Exec(source.conn(), "UPDATE tirGoods SET fOShop = 1;");
   TempBase target;
   ShopServer shop;
-  const std::string file = TempPath(".json");
-  const std::string bad = TempPath(".json");
+  const TempFile file(".json");
+  const TempFile bad(".json");
   std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
   Collected collected;
   for (const int language : {1, 2}) {
@@ -130,8 +130,6 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   }
   EXPECT_GT(collected.Count(), 200);
   EXPECT_TRUE(collected.Found().isEmpty()) << collected.Found().join('\n');
-  std::filesystem::remove(file);
-  std::filesystem::remove(bad);
 }
 
 }  // namespace
