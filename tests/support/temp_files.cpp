@@ -44,11 +44,6 @@ TempFile TempText(const std::string& text, const std::string& suffix) {
   return file;
 }
 
-TempDir::TempDir() : path_(TempPath("-dir")) { std::filesystem::create_directories(path_); }
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
+TempDir::TempDir() : folder_("-dir") { std::filesystem::create_directories(folder_.path()); }
 
 }  // namespace tir::test

@@ -46,16 +46,13 @@ TempFile TempText(const std::string& text, const std::string& suffix = ".json");
 class TempDir {
  public:
   TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.path(); }
   // The path of `name` inside the folder.
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return folder_.path() + "/" + name; }
 
  private:
-  std::string path_;
+  TempFile folder_;
 };
 
 }  // namespace tir::test

@@ -15,8 +15,6 @@
 
 namespace {
 
-using tir::test::BaseDump;
-using tir::test::ExecSql;
 using tir::test::RunTirdex;
 using tir::test::SqlRows;
 using tir::test::TirdexRun;
@@ -39,8 +37,8 @@ void CopyRow(const std::string& base, const std::string& table, const std::strin
     names += (names.empty() ? "" : ",") + name;
     values += (values.empty() ? "" : ",") + (set.count(name) ? set.at(name) : name);
   }
-  ExecSql(base, "INSERT INTO " + table + " (" + names + ") SELECT " + values + " FROM " + table +
-                    " WHERE fId=" + id + ";");
+  tir::test::ExecSql(base, "INSERT INTO " + table + " (" + names + ") SELECT " + values + " FROM " +
+                               table + " WHERE fId=" + id + ";");
 }
 
 class ExchangeE2E : public ::testing::Test {
@@ -50,7 +48,7 @@ class ExchangeE2E : public ::testing::Test {
     b_ = tir::test::TempPath();
     ASSERT_EQ(Tirdex({"demo-base", a_, "--goods", "60", "--seed", "5"}).rc, 0);
     // A fresh peer relation: no document of A has been delivered anywhere yet.
-    ExecSql(a_, "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
+    tir::test::ExecSql(a_, "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
     ASSERT_EQ(Tirdex({"tokens", a_, "add", "peer", "--token", kToken}).rc, 0);
     ASSERT_EQ(Tirdex({"tokens", a_, "add", "old", "--token", kOldToken}).rc, 0);
     ASSERT_EQ(Tirdex({"tokens", a_, "disable", "old"}).rc, 0);
@@ -125,9 +123,10 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
   // move the goods-changed counter for these plain SQL writes.
   CopyRow(a_, "tirGoods", "(SELECT min(fId) FROM tirGoods)",
           {{"fName", "'Exchange new good'"}, {"fGUID1", "777"}, {"fGUID2", "888"}});
-  ExecSql(a_,
-          "UPDATE tirGoods SET fPriceOut1 = fPriceOut1 + 11 WHERE fId = (SELECT max(fId) - 3 "
-          "FROM tirGoods);");
+  tir::test::ExecSql(
+      a_,
+      "UPDATE tirGoods SET fPriceOut1 = fPriceOut1 + 11 WHERE fId = (SELECT max(fId) - 3 "
+      "FROM tirGoods);");
   const std::string source = "(SELECT min(fId) FROM tirDocuments WHERE fDocType = 1)";
   // The new document names a partner that is new too: partners are not due yet (they were
   // loaded a moment ago), so B loads the document only after asking for every catalog.
@@ -157,12 +156,12 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
             "0|\n");
 
   // Nothing changed: no goods travel and B stays as it was.
-  const std::string before = BaseDump(b_);
+  const std::string before = tir::test::BaseDump(b_);
   const TirdexRun third = Sync(kToken);
   ASSERT_EQ(third.rc, 0) << third.err;
   EXPECT_NE(third.out.find("goods sent 0 (goods snapshot "), std::string::npos) << third.out;
   EXPECT_NE(third.out.find(" unchanged), documents 0"), std::string::npos) << third.out;
-  EXPECT_EQ(BaseDump(b_), before);
+  EXPECT_EQ(tir::test::BaseDump(b_), before);
 }
 
 TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
@@ -188,11 +187,11 @@ TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
   }
   // A refused sync is reported and writes nothing; the service still answers a good token.
   ASSERT_EQ(Sync(kToken).rc, 0);
-  const std::string before = BaseDump(b_);
+  const std::string before = tir::test::BaseDump(b_);
   const TirdexRun refused = Sync(kOldToken);
   EXPECT_EQ(refused.rc, 1);
   EXPECT_NE(refused.err.find("error 401"), std::string::npos) << refused.err;
-  EXPECT_EQ(BaseDump(b_), before);
+  EXPECT_EQ(tir::test::BaseDump(b_), before);
   EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "200");
   // One service per base.
   const TirdexRun second = Tirdex({"serve", a_, "--listen", "127.0.0.1:0"});
