@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   base.StartTransaction();
   try {
     (void)loader.AddGoodsToBase();
-    std::vector<tir::importing::TGoodsExportsDOCFromJS> lines;
+    std::vector<tir::importing::TTirGoodsExportsDOCFromJS> lines;
     loader.GetDocGoods(lines);
     loader.GetGoodsQttyFromSPR(lines);
   } catch (const tir::db::DbError&) {

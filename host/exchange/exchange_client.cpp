@@ -119,16 +119,18 @@ void TSyncClient::SaveState(import::TDMJsonLoader& l) {
   if (l.mMaxDocRowID > mDocRowId) l.SetLastDocRowID(l.mMaxDocRowID);
 }
 
-// A load refused for missing references asks for every catalog on the next sync.
+// A load refused for missing references asks for every catalog on the next sync. A failed write
+// is rolled back and raised: a sync that went on would ask for less than it claims.
 void TSyncClient::ForgetLoadTimes() {
+  mConnection.StartTransaction();
   try {
-    mConnection.StartTransaction();
     WriteState(mConnection, kGoodsState, 0, 0);
     WriteState(mConnection, kPartnersState, 0, 0);
     WriteState(mConnection, kCatalogsState, 0, 0);
     mConnection.Commit();
-  } catch (const std::exception&) {
+  } catch (...) {
     if (mConnection.InTransaction()) mConnection.Rollback();
+    throw;
   }
 }
 
@@ -198,7 +200,13 @@ bool TSyncClient::Exchange(const std::string& pRequest, const char* pWhat,
   if (out.result == import::TLoadResult::kRefused) {
     // Documents that name catalog rows this base does not have yet: the answer is kept, every
     // catalog is asked for, and the answer is loaded again.
-    ForgetLoadTimes();
+    try {
+      ForgetLoadTimes();
+    } catch (const std::exception& e) {
+      pResult.ok = false;
+      pResult.message = std::string("cannot reset the load times: ") + e.what();
+      return false;
+    }
     LoadState();
     if (pDocuments && Exchange(mLoader.getJsonReq(0, 0), "every catalog",
                                import::FileLoadSteps(true, true, true, false), pResult, false))

@@ -211,13 +211,6 @@ void ApplyExportWords(const TCommandPlan& pPlan, const exporting::TReqParams& pR
   }
 }
 
-std::string KnownCommandWords() {
-  std::string text;
-  for (const ExportWord& w : kExportWords) text += std::string(text.empty() ? "" : ", ") + w.word;
-  for (const ImportWord& w : kImportWords) text += std::string(", ") + w.word;
-  return text;
-}
-
 std::string InfoAnswer(int pError, const std::string& pText, const std::string& pSourceID) {
   rapidjson::StringBuffer out;
   rapidjson::Writer<rapidjson::StringBuffer> w(out);

@@ -39,9 +39,6 @@ void ApplyExportWords(const TCommandPlan& pPlan, const exporting::TReqParams& pR
 // than the end of "request".
 std::string RequestMember(const std::string& pBody, std::string_view pName);
 
-// The words a user may send, for the help texts.
-std::string KnownCommandWords();
-
 // An answer that holds only an "info" block: "error" pError and "errorTxt" pText.
 std::string InfoAnswer(int pError, const std::string& pText, const std::string& pSourceID);
 

@@ -132,7 +132,6 @@ class Query {
  private:
   void Preprocess();                       // text_ and params_ from the text and macros
   void Prepare();                          // statements_ and bindMap_ for text_
-  void Invalidate();                       // the text or a macro changed
   Statement& Stmt(std::size_t statement);  // prepared on first use
   void BindRow(std::size_t statement, std::size_t row);
   void BindCopies(std::size_t statement);

@@ -18,6 +18,9 @@ char32_t UpperCaseBuiltin(char32_t c);
 // True when the C library's Unicode case tables are available.
 bool UnicodeLocaleAvailable();
 
+// Appends the UTF-8 form of one code point (a lone surrogate is written as it is).
+void EncodeUtf8(char32_t cp, std::string& out);
+
 // UTF-8 <-> UTF-16 conversion; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& utf8);
 std::string Utf16ToUtf8(const std::u16string& utf16);

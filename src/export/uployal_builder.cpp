@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/sql_text.h"
+#include "db/unicode_case.h"
 #include "export/section_row.h"
 #include "settings/number_forms.h"
 #include "settings/value_params.h"
@@ -35,14 +36,7 @@ std::string PriceText(long double value) {
   const std::size_t dot = out.find('.');
   if (dot != std::string::npos && sep != u'.') {
     std::string utf8;
-    if (sep < 0x80) {
-      utf8 = std::string(1, static_cast<char>(sep));
-    } else if (sep < 0x800) {
-      utf8 = {static_cast<char>(0xC0 | (sep >> 6)), static_cast<char>(0x80 | (sep & 0x3F))};
-    } else {
-      utf8 = {static_cast<char>(0xE0 | (sep >> 12)), static_cast<char>(0x80 | ((sep >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (sep & 0x3F))};
-    }
+    db::EncodeUtf8(sep, utf8);
     out.replace(dot, 1, utf8);
   }
   return out;

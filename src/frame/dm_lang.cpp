@@ -60,12 +60,6 @@ PWideChar LangTextW(std::int32_t language, std::string_view key) {
   return nullptr;
 }
 
-const char* TDMLang::LangName(std::int32_t language) const {
-  if (language == kLangRu) return "RU";
-  if (language == kLangUa) return "UA";
-  return "";
-}
-
 void TDMLang::SetAvtiveLang(std::int32_t aLang) {
   if (aLang <= 0 || aLang > kLanguageCount || aLang == active_) return;
   active_ = aLang;

@@ -24,7 +24,6 @@ class TDMLang {
   TDMLang() = default;  // active language 1
 
   std::int32_t ActiveLang() const { return active_; }
-  const char* LangName(std::int32_t language) const;  // "RU", "UA", "" for others
   // Switches the language unless aLang <= 0, aLang > 2 or aLang is already active; then every
   // listener is told.
   void SetAvtiveLang(std::int32_t aLang);

@@ -78,12 +78,6 @@ WideString WideCopy(const char16_t* wide) {
   return WideAlloc(wide, WideLength(wide));
 }
 
-WideString WideReplace(WideString old, const char16_t* wide) {
-  WideString copy = WideCopy(wide);
-  WideFree(old);
-  return copy;
-}
-
 WideString WideReplaceUtf8(WideString old, const std::string& utf8) {
   WideString copy = WideAllocUtf8(utf8);
   WideFree(old);

@@ -22,8 +22,7 @@ WideString WideAllocUtf8(const std::string& utf8);
 void WideFree(WideString str);
 // A copy of a WideString (length from its prefix; embedded zeros are kept).
 WideString WideCopy(const char16_t* wide);
-// Frees `old` and returns a copy of `source`.
-WideString WideReplace(WideString old, const char16_t* wide);
+// Frees `old` and returns a copy of `utf8`.
 WideString WideReplaceUtf8(WideString old, const std::string& utf8);
 
 std::uint32_t WideLength(const char16_t* str);  // characters; 0 for null

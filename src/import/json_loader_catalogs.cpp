@@ -137,7 +137,9 @@ void TDMJsonLoader::CreateTreeGroups(const std::string& pTagJson, const std::str
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   }
   mGroupIds.clear();
+  // The procedure form answers a failed look-up with 0: groups must not go under no parent.
   const int root = tree::gTreeFunc_GetRootID(q, pTableName);
+  if (root == 0) throw EJsonLoadError(pTableName + ": no root group");
   const auto check = [&](const tree::TFuncR& r) {
     if (r.fCode != 0) throw EJsonLoadError(pTableName + ": " + r.fStr);
   };

@@ -182,7 +182,7 @@ std::int64_t TTirJSonLoader::FindIdByGUID(const std::string& table, const std::s
 }
 
 std::int64_t TTirJSonLoader::FindGoodByGUID(const std::string& guid,
-                                            TGoodsExportsDOCFromJS& entry) {
+                                            TTirGoodsExportsDOCFromJS& entry) {
   std::int64_t half1 = 0, half2 = 0;
   if (!GuidPair(guid, half1, half2)) return 0;
   FDQuery2.SetSql(
@@ -206,12 +206,12 @@ std::int64_t TTirJSonLoader::FindGoodByGUID(const std::string& guid,
   return id;
 }
 
-void TTirJSonLoader::GetDocGoods(std::vector<TGoodsExportsDOCFromJS>& list) {
+void TTirJSonLoader::GetDocGoods(std::vector<TTirGoodsExportsDOCFromJS>& list) {
   list.clear();
   const json::Array lines = mJson.GetArray("docs").GetObject(0).GetArray("docgoods");
   for (std::size_t i = 0; i < lines.Size(); ++i) {
     const json::Object line = lines.GetObject(i);
-    TGoodsExportsDOCFromJS entry;
+    TTirGoodsExportsDOCFromJS entry;
     if (FindGoodByGUID(line.GetString("guid"), entry) == 0) break;
     entry.fQtty = line.GetNumber("qtty");
     entry.fSumIn = line.GetNumber("sum");
@@ -219,12 +219,12 @@ void TTirJSonLoader::GetDocGoods(std::vector<TGoodsExportsDOCFromJS>& list) {
   }
 }
 
-void TTirJSonLoader::GetGoodsQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>& list) {
+void TTirJSonLoader::GetGoodsQttyFromSPR(std::vector<TTirGoodsExportsDOCFromJS>& list) {
   list.clear();
   const json::Array goods = mJson.GetArray("goods");
   for (std::size_t i = 0; i < goods.Size(); ++i) {
     const json::Object item = goods.GetObject(i);
-    TGoodsExportsDOCFromJS entry;
+    TTirGoodsExportsDOCFromJS entry;
     if (FindGoodByGUID(item.GetString("guid"), entry) == 0) break;
     const long double qtty = item.GetNumber("qtty");
     entry.fQtty = qtty;

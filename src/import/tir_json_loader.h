@@ -15,9 +15,10 @@ class Connection;
 
 namespace tir::importing {
 
-// One goods line handed to the caller: the goods row found by GUID with the line's quantity and
-// sum. (A plain record: it never leaves the module, so it has no binary layout to keep.)
-struct TGoodsExportsDOCFromJS {
+// One goods line of the universal loader handed to the caller: the goods row found by GUID with
+// the line's quantity and sum. (The exchange loader's line is TGoodsExportsDOCFromJS; this one is
+// a plain record: it never leaves the module, so it has no binary layout to keep.)
+struct TTirGoodsExportsDOCFromJS {
   std::int32_t fID = 0;
   std::string fCode;
   std::string fBarCode;
@@ -61,13 +62,13 @@ class TTirJSonLoader {
   // The id of the row of `table` with the GUID of a 36-character text; 0 when there is none.
   std::int64_t FindIdByGUID(const std::string& table, const std::string& guid);
   // The goods row with that GUID: fills `entry` and gives its id; 0 when there is none.
-  std::int64_t FindGoodByGUID(const std::string& guid, TGoodsExportsDOCFromJS& entry);
+  std::int64_t FindGoodByGUID(const std::string& guid, TTirGoodsExportsDOCFromJS& entry);
 
   // The lines of the file's first document, up to the first line whose goods is not in the base.
-  void GetDocGoods(std::vector<TGoodsExportsDOCFromJS>& list);
+  void GetDocGoods(std::vector<TTirGoodsExportsDOCFromJS>& list);
   // The goods of the file with a positive quantity ("qtty", sum = qtty * "pin"), up to the first
   // goods that is not in the base.
-  void GetGoodsQttyFromSPR(std::vector<TGoodsExportsDOCFromJS>& list);
+  void GetGoodsQttyFromSPR(std::vector<TTirGoodsExportsDOCFromJS>& list);
 
   // What the last AddGoodsToBase / AddGroupsToBase wrote.
   struct Counts {

@@ -78,15 +78,6 @@ Object Array::AppendNewObject() {
   return Object(store_, n.u.o);
 }
 
-Array Array::AppendNewArray() {
-  Own();
-  Node n;
-  n.kind = Kind::kArray;
-  n.u.a = store_->NewArray();
-  store_->Append(*data_, n);
-  return Array(store_, n.u.a);
-}
-
 void Array::AppendObject(const Object& value) {
   Own();
   Node n;

@@ -35,7 +35,6 @@ class Array {
   double GetNumber(std::size_t index) const;
 
   Object AppendNewObject();
-  Array AppendNewArray();
   void AppendObject(const Object& value);  // copied
   void AppendString(std::string_view value);
   void AppendInt64(std::int64_t value);

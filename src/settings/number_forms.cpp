@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "db/unicode_case.h"
 #include "settings/value_errors.h"
 #include "settings/value_params.h"
 
@@ -25,20 +26,6 @@ long double PowerOfTen(int aDigits) {
   long double m = 1.0L;
   for (int i = 0; i < aDigits && std::isfinite(m); ++i) m *= 10.0L;
   return m;
-}
-
-void AppendUtf8(std::string& out, char16_t c) {
-  const auto u = static_cast<unsigned>(c);
-  if (u < 0x80) {
-    out += static_cast<char>(u);
-  } else if (u < 0x800) {
-    out += static_cast<char>(0xC0 | (u >> 6));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (u >> 12));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  }
 }
 
 }  // namespace
@@ -175,11 +162,11 @@ std::string FloatToStringPrice(int aDigits, char16_t aDecSep, long double aValue
   const std::string_view whole = text.substr(0, point);
   const char16_t group = gValueParams.fThousandSeparator;
   for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (group != 0 && i > 0 && (whole.size() - i) % 3 == 0) AppendUtf8(out, group);
+    if (group != 0 && i > 0 && (whole.size() - i) % 3 == 0) db::EncodeUtf8(group, out);
     out += whole[i];
   }
   if (point != std::string_view::npos) {
-    AppendUtf8(out, aDecSep);
+    db::EncodeUtf8(aDecSep, out);
     out += text.substr(point + 1);
   }
   return out;

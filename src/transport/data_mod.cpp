@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "frame/app_globals.h"
+#include "frame/host_services.h"
 #include "settings/profile_rows.h"
 #include "transport/inet_shop_send.h"
 #include "transport/timer_services.h"
@@ -47,8 +48,12 @@ void TDataMod::ReloadSettings() {
     }
     if (mList_ && mList_->empty()) mList_.reset();
     SetTimerEnabled(mList_ != nullptr);
-  } catch (...) {
-    // A profile that cannot be read leaves the timer off until the next reload.
+  } catch (const std::exception& e) {
+    // Profiles that cannot be read leave the timer off until the next reload; the host's log
+    // says why, or the user would only see that nothing is sent any more.
+    frame::SendToMainMGS(
+        std::string("Автоматическая отправка выключена: настройки не прочитаны: ") + e.what(), 1,
+        1);
   }
 }
 

@@ -1,4 +1,9 @@
 // Start (-160) and stop (-170) of the background data module.
+#include <exception>
+#include <string>
+
+#include "frame/app_globals.h"
+#include "frame/host_services.h"
 #include "frame/message_hooks.h"
 #include "transport/data_mod.h"
 
@@ -9,10 +14,12 @@ namespace {
 void StartDataMod(std::int32_t /*language*/) {
   delete gDataMod;
   gDataMod = nullptr;
+  if (!frame::HasHostConnection()) return;  // nothing to send from
   try {
     gDataMod = new TDataMod();
-  } catch (...) {
-    return;  // no connection from the host: nothing to send from
+  } catch (const std::exception& e) {
+    frame::SendToMainMGS(std::string("Автоматическая отправка не запущена: ") + e.what(), 1, 1);
+    return;
   }
   gDataMod->ReloadSettings();
 }

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "db/query.h"
 #include "db/sqlite_connection.h"
 #include "db/statement_recorder.h"
+#include "tests/support/temp_files.h"
 
 namespace tir::db {
 namespace {
@@ -79,12 +76,11 @@ TEST_F(StatementRecorderTest, OwnKindRecordsEveryStatementOnceAndOffRecordsNothi
 
 // Two recorders (two processes) append to one file; statements of several lines stay whole.
 TEST_F(StatementRecorderTest, RecordFileKeepsStatementsOfEveryWriter) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("tir_record_" + std::to_string(::getpid())))
-          .string();
-  std::filesystem::remove(path);
+  const test::TempFile file(".record"), sharedFile(".shared");
+  const std::string& path = file.path();
+  const std::string& shared = sharedFile.path();
   {
-    StatementFile first(DbKind::kSQLite, path, path + ".shared");
+    StatementFile first(DbKind::kSQLite, path, shared);
     StatementFile second(DbKind::kSQLite, path);
     first.Record({"SELECT 1\nFROM a", {}});
     first.Record({"SELECT 1\nFROM a", {}});
@@ -92,11 +88,9 @@ TEST_F(StatementRecorderTest, RecordFileKeepsStatementsOfEveryWriter) {
     second.Record({"SELECT 2", {}});
     first.RecordShared({"SELECT 3", {}});
   }
-  EXPECT_EQ(ReadStatementFile(path + ".shared"), (std::vector<std::string>{"SELECT 3"}));
-  std::filesystem::remove(path + ".shared");
+  EXPECT_EQ(ReadStatementFile(shared), (std::vector<std::string>{"SELECT 3"}));
   EXPECT_EQ(ReadStatementFile(path),
             (std::vector<std::string>{"SELECT 1\nFROM a", "SELECT 1\nFROM a", "SELECT 2"}));
-  std::filesystem::remove(path);
 }
 
 }  // namespace

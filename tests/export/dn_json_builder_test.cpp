@@ -61,10 +61,9 @@ TEST_F(MainExportTest, SmallBaseTextEqualsTheHandWrittenFile) {
   builder.SetAddAllCatalogs();
   builder.SetAddDocsPeriod(db::EncodeDateTime({2024, 3, 1}), db::EncodeDateTime({2024, 3, 31}));
   Run();
-  const std::string file = TempPath(".json");
+  const TempFile file(".json");
   ASSERT_TRUE(builder.SaveToFile(file));
   const std::string written = ReadFile(file);
-  std::filesystem::remove(file);
   // The expected file is written by hand from the key tables, not taken from a run.
   EXPECT_EQ(WithScrambledMembersPlain(written),
             ReadFile(std::string(TIR_EXPORT_TEST_DATA) + "/main_export_small.json"));
@@ -123,10 +122,9 @@ TEST_F(MainExportTest, SavedFileIsAsciiWithoutByteOrderMark) {
       "UPDATE tirGoods SET fName = CAST(X'41C328' AS TEXT) WHERE fId = 2;");
   builder.SetAddGoodsSet1();
   Run();
-  const std::string file = TempPath(".json");
+  const TempFile file(".json");
   ASSERT_TRUE(builder.SaveToFile(file));
   const std::string written = ReadFile(file);
-  std::filesystem::remove(file);
   ASSERT_GE(written.size(), 3u);
   EXPECT_EQ(written.front(), '{');
   EXPECT_EQ(written.substr(written.size() - 3), "}\r\n");

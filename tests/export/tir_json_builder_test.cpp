@@ -213,9 +213,9 @@ TEST_F(TirJsonBuilderTest, BadIdListsAreRefusedBeforeAnythingRuns) {
   EXPECT_EQ(builder_.Json().Size(), 0u);
 
   test::SetUserLists("1", "2 UNION SELECT 1");
-  const std::string file = test::TempPath(".json");
+  const test::TempFile file(".json");
   EXPECT_THROW(builder_.SaveToFileOneDoc(1, file, false), std::invalid_argument);
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file.path()));
   EXPECT_EQ(ScalarInt(conn(), "SELECT COUNT(*) FROM tirVAT WHERE fGUID1=0 AND fGUID2=0"), 1);
 }
 
@@ -275,10 +275,9 @@ TEST_F(TirJsonBuilderDocsTest, DocumentKeysFollowTheirType) {
 }
 
 TEST_F(TirJsonBuilderDocsTest, OneDocumentWithoutLinesHasNoGoods) {
-  const std::string file = test::TempPath(".json");
+  const test::TempFile file(".json");
   ASSERT_TRUE(builder_.SaveToFileOneDoc(2, file, false));
   const json::Object saved = json::Object::ParseFile(file);
-  std::filesystem::remove(file);
   EXPECT_EQ(KeyLine(saved), "goodsgroups recipes goods docs info");
   EXPECT_EQ(saved.GetArray("goods").Size(), 0u);
   EXPECT_EQ(saved.GetArray("recipes").Size(), 1u);  // all recipes, whatever the document
@@ -429,7 +428,6 @@ TEST_F(TirJsonBuilderTest, OneDocumentExportMatchesTheExpectedFile) {
   ASSERT_TRUE(builder_.SaveToFileOneDoc(1, file, false));
   EXPECT_EQ(test::ReadFile(file),
             test::ReadFile(std::string(TIR_EXPORT_TEST_DATA) + "/one_doc_sale.json"));
-  std::filesystem::remove(file);
   // Rows without a GUID got one on the way (the group roots here).
   EXPECT_EQ(ScalarInt(conn(), "SELECT COUNT(*) FROM tirGoodsGroups WHERE fGUID1=0 AND fGUID2=0"),
             0);
@@ -440,9 +438,9 @@ TEST_F(TirJsonBuilderTest, OneDocumentExportMatchesTheExpectedFile) {
 TEST_F(TirJsonBuilderTest, DatabaseErrorsReachTheCallerAndNoFileIsWritten) {
   test::FillSmallBase(conn());
   Exec("DROP TABLE tirRecipes;");
-  const std::string file = test::TempPath(".json");
+  const test::TempFile file(".json");
   EXPECT_THROW(builder_.SaveToFileOneDoc(1, file, false), db::DbError);
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file.path()));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "settings/tir_token_one.h"
 #include "tests/export/export_test_support.h"
 #include "tests/export/small_base.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_base.h"
 
 namespace tir::test {
@@ -16,13 +17,7 @@ namespace {
 
 // Exit code and standard output of a tirdex command.
 int Tirdex(const std::string& args, std::string* out = nullptr) {
-  const std::string capture = TempPath(".out");
-  const std::string command =
-      std::string("'") + TIRDEX_FILE + "' " + args + " >'" + capture + "' 2>/dev/null";
-  const int status = std::system(command.c_str());
-  if (out != nullptr) *out = ReadFile(capture);
-  std::filesystem::remove(capture);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return RunCommand(std::string("'") + TIRDEX_FILE + "' " + args, out);
 }
 
 class TirdexMainExportTest : public ::testing::Test {
@@ -35,11 +30,10 @@ class TirdexMainExportTest : public ::testing::Test {
         "X'00000000000000004142');");
     base_.Close();
   }
-  void TearDown() override { std::filesystem::remove(out_); }
   std::string Base() const { return "'" + base_.path() + "'"; }
 
   TempBase base_;
-  std::string out_ = TempPath(".json");
+  TempFile out_{".json"};
 };
 
 TEST_F(TirdexMainExportTest, ExportWritesSectionsAndMarksDocumentsSent) {
@@ -62,8 +56,8 @@ TEST_F(TirdexMainExportTest, TokenFileLimitsTheDocumentsOfAClient) {
   TTirTokenOne token;
   token.m1_mDocTypeSynk = 1;
   token.m1_mStoreIds = "2";  // the sale is in store 1
-  const std::string tokenFile = TempPath(".token");
-  std::ofstream(tokenFile) << token.SaveToStr() << "\n";
+  const TempFile tokenFile(".token");
+  std::ofstream(tokenFile.path()) << token.SaveToStr() << "\n";
   std::string printed;
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ +
                        "' --docs-recent --run-mode 1 --token-file '" + tokenFile + "'",
@@ -71,13 +65,12 @@ TEST_F(TirdexMainExportTest, TokenFileLimitsTheDocumentsOfAClient) {
             0);
   EXPECT_EQ(printed.find("docs:"), std::string::npos);
   token.m1_mStoreIds = "1,2";
-  std::ofstream(tokenFile) << token.SaveToStr() << "\n";
+  std::ofstream(tokenFile.path()) << token.SaveToStr() << "\n";
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ +
                        "' --docs-recent --run-mode 1 --token-file '" + tokenFile + "'",
                    &printed),
             0);
   EXPECT_NE(printed.find("docs: 1\n"), std::string::npos);
-  std::filesystem::remove(tokenFile);
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --token-file /nonexistent/token"), 2);
 }
 
@@ -87,7 +80,7 @@ TEST_F(TirdexMainExportTest, FailuresAndBadUsage) {
       "INSERT INTO tirSettings (fUserId, fMId, fPType, fPStr) VALUES (1, 50, 10260, 'x');");
   base_.Close();
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --catalogs"), 1);
-  EXPECT_FALSE(std::filesystem::exists(out_));
+  EXPECT_FALSE(std::filesystem::exists(out_.path()));
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --goods all"), 2);
   EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --docs-recent --docs-after 5"), 2);
   // Kitchen orders and documents would both be "docs": refused, nothing written or marked sent.
@@ -100,7 +93,7 @@ TEST_F(TirdexMainExportTest, FailuresAndBadUsage) {
        {"--docs-recent --mark-sent", "--docs-period 2000-01-01 2100-01-01", "--docs-after 0"}) {
     EXPECT_EQ(Tirdex("export " + Base() + " '" + out_ + "' --cook-orders " + documents), 2)
         << documents;
-    EXPECT_FALSE(std::filesystem::exists(out_)) << documents;
+    EXPECT_FALSE(std::filesystem::exists(out_.path())) << documents;
   }
   EXPECT_EQ(ScalarText(base_.Reopen(), delivery), before);
   base_.Close();

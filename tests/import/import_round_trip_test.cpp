@@ -14,19 +14,14 @@
 #include "db/query.h"
 #include "tests/export/export_test_support.h"
 #include "tests/import/json_loader_fixture.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_base.h"
 
 namespace tir::import::test {
 namespace {
 
 int Tirdex(const std::string& args, std::string* out = nullptr) {
-  const std::string capture = tir::test::TempPath(".out");
-  const std::string command =
-      std::string("'") + TIRDEX_FILE + "' " + args + " >'" + capture + "' 2>/dev/null";
-  const int status = std::system(command.c_str());
-  if (out != nullptr) *out = tir::test::ReadFile(capture);
-  std::filesystem::remove(capture);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return tir::test::RunCommand(std::string("'") + TIRDEX_FILE + "' " + args, out);
 }
 
 // One compared set of rows: `from` names the rows of one base (`$` is the base's schema, `t`
@@ -243,7 +238,7 @@ std::string Unexpected(const std::string& report, const std::string& expected) {
 }
 
 TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
-  const std::string source = tir::test::TempPath(), file = tir::test::TempPath(".json");
+  const tir::test::TempFile source, file(".json");
   tir::test::TempBase target(false);
   target.Close();
   ASSERT_EQ(Tirdex("demo-base '" + source + "' --goods 300 --docs 200 --seed 9"), 0);
@@ -292,15 +287,14 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
 
   // The source loading its own export: its catalogs and goods are identical although it keeps
   // nulls where the file has empty texts or -1 colours; on a second load every row is identical.
-  const std::string copy = tir::test::TempPath();
-  std::filesystem::copy_file(source, copy);
+  const tir::test::TempFile copy;
+  std::filesystem::copy_file(source.path(), copy.path());
   const std::string own = "import '" + copy + "' '" + file + "'";
   ASSERT_EQ(Tirdex(own, &report), 0);
   EXPECT_TRUE(std::regex_search(report, std::regex("goods: 0 inserted, 0 updated, 300 identical")))
       << report;
   ASSERT_EQ(Tirdex(own, &report), 0);
   EXPECT_EQ(Unexpected(report, identical), "");
-  tir::test::RemoveBaseFiles(copy);
 
   // Changed catalogs travel as updates: names, prices, groups, references, rights, access
   // lists, group moves.
@@ -335,8 +329,6 @@ TEST(ImportRoundTrip, ExportedBaseImportsEqualAndReimportsUnchanged) {
   db::Connection& changed = open();
   EXPECT_EQ(AllDifferences(changed, kCatalogs) + AllDifferences(changed, Trees()), "");
   target.Close();
-  tir::test::RemoveBaseFiles(source);
-  std::filesystem::remove(file);
 }
 
 }  // namespace

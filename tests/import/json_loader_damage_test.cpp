@@ -217,43 +217,35 @@ std::vector<Damaged> Corpus(const std::vector<std::string>& goodFiles) {
   return out;
 }
 
-std::string WriteFile(const std::string& text) {
-  std::string path = tir::test::TempPath(".json");
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
 const std::vector<TLoadStep> kAll = FileLoadSteps(true, true, true, true);
 
 TEST_F(LoaderTest, EveryDamagedFileLeavesTheBaseAsItWas) {
   const std::string full = "{" + Catalogs() + "," + Goods(0, 30) + "," + Docs() + "}";
   const std::string goodsOnly = "{" + Goods(0, 30) + "}";
   // The base already holds what the files send, in an older state.
-  const std::string path = WriteFile("{" + Catalogs() + "," + Goods(5, 10) + "}");
+  const tir::test::TempFile path = tir::test::TempText("{" + Catalogs() + "," + Goods(5, 10) + "}");
   ASSERT_EQ(RunAtomicLoad(loader, base.conn(), path, kAll, false, {}).result, TLoadResult::kDone);
-  std::remove(path.c_str());
   const std::string before = BaseDump(base.conn());
 
   const std::vector<Damaged> corpus = Corpus({full, goodsOnly});
   ASSERT_GE(corpus.size(), 50u);
   for (const Damaged& d : corpus) {
-    const std::string file = WriteFile(d.text);
+    const tir::test::TempFile file = tir::test::TempText(d.text);
     const TLoadOutcome out = RunAtomicLoad(loader, base.conn(), file, kAll, false, {});
-    std::remove(file.c_str());
     EXPECT_EQ(BaseDump(base.conn()), before) << d.name;
     if (d.writesNothing) continue;
     EXPECT_NE(out.result, TLoadResult::kDone) << d.name;
     EXPECT_GT(out.message.size(), 20u) << d.name << ": " << out.message;
   }
   // The intact file still loads.
-  const std::string file = WriteFile(full);
+  const tir::test::TempFile file = tir::test::TempText(full);
   EXPECT_EQ(RunAtomicLoad(loader, base.conn(), file, kAll, false, {}).result, TLoadResult::kDone);
-  std::remove(file.c_str());
   EXPECT_NE(BaseDump(base.conn()), before);
 }
 
 TEST_F(LoaderTest, DryRunReportsAndChangesNothing) {
-  const std::string file = WriteFile("{" + Catalogs() + "," + Goods(0, 20) + "," + Docs() + "}");
+  const tir::test::TempFile file =
+      tir::test::TempText("{" + Catalogs() + "," + Goods(0, 20) + "," + Docs() + "}");
   const std::string before = BaseDump(base.conn());
   TLoadOutcome out = RunAtomicLoad(loader, base.conn(), file, kAll, true, {});
   EXPECT_EQ(out.result, TLoadResult::kRolledBack);
@@ -266,11 +258,11 @@ TEST_F(LoaderTest, DryRunReportsAndChangesNothing) {
     EXPECT_EQ(c.inserted + c.updated + c.refused, 0) << kind;
     EXPECT_GT(c.identical, 0) << kind;
   }
-  std::remove(file.c_str());
 }
 
 TEST_F(LoaderTest, LoadKilledHalfwayLeavesTheBaseAndTheRerunMatchesACleanRun) {
-  const std::string file = WriteFile("{" + Catalogs() + "," + Goods(0, 400) + "}");
+  const tir::test::TempFile file =
+      tir::test::TempText("{" + Catalogs() + "," + Goods(0, 400) + "}");
   const std::string before = BaseDump(base.conn());
   base.Close();
   int fds[2];
@@ -312,7 +304,6 @@ TEST_F(LoaderTest, LoadKilledHalfwayLeavesTheBaseAndTheRerunMatchesACleanRun) {
   ASSERT_EQ(RunAtomicLoad(cleanLoader, clean.conn(), file, steps, false, {}).result,
             TLoadResult::kDone);
   EXPECT_EQ(BaseDump(base.conn()), BaseDump(clean.conn()));
-  std::remove(file.c_str());
 }
 
 }  // namespace

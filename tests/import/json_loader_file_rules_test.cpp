@@ -19,11 +19,7 @@ class FileRulesTest : public LoaderTest {
     std::ofstream(path_, std::ios::binary) << json;
     return RunAtomicLoad(loader, base.conn(), path_, steps, false, {}, true);
   }
-  void Exec(const std::string& sql) {
-    db::Query q(base.conn());
-    q.SetSql(sql);
-    q.ExecSql();
-  }
+  void Exec(const std::string& sql) { tir::test::Exec(base.conn(), sql); }
   bool Noted(const TLoadOutcome& out, const std::string& text) {
     for (const TLoadNote& n : out.report.notes) {
       if (n.Text().find(text) != std::string::npos) return true;

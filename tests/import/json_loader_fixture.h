@@ -14,9 +14,7 @@ namespace tir::import::test {
 // The GUID text number n: "A0000000-0000-0000-0000-" + 12 digits (both halves non-zero).
 std::string G(int n);
 
-// Every row of every table (and the identity counters), in a stable order: two bases hold the
-// same data exactly when their dumps are equal. Tables named in `skip` are left out.
-std::string BaseDump(db::Connection& connection, const std::set<std::string>& skip = {});
+using tir::test::BaseDump;
 
 // A loader on a fresh base with the full schema; goods loads do not pause.
 class LoaderTest : public ::testing::Test {

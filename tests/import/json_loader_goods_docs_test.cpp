@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "db/db_error.h"
 #include "db/query.h"
 #include "posting/main_provodka.h"
 #include "recording_connection.h"
@@ -193,6 +194,13 @@ TEST_F(GoodsDocsTest, MissingReferenceStopsTheDocumentsAndUnknownGoodsBecomePlac
   EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments"), 1);
   EXPECT_EQ(Text("SELECT fName FROM tirGoods"), "New unknown good " + G(77));
   EXPECT_EQ(Int("SELECT fState FROM tirDocuments"), 0);  // saved before the refusal: posted
+
+  // A look-up the base cannot answer is an error of the load, not a reference that is missing.
+  base.conn().ExecScript("ALTER TABLE tirStores RENAME COLUMN fGUID2 TO fGUID2Old;");
+  loader.mifNeadUpdateAllSPR = false;
+  ASSERT_TRUE(loader.OpenAndParse(R"({"docs":[)" + after + "]}"));
+  EXPECT_THROW(loader.SaveUniversalDocs(), db::DbError);
+  EXPECT_FALSE(loader.mifNeadUpdateAllSPR);
 }
 
 // Registers and states after loading `files` in turn on a fresh base, every load posting its

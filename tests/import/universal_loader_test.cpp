@@ -195,7 +195,7 @@ TEST_F(UniversalLoaderTest, LinesAndQuantitiesStopAtTheFirstUnknownGoods) {
                    item(1, R"(,"qtty":2,"pin":1.5)") + "," + item(2, R"(,"qtty":0)") + "," +
                    item(1, R"(,"qtty":-1)") + "," + item(8, R"(,"qtty":5)") + "," +
                    item(1, R"(,"qtty":6)") + "]"));
-  std::vector<TGoodsExportsDOCFromJS> list(3);
+  std::vector<TTirGoodsExportsDOCFromJS> list(3);
   loader_.GetDocGoods(list);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].fCode + "/" + std::to_string(list[0].fID), "c1/1");

@@ -8,6 +8,7 @@
 
 #include "db/query.h"
 #include "tests/export/export_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_base.h"
 
 namespace tir::importing {
@@ -15,13 +16,7 @@ namespace {
 
 // Runs tirdex; its standard output goes to `out` when given.
 int Tirdex(const std::string& args, std::string* out = nullptr) {
-  const std::string outFile = test::TempPath(".out");
-  const std::string command =
-      std::string("'") + TIRDEX_FILE + "' " + args + " >'" + outFile + "' 2>/dev/null";
-  const int status = std::system(command.c_str());
-  if (out != nullptr) *out = test::ReadFile(outFile);
-  std::filesystem::remove(outFile);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return test::RunCommand(std::string("'") + TIRDEX_FILE + "' " + args, out);
 }
 
 // The group tree and the goods as text, in id order, without the row version the base keeps.
@@ -58,7 +53,7 @@ const char* const kColumns[] = {
     "fPriceOut9,0",    "fPriceOut10,0", "fDeleted,0"};
 
 TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWas) {
-  const std::string source = test::TempPath(), file = test::TempPath(".json");
+  const test::TempFile source, file(".json");
   test::TempBase target(false);
   target.Close();  // schema replaces the file
   ASSERT_EQ(Tirdex("demo-base '" + source + "' --goods 300 --seed 3"), 0);
@@ -104,10 +99,9 @@ TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWa
   ASSERT_EQ(load(file), 0);
   EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
   // A trial run with another base's goods writes nothing.
-  const std::string other = test::TempPath();
+  const test::TempFile other;
   ASSERT_EQ(Tirdex("demo-base '" + other + "' --goods 50 --seed 4"), 0);
   ASSERT_EQ(Tirdex("export-period '" + other + "' 2000-01-01 2100-12-31 '" + file + "'"), 0);
-  test::RemoveBaseFiles(other);
   ASSERT_EQ(load(file, &trial, "--dry-run"), 0);
   EXPECT_NE(trial.find("goods: 50 added"), std::string::npos) << trial;
   EXPECT_TRUE(Snapshot(c) == once) << "the base changed";
@@ -136,8 +130,6 @@ TEST(UniversalTirdex, SampleBaseComesBackOnceForAllAndFailuresLeaveTheBaseAsItWa
   EXPECT_NE(report.find("group tree operations failed: 1\n  group \"A\" not moved: "),
             std::string::npos)
       << report;
-  test::RemoveBaseFiles(source);
-  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "json/json_array.h"
 #include "json/json_error.h"
 #include "json/json_object.h"
+#include "tests/support/temp_files.h"
 
 namespace tir::json {
 namespace {
@@ -23,22 +24,6 @@ std::string ReadAll(const std::filesystem::path& path) {
   s << in.rdbuf();
   return s.str();
 }
-
-class TempDir {
- public:
-  TempDir() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("tir_json_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 TEST(JsonObject, KeysKeepFirstSetOrderAndReplaceInPlace) {
   Object o;
@@ -235,35 +220,35 @@ TEST(JsonObject, BadTextRaisesAClearError) {
 }
 
 TEST(JsonObject, FilesSaveWithoutBomAndReadBack) {
-  TempDir dir;
+  const tir::test::TempDir dir;
   Object o;
   o.SetString("назва", "Чай");
   o.SetNewArray("list").AppendNewObject().SetInt64("lid", 5);
   const auto path = dir / "out.json";
-  o.SaveToFile(path.string(), false);
+  o.SaveToFile(path, false);
   EXPECT_EQ(ReadAll(path), R"({"назва":"Чай","list":[{"lid":5}]})");
   EXPECT_FALSE(std::filesystem::exists(dir / "out.json.tmp"));
-  EXPECT_EQ(Object::ParseFile(path.string()).ToText(false), o.ToText(false));
+  EXPECT_EQ(Object::ParseFile(path).ToText(false), o.ToText(false));
 
-  o.SaveToFile(path.string(), true);
+  o.SaveToFile(path, true);
   EXPECT_EQ(ReadAll(path).substr(0, 4), "{\n  ");
 
   std::ofstream(dir / "bom.json", std::ios::binary) << "\xEF\xBB\xBF{\"a\":1}";
-  EXPECT_EQ(Object::ParseFile((dir / "bom.json").string()).GetInt64("a"), 1);
+  EXPECT_EQ(Object::ParseFile(dir / "bom.json").GetInt64("a"), 1);
 
   std::ofstream(dir / "cut.json", std::ios::binary) << R"({"a":[1,2)";
-  EXPECT_THROW(Object::ParseFile((dir / "cut.json").string()), JsonError);
-  EXPECT_THROW(Object::ParseFile((dir / "none.json").string()), JsonError);
+  EXPECT_THROW(Object::ParseFile(dir / "cut.json"), JsonError);
+  EXPECT_THROW(Object::ParseFile(dir / "none.json"), JsonError);
 }
 
 TEST(JsonObject, FailedSaveLeavesTheOldFile) {
-  TempDir dir;
+  const tir::test::TempDir dir;
   Object o;
   o.SetInt64("a", 1);
-  EXPECT_THROW(o.SaveToFile((dir / "no" / "such" / "dir.json").string(), false), JsonError);
+  EXPECT_THROW(o.SaveToFile(dir / "no/such/dir.json", false), JsonError);
 
   const auto path = dir / "keep.json";
-  o.SaveToFile(path.string(), false);
+  o.SaveToFile(path, false);
   // A write that fails half-way (the file size limit stands in for a full disk).
   o.SetString("a", std::string(100, 'x'));
   rlimit old{};
@@ -272,7 +257,7 @@ TEST(JsonObject, FailedSaveLeavesTheOldFile) {
   small.rlim_cur = 20;
   const auto handler = std::signal(SIGXFSZ, SIG_IGN);
   ::setrlimit(RLIMIT_FSIZE, &small);
-  EXPECT_THROW(o.SaveToFile(path.string(), false), JsonError);
+  EXPECT_THROW(o.SaveToFile(path, false), JsonError);
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, handler);
   EXPECT_EQ(ReadAll(path), R"({"a":1})");

@@ -157,11 +157,7 @@ std::int64_t PostingTest::Count(const std::string& sql) {
 
 double PostingTest::Scalar(const std::string& sql) { return tir::test::ScalarDouble(conn(), sql); }
 
-void PostingTest::Exec(const std::string& sql) {
-  db::Query q(conn());
-  q.SetSql(sql);
-  q.ExecSql();
-}
+void PostingTest::Exec(const std::string& sql) { tir::test::Exec(conn(), sql); }
 
 std::int64_t PostingTest::AddGood() {
   Exec("INSERT INTO tirGoods (fName) VALUES ('good');");

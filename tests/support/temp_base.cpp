@@ -1,10 +1,6 @@
 #include "tests/support/temp_base.h"
 
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <filesystem>
+#include <vector>
 
 #include "db/query.h"
 #include "host/schema/schema.h"
@@ -21,21 +17,6 @@ tir::db::Value ScalarValue(tir::db::Connection& connection, const std::string& s
 }
 
 }  // namespace
-
-std::string TempPath(const std::string& suffix) {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  const auto name = "tir_test_" + std::to_string(::getpid()) + "_" + std::to_string(stamp) + "_" +
-                    std::to_string(counter++) + suffix;
-  return (std::filesystem::temp_directory_path() / name).string();
-}
-
-void RemoveBaseFiles(const std::string& path) {
-  std::error_code ignored;
-  for (const char* tail : {"", "-wal", "-shm", "-journal"}) {
-    std::filesystem::remove(path + tail, ignored);
-  }
-}
 
 TempBase::TempBase(bool withSchema) : path_(TempPath()) {
   connection_ = tir::db::SqliteConnection::Open(path_);
@@ -76,6 +57,65 @@ std::string RowsText(tir::db::Connection& connection, const std::string& sql) {
     text += "\n";
   }
   return text;
+}
+
+}  // namespace tir::test
+
+namespace tir::test {
+
+void Exec(tir::db::Connection& connection, const std::string& sql) {
+  tir::db::Query query(connection);
+  query.SetSql(sql);
+  query.ExecSql();
+}
+
+std::string BaseDump(tir::db::Connection& connection, const std::set<std::string>& skip) {
+  std::vector<std::string> names;
+  {
+    tir::db::Query tables(connection);
+    tables.SetSql(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_stat%' "
+        "ORDER BY name;");
+    for (tables.Open(); !tables.Eof(); tables.Next()) {
+      if (skip.count(tables.FieldByIndex(0).AsText()) == 0)
+        names.push_back(tables.FieldByIndex(0).AsText());
+    }
+  }
+  std::string dump;
+  for (const std::string& name : names) {
+    tir::db::Query rows(connection);
+    rows.SetSql("SELECT * FROM \"" + name + "\" ORDER BY 1;");
+    dump += "[" + name + "]\n";
+    for (rows.Open(); !rows.Eof(); rows.Next()) {
+      for (std::size_t i = 0; i < rows.FieldCount(); ++i) {
+        const tir::db::Field f = rows.FieldByIndex(i);
+        dump += f.IsNull() ? std::string("NULL") : f.AsText();
+        dump += '|';
+      }
+      dump += '\n';
+    }
+  }
+  return dump;
+}
+
+void ExecSql(const std::string& base, const std::string& sql) {
+  auto c = tir::db::SqliteConnection::Open(base);
+  Exec(*c, sql);
+}
+
+std::string SqlRows(const std::string& base, const std::string& sql) {
+  auto c = tir::db::SqliteConnection::Open(base);
+  return RowsText(*c, sql);
+}
+
+std::int64_t SqlInt(const std::string& base, const std::string& sql) {
+  auto c = tir::db::SqliteConnection::Open(base);
+  return ScalarInt(*c, sql);
+}
+
+std::string BaseDump(const std::string& base) {
+  auto c = tir::db::SqliteConnection::Open(base);
+  return BaseDump(*c);
 }
 
 }  // namespace tir::test

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "db/connection.h"
 #include "db/sqlite_connection.h"
+#include "tests/support/temp_files.h"
 
 namespace tir::test {
 
@@ -43,10 +45,18 @@ std::string ScalarText(tir::db::Connection& connection, const std::string& sql);
 // Every row of a query as text: the values of a row each followed by "|", one line per row.
 std::string RowsText(tir::db::Connection& connection, const std::string& sql);
 
-// A unique path in the temporary folder (nothing is created).
-std::string TempPath(const std::string& suffix = ".sqlite");
+// Runs `sql` (one or more statements, no parameters).
+void Exec(tir::db::Connection& connection, const std::string& sql);
 
-// Removes a base file with its -wal and -shm companions; missing files are ignored.
-void RemoveBaseFiles(const std::string& path);
+// Every row of every table (and the identity counters, but not the planner's statistics) in a
+// stable order, tables in `skip` left out: two bases hold the same data exactly when their dumps
+// are equal.
+std::string BaseDump(tir::db::Connection& connection, const std::set<std::string>& skip = {});
+
+// The same helpers on a base file, each opening its own connection.
+void ExecSql(const std::string& base, const std::string& sql);
+std::string SqlRows(const std::string& base, const std::string& sql);  // "a|b|\n" per row
+std::int64_t SqlInt(const std::string& base, const std::string& sql);
+std::string BaseDump(const std::string& base);
 
 }  // namespace tir::test

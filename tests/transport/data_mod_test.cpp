@@ -12,6 +12,7 @@
 #include "frame/message_hooks.h"
 #include "frame/ui_services.h"
 #include "settings/json_one_send.h"
+#include "tests/export/export_test_support.h"
 #include "tests/transport/transport_fixture.h"
 #include "transport/timer_services.h"
 
@@ -217,10 +218,16 @@ TEST_F(DataModTest, UnreadableProfileRowsLeaveTheTimerOff) {
   ASSERT_NE(mod_->mList(), nullptr);
   EXPECT_EQ(mod_->mList()->size(), 1u);
 
+  // A base whose settings cannot be read turns the sending off, and the host's log says why.
   base_.conn().ExecScript("DROP TABLE tirSettings;");
+  test::StartLogCapture();
   mod_->ReloadSettings();
+  test::StopLogCapture();
   EXPECT_EQ(mod_->mList(), nullptr);
   EXPECT_FALSE(timers_.Enabled());
+  ASSERT_EQ(test::CapturedLog().size(), 1u);
+  EXPECT_NE(test::CapturedLog()[0].find("tirSettings"), std::string::npos)
+      << test::CapturedLog()[0];
 }
 
 TEST_F(DataModTest, StartAndStopMessagesCreateAndFreeTheModule) {
@@ -234,6 +241,15 @@ TEST_F(DataModTest, StartAndStopMessagesCreateAndFreeTheModule) {
   EXPECT_EQ(gDataMod, nullptr);
   EXPECT_FALSE(timers_.Enabled());
   frame::RunStopHook(frame::LifecycleSlot::kDataModule);  // harmless twice
+
+  // Without the host's connection there is nothing to send from: no module and no message.
+  frame::gAppPackParams.fFDConnect = nullptr;
+  test::StartLogCapture();
+  frame::RunStartHook(frame::LifecycleSlot::kDataModule, 1);
+  EXPECT_EQ(gDataMod, nullptr);
+  EXPECT_TRUE(test::CapturedLog().empty());
+  test::StopLogCapture();
+  frame::gAppPackParams.fFDConnect = &base_.conn();
   SetTimerServices(nullptr);
 }
 

@@ -146,8 +146,8 @@ TEST_F(TirdexShopTest, DaemonStopsAtOnceDuringAHangingSendAndLeavesNoFiles) {
   profile.mIfAvtomat = 1;
   profile.mPeriodMin = 0;
   SaveProfile(base_.conn(), test::TransportBase::kGuidCode, kProfileTypeInetShop, profile);
-  const std::string temp = test::TempPath("-tmp");
-  std::filesystem::create_directories(temp);
+  const test::TempDir tempDir;
+  const std::string& temp = tempDir.path();
   ::setenv("TMPDIR", temp.c_str(), 1);
   const test::TirdexRun run = test::InterruptTirdex(TIRDEX_FILE,
                                                     {"shop-daemon", base_.path(), "--tick-ms", "20",
@@ -158,7 +158,6 @@ TEST_F(TirdexShopTest, DaemonStopsAtOnceDuringAHangingSendAndLeavesNoFiles) {
   EXPECT_EQ(run.rc, 0);
   EXPECT_NE(run.out.find("stopped"), std::string::npos) << run.out;
   EXPECT_TRUE(std::filesystem::is_empty(temp)) << "upload files left in " << temp;
-  std::filesystem::remove_all(temp);
 }
 
 }  // namespace

@@ -62,12 +62,6 @@ void InsertRows(db::Connection& conn, const std::string& table, const std::vecto
   if (own) conn.Commit();
 }
 
-void Exec(db::Connection& conn, const std::string& sql) {
-  db::Query q(conn);
-  q.SetSql(sql);
-  q.ExecSql();
-}
-
 namespace {
 
 // Rows of a nested set sorted by left bound (the caller has checked there are no NULLs).

@@ -9,6 +9,7 @@
 
 #include "db/connection.h"
 #include "db/sqlite_connection.h"
+#include "tests/support/temp_base.h"
 
 // Helpers of the tree tests: tables of their own, reading rows back and an in-memory check of a
 // nested set that does not share code with the module.
@@ -35,8 +36,7 @@ std::vector<Row> ReadRows(db::Connection& conn, const std::string& table);
 // Writes rows with their ids (bounds and level as given, NULL when absent).
 void InsertRows(db::Connection& conn, const std::string& table, const std::vector<Row>& rows);
 
-// Runs one parameterless statement.
-void Exec(db::Connection& conn, const std::string& sql);
+using tir::test::Exec;
 
 // Empty when the rows are a sound nested set, else the first fault found.
 std::string NestedSetFault(const std::vector<Row>& rows);

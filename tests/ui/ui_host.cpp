@@ -26,9 +26,9 @@ namespace {
 TirHostModule* gModule = nullptr;
 }
 
-std::string WriteReferencesFile() {
-  const std::string path = TempPath(".json");
-  std::ofstream(path) << R"({
+TempFile WriteReferencesFile() {
+  TempFile file(".json");
+  std::ofstream(file.path()) << R"({
     "goods": [{"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок"},
               {"guid": "0a000000-0000-4000-8000-000000000001", "name": "Сок 2"},
               {"name": "Без кода"}],
@@ -47,13 +47,7 @@ std::string WriteReferencesFile() {
              {"guid": "1b000000-0000-4000-8000-000000000008", "num": 2, "type": 6, "state": 1,
               "date": "20240105130000", "partner": "0f000000-0000-4000-8000-000000000006",
               "docgoods": [{"guid": "0a000000-0000-4000-8000-000000000001", "qtty": 1}]}]})";
-  return path;
-}
-
-void Exec(tir::db::Connection& connection, const std::string& sql) {
-  tir::db::Query query(connection);
-  query.SetSql(sql);
-  query.ExecSql();
+  return file;
 }
 
 QStringList ShownTexts(QWidget* root) {

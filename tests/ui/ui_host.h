@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "tests/support/temp_base.h"
 #include "tir_host_loader.h"
 
 // gtest messages and failure output of Qt texts.
@@ -33,10 +34,7 @@ QStringList ShownTexts(QWidget* root);
 // partners of no base (GUIDs 0b..02, 0c..03, 0d..04, 0e..05 and 0f..06 in the partner of the
 // second document, which refuses the load), with a repeated GUID, rows without a GUID, a date and
 // a GUID that cannot be read; returns its temporary path.
-std::string WriteReferencesFile();
-
-// Runs SQL text without parameters on a test's own connection.
-void Exec(tir::db::Connection& connection, const std::string& sql);
+TempFile WriteReferencesFile();
 
 class UiHost {
  public:

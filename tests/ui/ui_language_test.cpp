@@ -54,13 +54,12 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   Exec(source.conn(), "UPDATE tirGoods SET fOShop = 1;");
   TempBase target;
   ShopServer shop;
-  const std::string file = TempPath(".json");
-  const std::string bad = TempPath(".json");
+  const TempFile file(".json");
+  const TempFile bad(".json");
   std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
-  const std::string mistyped = TempPath(".json");
-  std::ofstream(mistyped) << R"({"goods": [{"guid": "0a000000-0000-4000-8000-000000000001",
-                                             "name": 5}]})";
-  const std::string references = WriteReferencesFile();
+  const TempFile mistyped = TempText(R"({"goods": [{"guid": "0a000000-0000-4000-8000-000000000001",
+                                             "name": 5}]})");
+  const TempFile references = WriteReferencesFile();
   Collected collected;
   for (const int language : {1, 2}) {
     const QString lang = language == 1 ? "ru" : "ua";
@@ -136,10 +135,6 @@ TEST(UiLanguage, EveryShownTextIsInTheUsersLanguage) {
   }
   EXPECT_GT(collected.Count(), 200);
   EXPECT_TRUE(collected.Found().isEmpty()) << collected.Found().join('\n');
-  std::filesystem::remove(file);
-  std::filesystem::remove(bad);
-  std::filesystem::remove(references);
-  std::filesystem::remove(mistyped);
 }
 
 }  // namespace

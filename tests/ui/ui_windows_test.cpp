@@ -196,7 +196,7 @@ TEST(UiWindows, ShopWindowRefusesTestSiteAutomationSendsAndSavesTheProfile) {
 TEST(UiWindows, UniversalWindowExportsToTheFileAndKeepsTheStoredDocumentKinds) {
   TempBase base;
   demo::GenerateDemoBase(base.conn(), {.goods = 20, .docs = 6, .seed = 3, .progress = {}});
-  const std::string file = TempPath(".json");
+  const TempFile file(".json");
   TDataExOut stored;
   stored.mFilePath = file;
   stored.mDocTypesIds = "1,2";
@@ -205,14 +205,14 @@ TEST(UiWindows, UniversalWindowExportsToTheFileAndKeepsTheStoredDocumentKinds) {
   host.Start(base.path(), 1);
   host.U8(600);
   QWidget* w = host.Window("FTirDExAll");
-  EXPECT_EQ(Edit(w, "EditFileOut")->text().toStdString(), file);
+  EXPECT_EQ(Edit(w, "EditFileOut")->text().toStdString(), file.path());
   auto* stores = Control<QListWidget>(w, "EditStores");
   ASSERT_GT(stores->count(), 0);
   for (int i = 0; i < stores->count(); ++i) EXPECT_EQ(stores->item(i)->checkState(), Qt::Checked);
 
   Click(w, "ButtonSend");
   EXPECT_TRUE(Info(w).endsWith(QString::fromStdString(") Створено файл: " + file))) << Info(w);
-  EXPECT_GT(std::filesystem::file_size(file), 100u);
+  EXPECT_GT(std::filesystem::file_size(file.path()), 100u);
   // A file in a missing folder is an error shown in the window.
   Edit(w, "EditFileOut")->setText("/nonexistent-folder/x.json");
   Click(w, "ButtonSend");
@@ -225,9 +225,8 @@ TEST(UiWindows, UniversalWindowExportsToTheFileAndKeepsTheStoredDocumentKinds) {
   saved.ReadFromStr(
       LoadProfileRows(base.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).at(0).fPStr);
   EXPECT_EQ(saved.mDocTypesIds, "1,2");
-  EXPECT_EQ(saved.mFilePath, file);
+  EXPECT_EQ(saved.mFilePath, file.path());
   EXPECT_EQ(saved.mStoreIds.rfind("-1,", 0), 0u);
-  std::filesystem::remove(file);
 }
 
 // One base exported and loaded into another through the windows alone, with the refusals, the
@@ -236,8 +235,8 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   TempBase source;
   demo::GenerateDemoBase(source.conn(), {.goods = 40, .docs = 12, .seed = 7, .progress = {}});
   TempBase target;
-  const std::string file = TempPath(".json");
-  const std::string bad = TempPath(".json");
+  const TempFile file(".json");
+  const TempFile bad(".json");
   std::ofstream(bad) << "{\"goods\": [ {\"guid\": ";
   UiHost host;
   host.Start(source.path(), 1);
@@ -249,7 +248,7 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   StopAtFirstTurn(w);
   Click(w, "ButtonSend");
   EXPECT_TRUE(Info(w).endsWith(": ПОМИЛКА:  Остановлено пользователем")) << Info(w);
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file.path()));
   Click(w, "ButtonSend");
   ASSERT_TRUE(Info(w).contains("Створено файл")) << Info(w);
   host.Stop();
@@ -285,8 +284,6 @@ TEST(UiWindows, ExportAndImportBetweenTwoBasesThroughTheWindowsAlone) {
   EXPECT_EQ(Info(w), "Готово");
   for (const char* table : {"tirGoods", "tirPartners", "tirStores", "tirEntities", "tirDocuments"})
     EXPECT_EQ(Count(target, table), Count(source, table)) << table;
-  std::filesystem::remove(file);
-  std::filesystem::remove(bad);
 }
 
 // Without a stored profile the export file is proposed in the user's documents folder, found as
@@ -326,7 +323,7 @@ TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
   TempBase source;
   demo::GenerateDemoBase(source.conn(), {.goods = 30, .docs = 4, .seed = 5, .progress = {}});
   TempBase target;
-  const std::string file = TempPath(".json");
+  const TempFile file(".json");
   UiHost host;
   ExportThroughTheWindow(host, source, file);
   host.Start(target.path(), 1);
@@ -354,7 +351,6 @@ TEST(UiWindows, WindowsRefuseToWriteWhileALoadHoldsTheBase) {
   Click(shop, "ButtonOK");
   EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeDataExOut).size(), 1u);
   EXPECT_EQ(LoadProfileRows(target.conn(), UiHost::kGuidCode, kProfileTypeInetShop).size(), 1u);
-  std::filesystem::remove(file);
 }
 
 // Each window after a run that worked and after one that failed, in Russian, then in Ukrainian
@@ -365,8 +361,8 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   demo::GenerateDemoBase(base.conn(), {.goods = 12, .docs = 4, .seed = 9, .progress = {}});
   Exec(base.conn(), "UPDATE tirGoods SET fOShop = 1 WHERE fId % 2 = 0;");
   ShopServer shop;
-  const std::string file = TempPath(".json");
-  const std::string references = WriteReferencesFile();
+  const TempFile file(".json");
+  const TempFile references = WriteReferencesFile();
   const char* env = std::getenv("TIR_SCREENSHOT_DIR");
   const QString dir = env != nullptr ? env : TIR_SCREENSHOT_DEFAULT_DIR;
   QDir().mkpath(dir);
@@ -425,8 +421,6 @@ TEST(UiWindows, WindowsFollowTheLanguageSwitchAndAreCaptured) {
   EXPECT_EQ(Control<QPushButton>(host.Window("FTirDExInetShop"), "SendButton")->text(),
             "Отправить товары на сервер");
   EXPECT_EQ(host.Bar().actions().at(0)->text(), "Обмен данными с Интернет-магазином");
-  std::filesystem::remove(file);
-  std::filesystem::remove(references);
 }
 
 }  // namespace

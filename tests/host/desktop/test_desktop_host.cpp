@@ -109,7 +109,7 @@ TEST(TirhostCommandLine, HelpNeedsNoDisplayAndAWindowSaysItNeedsOne) {
 // A new base from `tirdex schema --first-user` is usable at once: its administrator is asked for
 // the password and then has the exchange menu. A base without users offers to make the first one.
 TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
-  const std::string file = test::TempPath(".sqlite");
+  const test::TempFile file(".sqlite");
   const std::string command = std::string(TIRDEX_PATH) + " schema " + file +
                               " --first-user boss --first-user-name 'Бос' "
                               "--first-user-password s3cret >/dev/null";
@@ -144,7 +144,6 @@ TEST(DesktopNewBase, FirstUserFromTirdexOrTheFirstStartDialogSignsIn) {
               QString::fromUtf8("Пользователь: Бос"));
     session.Stop();
   }
-  std::filesystem::remove(file);
 
   test::TempBase empty;
   empty.Close();

@@ -16,23 +16,6 @@
 
 namespace tir::test {
 
-void ExecSql(const std::string& base, const std::string& sql) {
-  auto c = db::SqliteConnection::Open(base);
-  db::Query q(*c);
-  q.SetSql(sql);
-  q.ExecSql();
-}
-
-std::string SqlRows(const std::string& base, const std::string& sql) {
-  auto c = db::SqliteConnection::Open(base);
-  return RowsText(*c, sql);
-}
-
-std::int64_t SqlInt(const std::string& base, const std::string& sql) {
-  auto c = db::SqliteConnection::Open(base);
-  return ScalarInt(*c, sql);
-}
-
 void InsertSale(const std::string& pBase, const TSale& s) {
   ExecSql(pBase,
           "INSERT INTO tirDocuments (fDocNum, fDateTime, fRealDateTime, fEntityId, fStoreId, "

@@ -14,13 +14,10 @@
 #include <vector>
 
 #include "tests/host/tirdex/tirdex_run.h"
+#include "tests/support/temp_base.h"
 
 namespace tir::test {
 
-// Plain SQL on a base file.
-void ExecSql(const std::string& base, const std::string& sql);
-std::string SqlRows(const std::string& base, const std::string& sql);  // "a|b|\n" per row
-std::int64_t SqlInt(const std::string& base, const std::string& sql);
 // The rows of two row texts that the other lacks ("-" only in pExpected, "+" only in pActual),
 // at most 10 of them; empty when both hold the same rows.
 std::string RowDiff(const std::string& pExpected, const std::string& pActual);

@@ -13,14 +13,8 @@
 #include "tests/host/exchange/chain_harness.h"
 #include "tests/support/temp_base.h"
 
+namespace tir::test {
 namespace {
-
-using tir::test::ExecSql;
-using tir::test::SqlInt;
-using tir::test::SqlRows;
-using tir::test::THeadOffice;
-using tir::test::TirdexRun;
-using tir::test::TPeerScope;
 
 // The demo base's stores and entities the scoped shops are given.
 constexpr int kStoreA = 2, kStoreB = 4, kEntity = 1;
@@ -234,3 +228,4 @@ TEST_F(Chain, ShopsAndHeadOfficeConvergeThroughKilledSyncsAndServices) {
 }
 
 }  // namespace
+}  // namespace tir::test

@@ -179,6 +179,13 @@ TEST_F(ShopSync, PushCarriesDocumentsOnlyAndLeavesHeadOfficeGoods) {
   EXPECT_EQ(SqlRows(shop_, good), "Shop name|99|\n");
   ASSERT_EQ(Sync({"--no-push", "--full"}).rc, 0);
   EXPECT_EQ(SqlRows(shop_, good), "Renamed|99|\n");
+  // A full sync that cannot reset its load times stops and says why instead of asking for less.
+  ExecSql(shop_,
+          "CREATE TRIGGER keep_times BEFORE INSERT ON tirSettings WHEN NEW.fMId=470 AND "
+          "NEW.fPType=-47 AND NEW.fPI=0 BEGIN SELECT RAISE(ABORT, 'load times locked'); END;");
+  const TirdexRun locked = Sync({"--no-push", "--full"});
+  EXPECT_EQ(locked.rc, 1);
+  EXPECT_NE(locked.err.find("load times locked"), std::string::npos) << locked.err;
 }
 
 // A push the service refuses (a document outside the token's scope, or any document of a

@@ -16,6 +16,7 @@
 namespace {
 
 using tir::test::RunTirdex;
+using tir::test::SqlRows;
 using tir::test::TirdexRun;
 
 const std::string kTirdex = TIRDEX_FILE;
@@ -24,33 +25,10 @@ const std::string kOldToken = "old-token-00000002";
 
 TirdexRun Tirdex(const std::vector<std::string>& args) { return RunTirdex(kTirdex, args); }
 
-void Exec(const std::string& base, const std::string& sql) {
-  auto c = tir::db::SqliteConnection::Open(base);
-  tir::db::Query q(*c);
-  q.SetSql(sql);
-  q.ExecSql();
-}
-
-// The rows of a query as text, one line per row.
-std::string Rows(const std::string& base, const std::string& sql) {
-  auto c = tir::db::SqliteConnection::Open(base);
-  return tir::test::RowsText(*c, sql);
-}
-
-// Every row of every table: equal digests mean nothing was written.
-std::string Digest(const std::string& base) {
-  std::string all;
-  const std::string tables =
-      Rows(base, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%';");
-  for (std::size_t at = 0, end; (end = tables.find("|\n", at)) != std::string::npos; at = end + 2)
-    all += Rows(base, "SELECT * FROM " + tables.substr(at, end - at) + ";");
-  return all;
-}
-
 // Copies row `id` of a table with some columns replaced by SQL expressions.
 void CopyRow(const std::string& base, const std::string& table, const std::string& id,
              const std::map<std::string, std::string>& set) {
-  const std::string columns = Rows(base, "SELECT name FROM pragma_table_info('" + table + "');");
+  const std::string columns = SqlRows(base, "SELECT name FROM pragma_table_info('" + table + "');");
   std::string names, values;
   for (std::size_t at = 0, end; (end = columns.find("|\n", at)) != std::string::npos;
        at = end + 2) {
@@ -59,8 +37,8 @@ void CopyRow(const std::string& base, const std::string& table, const std::strin
     names += (names.empty() ? "" : ",") + name;
     values += (values.empty() ? "" : ",") + (set.count(name) ? set.at(name) : name);
   }
-  Exec(base, "INSERT INTO " + table + " (" + names + ") SELECT " + values + " FROM " + table +
-                 " WHERE fId=" + id + ";");
+  tir::test::ExecSql(base, "INSERT INTO " + table + " (" + names + ") SELECT " + values + " FROM " +
+                               table + " WHERE fId=" + id + ";");
 }
 
 class ExchangeE2E : public ::testing::Test {
@@ -70,7 +48,7 @@ class ExchangeE2E : public ::testing::Test {
     b_ = tir::test::TempPath();
     ASSERT_EQ(Tirdex({"demo-base", a_, "--goods", "60", "--seed", "5"}).rc, 0);
     // A fresh peer relation: no document of A has been delivered anywhere yet.
-    Exec(a_, "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
+    tir::test::ExecSql(a_, "UPDATE tirDocuments SET fSyncDate=NULL, fSyncState=0;");
     ASSERT_EQ(Tirdex({"tokens", a_, "add", "peer", "--token", kToken}).rc, 0);
     ASSERT_EQ(Tirdex({"tokens", a_, "add", "old", "--token", kOldToken}).rc, 0);
     ASSERT_EQ(Tirdex({"tokens", a_, "disable", "old"}).rc, 0);
@@ -113,7 +91,9 @@ class ExchangeE2E : public ::testing::Test {
   static std::string Request(const std::string& cmd, const std::string& token) {
     return R"({"request":{"ver":1,"cmd":")" + cmd + R"(","token":")" + token + R"("}})";
   }
-  static void ExpectSame(const std::string& sql) { EXPECT_EQ(Rows(a_, sql), Rows(b_, sql)) << sql; }
+  static void ExpectSame(const std::string& sql) {
+    EXPECT_EQ(SqlRows(a_, sql), SqlRows(b_, sql)) << sql;
+  }
 
   static inline std::string a_, b_, url_;
   static inline int port_ = 0;
@@ -133,19 +113,20 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
   ExpectSame(goods);
   ExpectSame(docs);
   // The base-wide delivery marks are the module's own: the service leaves them as they were.
-  EXPECT_EQ(Rows(a_, "SELECT count(*) FROM tirDocuments WHERE fSyncDate > 0;"), "0|\n");
+  EXPECT_EQ(SqlRows(a_, "SELECT count(*) FROM tirDocuments WHERE fSyncDate > 0;"), "0|\n");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirPartners ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirStores ORDER BY 1, 2;");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirGoodsGroups WHERE fclev > 0 ORDER BY 1, 2;");
-  EXPECT_GT(std::stoi(Rows(b_, "SELECT count(*) FROM tirDocuments;")), 50);
+  EXPECT_GT(std::stoi(SqlRows(b_, "SELECT count(*) FROM tirDocuments;")), 50);
 
   // A new good, a new price and a new document reach B on the next sync. The schema's triggers
   // move the goods-changed counter for these plain SQL writes.
   CopyRow(a_, "tirGoods", "(SELECT min(fId) FROM tirGoods)",
           {{"fName", "'Exchange new good'"}, {"fGUID1", "777"}, {"fGUID2", "888"}});
-  Exec(a_,
-       "UPDATE tirGoods SET fPriceOut1 = fPriceOut1 + 11 WHERE fId = (SELECT max(fId) - 3 "
-       "FROM tirGoods);");
+  tir::test::ExecSql(
+      a_,
+      "UPDATE tirGoods SET fPriceOut1 = fPriceOut1 + 11 WHERE fId = (SELECT max(fId) - 3 "
+      "FROM tirGoods);");
   const std::string source = "(SELECT min(fId) FROM tirDocuments WHERE fDocType = 1)";
   // The new document names a partner that is new too: partners are not due yet (they were
   // loaded a moment ago), so B loads the document only after asking for every catalog.
@@ -163,24 +144,24 @@ TEST_F(ExchangeE2E, SyncCopiesTheBaseThenOnlyChangesThenNothing) {
   ASSERT_EQ(second.rc, 0) << second.err;
   ExpectSame(goods);
   ExpectSame(docs);
-  EXPECT_EQ(Rows(b_, "SELECT fName FROM tirGoods WHERE fGUID1 = 777;"), "Exchange new good|\n");
+  EXPECT_EQ(SqlRows(b_, "SELECT fName FROM tirGoods WHERE fGUID1 = 777;"), "Exchange new good|\n");
   ExpectSame("SELECT fGUID1, fGUID2, fName FROM tirPartners ORDER BY 1, 2;");
-  EXPECT_EQ(Rows(b_,
-                 "SELECT p.fGUID1 FROM tirDocuments d JOIN tirPartners p ON p.fId = "
-                 "d.fPartnerId WHERE d.fGUID1 = 999;"),
+  EXPECT_EQ(SqlRows(b_,
+                    "SELECT p.fGUID1 FROM tirDocuments d JOIN tirPartners p ON p.fId = "
+                    "d.fPartnerId WHERE d.fGUID1 = 999;"),
             "555|\n");
-  EXPECT_NE(Rows(b_,
-                 "SELECT count(*) FROM tirDocGoods WHERE fDocId = (SELECT fId FROM "
-                 "tirDocuments WHERE fGUID1 = 999);"),
+  EXPECT_NE(SqlRows(b_,
+                    "SELECT count(*) FROM tirDocGoods WHERE fDocId = (SELECT fId FROM "
+                    "tirDocuments WHERE fGUID1 = 999);"),
             "0|\n");
 
   // Nothing changed: no goods travel and B stays as it was.
-  const std::string before = Digest(b_);
+  const std::string before = tir::test::BaseDump(b_);
   const TirdexRun third = Sync(kToken);
   ASSERT_EQ(third.rc, 0) << third.err;
   EXPECT_NE(third.out.find("goods sent 0 (goods snapshot "), std::string::npos) << third.out;
   EXPECT_NE(third.out.find(" unchanged), documents 0"), std::string::npos) << third.out;
-  EXPECT_EQ(Digest(b_), before);
+  EXPECT_EQ(tir::test::BaseDump(b_), before);
 }
 
 TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
@@ -206,11 +187,11 @@ TEST_F(ExchangeE2E, RefusedRequestsGetAnErrorAnswerAndTheServiceGoesOn) {
   }
   // A refused sync is reported and writes nothing; the service still answers a good token.
   ASSERT_EQ(Sync(kToken).rc, 0);
-  const std::string before = Digest(b_);
+  const std::string before = tir::test::BaseDump(b_);
   const TirdexRun refused = Sync(kOldToken);
   EXPECT_EQ(refused.rc, 1);
   EXPECT_NE(refused.err.find("error 401"), std::string::npos) << refused.err;
-  EXPECT_EQ(Digest(b_), before);
+  EXPECT_EQ(tir::test::BaseDump(b_), before);
   EXPECT_EQ(Post(Request("getallcatalogs", kToken)).substr(0, 3), "200");
   // One service per base.
   const TirdexRun second = Tirdex({"serve", a_, "--listen", "127.0.0.1:0"});
@@ -237,12 +218,12 @@ TEST_F(ExchangeE2E, DocumentEnvelopeIsImportedWhollyOrNotAtAll) {
   docs.replace(docs.find(emptyToken), emptyToken.size(), R"("token":")" + kToken + "\"");
   const std::size_t guid = docs.find(first) + first.size();
   const std::string count = "SELECT count(*) FROM tirDocuments;";
-  const std::string before = Rows(a_, count);
+  const std::string before = SqlRows(a_, count);
   std::string fresh = docs;
   fresh.replace(guid, 36, "11111111-2222-3333-4444-555555555555");
   const std::string loaded = Post(fresh);
   EXPECT_EQ(loaded.substr(0, 3), "200") << loaded;
-  EXPECT_EQ(Rows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
+  EXPECT_EQ(SqlRows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
   // A document that names a partner A does not know refuses the whole envelope.
   std::string unknown = docs;
   unknown.replace(guid, 36, "22222222-2222-3333-4444-555555555555");
@@ -251,7 +232,7 @@ TEST_F(ExchangeE2E, DocumentEnvelopeIsImportedWhollyOrNotAtAll) {
   const std::string refused = Post(unknown);
   EXPECT_EQ(refused.substr(0, 3), "409") << refused;
   EXPECT_NE(refused.find("fPartnerId"), std::string::npos) << refused;
-  EXPECT_EQ(Rows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
+  EXPECT_EQ(SqlRows(a_, count), std::to_string(std::stoi(before) + 1) + "|\n");
 }
 
 TEST_F(ExchangeE2E, RepeatedSyncStopsWithinASecondOfSigterm) {

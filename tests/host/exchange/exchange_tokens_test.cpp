@@ -15,7 +15,7 @@ using tir::test::RunTirdex;
 const std::string kTirdex = TIRDEX_FILE;
 
 TEST(ExchangeTokens, AddRefusesGuessableValuesAndStoresScopeAndRights) {
-  const std::string path = tir::test::TempPath();
+  const tir::test::TempFile path;
   ASSERT_EQ(RunTirdex(kTirdex, {"schema", path}).rc, 0);
   for (const char* value :
        {"a", "   ", "fifteen-chars-x", "sixteen chars ab", "tab\tin-a-token-value"}) {
@@ -44,7 +44,6 @@ TEST(ExchangeTokens, AddRefusesGuessableValuesAndStoresScopeAndRights) {
     EXPECT_FALSE(tir::exchange::LoadPeerRights(*c, "shop1").users);
     EXPECT_TRUE(tir::exchange::LoadPeerRights(*c, "office").users);
   }
-  tir::test::RemoveBaseFiles(path);
 }
 
 }  // namespace

@@ -33,24 +33,6 @@ TirdexRun Tirdex(const std::vector<std::string>& args) {
   return tir::test::RunTirdex(kTirdex, args);
 }
 
-std::string Digest(const std::string& base) {
-  auto c = tir::db::SqliteConnection::Open(base);
-  std::string all;
-  std::vector<std::string> tables;
-  {
-    tir::db::Query q(*c);
-    q.SetSql("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%';");
-    for (q.Open(); !q.Eof(); q.Next()) tables.push_back(q.FieldByIndex(0).AsText());
-  }
-  for (const std::string& table : tables) {
-    tir::db::Query q(*c);
-    q.SetSql("SELECT * FROM " + table + ";");
-    for (q.Open(); !q.Eof(); q.Next())
-      for (std::size_t i = 0; i < q.FieldCount(); ++i) all += q.FieldByIndex(i).AsText() + "|";
-  }
-  return all;
-}
-
 // N of the "documents N" a sync reports; -1 when it reports none.
 int Documents(const std::string& out) {
   static const std::regex documents(", documents ([0-9]+)");
@@ -197,13 +179,13 @@ TEST_F(ExchangeTransport, HttpsWithASelfSignedCertificateNeedsItsCa) {
   ASSERT_EQ(std::system(make.c_str()), 0);
   ASSERT_TRUE(Serve({"--tls-cert", cert, "--tls-key", key}, "https"));
   const std::string base = ClientBase(folder);
-  const std::string before = Digest(base);
+  const std::string before = tir::test::BaseDump(base);
 
   ::setenv("TIRDEX_TOKEN", Token("one").c_str(), 1);
   const TirdexRun untrusted = Tirdex({"sync", base, url_});
   EXPECT_NE(untrusted.rc, 0);
   EXPECT_NE(untrusted.err.find("--ca"), std::string::npos) << untrusted.err;
-  EXPECT_EQ(Digest(base), before);
+  EXPECT_EQ(tir::test::BaseDump(base), before);
 
   const TirdexRun trusted = Tirdex({"sync", base, url_, "--ca", cert});
   ::unsetenv("TIRDEX_TOKEN");
@@ -244,7 +226,7 @@ TEST_F(ExchangeTransport, AnAnswerOverTheLimitIsRefusedWithNothingWritten) {
   std::thread loop([&] { fake.listen_after_bind(); });
   TempFolder folder;
   const std::string base = ClientBase(folder);
-  const std::string before = Digest(base);
+  const std::string before = tir::test::BaseDump(base);
   const std::size_t files = folder.Count();
   Write(folder.File("token"), Token("one"));
   for (const std::string path : {"fixed", "chunked"}) {
@@ -254,7 +236,7 @@ TEST_F(ExchangeTransport, AnAnswerOverTheLimitIsRefusedWithNothingWritten) {
     EXPECT_NE(run.rc, 0) << path;
     EXPECT_NE(run.err.find("larger than 10485760 bytes (--max-answer)"), std::string::npos)
         << path << ": " << run.err;
-    EXPECT_EQ(Digest(base), before) << path;
+    EXPECT_EQ(tir::test::BaseDump(base), before) << path;
     EXPECT_EQ(folder.Count(), files + 1) << path << ": an answer file was left behind";
   }
   EXPECT_EQ(Tirdex({"sync", base, "http://127.0.0.1:1/", "--token-file", folder.File("token"),

@@ -33,7 +33,8 @@ TEST(HostKitPaths, FindsTheModuleAndTheServiceLibraryInTheBuildTree) {
 
 TEST(HostKitPaths, AKitInAnInstalledTreeFindsTheLibrariesBesideIt) {
   // PREFIX/lib/tirdex holds the kit and the module; nothing of it is in the build tree.
-  const fs::path prefix = tir::test::TempPath("-prefix");
+  const tir::test::TempDir prefixDir;
+  const fs::path prefix = prefixDir.path();
   const fs::path libdir = prefix / "lib" / "tirdex";
   fs::create_directories(libdir);
   fs::copy_file(TIR_HOSTKIT_LIBRARY_PATH, libdir / "libtirhostkit.so");
@@ -50,7 +51,6 @@ TEST(HostKitPaths, AKitInAnInstalledTreeFindsTheLibrariesBesideIt) {
   // caller then leaves the bare name to the dynamic loader).
   EXPECT_EQ(find("libtirvalosm.so", buffer, sizeof(buffer)), 0u);
   dlclose(kit);
-  fs::remove_all(prefix);
 }
 
 }  // namespace

@@ -15,25 +15,9 @@
 #include <thread>
 
 #include "host/service/tirvalosm.h"
+#include "tests/support/temp_files.h"
 
 namespace {
-
-// A JSON file to upload, removed at the end.
-class TempJson {
- public:
-  explicit TempJson(const std::string& text) {
-    path_ = (std::filesystem::temp_directory_path() / ("tirvalosm_" + std::to_string(::getpid()) +
-                                                       "_" + std::to_string(counter_++) + ".json"))
-                .string();
-    std::ofstream(path_, std::ios::binary) << text;
-  }
-  ~TempJson() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  static inline int counter_ = 0;
-  std::string path_;
-};
 
 // A cpp-httplib server on a free local port, running in its own thread.
 class LocalServer {
@@ -113,7 +97,7 @@ TEST(TirvalosmUpload, SuccessSendsTheFileAsFormFieldAndReturnsTheAnswer) {
     }
     res.set_content("{\"status\":\"ok\"}", "application/json");
   });
-  TempJson json("{\"goods\":[1,2,3]}");
+  const tir::test::TempFile json = tir::test::TempText("{\"goods\":[1,2,3]}");
   const Result r = Upload(local.Url("/upload"), json.path());
   EXPECT_EQ(r.code, TIRVALOSM_OK);
   EXPECT_EQ(r.text, "{\"status\":\"ok\"}");
@@ -131,7 +115,7 @@ TEST(TirvalosmUpload, FollowsRedirectsAndKeepsThePost) {
     received = req.get_file_value("file").content;
     res.set_content("moved ok", "text/plain");
   });
-  TempJson json("[]");
+  const tir::test::TempFile json = tir::test::TempText("[]");
   const Result r = Upload(local.Url("/old"), json.path());
   EXPECT_EQ(r.code, TIRVALOSM_OK);
   EXPECT_EQ(r.text, "moved ok");
@@ -148,7 +132,7 @@ TEST(TirvalosmUpload, ClientAndServerErrorsGiveStatusLineAndBody) {
     res.status = 500;
     res.set_content("database down", "text/plain");
   });
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   const Result notFound = Upload(local.Url("/missing"), json.path());
   EXPECT_EQ(notFound.code, TIRVALOSM_HTTP_STATUS);
   EXPECT_EQ(notFound.text.rfind("HTTP/1.1 404", 0), 0u) << notFound.text;
@@ -166,7 +150,7 @@ TEST(TirvalosmUpload, AnswerLargerThanTheBufferIsCutAtItsCapacity) {
   local.server().Post("/big", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(big + "END", "text/plain");
   });
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   const Result r = Upload(local.Url("/big"), json.path(), 100);
   EXPECT_EQ(r.code, TIRVALOSM_OK);
   EXPECT_EQ(r.length, 100);
@@ -183,7 +167,7 @@ TEST(TirvalosmUpload, NoBufferOrZeroCapacitySetsLengthZero) {
   local.server().Post("/u", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("answer", "text/plain");
   });
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   int length = 0;
   char one = '#';
   EXPECT_EQ(u7(local.Url("/u").c_str(), json.path().c_str(), 1, &one, &length), TIRVALOSM_OK);
@@ -197,7 +181,7 @@ TEST(TirvalosmUpload, NoBufferOrZeroCapacitySetsLengthZero) {
 }
 
 TEST(TirvalosmUpload, ConnectionRefusedGivesCurlsErrorText) {
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   const Result r = Upload("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x", json.path());
   EXPECT_EQ(r.code, TIRVALOSM_TRANSFER);
   EXPECT_EQ(r.text.rfind("Error: ", 0), 0u);
@@ -209,7 +193,7 @@ TEST(TirvalosmUpload, ConnectionRefusedGivesCurlsErrorText) {
 TEST(TirvalosmUpload, SilentServerTimesOut) {
   SilentServer silent;
   ::setenv("TIRVALOSM_TIMEOUT_MS", "400", 1);
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   const auto start = std::chrono::steady_clock::now();
   const Result r = Upload("http://127.0.0.1:" + std::to_string(silent.port()) + "/x", json.path());
   const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -224,12 +208,12 @@ TEST(TirvalosmUpload, MissingFileAndMissingArguments) {
   EXPECT_EQ(noFile.code, TIRVALOSM_NO_FILE);
   EXPECT_NE(noFile.text.find("/nonexistent/dir/file.json"), std::string::npos);
 
-  TempJson json("{}");
+  const tir::test::TempFile json = tir::test::TempText("{}");
   EXPECT_EQ(Upload("", json.path()).code, TIRVALOSM_BAD_ARGS);
   const Result badUrl = Upload("notaprotocol://host/x", json.path());
   EXPECT_EQ(badUrl.code, TIRVALOSM_TRANSFER);
   // A file address is no server: its content never comes back as an answer.
-  TempJson secret("{\"secret\":1}");
+  const tir::test::TempFile secret = tir::test::TempText("{\"secret\":1}");
   const Result file = Upload("file://" + secret.path(), json.path());
   EXPECT_EQ(file.code, TIRVALOSM_TRANSFER);
   EXPECT_EQ(file.text.find("secret"), std::string::npos) << file.text;
