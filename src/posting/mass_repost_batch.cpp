@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "db/query.h"
@@ -516,15 +517,23 @@ void TTirMassRepostBatch::FlushMovements() {
 
 void TTirMassRepostBatch::FlushBalances() {
   if (FDirtyBalances.empty()) return;
-  ParamRow<5> r(*FQueryBalanceUpdate, FDirtyBalances.size());
-  std::size_t i = 0;
-  for (const auto& [key, delta] : FDirtyBalances) {
+  // Rows are updated in the order of the balance index, so that consecutive updates walk its
+  // pages forward instead of jumping between them in the hash map's order.
+  std::vector<const TBalanceMap::value_type*> dirty;
+  dirty.reserve(FDirtyBalances.size());
+  for (const auto& entry : FDirtyBalances) dirty.push_back(&entry);
+  std::sort(dirty.begin(), dirty.end(), [](const auto* a, const auto* b) {
+    return std::tie(a->first.fEntId, a->first.fStoreId, a->first.fGoodId) <
+           std::tie(b->first.fEntId, b->first.fStoreId, b->first.fGoodId);
+  });
+  ParamRow<5> r(*FQueryBalanceUpdate, dirty.size());
+  for (std::size_t i = 0; i < dirty.size(); ++i) {
+    const auto& [key, delta] = *dirty[i];
     r.p[0]->SetAt(i, Num(delta.fQtty));
     r.p[1]->SetAt(i, Num(delta.fSum));
     r.p[2]->SetAt(i, Id(key.fEntId));
     r.p[3]->SetAt(i, Id(key.fStoreId));
     r.p[4]->SetAt(i, Id(key.fGoodId));
-    ++i;
   }
   Execute(*FQueryBalanceUpdate);
   FDirtyBalances.clear();
