@@ -819,3 +819,20 @@ IF OBJECT_ID(N'dbo.tirxAdmins', N'U') IS NULL CREATE TABLE [dbo].[tirxAdmins] (
   [fName] NVARCHAR(50) NOT NULL
 );
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirxAdmins_name') CREATE UNIQUE INDEX [ix_tirxAdmins_name] ON [dbo].[tirxAdmins] (fName);
+
+-- Group trees: an index on (fcr, fcl) lets the integrity check count each group's ancestors and
+-- the inserts move the right bounds without reading the table rows (see the SQLite schema).
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirUsersGroups_crcl') CREATE INDEX [ix_tirUsersGroups_crcl] ON [dbo].[tirUsersGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirGoodsGroups_crcl') CREATE INDEX [ix_tirGoodsGroups_crcl] ON [dbo].[tirGoodsGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirPricesGroups_crcl') CREATE INDEX [ix_tirPricesGroups_crcl] ON [dbo].[tirPricesGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirUktzedGroups_crcl') CREATE INDEX [ix_tirUktzedGroups_crcl] ON [dbo].[tirUktzedGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirPartnersGroups_crcl') CREATE INDEX [ix_tirPartnersGroups_crcl] ON [dbo].[tirPartnersGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirEntitiesGroups_crcl') CREATE INDEX [ix_tirEntitiesGroups_crcl] ON [dbo].[tirEntitiesGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirStoresGroups_crcl') CREATE INDEX [ix_tirStoresGroups_crcl] ON [dbo].[tirStoresGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirCurrenciesGroups_crcl') CREATE INDEX [ix_tirCurrenciesGroups_crcl] ON [dbo].[tirCurrenciesGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirVATsGroups_crcl') CREATE INDEX [ix_tirVATsGroups_crcl] ON [dbo].[tirVATsGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirItemCostGroups_crcl') CREATE INDEX [ix_tirItemCostGroups_crcl] ON [dbo].[tirItemCostGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirTablesGroups_crcl') CREATE INDEX [ix_tirTablesGroups_crcl] ON [dbo].[tirTablesGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirModsGroups_crcl') CREATE INDEX [ix_tirModsGroups_crcl] ON [dbo].[tirModsGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirSalePGroups_crcl') CREATE INDEX [ix_tirSalePGroups_crcl] ON [dbo].[tirSalePGroups] (fcr, fcl);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'ix_tirEKKAGroups_crcl') CREATE INDEX [ix_tirEKKAGroups_crcl] ON [dbo].[tirEKKAGroups] (fcr, fcl);
