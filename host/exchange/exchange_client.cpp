@@ -16,13 +16,15 @@
 #include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
+#include "settings/tir_codes.h"
 
 namespace tir::exchange {
 namespace {
 
 constexpr const char* kAnswerPrefix = ".tirdex-sync-answer";
 
-constexpr int kGoodsState = -47, kPartnersState = -49, kCatalogsState = -50;
+constexpr int kGoodsState = kKeySyncGoods.fPType, kPartnersState = kKeySyncPartners.fPType,
+              kCatalogsState = kKeySyncCatalogs.fPType;
 
 void ReadState(db::Connection& connection, int type, std::int64_t* pi, double& date) {
   db::Query q(connection);

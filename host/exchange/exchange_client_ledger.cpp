@@ -6,6 +6,7 @@
 #include "db/query.h"
 #include "export/dn_json_builder.h"
 #include "export/guid_completion.h"
+#include "settings/tir_codes.h"
 
 namespace tir::exchange {
 
@@ -81,7 +82,7 @@ std::string BuildPushEnvelope(db::Connection& pConnection, const std::string& pT
   std::string ids;
   for (const TDocStamp& doc : pPiece) ids += (ids.empty() ? "" : ",") + std::to_string(doc.docId);
   exporting::TDNJSonBuilder builder(pConnection);
-  builder.SetRunMode(2);  // with the "request" object that carries the token
+  builder.SetRunMode(kRunRequest);  // with the "request" object that carries the token
   builder.SetTokenClientValue(pToken);
   builder.ClearAllCMD();
   builder.SetAddSomeLastDocs();    // names the envelope "docstirformat001"

@@ -20,6 +20,7 @@
 #include "host/schema/schema.h"
 #include "import/json_loader_atomic.h"
 #include "import/json_loader_walk.h"
+#include "settings/tir_codes.h"
 
 namespace tir::exchange {
 namespace {
@@ -226,7 +227,7 @@ void TExchangeService::HandleRequest(const std::string& pBody, TExchangeAnswer& 
 void TExchangeService::Export(const TCommandPlan& pPlan, const TTirTokenOne& pToken, bool pUsers,
                               TExchangeAnswer& pAnswer) {
   auto builder = std::make_shared<exporting::TDNJSonBuilder>(mConnection);
-  builder->SetRunMode(2);
+  builder->SetRunMode(kRunRequest);
   builder->SetTokenInfo(pToken);
   builder->SetReqParams(mLoader.mReqParams);
   builder->SetTokenClientValue("");  // an answer passed on must not carry the secret

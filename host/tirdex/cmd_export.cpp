@@ -35,6 +35,7 @@
 #include "settings/scramble.h"
 #include "settings/settings_folders.h"
 #include "settings/settings_stream.h"
+#include "settings/tir_codes.h"
 #include "transport/data_mod.h"
 #include "transport/inet_shop_send.h"
 #include "transport/send_json.h"
@@ -175,7 +176,7 @@ int RunExportDoc(const ExportDocOptions& o) {
   } else {
     TirModSearchIn in{};
     TirHostClearSearchIn(&in);
-    in.fModuleId = 410;
+    in.fModuleId = kDllId;
     in.fSearchMode = 888034;
     in.fDocId = o.docId;
     in.fSearchStr = TirHostWideFromUtf8(o.file.c_str());

@@ -26,6 +26,7 @@
 #include "host/tirdex/progress_line.h"
 #include "host/tirdex/tirdex_files.h"
 #include "posting/main_provodka.h"
+#include "settings/tir_codes.h"
 
 namespace tir::tirdex {
 namespace {
@@ -100,33 +101,33 @@ void PrintRegisterChange(const RegisterCounts& before, const RegisterCounts& aft
 
 const char* DocTypeCaption(std::int64_t type) {
   switch (static_cast<std::int32_t>(type)) {
-    case 1:
+    case kDocReceipt:
       return "Приход";
-    case 2:
+    case kDocSale:
       return "Продажа";
-    case 4:
+    case kDocMoneyIn:
       return "Поступление денежных средств";
-    case 5:
+    case kDocMoneyOut:
       return "Расход денежных средств";
-    case 6:
+    case kDocCustomerOrder:
       return "Заказ покупателя";
-    case 7:
+    case kDocSupplierOrder:
       return "Заказ поставщику";
-    case 8:
+    case kDocStoreMove:
       return "Перемещение";
-    case 9:
+    case kDocWriteOff:
       return "Списание";
-    case 10:
+    case kDocTakeOnStock:
       return "Оприходование";
-    case 11:
+    case kDocCustomerReturn:
       return "Возврат покупателя";
-    case 12:
+    case kDocSupplierReturn:
       return "Возврат поставщику";
-    case 13:
+    case kDocProduction:
       return "Производство";
-    case 14:
+    case kDocInventory:
       return "Переучет";
-    case 15:
+    case kDocRevaluation:
       return "state only, no register rows";
     default:
       return "left as it is";

@@ -19,6 +19,7 @@
 #include "import/json_loader_walk.h"
 #include "posting/main_provodka.h"
 #include "settings/guid_forms.h"
+#include "settings/tir_codes.h"
 
 namespace tir::import {
 namespace {
@@ -290,13 +291,13 @@ void TDMJsonLoader::ReadSettingsRow(std::int32_t pMId, std::int32_t pPType, std:
 
 std::int64_t TDMJsonLoader::GetLastDocRowID() {
   std::int64_t v = 0;
-  ReadSettingsRow(470, -43, v);
+  ReadSettingsRow(kKeyLastDocRowId.fMId, kKeyLastDocRowId.fPType, v);
   return v;
 }
 
 std::int64_t TDMJsonLoader::GetLastGoodRowID() {
   std::int64_t v = 0;
-  ReadSettingsRow(470, -46, v);
+  ReadSettingsRow(kKeyLastGoodRowId.fMId, kKeyLastGoodRowId.fPType, v);
   return v;
 }
 
@@ -311,8 +312,12 @@ void TDMJsonLoader::SetRowID(std::int32_t pPType, std::int64_t pRowID) {
   q.ExecSql();
 }
 
-void TDMJsonLoader::SetLastDocRowID(std::int64_t pRowID) { SetRowID(-43, pRowID); }
-void TDMJsonLoader::SetLastGoodRowID(std::int64_t pRowID) { SetRowID(-46, pRowID); }
+void TDMJsonLoader::SetLastDocRowID(std::int64_t pRowID) {
+  SetRowID(kKeyLastDocRowId.fPType, pRowID);
+}
+void TDMJsonLoader::SetLastGoodRowID(std::int64_t pRowID) {
+  SetRowID(kKeyLastGoodRowId.fPType, pRowID);
+}
 
 void TDMJsonLoader::TestReplicationFirst() {
   if (ifExitNOW() || mTestRelpFirst == 2) return;

@@ -15,6 +15,7 @@
 #include "settings/date_forms.h"
 #include "settings/guid_forms.h"
 #include "settings/number_forms.h"
+#include "settings/tir_codes.h"
 
 namespace tir::import {
 namespace {
@@ -141,15 +142,15 @@ void ReadDocLine(TDocGoodsInfo& l, const JValue& obj, const TWhere& where, TLoad
 
 int PostingCommand(int state) {
   switch (state) {
-    case 0:
-      return 20;
-    case 1:
-    case 3:
-      return 21;
-    case 2:
-      return 2;
+    case kStatePosted:
+      return kPostRepost;
+    case kStateNotPosted:
+    case kStateNew:
+      return kPostStateOnlyOff;
+    case kStateDeleted:
+      return kPostDelete;
     default:
-      return 20;
+      return kPostRepost;
   }
 }
 
@@ -227,7 +228,7 @@ std::vector<db::Value> DocHeaderValues(const TDocInfo& d, std::int64_t transact)
           V::DateTime(db::NowDateTime()),
           d.fColor.isSet ? V::Int64(d.fColor.rawValue) : V::Null(db::ValueType::kInt32),
           V::Int32(d.fWFrom.rawValue),
-          V::Int32(d.fState.rawValue == 0 ? 3 : d.fState.rawValue),
+          V::Int32(d.fState.rawValue == kStatePosted ? kStateNew : d.fState.rawValue),
           V::Text("."),
           V::Int32(d.fSalePId.rawValue),
           V::Int32(d.fBaseId.rawValue)};

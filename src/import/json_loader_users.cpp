@@ -1,6 +1,7 @@
 // Users with their scrambled members, access lists and rights, and the user-rights groups.
 #include "import/json_loader_users.h"
 #include "import/json_loader_catalog_rows.h"
+#include "settings/tir_codes.h"
 
 namespace tir::import {
 namespace {
@@ -8,7 +9,8 @@ namespace {
 using TR = TRead;
 
 // Access lists live in tirSettings under fMId 50 of the user.
-constexpr int kStoresType = 10250, kEntitiesType = 10260, kSalePointsType = 10270;
+constexpr int kStoresType = kKeyAccessStores.fPType, kEntitiesType = kKeyAccessEntities.fPType,
+              kSalePointsType = kKeyAccessSalePoints.fPType;
 
 std::vector<TUsersRights> ReadRights(const JValue& array, const TWhere& w) {
   std::vector<TUsersRights> rights;
@@ -237,13 +239,13 @@ void TDMJsonLoader::AddOrUpdateUsers() {
   };
   hooks.identExtra = [&](std::int64_t id) {
     return stores == s && entities == e && salePoints == p &&
-           SameRights(rights, TUserLists::Rights(w, -26, id));
+           SameRights(rights, TUserLists::Rights(w, kRightsOfUser, id));
   };
   hooks.afterWrite = [&](std::int64_t id) {
     if (id == 0) return;
     gSetStoreEntIds(*FDQuery2, id, stores, entities);
     gSetSalesPIds(*FDQuery2, id, salePoints);
-    TUserLists::SyncRights(w, -26, id, rights);
+    TUserLists::SyncRights(w, kRightsOfUser, id, rights);
   };
   w.Run(rows, hooks);
 }
@@ -303,7 +305,7 @@ void TDMJsonLoader::LoadRightsGroups(const TTopValue& pArray) {
       }
     }
     if (id != 0 && stored.IsIdent_TestOnlySet(in) &&
-        SameRights(rights, TUserLists::Rights(w, -42, id))) {
+        SameRights(rights, TUserLists::Rights(w, kRightsOfGroup, id))) {
       ++report.identical;
       return true;
     }
@@ -345,7 +347,7 @@ void TDMJsonLoader::LoadRightsGroups(const TTopValue& pArray) {
     } else {
       ++report.updated;
     }
-    TUserLists::SyncRights(w, -42, id, rights);
+    TUserLists::SyncRights(w, kRightsOfGroup, id, rights);
     w.Stamp(TStamp::kMainSPR);
     return !ifExitNOW();
   });

@@ -10,6 +10,7 @@
 #include "posting/register_rows.h"
 #include "posting/store_goods_cost.h"
 #include "settings/number_forms.h"
+#include "settings/tir_codes.h"
 
 namespace tir::posting {
 
@@ -240,7 +241,8 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
   const TProvDocHeader d = ReadProvDocHeader(ADocument);
   const std::int64_t id = d.fId;
   if (d.fState != 0 && d.fState != 3) {
-    if (d.fDocType == 6 || d.fDocType == 7 || d.fDocType == 15) {
+    if (d.fDocType == kDocCustomerOrder || d.fDocType == kDocSupplierOrder ||
+        d.fDocType == kDocRevaluation) {
       ++FTally.posted;
       AppendPostedDocument(id);
       if (FPostedDocumentIds.size() >= kStateFlushLimit) Flush();
@@ -263,9 +265,9 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
   };
 
   switch (d.fDocType) {
-    case 1:
-    case 2: {
-      const std::int32_t sign = d.fDocType == 1 ? 1 : -1;
+    case kDocReceipt:
+    case kDocSale: {
+      const std::int32_t sign = d.fDocType == kDocReceipt ? 1 : -1;
       for (const TTirBatchDocGood& line : lines) {
         const long double sum =
             sign > 0 ? FloatToPrice(line.fSum * d.fCurrRate) : outCost(d.fStoreId, line);
@@ -277,9 +279,9 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
       }
       break;
     }
-    case 4:
-    case 5: {
-      const std::int32_t sign = d.fDocType == 4 ? 1 : -1;
+    case kDocMoneyIn:
+    case kDocMoneyOut: {
+      const std::int32_t sign = d.fDocType == kDocMoneyIn ? 1 : -1;
       if (d.fDocSum != 0) {
         if (d.fPartnerId != 0 && !IsBonusCashAccount(d.fCashAccountId)) {
           AppendSettlement(d.fContractId, d.fTransactId, d.fEntityId, d.fPartnerId, id, sign,
@@ -291,23 +293,23 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
       }
       break;
     }
-    case 8:
+    case kDocStoreMove:
       for (const TTirBatchDocGood& line : lines) {
         const long double sum = outCost(d.fStoreId, line);
         move(d.fStoreId, line, -1, line.fQtty, sum, 0, 0);
         move(d.fStoreId2, line, 1, line.fQtty, sum, 0, 0);
       }
       break;
-    case 9:
-    case 10: {
-      const std::int32_t sign = d.fDocType == 10 ? 1 : -1;
+    case kDocWriteOff:
+    case kDocTakeOnStock: {
+      const std::int32_t sign = d.fDocType == kDocTakeOnStock ? 1 : -1;
       for (const TTirBatchDocGood& line : lines) {
         const long double sum = sign > 0 ? FloatToPrice(line.fSum) : outCost(d.fStoreId, line);
         move(d.fStoreId, line, sign, line.fQtty, sum, d.fContractId, d.fTransactId);
       }
       break;
     }
-    case 12:
+    case kDocSupplierReturn:
       for (const TTirBatchDocGood& line : lines) {
         move(d.fStoreId, line, -1, line.fQtty, outCost(d.fStoreId, line), d.fContractId,
              d.fTransactId);
@@ -317,7 +319,7 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
                          d.fDateTime, d.fStoreId, d.fDocType);
       }
       break;
-    case 14: {
+    case kDocInventory: {
       // Every shortage is valued at the balance as it stood before the document, as the
       // single-document recount reads it from tirAStoreNow, not at the balance left by the
       // document's earlier lines: the batch must write exactly what single posting writes, and a
@@ -338,15 +340,15 @@ bool TTirMassRepostBatch::TryPostDocument(db::Query& ADocument) {
       }
       break;
     }
-    case 13:
+    case kDocProduction:
       if (!PostProduction(d, lines)) {
         ++FTally.posted;
         return true;  // no products: no rows and no state change
       }
       break;
-    case 6:
-    case 7:
-    case 15:
+    case kDocCustomerOrder:
+    case kDocSupplierOrder:
+    case kDocRevaluation:
       break;
     default:
       ++FTally.fallenBack;
@@ -405,7 +407,7 @@ bool TTirMassRepostBatch::PostProduction(const TProvDocHeader& d,
     }
     return nullptr;
   };
-  if (d.fTagInt != 2) {
+  if (d.fTagInt != kProduceByItem) {
     // Each product takes the cost of its own ingredients (grouped by position).
     if (ingredients.empty()) return true;
     long double accumulated = 0;

@@ -77,7 +77,9 @@ constexpr TSettingsKey kKeyMassRepostControl{170, -48};  // the mass re-posting 
 constexpr TSettingsKey kKeySyncGoods{470, -47};
 constexpr TSettingsKey kKeySyncPartners{470, -49};
 constexpr TSettingsKey kKeySyncCatalogs{470, -50};
-// A user's access lists (fUserId the user, text in fPStr).
+// A user's access lists (fUserId the user, text in fPStr). Two descriptions of the users' export
+// and import give these kinds in different orders; the import's order is kept for both sides, so
+// that a base's own export of users loads back with each list where it was.
 constexpr int kAccessListsMId = 50;
 constexpr TSettingsKey kKeyAccessStores{kAccessListsMId, 10250};
 constexpr TSettingsKey kKeyAccessEntities{kAccessListsMId, 10260};

@@ -16,6 +16,7 @@
 #include "frame/app_globals.h"
 #include "frame/ui_services.h"
 #include "settings/profile_rows.h"
+#include "settings/tir_codes.h"
 #include "ui/check_list_box.h"
 #include "ui/documents_folder.h"
 #include "ui/qt_dates.h"
@@ -105,7 +106,7 @@ TFTirDExAll::TFTirDExAll()
 
   try {
     mJsonBuilder = std::make_unique<exporting::TDNJSonBuilder>(frame::HostConnection());
-    mJsonBuilder->SetRunMode(0);
+    mJsonBuilder->SetRunMode(kRunInteractive);
     mJsonBuilder->SetPtr_ExitNow(&mExitNow);
   } catch (const std::exception& e) {
     frame::MessageDlg(e.what(), frame::TMsgDlgType::mtError, frame::mbOK);
