@@ -171,7 +171,7 @@ std::string RequestMember(const std::string& pBody, std::string_view pName) {
   finder.name = pName;
   rapidjson::StringStream stream(pBody.c_str());
   rapidjson::Reader reader;
-  reader.Parse(stream, finder);
+  reader.Parse<rapidjson::kParseIterativeFlag>(stream, finder);
   return finder.value;
 }
 
@@ -237,7 +237,7 @@ std::int64_t CountAnswerRows(const std::string& pText) {
   SectionCounter counter;
   rapidjson::MemoryStream stream(pText.data(), pText.size());
   rapidjson::Reader reader;
-  reader.Parse(stream, counter);
+  reader.Parse<rapidjson::kParseIterativeFlag>(stream, counter);
   std::int64_t rows = 0;
   for (const auto& section : counter.counts) rows += section.second;
   return rows;
@@ -250,7 +250,7 @@ TSectionCounts CountFileSections(const std::string& path) {
   rapidjson::FileReadStream stream(in, buffer, sizeof buffer);
   SectionCounter counter;
   rapidjson::Reader reader;
-  reader.Parse(stream, counter);
+  reader.Parse<rapidjson::kParseIterativeFlag>(stream, counter);
   std::fclose(in);
   return counter.counts;
 }

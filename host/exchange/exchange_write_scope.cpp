@@ -124,7 +124,7 @@ std::optional<TScopeRefusal> CheckWriteScope(db::Connection& pConnection,
                                              std::vector<std::string>& pGuids) {
   pGuids.clear();
   rapidjson::Document json;
-  json.Parse(pBody.c_str(), pBody.size());
+  json.Parse<rapidjson::kParseIterativeFlag>(pBody.c_str(), pBody.size());
   if (json.HasParseError() || !json.IsObject()) return std::nullopt;  // the loader says why
   ScopeCheck scope(pConnection, pToken);
   if (pKind == TRequestKind::kCookStatus) {

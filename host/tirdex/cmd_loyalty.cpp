@@ -69,7 +69,7 @@ int RunLoyalty(const LoyaltyOptions& o, const CLI::App& cmd) {
     return Fail("loyalty", "cannot write \"" + o.file + "\"", kExitFailure);
   rapidjson::Document doc;
   const std::string text = builder.Text();
-  doc.Parse(text.data(), text.size());
+  doc.Parse<rapidjson::kParseIterativeFlag>(text.data(), text.size());
   std::cout << o.feed << ": " << (doc.IsArray() ? doc.Size() : 0) << "\n";
   return kExitOk;
 }

@@ -35,7 +35,7 @@ void ShortenLongStrings(rapidjson::Value& value, rapidjson::Document::AllocatorT
 
 std::string ReadableJson(const std::string& json) {
   rapidjson::Document doc;
-  doc.Parse(json.c_str(), json.size());
+  doc.Parse<rapidjson::kParseIterativeFlag>(json.c_str(), json.size());
   if (doc.HasParseError()) return json;
   ShortenLongStrings(doc, doc.GetAllocator());
   rapidjson::StringBuffer buffer;

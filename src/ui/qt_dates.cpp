@@ -11,11 +11,6 @@ double ToDayNumber(const QDateTime& aValue) {
       {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()});
 }
 
-QDateTime FromDayNumber(double aDay) {
-  const db::CivilTime c = db::DecodeDateTime(aDay);
-  return {QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second, c.millisecond)};
-}
-
 QString DateTimeText(const QDateTime& aValue) {
   return aValue.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
 }

@@ -4,9 +4,8 @@
 
 namespace tir::ui {
 
-// Local date-times of the pickers as the module's day numbers and back.
+// Local date-times of the pickers as the module's day numbers.
 double ToDayNumber(const QDateTime& aValue);
-QDateTime FromDayNumber(double aDay);
 // "dd.MM.yyyy hh:mm:ss" of a moment, for progress texts.
 QString DateTimeText(const QDateTime& aValue);
 

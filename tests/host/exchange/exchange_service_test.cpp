@@ -133,3 +133,21 @@ TEST_F(ExchangeLedger, AnswersCarryNoTokenValue) {
 }
 
 }  // namespace
+
+// A peer with a valid token sends a body nested a million deep: beside its request (valid JSON,
+// answered) and in the documents of a push (refused). A parse that recursed would overflow the
+// worker's stack and take the whole service down.
+TEST_F(ExchangeLedger, DeeplyNestedBodiesFromAValidPeerAreRefusedNotACrash) {
+  AddToken("reader", "reader-token-0001", "", "", "", false, /*pReadOnly=*/true);
+  const std::string open(1000000, '['), close(1000000, ']');
+  const Answer wrapped(
+      service().Handle(R"({"x":)" + open + close +
+                       R"(,"request":{"cmd":"getgoodsfull","token":"reader-token-0001"}})"));
+  EXPECT_EQ(wrapped.status, 200) << wrapped.body;
+  const Answer pushed(service().Handle(
+      R"({"request":{"cmd":"docstirformat001","token":"reader-token-0001"},"docs":[)" + open +
+      close + "]}"));
+  EXPECT_NE(pushed.status, 200);
+  const Answer after(service().Handle(DocsRequest("reader-token-0001", "", 10)));
+  EXPECT_EQ(after.status, 200) << after.body;
+}
