@@ -109,6 +109,8 @@ int RunSync(SyncOptions o) {
   hostkit::THostScope scope(*connection);
   hostkit::InstallStopSignals();
   o.sync.http.stop = &hostkit::StopRequested();
+  // Steps and retries on stderr, so that a wait for a busy service is never silent.
+  o.sync.say = [](const std::string& line) { std::cerr << "tirdex sync: " << line << "\n"; };
   exchange::TSyncClient client(*connection, o.sync);
   int code = kExitOk;
   while (true) {

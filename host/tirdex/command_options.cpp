@@ -21,13 +21,22 @@ const CLI::Validator& DateText() {
   return validator;
 }
 
+// A period whose first moment lies after its last is a usage error, as a malformed date is.
+void RefuseReversed(const std::string& from, const std::string& to, const std::string& what) {
+  if (from.empty() || to.empty()) return;
+  const std::optional<Period> period = ReadPeriod(from, to);
+  if (period && period->from && period->to && *period->from > *period->LastMoment())
+    throw CLI::ValidationError(what + ": the period is empty (\"" + from + "\" is after \"" + to +
+                               "\")");
+}
+
 }  // namespace
 
 const char* const kPeriodRuleHelp =
     "Periods (--from/--to, FROM TO, --docs-period): FROM is the first moment included, TO the\n"
     "last. A bare date YYYY-MM-DD as TO includes its whole day: --to 2024-12-31 takes a document\n"
     "of 2024-12-31 23:59 and leaves one of 2025-01-01 00:00. A date-time YYYY-MM-DD HH:MM[:SS] is\n"
-    "taken as it is. A text that is no date is a usage error (exit code 2).";
+    "taken as it is. A text that is no date, or a FROM after TO, is a usage error (exit code 2).";
 
 CLI::Option* AddBaseOption(CLI::App& cmd, std::string& base) {
   return cmd
@@ -53,10 +62,15 @@ void AddPeriodOptions(CLI::App& cmd, const std::string& fromName, std::string& f
          scope + (scope.empty() ? "L" : "l") + "ast date (a bare date includes its whole day)")
       ->check(DateText())
       ->required(required);
+  cmd.parse_complete_callback(
+      [&from, &to, what = fromName + "/" + toName] { RefuseReversed(from, to, what); });
 }
 
 CLI::Option* AddPeriodPairOption(CLI::App& cmd, const std::string& name,
                                  std::vector<std::string>& ends, const std::string& help) {
+  cmd.parse_complete_callback([&ends, name] {
+    if (ends.size() == 2) RefuseReversed(ends[0], ends[1], name);
+  });
   return cmd.add_option(name, ends, help)->expected(2)->check(DateText());
 }
 

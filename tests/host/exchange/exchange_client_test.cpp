@@ -285,6 +285,8 @@ TEST_F(ShopSync, RefusedOrDroppedConnectionIsTriedAgainABoundedNumberOfTimes) {
   EXPECT_NE(dropped.rc, 0);
   EXPECT_NE(dropped.err.find("refused or dropped the connection"), std::string::npos)
       << dropped.err;
+  // Each wait is announced while it lasts, not only in the final failure.
+  EXPECT_NE(dropped.err.find("trying again in 4 s"), std::string::npos) << dropped.err;
   EXPECT_EQ(accepted, 4);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }

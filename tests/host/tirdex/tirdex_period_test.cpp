@@ -1,6 +1,6 @@
 // Every tirdex command that takes a period reads it the same way: FROM is the first moment
 // included, a bare date as TO includes its whole day (and not a moment more), a date-time as TO is
-// included itself, and a text that is no date is a usage error naming the option.
+// included itself, and a text that is no date, or a FROM after TO, is a usage error.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -98,6 +98,10 @@ TEST_P(TirdexPeriod, AMalformedDateIsAUsageErrorNamingTheOption) {
               std::string::npos)
         << run.err;
   }
+  const TirdexRun reversed =
+      RunTirdex(TIRDEX_FILE, GetParam().args(base_, dir_ + "/x.json", "2024-12-31", "2024-12-01"));
+  EXPECT_EQ(reversed.rc, 2);
+  EXPECT_NE(reversed.err.find("the period is empty"), std::string::npos) << reversed.err;
   EXPECT_FALSE(fs::exists(dir_ + "/x.json"));
 }
 
