@@ -5,14 +5,17 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <iomanip>
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "host/kit/host_scope.h"
@@ -114,6 +117,16 @@ std::string DocsProgressText(bool posting, std::size_t done, std::size_t total, 
 // what the load did not find.
 int RunLoad(const ImportOptions& o, const std::vector<import::TLoadStep>& steps,
             const std::function<std::string(const import::TLoadReport&)>& pCheck = {}) {
+  // The loader's own message for a file it cannot open names neither the file nor the reason.
+  int error = 0;
+  if (std::FILE* probe = std::fopen(o.file.c_str(), "rb")) {
+    if (std::fgetc(probe) == EOF && std::ferror(probe)) error = errno;  // a folder opens, unread
+    std::fclose(probe);
+  } else {
+    error = errno;
+  }
+  if (error != 0)
+    throw std::runtime_error("cannot read \"" + o.file + "\": " + std::strerror(error));
   std::unique_ptr<db::Connection> connection = OpenExistingBase(o.base);
   const hostkit::THostScope host(*connection);
   import::TDMJsonLoader loader;
