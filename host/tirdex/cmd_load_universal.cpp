@@ -29,8 +29,7 @@ int RunLoadUniversal(const LoadOptions& o) {
   try {
     connection = OpenExistingBase(o.base);
   } catch (const std::exception& e) {
-    std::cerr << "tirdex load-universal: " << e.what() << "\n";
-    return kExitFailure;
+    return Fail("load-universal", e.what(), kExitFailure);
   }
   const hostkit::THostScope host(*connection);
   try {
@@ -39,8 +38,7 @@ int RunLoadUniversal(const LoadOptions& o) {
     importing::TTirJSonLoader loader(*connection);
     if (!loader.LoadFromFile(o.file)) {
       connection->Rollback();
-      std::cerr << "tirdex load-universal: file refused: " << loader.LastError() << "\n";
-      return kExitFailure;
+      return Fail("load-universal", "file refused: " + loader.LastError(), kExitFailure);
     }
     loader.AddGoodsToBase();
     // A trial run does all the work and its report, then undoes it.
@@ -60,8 +58,7 @@ int RunLoadUniversal(const LoadOptions& o) {
     return kExitOk;
   } catch (const std::exception& e) {
     if (connection->InTransaction()) connection->Rollback();
-    std::cerr << "tirdex load-universal: nothing written: " << e.what() << "\n";
-    return kExitFailure;
+    return Fail("load-universal", std::string("nothing written: ") + e.what(), kExitFailure);
   }
 }
 
