@@ -796,10 +796,14 @@ CREATE TRIGGER IF NOT EXISTS trgx_tirPricesNames_counter_update AFTER UPDATE ON 
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirPricesNames_counter_delete AFTER DELETE ON tirPricesNames
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;
+-- A new or deleted price gives its good the next row version itself: one write of the goods row
+-- where touching it (fRV = fRV) took two, the touch and the row-version trigger's own update.
+-- A changed price may move between two goods, and each of them needs a number of its own, so
+-- the update trigger still touches them.
 CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_insert AFTER INSERT ON tirPrices
 BEGIN
   UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
-  UPDATE tirGoods SET fRV = fRV WHERE fId = NEW.fGoodId;
+  UPDATE tirGoods SET fRV = (SELECT MAX(fRV) FROM tirGoods) + 1 WHERE fId = NEW.fGoodId;
 END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_update AFTER UPDATE ON tirPrices
 WHEN NEW.fPrice IS NOT OLD.fPrice OR NEW.fGoodId IS NOT OLD.fGoodId
@@ -811,7 +815,7 @@ END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirPrices_counter_delete AFTER DELETE ON tirPrices
 BEGIN
   UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30;
-  UPDATE tirGoods SET fRV = fRV WHERE fId = OLD.fGoodId;
+  UPDATE tirGoods SET fRV = (SELECT MAX(fRV) FROM tirGoods) + 1 WHERE fId = OLD.fGoodId;
 END;
 CREATE TRIGGER IF NOT EXISTS trgx_tirRecipes_counter_insert AFTER INSERT ON tirRecipes
 BEGIN UPDATE tirSettings SET fPI = COALESCE(fPI, 0) + 1 WHERE fMId = 0 AND fPType = -30; END;

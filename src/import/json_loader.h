@@ -183,9 +183,10 @@ class TDMJsonLoader {
   void SetRowID(std::int32_t pPType, std::int64_t pRowID);
   std::string BuildRequest(const std::string& pCmd, bool pDocs);
   bool ReadGoodsObject(const void* pObject, std::size_t pIndex);
-  // Reads the GUIDs of every goods row into mGoodsGuids when a load in one transaction brings
-  // enough goods to be worth it; otherwise leaves it empty.
-  void LoadGoodsGuids();
+  using TGuidSet = std::set<std::pair<std::int64_t, std::int64_t>>;
+  // The GUIDs of every row of pTable (goods or documents), when a load in one transaction brings
+  // enough rows in its pTop arrays to be worth reading them all; otherwise nullptr.
+  std::unique_ptr<TGuidSet> LoadGuidSet(const char* pTable, const char* pTop);
   // pNew: the goods row was just inserted and has no prices yet.
   void WriteGoodsPrices(std::int64_t pGoodId, std::vector<TPriceListOneGood> pPrices, bool pNew);
   bool ReadUniversalDoc(const void* pObject, std::size_t pIndex, std::int32_t pSourceBaseId);
@@ -208,7 +209,9 @@ class TDMJsonLoader {
   db::Connection* mConnection = nullptr;
   bool mGoodsWritten = false;  // a goods row was written by the current AddOrUpdateGoods
   // While AddOrUpdateGoods writes goods: the GUIDs of every goods row, when read.
-  std::unique_ptr<std::set<std::pair<std::int64_t, std::int64_t>>> mGoodsGuids;
+  std::unique_ptr<TGuidSet> mGoodsGuids;
+  // While universal documents are saved: the GUIDs of every document, when read.
+  std::unique_ptr<TGuidSet> mDocGuids;
   std::map<std::string, std::unique_ptr<db::Query>> mCache;
   std::unique_ptr<db::Query> mOneOff[4];
   std::size_t mNextOneOff = 0;
@@ -218,8 +221,24 @@ class TDMJsonLoader {
   std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> mGroupIds;
   // Ids found by GUID for the references of the documents being saved (catalog rows and goods,
   // which that step only adds to); emptied when the step starts and ends.
-  std::unordered_map<std::string, std::int64_t> mDocRefIds;
+  struct TDocRefKey {
+    const char* table;  // one of the loader's table name literals
+    std::int64_t guid1, guid2;
+    bool operator==(const TDocRefKey& o) const {
+      return table == o.table && guid1 == o.guid1 && guid2 == o.guid2;
+    }
+  };
+  struct TDocRefKeyHash {
+    std::size_t operator()(const TDocRefKey& k) const {
+      return std::hash<std::int64_t>()(k.guid1 ^ (k.guid2 * 0x9E3779B97F4A7C15LL)) ^
+             std::hash<const void*>()(k.table);
+    }
+  };
+  std::unordered_map<TDocRefKey, std::int64_t, TDocRefKeyHash> mDocRefIds;
   std::int64_t FindDocRefId(const char* pTable, const TJSGIUD& pGUID);
+  // The id the next new document is expected to get (the last new id + 1), 0 when unknown: a
+  // document that is its own transaction is inserted with it as its link, checked afterwards.
+  std::int64_t mNextDocId = 0;
   // While universal documents are saved: no document with a larger id has lines.
   std::int64_t mLinesDocIdAbove = 0;
 };

@@ -351,12 +351,16 @@ bool TDMJsonLoader::ReadUniversalDoc(const void* pObject, std::size_t pIndex,
       l.parentId = FindDocRefId("tirGoods", l.line.fParentGoodGUID);
       return true;
     });
-    const std::int64_t stored = FindIdByGUID("tirDocuments", d.fGUID);
+    const std::pair<std::int64_t, std::int64_t> guid{d.fGUID.fGUID1, d.fGUID.fGUID2};
+    // A GUID the base does not hold needs no look-up.
+    const std::int64_t stored =
+        mDocGuids && !mDocGuids->contains(guid) ? 0 : FindIdByGUID("tirDocuments", d.fGUID);
     if (stored != 0 && DocUnchanged(stored, d, lines)) {
       ++report.identical;
       return true;
     }
     const std::int64_t id = SaveDocHeader(d, stored);
+    if (mDocGuids && stored == 0) mDocGuids->insert(guid);
     ++(stored != 0 ? report.updated : report.inserted);
     // A new document whose id is above every document id that has lines has none to delete.
     if (stored != 0 || id <= mLinesDocIdAbove) DeleteAllDocGoods(id);
@@ -435,17 +439,16 @@ bool TDMJsonLoader::DocUnchanged(std::int64_t pId, const TDocInfo& pDoc,
 
 std::int64_t TDMJsonLoader::FindDocRefId(const char* pTable, const TJSGIUD& pGUID) {
   if (pGUID.isEmpty()) return 0;
-  std::string key(pTable);
-  key.append(reinterpret_cast<const char*>(&pGUID.fGUID1), sizeof pGUID.fGUID1);
-  key.append(reinterpret_cast<const char*>(&pGUID.fGUID2), sizeof pGUID.fGUID2);
+  const TDocRefKey key{pTable, pGUID.fGUID1, pGUID.fGUID2};
   if (const auto it = mDocRefIds.find(key); it != mDocRefIds.end()) return it->second;
   const std::int64_t id = FindIdByGUID(pTable, pGUID);
-  if (id != 0) mDocRefIds.emplace(std::move(key), id);  // a missing row may be added later
+  if (id != 0) mDocRefIds.emplace(key, id);  // a missing row may be added later
   return id;
 }
 
 void TDMJsonLoader::SaveUniversalDocs() {
   mDocRefIds.clear();
+  mNextDocId = 0;
   mMaxDocRowID = -1;
   mCountDocInFile = 0;
   if (ifExitNOW()) return;
@@ -460,6 +463,7 @@ void TDMJsonLoader::SaveUniversalDocs() {
     mLinesDocIdAbove = q.Eof() || q.FieldByIndex(0).IsNull() ? 0 : q.FieldByIndex(0).AsInt64();
     q.Close();
   }
+  mDocGuids = LoadGuidSet("tirDocuments", "docs");
   for (const TTopValue* docs : FindAllTop(JSONResp.get(), "docs")) {
     bool more = true;
     ForEachObject(*JSONResp, *docs, "docs", [&](const JValue& obj, std::size_t index) {
@@ -471,6 +475,7 @@ void TDMJsonLoader::SaveUniversalDocs() {
     });
     if (!more) break;
   }
+  mDocGuids.reset();
   mDocRefIds.clear();
   PostSavedDocs();
 }
@@ -517,7 +522,11 @@ std::int64_t TDMJsonLoader::CreateOrUpdateTirDoc(TDocInfo& pDoc) {
 
 std::int64_t TDMJsonLoader::SaveDocHeader(TDocInfo& pDoc, std::int64_t pStoredId) {
   std::int64_t id = pStoredId;
-  const auto [transact, self] = TransactLink(pDoc, id);
+  auto [transact, self] = TransactLink(pDoc, id);
+  // A new document that is its own transaction goes in linked to the id it is expected to get;
+  // the link is written separately only when the id turns out otherwise.
+  const std::int64_t expected = self ? mNextDocId : 0;
+  if (expected != 0) transact = expected;
   // The insert's text is the same for every document: it is built once.
   static const std::string kInsert = [] {
     std::string cols = "[fGUID1],[fGUID2]", vals = ":pGUID1,:pGUID2";
@@ -548,8 +557,9 @@ std::int64_t TDMJsonLoader::SaveDocHeader(TDocInfo& pDoc, std::int64_t pStoredId
     q->Open();
     id = q->Eof() ? 0 : q->FieldByName("lastID").AsInt64();
     q->Close();
+    mNextDocId = id != 0 ? id + 1 : 0;
   }
-  if (self) {
+  if (self && id != expected) {
     // The new id goes in as a parameter, so the statement stays prepared for every document
     // that is its own transaction.
     db::Query& link =

@@ -259,7 +259,7 @@ void TDMJsonLoader::AddOrUpdateGoods() {
   mGoodsWritten = false;
   bool anyRow = false;
   std::size_t count = 0;
-  LoadGoodsGuids();
+  mGoodsGuids = LoadGuidSet("tirGoods", "goods");
   for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) {
     ForEachObject(*JSONResp, *goods, "goods", [&](const JValue& obj, std::size_t index) {
       anyRow = ReadGoodsObject(&obj, index) || anyRow;
@@ -282,25 +282,26 @@ void TDMJsonLoader::AddOrUpdateGoods() {
   }
 }
 
-void TDMJsonLoader::LoadGoodsGuids() {
-  mGoodsGuids.reset();
-  // Only inside the load's transaction does the set stay true while the goods are written.
-  if (!Conn().InTransaction()) return;
+std::unique_ptr<TDMJsonLoader::TGuidSet> TDMJsonLoader::LoadGuidSet(const char* pTable,
+                                                                    const char* pTop) {
+  // Only inside the load's transaction does the set stay true while the rows are written.
+  if (!Conn().InTransaction()) return nullptr;
   std::size_t sent = 0;
-  for (const TTopValue* goods : FindAllTop(JSONResp.get(), "goods")) sent += goods->elements.size();
-  // Reading every GUID pays off when the text brings many goods for the size of the catalog.
-  db::Query& size = Cached("SELECT MAX(fId) FROM tirGoods;");
+  for (const TTopValue* top : FindAllTop(JSONResp.get(), pTop)) sent += top->elements.size();
+  // Reading every GUID pays off when the text brings many rows for the size of the table.
+  db::Query& size = Cached(std::string("SELECT MAX(fId) FROM ") + pTable + ";");
   size.Open();
   const std::int64_t rows = size.FieldByIndex(0).IsNull() ? 0 : size.FieldByIndex(0).AsInt64();
   size.Close();
-  if (sent < 1000 || static_cast<std::int64_t>(sent) * 8 < rows) return;
-  mGoodsGuids = std::make_unique<std::set<std::pair<std::int64_t, std::int64_t>>>();
-  db::Query& q = Cached("SELECT fGUID1, fGUID2 FROM tirGoods;");
+  if (sent < 1000 || static_cast<std::int64_t>(sent) * 8 < rows) return nullptr;
+  auto guids = std::make_unique<TGuidSet>();
+  db::Query& q = Cached(std::string("SELECT fGUID1, fGUID2 FROM ") + pTable + ";");
   for (q.Open(); !q.Eof(); q.Next()) {
     if (q.FieldByIndex(0).IsNull() || q.FieldByIndex(1).IsNull()) continue;
-    mGoodsGuids->insert({q.FieldByIndex(0).AsInt64(), q.FieldByIndex(1).AsInt64()});
+    guids->insert({q.FieldByIndex(0).AsInt64(), q.FieldByIndex(1).AsInt64()});
   }
   q.Close();
+  return guids;
 }
 
 void TDMJsonLoader::AddOrUpdateRecipes() {

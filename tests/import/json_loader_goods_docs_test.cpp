@@ -181,6 +181,38 @@ TEST_F(GoodsDocsTest, NewDocumentDropsLinesLeftUnderItsId) {
   EXPECT_EQ(Num("SELECT fQtty FROM tirDocGoods WHERE fDocId=" + std::to_string(next + 2)), 4.0);
 }
 
+// A large load in one transaction: new documents that are their own transaction are linked to
+// their ids also where an id is not the one after the last (another writer took ids in between),
+// a document linked to another keeps that link, and a GUID repeated later updates its document.
+TEST_F(GoodsDocsTest, LargeLoadLinksNewDocumentsToTheirIdsAndMatchesRepeatedOnes) {
+  Load(R"({"goods":[)" + Good(10, R"("name":"Bread")") + "]}", kGoods);
+  db::Query gap(base.conn());
+  gap.SetSql(
+      "CREATE TEMP TRIGGER take_ids AFTER INSERT ON tirDocuments WHEN NEW.fDocNum IN (2, 700) "
+      "BEGIN INSERT INTO tirDocuments (fId, fDocNum) VALUES (NEW.fId + 5, -1); END;");
+  gap.ExecSql();
+  const auto doc = [&](int n, int num, int transact) {
+    return Doc(n,
+               R"("num":)" + std::to_string(num) +
+                   R"(,"type":6,"state":0,"date":"20240105100000","transactguid":")" + G(transact) +
+                   "\"",
+               "");
+  };
+  std::string docs = R"({"docs":[)" + doc(1000, 0, 1000);
+  for (int n = 1; n <= 1000; ++n) docs += "," + doc(1000 + n, n, n == 3 ? 1002 : 1000 + n);
+  docs += "," + doc(1000, 9999, 1000) + "]}";
+  base.conn().StartTransaction();
+  Load(docs, kDocs);
+  base.conn().Commit();
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments WHERE fDocNum >= 0"), 1001);
+  EXPECT_EQ(Int("SELECT MAX(fId) - MIN(fId) + 1 - COUNT(*) FROM tirDocuments"), 8);  // the gaps
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments WHERE fDocNum >= 0 AND fTransactId <> fId"), 1);
+  EXPECT_EQ(Int("SELECT t.fDocNum FROM tirDocuments d JOIN tirDocuments t ON t.fId = "
+                "d.fTransactId WHERE d.fDocNum = 3"),
+            2);
+  EXPECT_EQ(Int("SELECT COUNT(*) FROM tirDocuments WHERE fDocNum = 9999"), 1);
+}
+
 TEST_F(GoodsDocsTest, MissingReferenceStopsTheDocumentsAndUnknownGoodsBecomePlaceholders) {
   const std::string good =
       Doc(21, R"("num":1,"type":1)", R"({"guid":")" + G(77) + R"(","qtty":1})");

@@ -70,15 +70,23 @@ TEST(SchemaChain, APriceChangedBySqlMovesTheCounterAndItsGoodOnADemoBase) {
   ASSERT_EQ(ScalarInt(c, "SELECT COUNT(*) FROM tirSettings WHERE fMId=0 AND fPType=-30"), 1);
   const std::int64_t good = ScalarInt(c, "SELECT MIN(fGoodId) FROM tirPrices");
   const std::string where = " WHERE fId=" + std::to_string(good);
-  const std::int64_t counter = Counter(c);
-  const std::int64_t version = ScalarInt(c, "SELECT fRV FROM tirGoods" + where);
-  c.ExecScript("UPDATE tirPrices SET fPrice=fPrice+1 WHERE fGoodId=" + std::to_string(good) + ";");
-  EXPECT_GT(Counter(c), counter);
-  // The good's row version moves too, so a client asking for goods changed after its last
-  // version gets the new price.
-  EXPECT_GT(ScalarInt(c, "SELECT fRV FROM tirGoods" + where), version);
-  EXPECT_EQ(ScalarInt(c, "SELECT MAX(fRV) FROM tirGoods"),
-            ScalarInt(c, "SELECT fRV FROM tirGoods" + where));
+  const std::string id = std::to_string(good);
+  // A changed, a new and a removed price each move the good's row version past every other, so
+  // a client asking for goods changed after its last version gets the new prices.
+  for (const std::string& sql :
+       {"UPDATE tirPrices SET fPrice=fPrice+1 WHERE fGoodId=" + id,
+        "INSERT INTO tirPrices (fPriceId, fGoodId, fPrice) VALUES (999, " + id + ", 5)",
+        "DELETE FROM tirPrices WHERE fPriceId=999 AND fGoodId=" + id}) {
+    const std::int64_t counter = Counter(c);
+    const std::int64_t version = ScalarInt(c, "SELECT fRV FROM tirGoods" + where);
+    c.ExecScript(sql + ";");
+    EXPECT_GT(Counter(c), counter) << sql;
+    EXPECT_GT(ScalarInt(c, "SELECT fRV FROM tirGoods" + where), version) << sql;
+    EXPECT_EQ(ScalarInt(c, "SELECT COUNT(*) FROM tirGoods WHERE fRV >= (SELECT fRV FROM tirGoods" +
+                               where + ")"),
+              1)
+        << sql;
+  }
   ExpectEveryGoodsWriteMovesTheCounter(c);
 }
 
