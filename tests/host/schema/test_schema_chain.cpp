@@ -26,6 +26,8 @@ std::int64_t Stamp(tir::db::Connection& c, int doc) {
 
 // Every statement a host's editor or an SQL tool may run on the goods catalogs moves the counter.
 void ExpectEveryGoodsWriteMovesTheCounter(tir::db::SqliteConnection& c) {
+  // Two long statements are written across two lines each.
+  // NOLINTBEGIN(bugprone-suspicious-missing-comma)
   const char* const writes[] = {
       "INSERT INTO tirGoods (fName, fBarCode) VALUES ('Молоко', '4820000000011')",
       "UPDATE tirGoods SET fBarCode='4820000000028' WHERE fName='Молоко'",
@@ -46,6 +48,7 @@ void ExpectEveryGoodsWriteMovesTheCounter(tir::db::SqliteConnection& c) {
       "DELETE FROM tirGoodsGroups WHERE fName='Соки'",
       "DELETE FROM tirGoods WHERE fName='Молоко'",
   };
+  // NOLINTEND(bugprone-suspicious-missing-comma)
   for (const char* sql : writes) {
     const std::int64_t before = Counter(c);
     c.ExecScript(std::string(sql) + ";");
