@@ -230,7 +230,9 @@ class TDMJsonLoader {
   };
   struct TDocRefKeyHash {
     std::size_t operator()(const TDocRefKey& k) const {
-      return std::hash<std::int64_t>()(k.guid1 ^ (k.guid2 * 0x9E3779B97F4A7C15LL)) ^
+      const auto g1 = static_cast<std::uint64_t>(k.guid1);
+      const auto g2 = static_cast<std::uint64_t>(k.guid2);
+      return std::hash<std::uint64_t>()(g1 ^ (g2 * 0x9E3779B97F4A7C15ULL)) ^
              std::hash<const void*>()(k.table);
     }
   };
